@@ -1,0 +1,50 @@
+# Embedding of binary data through the assembler's .incbin: a few MB assemble in
+# a fraction of a second, where a generated array source would take many seconds.
+#
+#   r27_incrustar(<target> <nombre> <fichero>)
+#
+# adds the bytes of <fichero> to <target> and writes the header
+# <incrustado/<nombre>.h> (on the target's include path) that declares
+#   std::span<const uint8_t> r27::datos::<nombre>();
+# <fichero> may be the output of a custom command of the same directory.
+function(r27_incrustar target nombre fichero)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/incrustado)
+  set(asm ${dir}/${nombre}.S)
+  set(cab ${dir}/incrustado/${nombre}.h)
+  file(MAKE_DIRECTORY ${dir}/incrustado)
+  file(CONFIGURE OUTPUT ${asm} CONTENT [=[
+#if defined(_WIN32)
+    .section .rdata,"dr"
+#else
+    .section .rodata
+#endif
+    .global r27_dato_@nombre@
+    .global r27_dato_@nombre@_fin
+    .balign 16
+r27_dato_@nombre@:
+    .incbin "@fichero@"
+r27_dato_@nombre@_fin:
+    .byte 0
+#if defined(__linux__)
+    .section .note.GNU-stack,"",@progbits
+#endif
+]=] @ONLY)
+  file(CONFIGURE OUTPUT ${cab} CONTENT [=[
+#pragma once
+// Generated: the embedded bytes of @nombre@.
+#include <cstdint>
+#include <span>
+
+extern "C" const uint8_t r27_dato_@nombre@[];
+extern "C" const uint8_t r27_dato_@nombre@_fin[];
+
+namespace r27::datos {
+inline std::span<const uint8_t> @nombre@() {
+  return {r27_dato_@nombre@, static_cast<size_t>(r27_dato_@nombre@_fin - r27_dato_@nombre@)};
+}
+}  // namespace r27::datos
+]=] @ONLY)
+  set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS ${fichero} LANGUAGE ASM)
+  target_sources(${target} PRIVATE ${asm})
+  target_include_directories(${target} PUBLIC ${dir})
+endfunction()

@@ -1,0 +1,37 @@
+#pragma once
+// What Puerto_serie needs from the operating system. One backend per system
+// (termios on Linux, Win32 on Windows) plus the in-memory one that the tests wire
+// to the simulated meter. Errors are mapped to these plain results in the backend.
+#include <cstdint>
+#include <string>
+
+#include "dcb_linea.h"
+
+namespace r27 {
+
+struct Estado_cola {
+  bool error_linea = false;       // the driver reports a line error (ClearCommError mask != 0)
+  uint32_t bytes_en_salida = 0;   // bytes still in the transmit queue (cbOutQue)
+};
+
+class Backend_serie {
+ public:
+  virtual ~Backend_serie() = default;
+  // Opens COM port `numero` and applies the settings: raw bytes, DTR per the record,
+  // RTS low, reads that return after at most 2n+2 ms with what has arrived.
+  // Returns false (and stays closed) when the port does not exist or is not a
+  // serial device.
+  virtual bool Abrir(int numero, const DCB_linea& linea) = 0;
+  virtual void Cerrar() = 0;
+  virtual bool Esta_abierto() const = 0;
+  // Writes up to n bytes; returns how many the driver took (0 on failure).
+  virtual uint32_t Escribir(const uint8_t* datos, uint32_t n) = 0;
+  // Reads up to n bytes, waiting at most 2n+2 ms; returns how many arrived.
+  virtual uint32_t Leer(uint8_t* destino, uint32_t n) = 0;
+  // Transmit-queue level and line-error state; false when the query itself fails.
+  virtual bool Consultar_cola(Estado_cola& estado) = 0;
+  virtual void Purgar(bool recepcion, bool transmision) = 0;
+  virtual void Fijar_rts(bool activo) = 0;
+};
+
+}  // namespace r27

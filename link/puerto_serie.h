@@ -1,0 +1,54 @@
+#pragma once
+// The one serial port object of the updater: open by COM number with the line
+// settings, write with a stall guard, read what has arrived, purge, drive RTS.
+// Every operation holds the machine-wide Mutex_Puerto for its duration.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "backend_serie.h"
+#include "dcb_linea.h"
+#include "mutex_puerto.h"
+#include "reloj.h"
+
+namespace r27 {
+
+class Puerto_serie {
+ public:
+  static constexpr uint32_t kTamano_entrada = 2048;
+  static constexpr uint32_t kTamano_salida = 2048;
+  static constexpr uint32_t kLimite_atasco_ms = 4000;  // write stall limit
+  static constexpr uint32_t kEspacio_error = 0xFFFF;   // Espacio_libre on error / closed
+  static constexpr uint32_t kLeer_todo = 0xFFFFFFFF;   // Leer: the input buffer size
+
+  Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj);
+  ~Puerto_serie();
+  Puerto_serie(const Puerto_serie&) = delete;
+  Puerto_serie& operator=(const Puerto_serie&) = delete;
+
+  bool Abrir(int numero, DCB_linea linea);
+  void Cerrar();
+  bool Esta_abierto() const;
+  // Bytes written, 0 when the port is not open, -1 on failure.
+  int32_t Escribir(const uint8_t* datos, uint32_t n);
+  // Bytes read; 0 when closed or nothing came. buffer[0] is 0 after an empty read.
+  uint32_t Leer(uint8_t* destino, uint32_t n);
+  uint32_t Espacio_libre();
+  void Purgar(bool recepcion, bool transmision);
+  void Fijar_rts(bool activo);
+
+  int Numero() const { return numero_; }
+  const DCB_linea& Linea_aplicada() const { return dcb_; }
+  Backend_serie& Backend() { return *backend_; }
+
+ private:
+  std::unique_ptr<Backend_serie> backend_;
+  Reloj& reloj_;
+  Mutex_Puerto mutex_;
+  DCB_linea dcb_{};
+  int numero_ = 0;
+  uint32_t tamano_entrada_ = kTamano_entrada;
+  std::vector<uint8_t> buffer_lectura_;
+};
+
+}  // namespace r27

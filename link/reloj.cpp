@@ -1,0 +1,23 @@
+#include "reloj.h"
+
+#include <chrono>
+#include <thread>
+
+namespace r27 {
+
+int64_t Reloj_sistema::Segundos() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+uint32_t Reloj_sistema::Ticks_ms() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void Reloj_sistema::Dormir_ms(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace r27
