@@ -3,6 +3,7 @@
 // (termios on Linux, Win32 on Windows) plus the in-memory one that the tests wire
 // to the simulated meter. Errors are mapped to these plain results in the backend.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "dcb_linea.h"
@@ -33,5 +34,9 @@ class Backend_serie {
   virtual void Purgar(bool recepcion, bool transmision) = 0;
   virtual void Fijar_rts(bool activo) = 0;
 };
+
+// The backend of the system the program runs on (termios on Linux, Win32 on
+// Windows), opening COM numbers through the port directory.
+std::unique_ptr<Backend_serie> Crear_backend_sistema();
 
 }  // namespace r27
