@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, the sanitizer (ASan + UBSan) build,
+# and the Windows cross-compile of the serial layer.
+set -euo pipefail
+raiz="$(cd "$(dirname "$0")/.." && pwd)"
+source "$raiz/scripts/dependencias.sh"
+r27_instalar "${r27_paquetes_base[@]}" "${r27_paquetes_windows[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+nucleos="$(nproc)"
+
+echo "== Build and tests =="
+cmake -S "$raiz" -B "$raiz/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DR27_APP=ON
+cmake --build "$raiz/build-ci" -j"$nucleos"
+ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300
+
+echo "== Sanitizer build (ASan + UBSan) and tests =="
+cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_APP=ON \
+  -DR27_SANITIZE=ON -DR27_BENCH=OFF
+cmake --build "$raiz/build-asan" -j"$nucleos"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$raiz/build-asan" --output-on-failure -j"$nucleos" --timeout 600
+
+echo "== Windows cross-compile of the serial layer =="
+bash "$raiz/scripts/compilar_windows.sh"
+echo "All builds and tests passed."
