@@ -16,6 +16,8 @@ class Mutex_Puerto {
 
   bool Existe() const;  // false when the system object could not be created
   void Bloquear();      // waits without time limit
+  // Takes the lock only when it is free right now (or already ours); true when taken.
+  bool Intentar_bloquear();
   void Liberar();
 
   struct Impl;

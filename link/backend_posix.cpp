@@ -1,0 +1,258 @@
+// The termios backend: a COM number opens the device the port directory gives
+// for it. Reads and writes never block; poll() supplies the waits, with the read
+// time-out of the Windows driver settings (2n+2 ms for n bytes). A device that
+// vanishes (USB unplug, simulator gone) reads as a line error, so the next write
+// fails clearly and reads return nothing.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "backend_serie.h"
+#include "directorio_puertos.h"
+#include "termios_linea_posix.h"
+#include "termios_velocidad_posix.h"
+
+namespace r27 {
+
+namespace {
+
+// How the backend treats an errno from the device.
+enum class Fallo { Reintentar, Sin_datos, Desaparecido, Sin_lineas_modem, Otro };
+
+Fallo Clasificar(int error) {
+  switch (error) {
+    case EINTR:
+      return Fallo::Reintentar;
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      return Fallo::Sin_datos;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case EPIPE:
+    case EBADF:
+      return Fallo::Desaparecido;
+    case ENOTTY:
+    case EINVAL:
+      return Fallo::Sin_lineas_modem;  // a pseudo-terminal, or a driver without them
+    default:
+      return Fallo::Otro;
+  }
+}
+
+// Rates the standard termios constants know, for systems without termios2.
+speed_t Constante_velocidad(uint32_t baudios) {
+  switch (baudios) {
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+#ifdef B500000
+    case 500000:
+      return B500000;
+#endif
+    default:
+      return B0;
+  }
+}
+
+constexpr int kEspera_escritura_ms = 10;  // one wait for room in the driver's queue
+
+class Backend_termios final : public Backend_serie {
+ public:
+  explicit Backend_termios(const Directorio_puertos& directorio) : directorio_(directorio) {}
+  ~Backend_termios() override { Cerrar(); }
+
+  bool Abrir(int numero, const DCB_linea& linea) override {
+    Cerrar();
+    const auto ruta = directorio_.Ruta(numero);
+    if (!ruta) return false;
+    const int fd = open(ruta->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    termios t{};
+    // Only a terminal is a serial port: a regular file, /dev/null or a fifo is refused.
+    if (!isatty(fd) || tcgetattr(fd, &t) != 0) {
+      close(fd);
+      return false;
+    }
+    fd_ = fd;
+    desaparecido_ = false;
+    (void)ioctl(fd_, TIOCEXCL);  // no other process opens it while we hold it
+    Aplicar_linea_termios(t, linea);
+    // As with SetCommState, a setting the driver refuses leaves the port open.
+    (void)tcsetattr(fd_, TCSANOW, &t);
+    Fijar_velocidad(linea.BaudRate);
+    Cambiar_linea_modem(TIOCM_DTR, linea.fDtrControl != DTR_CONTROL_DISABLE);
+    Cambiar_linea_modem(TIOCM_RTS, false);
+    contadores_validos_ = ioctl(fd_, TIOCGICOUNT, &contadores_) == 0;
+    return true;
+  }
+
+  void Cerrar() override {
+    if (fd_ < 0) return;
+    (void)ioctl(fd_, TIOCNXCL);  // the exclusive flag can outlive the descriptor
+    close(fd_);
+    fd_ = -1;
+    desaparecido_ = false;
+  }
+
+  bool Esta_abierto() const override { return fd_ >= 0; }
+
+  uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
+    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    bool esperado = false;
+    for (;;) {
+      const ssize_t r = write(fd_, datos, n);
+      if (r >= 0) return static_cast<uint32_t>(r);
+      const Fallo f = Clasificar(errno);
+      if (f == Fallo::Reintentar) continue;
+      if (f == Fallo::Desaparecido) desaparecido_ = true;
+      if (f != Fallo::Sin_datos || esperado) return 0;
+      esperado = true;
+      pollfd p{fd_, POLLOUT, 0};
+      if (poll(&p, 1, kEspera_escritura_ms) <= 0) return 0;
+      if (Anotar_colgado(p.revents) && !(p.revents & POLLOUT)) return 0;
+    }
+  }
+
+  uint32_t Leer(uint8_t* destino, uint32_t n) override {
+    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    using Reloj_mono = std::chrono::steady_clock;
+    const auto limite = Reloj_mono::now() + std::chrono::milliseconds(2 * uint64_t{n} + 2);
+    uint32_t llegados = 0;
+    bool aviso_de_datos = false;  // poll said there is input
+    while (llegados < n) {
+      const ssize_t r = read(fd_, destino + llegados, n - llegados);
+      if (r > 0) {
+        llegados += static_cast<uint32_t>(r);
+        aviso_de_datos = false;
+        continue;
+      }
+      if (r < 0) {
+        const Fallo f = Clasificar(errno);
+        if (f == Fallo::Reintentar) continue;
+        if (f != Fallo::Sin_datos) {
+          if (f == Fallo::Desaparecido) desaparecido_ = true;
+          break;
+        }
+      } else if (aviso_de_datos) {
+        desaparecido_ = true;  // readable yet nothing to read: end of file
+        break;
+      }
+      // Nothing waiting now: what has arrived is the answer; otherwise wait for the
+      // first byte until the read time-out.
+      if (llegados > 0) break;
+      const auto resto =
+          std::chrono::duration_cast<std::chrono::milliseconds>(limite - Reloj_mono::now()).count();
+      if (resto <= 0) break;
+      pollfd p{fd_, POLLIN, 0};
+      const int pr = poll(&p, 1, static_cast<int>(resto));
+      if (pr < 0 && errno == EINTR) continue;
+      if (pr <= 0) break;
+      if (Anotar_colgado(p.revents) && !(p.revents & POLLIN)) break;
+      aviso_de_datos = true;
+    }
+    return llegados;
+  }
+
+  bool Consultar_cola(Estado_cola& estado) override {
+    estado = Estado_cola{};
+    if (fd_ < 0) return false;
+    if (!desaparecido_) {
+      pollfd p{fd_, 0, 0};
+      if (poll(&p, 1, 0) > 0) Anotar_colgado(p.revents);
+    }
+    int en_cola = 0;
+    if (!desaparecido_ && ioctl(fd_, TIOCOUTQ, &en_cola) != 0) {
+      if (Clasificar(errno) == Fallo::Desaparecido) desaparecido_ = true;
+      en_cola = 0;
+    }
+    estado.bytes_en_salida = en_cola > 0 ? static_cast<uint32_t>(en_cola) : 0;
+    estado.error_linea = desaparecido_ || Errores_de_linea_nuevos();
+    return true;
+  }
+
+  void Purgar(bool recepcion, bool transmision) override {
+    if (fd_ < 0) return;
+    if (recepcion && transmision) {
+      (void)tcflush(fd_, TCIOFLUSH);
+    } else if (recepcion) {
+      (void)tcflush(fd_, TCIFLUSH);
+    } else if (transmision) {
+      (void)tcflush(fd_, TCOFLUSH);
+    }
+  }
+
+  void Fijar_rts(bool activo) override {
+    if (fd_ >= 0) Cambiar_linea_modem(TIOCM_RTS, activo);
+  }
+
+ private:
+  void Fijar_velocidad(uint32_t baudios) {
+    if (baudios == 0) return;  // B0 would hang up the line
+    if (Fijar_velocidad_termios(fd_, baudios)) return;
+    const speed_t v = Constante_velocidad(baudios);
+    termios t{};
+    if (v == B0 || tcgetattr(fd_, &t) != 0) return;
+    cfsetispeed(&t, v);
+    cfsetospeed(&t, v);
+    (void)tcsetattr(fd_, TCSANOW, &t);
+  }
+
+  // Raises or drops a modem line; a port without modem lines (ENOTTY, EINVAL) is
+  // not an error, the line simply does not exist.
+  void Cambiar_linea_modem(int linea, bool activa) {
+    if (ioctl(fd_, activa ? TIOCMBIS : TIOCMBIC, &linea) != 0 &&
+        Clasificar(errno) == Fallo::Desaparecido)
+      desaparecido_ = true;
+  }
+
+  // A hang-up or error condition from poll means the device has gone.
+  bool Anotar_colgado(short revents) {
+    if (revents & (POLLHUP | POLLERR | POLLNVAL)) desaparecido_ = true;
+    return desaparecido_;
+  }
+
+  // Line errors since the last query, from the driver's counters where it keeps
+  // them (a pseudo-terminal does not); like ClearCommError each is reported once.
+  bool Errores_de_linea_nuevos() {
+    if (!contadores_validos_ || desaparecido_) return false;
+    serial_icounter_struct ahora{};
+    if (ioctl(fd_, TIOCGICOUNT, &ahora) != 0) return false;
+    const bool nuevos = ahora.frame != contadores_.frame || ahora.overrun != contadores_.overrun ||
+                        ahora.parity != contadores_.parity || ahora.brk != contadores_.brk ||
+                        ahora.buf_overrun != contadores_.buf_overrun;
+    contadores_ = ahora;
+    return nuevos;
+  }
+
+  const Directorio_puertos& directorio_;
+  int fd_ = -1;
+  bool desaparecido_ = false;
+  bool contadores_validos_ = false;
+  serial_icounter_struct contadores_{};
+};
+
+}  // namespace
+
+std::unique_ptr<Backend_serie> Crear_backend_sistema() {
+  return std::make_unique<Backend_termios>(Directorio_sistema());
+}
+
+}  // namespace r27

@@ -1,0 +1,126 @@
+// The Win32 backend: "\\.\COM<n>" opened synchronously, the record copied into a
+// DCB, queues of 2048 bytes, and read time-outs that return after at most 2n+2 ms
+// for n bytes with whatever has arrived.
+#include <windows.h>
+
+#include <string>
+
+#include "backend_serie.h"
+
+namespace r27 {
+
+namespace {
+
+constexpr DWORD kTamano_colas = 2048;
+
+DCB Construir_dcb(const DCB_linea& linea) {
+  DCB dcb;
+  ZeroMemory(&dcb, sizeof dcb);
+  dcb.DCBlength = sizeof(DCB);
+  dcb.BaudRate = linea.BaudRate;
+  dcb.fBinary = 1;
+  dcb.fParity = linea.fParity ? 1 : 0;
+  dcb.fOutxCtsFlow = linea.fOutxCtsFlow ? 1 : 0;
+  dcb.fOutxDsrFlow = linea.fOutxDsrFlow ? 1 : 0;
+  dcb.fDtrControl = linea.fDtrControl & 0x3;
+  dcb.fDsrSensitivity = 0;
+  dcb.fTXContinueOnXoff = 1;
+  dcb.fOutX = linea.fOutX ? 1 : 0;
+  dcb.fInX = linea.fInX ? 1 : 0;
+  dcb.fErrorChar = 0;
+  dcb.fNull = 0;
+  dcb.fRtsControl = linea.fRtsControl & 0x3;
+  dcb.fAbortOnError = 0;
+  dcb.XonLim = static_cast<WORD>(kTamano_colas / 4);
+  dcb.XoffLim = 1;
+  dcb.ByteSize = linea.ByteSize;
+  dcb.Parity = linea.Parity;
+  dcb.StopBits = linea.StopBits;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  return dcb;
+}
+
+class Backend_win32 final : public Backend_serie {
+ public:
+  ~Backend_win32() override { Cerrar(); }
+
+  bool Abrir(int numero, const DCB_linea& linea) override {
+    Cerrar();
+    const std::string nombre = "\\\\.\\COM" + std::to_string(numero);
+    puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!Esta_abierto()) return false;
+    DCB dcb = Construir_dcb(linea);
+    // As in the original program the results of these settings are not examined:
+    // a driver that refuses one still gives a usable port.
+    SetCommState(puerto_, &dcb);
+    SetupComm(puerto_, kTamano_colas, kTamano_colas);
+    COMMTIMEOUTS tiempos;
+    tiempos.ReadIntervalTimeout = 0xFFFFFFFF;
+    tiempos.ReadTotalTimeoutMultiplier = 2;
+    tiempos.ReadTotalTimeoutConstant = 2;
+    tiempos.WriteTotalTimeoutMultiplier = 1000;
+    tiempos.WriteTotalTimeoutConstant = 10;
+    SetCommTimeouts(puerto_, &tiempos);
+    return true;
+  }
+
+  void Cerrar() override {
+    if (!Esta_abierto()) return;
+    CloseHandle(puerto_);
+    puerto_ = nullptr;
+  }
+
+  bool Esta_abierto() const override {
+    return puerto_ != nullptr && puerto_ != INVALID_HANDLE_VALUE;
+  }
+
+  uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
+    if (!Esta_abierto() || n == 0) return 0;
+    // A write that times out still reports what went out; Puerto_serie judges progress.
+    DWORD hechos = 0;
+    WriteFile(puerto_, datos, n, &hechos, nullptr);
+    return hechos;
+  }
+
+  uint32_t Leer(uint8_t* destino, uint32_t n) override {
+    if (!Esta_abierto() || n == 0) return 0;
+    DWORD llegados = 0;
+    if (!ReadFile(puerto_, destino, n, &llegados, nullptr)) return 0;
+    return llegados;
+  }
+
+  bool Consultar_cola(Estado_cola& estado) override {
+    estado = Estado_cola{};
+    if (!Esta_abierto()) return false;
+    DWORD errores = 0;
+    COMSTAT cola;
+    ZeroMemory(&cola, sizeof cola);
+    if (!ClearCommError(puerto_, &errores, &cola)) return false;
+    estado.error_linea = errores != 0;
+    estado.bytes_en_salida = cola.cbOutQue;
+    return true;
+  }
+
+  void Purgar(bool recepcion, bool transmision) override {
+    if (!Esta_abierto()) return;
+    DWORD banderas = 0;
+    if (transmision) banderas |= PURGE_TXABORT | PURGE_TXCLEAR;
+    if (recepcion) banderas |= PURGE_RXABORT | PURGE_RXCLEAR;
+    PurgeComm(puerto_, banderas);
+  }
+
+  void Fijar_rts(bool activo) override {
+    if (Esta_abierto()) EscapeCommFunction(puerto_, activo ? SETRTS : CLRRTS);
+  }
+
+ private:
+  HANDLE puerto_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend_serie> Crear_backend_sistema() { return std::make_unique<Backend_win32>(); }
+
+}  // namespace r27

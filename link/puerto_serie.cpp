@@ -1,0 +1,141 @@
+#include "puerto_serie.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace r27 {
+
+namespace {
+
+// The applied settings: only the fields the updater means to set are taken from the
+// caller's record; RTS control, XON/XOFF input and DSR flow are always off, because
+// the connect handshake drives RTS itself and the meter never sends XOFF.
+DCB_linea Linea_aplicable(const DCB_linea& pedida) {
+  DCB_linea d{};
+  d.BaudRate = pedida.BaudRate;
+  d.fParity = pedida.fParity;
+  d.fOutxCtsFlow = pedida.fOutxCtsFlow;
+  d.fOutxDsrFlow = false;
+  d.fDtrControl = pedida.fDtrControl & 0x3;  // a two-bit field
+  d.fOutX = pedida.fOutX;
+  d.fInX = false;
+  d.fRtsControl = RTS_CONTROL_DISABLE;
+  d.ByteSize = pedida.ByteSize;
+  d.Parity = pedida.Parity;
+  d.StopBits = pedida.StopBits;
+  return d;
+}
+
+}  // namespace
+
+Puerto_serie::Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj)
+    : backend_(std::move(backend)), reloj_(reloj) {
+  try {
+    buffer_lectura_.resize(kTamano_entrada);
+  } catch (const std::bad_alloc&) {
+    tamano_entrada_ = 0;  // reads then return 0
+  }
+}
+
+Puerto_serie::~Puerto_serie() { Cerrar(); }
+
+bool Puerto_serie::Abrir(int numero, DCB_linea linea) {
+  numero_ = numero;
+  dcb_ = Linea_aplicable(linea);
+  Cerrojo c(mutex_);
+  if (Esta_abierto()) Cerrar();
+  const bool abierto = backend_->Abrir(numero, dcb_);
+  if (abierto) Purgar(true, true);
+  return abierto;
+}
+
+void Puerto_serie::Cerrar() {
+  if (!Esta_abierto()) return;
+  Cerrojo c(mutex_);
+  backend_->Cerrar();
+}
+
+bool Puerto_serie::Esta_abierto() const { return backend_->Esta_abierto(); }
+
+int32_t Puerto_serie::Escribir(const uint8_t* datos, uint32_t n) {
+  if (!Esta_abierto()) return 0;
+  if (n == 0) return 0;
+  // The count of bytes written must fit the signed result.
+  if (datos == nullptr || n > static_cast<uint32_t>(INT32_MAX)) return -1;
+  Cerrojo c(mutex_);
+  int32_t escritos = 0;
+  uint32_t t0 = reloj_.Ticks_ms();
+  auto atascado = [&] { return static_cast<uint32_t>(reloj_.Ticks_ms() - t0) > kLimite_atasco_ms; };
+  while (n > 0) {
+    const uint32_t libre = Espacio_libre();
+    if (libre == kEspacio_error) return -1;
+    if (libre == 0) {
+      // Transmit queue full: the port stays open, the write fails once the queue
+      // has not moved for the stall limit. The 1 ms pause keeps the poll off the CPU.
+      if (atascado()) return -1;
+      reloj_.Dormir_ms(1);
+      continue;
+    }
+    const uint32_t trozo = std::min(libre, n);
+    const uint32_t hechos = std::min(backend_->Escribir(datos, trozo), trozo);
+    if (hechos == 0) {
+      // The driver took nothing: past the stall limit the line is dead, so the
+      // port is closed and every later operation finds it closed.
+      if (atascado()) {
+        Cerrar();
+        return -1;
+      }
+      reloj_.Dormir_ms(1);
+      continue;
+    }
+    escritos += static_cast<int32_t>(hechos);
+    datos += hechos;
+    n -= hechos;
+    t0 = reloj_.Ticks_ms();  // every bit of progress restarts the stall clock
+  }
+  return escritos;
+}
+
+uint32_t Puerto_serie::Leer(uint8_t* destino, uint32_t n) {
+  if (n == kLeer_todo) n = tamano_entrada_;
+  if (!Esta_abierto()) return 0;
+  // A zero-length request has no buffer[0] to clear.
+  if (n == 0 || destino == nullptr) return 0;
+  Cerrojo c(mutex_);
+  destino[0] = 0;  // a missing reply reads as the byte 0x00
+  uint32_t total = 0;
+  while (total < n) {
+    const uint32_t trozo = std::min(n - total, tamano_entrada_);
+    if (trozo == 0) break;
+    const uint32_t llegados = std::min(backend_->Leer(buffer_lectura_.data(), trozo), trozo);
+    if (llegados == 0) break;
+    std::memcpy(destino + total, buffer_lectura_.data(), llegados);
+    total += llegados;
+  }
+  return total;
+}
+
+uint32_t Puerto_serie::Espacio_libre() {
+  Cerrojo c(mutex_);
+  if (!Esta_abierto()) return kEspacio_error;
+  Estado_cola estado;
+  if (!backend_->Consultar_cola(estado) || estado.error_linea) return kEspacio_error;
+  // More queued than the nominal queue size is a full queue, not a line error.
+  if (estado.bytes_en_salida >= kTamano_salida) return 0;
+  return kTamano_salida - estado.bytes_en_salida;
+}
+
+void Puerto_serie::Purgar(bool recepcion, bool transmision) {
+  Cerrojo c(mutex_);
+  if (Esta_abierto()) backend_->Purgar(recepcion, transmision);
+}
+
+void Puerto_serie::Fijar_rts(bool activo) {
+  if (!Esta_abierto()) return;
+  Cerrojo c(mutex_);
+  backend_->Fijar_rts(activo);
+}
+
+}  // namespace r27
