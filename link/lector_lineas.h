@@ -16,8 +16,11 @@ class Lector_lineas {
 
   // Copies the next line, with its LF, into `buffer` and terminates it with a zero
   // byte; at most `capacidad` characters plus the zero are written. False when the
-  // text is exhausted (or ends without an LF).
+  // text is exhausted (or ends without an LF). A longer line is still read to its
+  // LF, so the next call starts on the next line; only what fits is kept.
   bool Leer_linea(char* buffer, int capacidad);
+  // True when the line handed out by the last Leer_linea did not fit the capacity.
+  bool Linea_cortada() const { return linea_cortada_; }
   // Sets the position when 0 <= p <= the text length; otherwise leaves it.
   void Posicionar(int64_t p);
   void Rebobinar() { posicion_ = 0; }
@@ -27,6 +30,7 @@ class Lector_lineas {
  private:
   std::span<const char> texto_;
   int32_t posicion_ = 0;
+  bool linea_cortada_ = false;
 };
 
 }  // namespace r27

@@ -1,0 +1,48 @@
+// Hands out the embedded firmware text one line at a time.
+#include "lector_lineas.h"
+
+#include <limits>
+
+namespace r27 {
+
+namespace {
+// Positions are 32-bit; a longer text is read up to that limit.
+std::span<const char> Acotar(std::span<const char> texto) {
+  constexpr size_t kMaximo = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+  return texto.size() > kMaximo ? texto.first(kMaximo) : texto;
+}
+}  // namespace
+
+Lector_lineas::Lector_lineas(std::span<const char> texto) : texto_(Acotar(texto)) {}
+
+bool Lector_lineas::Leer_linea(char* buffer, int capacidad) {
+  const int32_t longitud = Longitud();
+  if (posicion_ >= longitud) return false;  // whole text handed out: buffer untouched
+  if (capacidad < 0) capacidad = 0;
+
+  // A line longer than the capacity is read to its end so the next call starts on
+  // the next line; only what fits is kept, and the cut is remembered.
+  int i = 0;
+  linea_cortada_ = false;
+  while (posicion_ < longitud) {
+    const char c = texto_[static_cast<size_t>(posicion_)];
+    ++posicion_;
+    if (i < capacidad) {
+      buffer[i++] = c;
+    } else {
+      linea_cortada_ = true;
+    }
+    if (c == '\n') {
+      buffer[i] = 0;
+      return true;
+    }
+  }
+  buffer[i] = 0;
+  return false;  // the text ends without an LF
+}
+
+void Lector_lineas::Posicionar(int64_t p) {
+  if (p >= 0 && p <= Longitud()) posicion_ = static_cast<int32_t>(p);
+}
+
+}  // namespace r27
