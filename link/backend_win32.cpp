@@ -1,11 +1,15 @@
 // The Win32 backend: "\\.\COM<n>" opened synchronously, the record copied into a
 // DCB, queues of 2048 bytes, and read time-outs that return after at most 2n+2 ms
 // for n bytes with whatever has arrived.
+
+// The line record first: <windows.h> defines the DTR_CONTROL_* and RTS_CONTROL_*
+// names as macros of the same values, which would break the record's enumerators.
+#include "backend_serie.h"
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <string>
-
-#include "backend_serie.h"
 
 namespace r27 {
 
