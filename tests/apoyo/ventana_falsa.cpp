@@ -1,0 +1,33 @@
+#include "ventana_falsa.h"
+
+namespace r27::pruebas {
+
+Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend)
+    : puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj)) {}
+
+Ventana_falsa::~Ventana_falsa() = default;
+
+void Ventana_falsa::Procesar_mensajes() {
+  ++mensajes_procesados;
+  if (al_procesar_mensajes) al_procesar_mensajes();
+}
+
+void Ventana_falsa::Pitido(unsigned frecuencia_hz, unsigned duracion_ms) {
+  pitidos.push_back({frecuencia_hz, duracion_ms});
+}
+
+void Ventana_falsa::Mensaje(const std::string& texto) { mensajes.push_back(texto); }
+
+bool Ventana_falsa::Confirmar(const std::string& texto) {
+  preguntas.push_back(texto);
+  if (respuestas.empty()) return false;
+  const bool r = respuestas.front();
+  respuestas.pop_front();
+  return r;
+}
+
+bool Ventana_falsa::Un_pitido_de_fallo() const {
+  return pitidos.size() == 1 && pitidos[0] == Pitido_registrado{1000, 500};
+}
+
+}  // namespace r27::pruebas

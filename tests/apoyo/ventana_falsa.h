@@ -1,0 +1,80 @@
+#pragma once
+// A stand-in for the main window in tests: it records every beep, message box and
+// confirmation question, counts the "let window messages run" calls and answers
+// confirmations from a queue. Time is a Reloj_virtual; the port runs over a backend
+// that does nothing unless the test hands in its own.
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "interfaz_ventana.h"
+
+namespace r27::pruebas {
+
+// A backend with no port behind it: opening fails, nothing is read or written.
+class Backend_inerte final : public Backend_serie {
+ public:
+  bool Abrir(int, const DCB_linea&) override { return false; }
+  void Cerrar() override {}
+  bool Esta_abierto() const override { return false; }
+  uint32_t Escribir(const uint8_t*, uint32_t) override { return 0; }
+  uint32_t Leer(uint8_t*, uint32_t) override { return 0; }
+  bool Consultar_cola(Estado_cola&) override { return false; }
+  void Purgar(bool, bool) override {}
+  void Fijar_rts(bool) override {}
+};
+
+struct Pitido_registrado {
+  unsigned frecuencia_hz;
+  unsigned duracion_ms;
+  bool operator==(const Pitido_registrado&) const = default;
+};
+
+class Ventana_falsa : public Interfaz_ventana {
+ public:
+  explicit Ventana_falsa(
+      std::unique_ptr<Backend_serie> backend = std::make_unique<Backend_inerte>());
+  ~Ventana_falsa() override;
+
+  Puerto_serie& Puerto() override { return *puerto_; }
+  Estado_ventana& Estado() override { return estado; }
+  Reloj& Reloj_() override { return reloj; }
+  Barra& Barra_progreso() override { return barra_progreso; }
+  Barra& ProgressBar_general() override { return barra_general; }
+
+  void Procesar_mensajes() override;
+  void Pitido(unsigned frecuencia_hz, unsigned duracion_ms) override;
+  void Mensaje(const std::string& texto) override;
+  // Answers from `respuestas`, front first; Cancel (false) when it is empty.
+  bool Confirmar(const std::string& texto) override;
+
+  Lector_lineas* Lineas_firmware() override { return lineas; }
+  Lector_hex* Hex_firmware() override { return hex; }
+  Subida_graficos* Graficos() override { return graficos; }
+
+  // True when exactly one failure beep (1000 Hz, 500 ms) was given.
+  bool Un_pitido_de_fallo() const;
+
+  Estado_ventana estado;
+  Reloj_virtual reloj;
+  Barra barra_progreso;
+  Barra barra_general;
+
+  int mensajes_procesados = 0;
+  std::function<void()> al_procesar_mensajes;  // runs on every Procesar_mensajes
+  std::vector<Pitido_registrado> pitidos;
+  std::vector<std::string> mensajes;
+  std::vector<std::string> preguntas;
+  std::deque<bool> respuestas;
+
+  Lector_lineas* lineas = nullptr;
+  Lector_hex* hex = nullptr;
+  Subida_graficos* graficos = nullptr;
+
+ private:
+  std::unique_ptr<Puerto_serie> puerto_;
+};
+
+}  // namespace r27::pruebas
