@@ -30,8 +30,9 @@ DCB_linea Linea_aplicable(const DCB_linea& pedida) {
 
 }  // namespace
 
-Puerto_serie::Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj)
-    : backend_(std::move(backend)), reloj_(reloj) {
+Puerto_serie::Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
+                           const std::string& nombre_mutex)
+    : backend_(std::move(backend)), reloj_(reloj), mutex_(nombre_mutex) {
   try {
     buffer_lectura_.resize(kTamano_entrada);
   } catch (const std::bad_alloc&) {

@@ -4,6 +4,7 @@
 // Every operation holds the machine-wide Mutex_Puerto for its duration.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "backend_serie.h"
@@ -21,7 +22,9 @@ class Puerto_serie {
   static constexpr uint32_t kEspacio_error = 0xFFFF;   // Espacio_libre on error / closed
   static constexpr uint32_t kLeer_todo = 0xFFFFFFFF;   // Leer: the input buffer size
 
-  Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj);
+  // The lock name is "Mutex_Puerto" everywhere but in tests that need a private one.
+  Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
+               const std::string& nombre_mutex = "Mutex_Puerto");
   ~Puerto_serie();
   Puerto_serie(const Puerto_serie&) = delete;
   Puerto_serie& operator=(const Puerto_serie&) = delete;

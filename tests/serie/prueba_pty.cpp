@@ -1,0 +1,202 @@
+// Puerto_serie with the termios backend on a real pseudo-terminal: the port opens
+// the slave through its COM number (R27_PUERTOS), the test plays the meter on the
+// master. Times are only bounded from above, generously.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "directorio_puertos.h"
+#include "puerto_serie.h"
+#include "termios_velocidad_posix.h"
+
+namespace r27 {
+namespace {
+
+using Reloj_mono = std::chrono::steady_clock;
+constexpr int kCom = 77;  // beyond any numbering of the machine's own devices
+
+class PuertoPty : public testing::Test {
+ protected:
+  void SetUp() override {
+    maestro = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(maestro, 0);
+    ASSERT_EQ(grantpt(maestro), 0);
+    ASSERT_EQ(unlockpt(maestro), 0);
+    esclavo = ptsname(maestro);
+    Mapear("COM" + std::to_string(kCom) + "=" + esclavo);
+    puerto = std::make_unique<Puerto_serie>(Crear_backend_sistema(), reloj,
+                                            "prueba-pty-" + std::to_string(getpid()));
+  }
+  void TearDown() override {
+    puerto.reset();
+    if (maestro >= 0) close(maestro);
+    unsetenv(kVariable_puertos);
+  }
+  static void Mapear(const std::string& mapa) { setenv(kVariable_puertos, mapa.c_str(), 1); }
+  void Abrir(uint32_t baudios = 115200) {
+    DCB_linea l = Linea_inicial();
+    l.BaudRate = baudios;
+    ASSERT_TRUE(puerto->Abrir(kCom, l));
+  }
+  void Escribir_maestro(const std::vector<uint8_t>& v) {
+    ASSERT_EQ(write(maestro, v.data(), v.size()), static_cast<ssize_t>(v.size()));
+  }
+  // What the master receives, until n bytes or five quiet seconds.
+  std::vector<uint8_t> Leer_maestro(size_t n) {
+    std::vector<uint8_t> v;
+    uint8_t b[4096];
+    while (v.size() < n) {
+      pollfd p{maestro, POLLIN, 0};
+      if (poll(&p, 1, 5000) <= 0) break;
+      const ssize_t r = read(maestro, b, std::min(sizeof b, n - v.size()));
+      if (r <= 0) break;
+      v.insert(v.end(), b, b + r);
+    }
+    return v;
+  }
+  // What the port receives, until n bytes or five seconds.
+  std::vector<uint8_t> Leer_puerto(size_t n) {
+    std::vector<uint8_t> v;
+    std::vector<uint8_t> b(n);
+    const auto fin = Reloj_mono::now() + std::chrono::seconds(5);
+    while (v.size() < n && Reloj_mono::now() < fin) {
+      const uint32_t r = puerto->Leer(b.data(), static_cast<uint32_t>(n - v.size()));
+      v.insert(v.end(), b.begin(), b.begin() + r);
+    }
+    return v;
+  }
+  static std::vector<uint8_t> Todos_los_bytes(size_t n) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    return v;
+  }
+
+  int maestro = -1;
+  std::string esclavo;
+  Reloj_sistema reloj;
+  std::unique_ptr<Puerto_serie> puerto;
+};
+
+TEST_F(PuertoPty, AbrePorNumeroYLlevaTodosLosBytesSinTocarlos) {
+  Abrir();
+  const std::vector<uint8_t> hola{'h', 'o', 'l', 'a', '\r', '\n', 0x03, 0x11, 0x13, 0x7F};
+  EXPECT_EQ(puerto->Escribir(hola.data(), hola.size()), static_cast<int32_t>(hola.size()));
+  EXPECT_EQ(Leer_maestro(hola.size()), hola);
+
+  const auto todos = Todos_los_bytes(256 * 3);  // raw mode: every byte value passes unchanged
+  Escribir_maestro(todos);
+  EXPECT_EQ(Leer_puerto(todos.size()), todos);
+}
+
+TEST_F(PuertoPty, LecturaSinNadaVuelveEnCeroYPronto) {
+  Abrir();
+  uint8_t b = 0xAA;
+  const auto t0 = Reloj_mono::now();
+  EXPECT_EQ(puerto->Leer(&b, 1), 0u);
+  EXPECT_EQ(b, 0);
+  EXPECT_LT(Reloj_mono::now() - t0, std::chrono::seconds(1));
+}
+
+TEST_F(PuertoPty, BloquesGrandesEnAmbosSentidos) {
+  Abrir();
+  const auto datos = Todos_los_bytes(6000);
+  std::vector<uint8_t> recibidos;
+  std::thread lector([&] { recibidos = Leer_maestro(datos.size()); });
+  EXPECT_EQ(puerto->Escribir(datos.data(), datos.size()), 6000);
+  lector.join();
+  EXPECT_EQ(recibidos, datos);
+
+  const std::vector<uint8_t> bloque(datos.begin(), datos.begin() + 3000);
+  Escribir_maestro(bloque);
+  EXPECT_EQ(Leer_puerto(bloque.size()), bloque);
+}
+
+TEST_F(PuertoPty, PurgarDescartaLaEntradaPendiente) {
+  Abrir();
+  Escribir_maestro({'x', 'y', 'z'});
+  puerto->Purgar(true, true);
+  uint8_t b[3];
+  EXPECT_EQ(puerto->Leer(b, 3), 0u);
+  Escribir_maestro({'k'});
+  EXPECT_EQ(Leer_puerto(1), std::vector<uint8_t>{'k'});
+}
+
+TEST_F(PuertoPty, ReabrirCambiaLaVelocidad) {
+  for (uint32_t baudios : {115200u, 500000u, 115200u}) {
+    Abrir(baudios);
+    uint32_t leida = 0;
+    ASSERT_TRUE(Leer_velocidad_termios(maestro, leida));
+    EXPECT_EQ(leida, baudios);
+  }
+}
+
+TEST_F(PuertoPty, ElRegistroNoPuedePedirFlujoDeEntradaNiRts) {
+  DCB_linea l = Linea_inicial();
+  l.fRtsControl = RTS_CONTROL_ENABLE;
+  l.fInX = true;
+  l.fOutxDsrFlow = true;
+  ASSERT_TRUE(puerto->Abrir(kCom, l));
+  termios t{};
+  ASSERT_EQ(tcgetattr(maestro, &t), 0);  // the master shows the slave's settings
+  EXPECT_EQ(t.c_iflag & (IXOFF | IXON), 0u);
+  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(t.c_cflag & (CSTOPB | CLOCAL | CREAD), CSTOPB | CLOCAL | CREAD);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(puerto->Linea_aplicada().fRtsControl, RTS_CONTROL_DISABLE);
+  EXPECT_FALSE(puerto->Linea_aplicada().fInX);
+  EXPECT_FALSE(puerto->Linea_aplicada().fOutxDsrFlow);
+  // RTS and DTR on a pseudo-terminal: no modem lines, no failure.
+  puerto->Fijar_rts(true);
+  EXPECT_TRUE(puerto->Esta_abierto());
+}
+
+TEST_F(PuertoPty, SoloUnTerminalEsUnPuertoSerie) {
+  char fichero[] = "/tmp/r27-prueba-fichero-XXXXXX";
+  const int fd = mkstemp(fichero);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  const std::string casos[] = {"COM77=/tmp/r27-no-existe-" + std::to_string(getpid()),
+                               std::string("COM77=") + fichero, "COM77=/tmp", "COM77=/dev/null",
+                               "COM78=" + esclavo /* COM77 is not mapped */};
+  for (const auto& mapa : casos) {
+    SCOPED_TRACE(mapa);
+    Mapear(mapa);
+    EXPECT_FALSE(puerto->Abrir(kCom, Linea_inicial()));
+    EXPECT_FALSE(puerto->Esta_abierto());
+    uint8_t b[2] = {0xAA, 0xAA};
+    EXPECT_EQ(puerto->Escribir(b, 2), 0);
+    EXPECT_EQ(puerto->Leer(b, 1), 0u);
+    EXPECT_EQ(b[0], 0xAA);
+  }
+  unlink(fichero);
+}
+
+TEST_F(PuertoPty, ElOtroExtremoDesapareceYNadaCuelga) {
+  Abrir();
+  close(maestro);
+  maestro = -1;
+  const auto t0 = Reloj_mono::now();
+  const uint8_t datos[4] = {1, 2, 3, 4};
+  EXPECT_EQ(puerto->Espacio_libre(), Puerto_serie::kEspacio_error);
+  EXPECT_EQ(puerto->Escribir(datos, 4), -1);
+  uint8_t b[16];
+  EXPECT_EQ(puerto->Leer(b, 16), 0u);
+  EXPECT_EQ(puerto->Leer(b, Puerto_serie::kLeer_todo), 0u);
+  puerto->Fijar_rts(true);
+  puerto->Purgar(true, true);
+  EXPECT_LT(Reloj_mono::now() - t0, std::chrono::seconds(3));
+  puerto->Cerrar();
+  EXPECT_FALSE(puerto->Esta_abierto());
+}
+
+}  // namespace
+}  // namespace r27
