@@ -37,6 +37,8 @@ struct Estado_ventana {
   std::array<char, 12> version_fichero{};
   std::array<uint8_t, 64> segmentos_presentes{};
   int64_t inicio_operacion = 0;
+  // Last progress value the flash burn showed; one value for the whole run.
+  int32_t ultimo_avance = -1;
 
   bool familia_valida = false;
   bool familia_ajena = false;

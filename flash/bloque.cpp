@@ -1,0 +1,82 @@
+// The block exchange shared by the firmware, FPGA, graphics and MPEG-4 senders.
+#include "bloque.h"
+
+#include <algorithm>
+#include <array>
+
+#include "lector_hex.h"
+#include "peticiones.h"
+
+namespace r27 {
+
+size_t Armar_bloque(std::span<uint8_t, kTamano_paquete_bloque> paquete, uint8_t segmento,
+                    uint16_t direccion, std::span<const uint8_t> datos) {
+  if (datos.empty() || datos.size() > kMaximo_datos_bloque) return 0;
+  const size_t cuenta = datos.size();
+  paquete[0] = kOrden_bloque;
+  paquete[1] = static_cast<uint8_t>(cuenta + 4);
+  paquete[2] = static_cast<uint8_t>(direccion);
+  paquete[3] = static_cast<uint8_t>(direccion >> 8);
+  paquete[4] = segmento;
+  std::copy(datos.begin(), datos.end(), paquete.begin() + 5);
+  paquete[5 + cuenta] = Checksum_xor(paquete.data() + 1, static_cast<int32_t>(cuenta + 4));
+  return cuenta + 6;
+}
+
+namespace {
+
+bool Es_escucha(uint8_t b) { return b == kEscuchando || b == kEscuchando_tambien; }
+
+}  // namespace
+
+bool Enviar_bloque(Interfaz_ventana& v, const Emisor_bloques& emisor, uint8_t segmento,
+                   uint16_t direccion, std::span<const uint8_t> datos) {
+  if (datos.empty() || datos.size() > kMaximo_datos_bloque) return false;
+  if (emisor.guarda_segmento && segmento < kSegmento_minimo_guardado) return true;
+
+  Puerto_serie& puerto = v.Puerto();
+  Reloj& reloj = v.Reloj_();
+  Drenar(puerto);
+  std::array<uint8_t, kTamano_paquete_bloque> paquete{};
+  const size_t longitud = Armar_bloque(paquete, segmento, direccion, datos);
+  const std::span<const uint8_t> a_enviar(paquete.data(), longitud);
+
+  // First wait, the only one the technician's abort ends.
+  Opciones_espera con_abortar;
+  con_abortar.cancelar = [&v] { return v.Estado().abortar; };
+  Escribir_todo(puerto, a_enviar);
+  const Respuesta primera =
+      Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s), con_abortar);
+  if (primera.cancelada) {
+    if (emisor.pausa_abortar_ms > 0) reloj.Dormir_ms(emisor.pausa_abortar_ms);
+    return false;
+  }
+  if (primera.Es(kBloque_aceptado)) return true;
+
+  // Resynchronise: clear the line, then fillers until the meter listens again.
+  uint8_t respuesta = primera.byte;
+  puerto.Purgar(true, true);
+  const int64_t inicio = reloj.Segundos();
+  Drenar(puerto);
+  const Plazo plazo_relleno = Plazo::Menos_de(kEspera_resincronizar_s);
+  while (plazo_relleno.Vigente(reloj.Segundos() - inicio) && !Es_escucha(respuesta)) {
+    puerto.Escribir(&kRelleno, 1);
+    reloj.Dormir_ms(kPausa_relleno_ms);
+    respuesta = 0;
+    puerto.Leer(&respuesta, 1);
+    v.Procesar_mensajes();
+  }
+  if (!Es_escucha(respuesta)) {
+    Pitido_fallo(v);
+    return false;
+  }
+
+  Escribir_todo(puerto, a_enviar);
+  if (Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s))
+          .Es(kBloque_aceptado))
+    return true;
+  Pitido_fallo(v);
+  return false;
+}
+
+}  // namespace r27

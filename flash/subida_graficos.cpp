@@ -1,0 +1,76 @@
+// Status pictures into the meter's image area.
+#include "subida_graficos.h"
+
+#include <algorithm>
+#include <array>
+
+#include "bloque.h"
+#include "incrustado/graficos_estado.h"
+#include "peticiones.h"
+
+namespace r27 {
+
+namespace {
+constexpr uint8_t kRespuesta_borrado = 'p';
+constexpr uint32_t kSegmento_bytes = 0x10000;
+}  // namespace
+
+std::span<const uint8_t> Tablas_graficos() {
+  const auto datos = datos::graficos_estado();
+  return datos.first(std::min<size_t>(datos.size(), size_t{kBytes_tabla} * kNumero_imagenes));
+}
+
+Subida_graficos::Subida_graficos(Interfaz_ventana& ventana)
+    : Subida_graficos(ventana, Tablas_graficos()) {}
+
+Subida_graficos::Subida_graficos(Interfaz_ventana& ventana, std::span<const uint8_t> tablas)
+    : ventana_(ventana), tablas_(tablas) {}
+
+void Subida_graficos::Borrar_graficos() {
+  if (!activo) return;
+  Drenar(ventana_.Puerto());
+  const std::array<uint8_t, 8> orden{
+      0x07, 0x06, 0x00, 0x00, segmento_base, 0xFD, 0xFF, static_cast<uint8_t>(segmento_base + 2)};
+  Escribir_todo(ventana_.Puerto(), orden);
+  const Respuesta r = Esperar_byte(ventana_, ventana_.Estado().inicio_operacion,
+                                   Plazo::Hasta(kEspera_borrar_graficos_s));
+  if (r.llego && r.byte != kRespuesta_borrado) Pitido_fallo(ventana_);
+}
+
+void Subida_graficos::Enviar_imagen(int imagen) {
+  segmento = segmento_base;
+  if (!activo || imagen < 1 || imagen > kNumero_imagenes) return;
+  const size_t inicio_tabla = size_t{kBytes_tabla} * static_cast<size_t>(imagen - 1);
+  if (tablas_.size() < inicio_tabla + kBytes_tabla) return;
+  const uint8_t* entrada = tablas_.data() + inicio_tabla;
+  const int arriba = imagen <= kActualizando_firmware ? kFila_imagen_firmware : kFila_imagen_mpeg;
+
+  uint32_t vueltas = 0;
+  std::array<uint8_t, kColumnas_primer_bloque * 2> bloque{};
+  for (int fila = 0; fila < kAlto_imagen; ++fila) {
+    for (int columna : {0, kColumnas_primer_bloque}) {
+      const int columnas =
+          columna == 0 ? kColumnas_primer_bloque : kAncho_imagen - kColumnas_primer_bloque;
+      const uint32_t offset = uint32_t{direccion_base} +
+                              static_cast<uint32_t>((arriba + fila) * kBytes_fila_pantalla) +
+                              static_cast<uint32_t>((kColumna_imagen + columna) * 2);
+      // A block is placed by its first byte: it moves to the next segment only when
+      // that byte lies past the current one.
+      if (offset - vueltas * kSegmento_bytes > 0xFFFF) {
+        ++segmento;
+        ++vueltas;
+      }
+      const size_t n = static_cast<size_t>(columnas) * 2;
+      for (size_t i = 0; i < n; ++i) bloque[i] = entrada[2 * i];  // low byte of each entry
+      entrada += 2 * n;
+      if (ventana_.Estado().abortar) return;
+      Enviar_bloque(static_cast<uint16_t>(offset), std::span<const uint8_t>(bloque.data(), n));
+    }
+  }
+}
+
+bool Subida_graficos::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
+  return r27::Enviar_bloque(ventana_, kEmisor_graficos, segmento, direccion, datos);
+}
+
+}  // namespace r27

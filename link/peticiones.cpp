@@ -1,0 +1,74 @@
+// The request conventions: drain, byte waits on the seconds clock, whole writes.
+#include "peticiones.h"
+
+namespace r27 {
+
+uint32_t Drenar(Puerto_serie& puerto) {
+  uint8_t b = 0;
+  uint32_t tirados = 0;
+  while (tirados < kMaximo_drenaje_bytes && puerto.Leer(&b, 1) == 1) ++tirados;
+  return tirados;
+}
+
+namespace {
+
+// One poll loop; `aceptar` decides whether a byte that came ends the wait.
+template <class Aceptar>
+Respuesta Sondear(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+                  const Opciones_espera& opciones, Aceptar&& aceptar) {
+  Puerto_serie& puerto = ventana.Puerto();
+  Reloj& reloj = ventana.Reloj_();
+  Respuesta r;
+  for (;;) {
+    uint8_t b = 0;
+    if (puerto.Leer(&b, 1) == 1) {
+      r.transcurrido_s = reloj.Segundos() - inicio_s;
+      if (aceptar(b)) {
+        r.llego = true;
+        r.byte = b;
+        return r;
+      }
+    } else {
+      ventana.Procesar_mensajes();
+      if (opciones.cancelar && opciones.cancelar()) {
+        r.cancelada = true;
+        r.transcurrido_s = reloj.Segundos() - inicio_s;
+        return r;
+      }
+      if (opciones.intervalo_ms > 0) reloj.Dormir_ms(opciones.intervalo_ms);
+      r.transcurrido_s = reloj.Segundos() - inicio_s;
+    }
+    if (!plazo.Vigente(r.transcurrido_s)) return r;
+  }
+}
+
+}  // namespace
+
+Respuesta Esperar_byte(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+                       const Opciones_espera& opciones) {
+  return Sondear(ventana, inicio_s, plazo, opciones, [](uint8_t) { return true; });
+}
+
+Respuesta Esperar_byte_igual(Interfaz_ventana& ventana, uint8_t esperado, int64_t inicio_s,
+                             Plazo plazo, const Opciones_espera& opciones) {
+  return Sondear(ventana, inicio_s, plazo, opciones,
+                 [esperado](uint8_t b) { return b == esperado; });
+}
+
+bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t inicio_s,
+                Plazo plazo, const Opciones_espera& opciones) {
+  for (uint8_t& d : destino) {
+    const Respuesta r = Esperar_byte(ventana, inicio_s, plazo, opciones);
+    if (!r.llego) return false;
+    d = r.byte;
+  }
+  return true;
+}
+
+bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return true;
+  return puerto.Escribir(bytes.data(), static_cast<uint32_t>(bytes.size())) ==
+         static_cast<int32_t>(bytes.size());
+}
+
+}  // namespace r27

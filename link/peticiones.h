@@ -1,0 +1,93 @@
+#pragma once
+// The conventions every request to the meter follows: drain the input before a
+// request, wait for reply bytes by polling single-byte reads on the seconds clock
+// while window messages run, and retry a whole request a fixed number of times.
+// Each request keeps its own time-outs and retry counts as named constants next
+// to it; the helpers here only carry them out.
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "interfaz_ventana.h"
+#include "puerto_serie.h"
+#include "reloj.h"
+
+namespace r27 {
+
+// A drain stops after this many bytes even when the line keeps delivering, so a
+// meter that never falls silent cannot hold the window thread for ever. Twice the
+// driver's input queue is far more than any reply leaves behind.
+inline constexpr uint32_t kMaximo_drenaje_bytes = 2 * Puerto_serie::kTamano_entrada;
+
+// Reads single bytes until none is waiting (or kMaximo_drenaje_bytes were taken).
+// Returns the number of bytes thrown away.
+uint32_t Drenar(Puerto_serie& puerto);
+
+// How long a wait lasts, counted in whole seconds from its start time:
+// Menos_de(n) goes on while fewer than n seconds have elapsed ("wait up to n s"),
+// Hasta(n) goes on until more than n seconds have elapsed ("give up once more
+// than n s have passed").
+struct Plazo {
+  int64_t segundos = 0;
+  bool incluye_limite = false;
+
+  static constexpr Plazo Menos_de(int64_t s) { return {s, false}; }
+  static constexpr Plazo Hasta(int64_t s) { return {s, true}; }
+  constexpr bool Vigente(int64_t transcurrido) const {
+    return incluye_limite ? transcurrido <= segundos : transcurrido < segundos;
+  }
+};
+
+struct Opciones_espera {
+  // Pause between two polls that found nothing (0: poll again at once; every
+  // empty read already costs the port's read time-out).
+  uint32_t intervalo_ms = 0;
+  // Looked at after every empty poll; a true answer ends the wait at once.
+  std::function<bool()> cancelar;
+};
+
+struct Respuesta {
+  bool llego = false;          // a byte came before the wait ran out
+  bool cancelada = false;      // the cancel check ended the wait
+  uint8_t byte = 0;            // the byte, 0 when none came
+  int64_t transcurrido_s = 0;  // seconds elapsed since the start when the wait ended
+
+  // The byte came, equals `esperado`, and no more than `maximo_s` seconds had
+  // elapsed when it came.
+  bool Es(uint8_t esperado, int64_t maximo_s) const {
+    return llego && byte == esperado && transcurrido_s <= maximo_s;
+  }
+  bool Es(uint8_t esperado) const { return llego && byte == esperado; }
+};
+
+// Waits for one byte of any value. The poll is: one single-byte read; when it
+// found nothing, window messages run, the cancel check is asked, the interval
+// passes and the elapsed time is taken again. At least one read is always made.
+Respuesta Esperar_byte(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+                       const Opciones_espera& opciones = {});
+
+// Waits for the byte `esperado`, throwing away any other byte that comes first.
+Respuesta Esperar_byte_igual(Interfaz_ventana& ventana, uint8_t esperado, int64_t inicio_s,
+                             Plazo plazo, const Opciones_espera& opciones = {});
+
+// Waits for destino.size() bytes one after another, all measured from the same
+// start. False as soon as one does not come; the bytes read so far stay in destino.
+bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t inicio_s,
+                Plazo plazo, const Opciones_espera& opciones = {});
+
+// Writes a whole request; true when the port took every byte.
+bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes);
+
+// Runs `intento` up to `intentos` times until it returns true, pausing
+// `pausa_ms` after every attempt (the successful one included) when non-zero.
+template <class Intento>
+bool Reintentar(Reloj& reloj, int intentos, uint32_t pausa_ms, Intento&& intento) {
+  for (int i = 0; i < intentos; ++i) {
+    const bool ok = intento();
+    if (pausa_ms > 0) reloj.Dormir_ms(pausa_ms);
+    if (ok) return true;
+  }
+  return false;
+}
+
+}  // namespace r27
