@@ -47,10 +47,17 @@ struct Mutex_Puerto::Impl {
 };
 
 Mutex_Puerto::Mutex_Puerto(const std::string& nombre) : impl_(std::make_unique<Impl>()) {
+  const std::string ruta = Ruta_cerrojo(nombre);
   // O_NOFOLLOW: a symlink planted in /tmp must not redirect the lock file.
-  impl_->fd = open(Ruta_cerrojo(nombre).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-  // Every user of the machine shares the lock, whatever the umask of the creator.
-  if (impl_->fd >= 0) (void)fchmod(impl_->fd, 0666);
+  impl_->fd = open(ruta.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (impl_->fd >= 0) {
+    // Every user of the machine shares the lock, whatever the umask of the creator.
+    (void)fchmod(impl_->fd, 0666);
+  } else if (errno == EACCES) {
+    // Another user's file in sticky /tmp refuses O_CREAT (fs.protected_regular) but
+    // opens without it; flock() needs no write access.
+    impl_->fd = open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  }
 }
 
 Mutex_Puerto::~Mutex_Puerto() {

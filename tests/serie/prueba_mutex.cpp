@@ -86,14 +86,20 @@ TEST(MutexPuerto, UnProcesoQueMuereConElCerrojoLoDejaLibre) {
   m.Liberar();
 }
 
-TEST(MutexPuerto, NombresRarosDanUnCerrojoUsable) {
-  for (const char* nombre : {"a/b/../c", "", "con espacios y ñ"}) {
+TEST(MutexPuerto, NombresRarosYCerrojoQueNoSePuedeCrear) {
+  for (const char* nombre : {"a/b/../c", "con espacios y ñ"}) {
     SCOPED_TRACE(nombre);
     Mutex_Puerto m(nombre);
     ASSERT_TRUE(m.Existe());
     m.Bloquear();
     m.Liberar();
   }
+  // A name too long for a file: no lock, and the operations run unlocked.
+  Mutex_Puerto sin(std::string(300, 'x'));
+  EXPECT_FALSE(sin.Existe());
+  sin.Bloquear();
+  sin.Liberar();
+  EXPECT_FALSE(sin.Intentar_bloquear());
 }
 
 }  // namespace
