@@ -56,8 +56,8 @@ class Backend_win32 final : public Backend_serie {
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!Esta_abierto()) return false;
     DCB dcb = Construir_dcb(linea);
-    // As in the original program the results of these settings are not examined:
-    // a driver that refuses one still gives a usable port.
+    // The results of these settings are not examined: a driver that refuses one
+    // still gives a usable port.
     SetCommState(puerto_, &dcb);
     SetupComm(puerto_, kTamano_colas, kTamano_colas);
     COMMTIMEOUTS tiempos;

@@ -1,5 +1,5 @@
 #pragma once
-// The pure part of the Linux port directory: reading the explicit map of the
+// The pure side of the Linux port directory: reading the explicit map of the
 // environment, ordering the serial devices found in /dev, and numbering them.
 #include <map>
 #include <string>
