@@ -10,18 +10,18 @@
 #include <chrono>
 #include <thread>
 
+#include "cerrojo_prueba.h"
 #include "mutex_puerto.h"
 
 namespace r27 {
 namespace {
 
-std::string Nombre_unico(const char* uso) {
-  return std::string("prueba-mutex-") + uso + "-" + std::to_string(getpid());
-}
+using prueba::Nombre_cerrojo;
 
 TEST(MutexPuerto, ReentranteParaSuDuenoYExclusivoParaOtroObjeto) {
-  Mutex_Puerto m(Nombre_unico("reentrante"));
-  Mutex_Puerto otro(Nombre_unico("reentrante"));
+  const Nombre_cerrojo nombre("mutex-reentrante");
+  Mutex_Puerto m(nombre);
+  Mutex_Puerto otro(nombre);
   ASSERT_TRUE(m.Existe());
   m.Bloquear();
   m.Bloquear();
@@ -37,7 +37,8 @@ TEST(MutexPuerto, ReentranteParaSuDuenoYExclusivoParaOtroObjeto) {
 }
 
 TEST(MutexPuerto, OtroHiloEsperaHastaQueSeSuelta) {
-  Mutex_Puerto m(Nombre_unico("hilos"));
+  const Nombre_cerrojo nombre("mutex-hilos");
+  Mutex_Puerto m(nombre);
   m.Bloquear();
   std::atomic<bool> tomado{false};
   bool probado = true;
@@ -59,7 +60,7 @@ TEST(MutexPuerto, OtroHiloEsperaHastaQueSeSuelta) {
 }
 
 TEST(MutexPuerto, UnProcesoQueMuereConElCerrojoLoDejaLibre) {
-  const std::string nombre = Nombre_unico("proceso");
+  const Nombre_cerrojo nombre("mutex-proceso");
   int tubo[2];
   ASSERT_EQ(pipe(tubo), 0);
   const pid_t hijo = fork();

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "cerrojo_prueba.h"
 #include "directorio_puertos.h"
 #include "puerto_serie.h"
 #include "termios_velocidad_posix.h"
@@ -31,8 +32,7 @@ class PuertoPty : public testing::Test {
     ASSERT_EQ(unlockpt(maestro), 0);
     esclavo = ptsname(maestro);
     Mapear("COM" + std::to_string(kCom) + "=" + esclavo);
-    puerto = std::make_unique<Puerto_serie>(Crear_backend_sistema(), reloj,
-                                            "prueba-pty-" + std::to_string(getpid()));
+    puerto = std::make_unique<Puerto_serie>(Crear_backend_sistema(), reloj, cerrojo);
   }
   void TearDown() override {
     puerto.reset();
@@ -78,6 +78,7 @@ class PuertoPty : public testing::Test {
     return v;
   }
 
+  const prueba::Nombre_cerrojo cerrojo{"pty"};
   int maestro = -1;
   std::string esclavo;
   Reloj_sistema reloj;

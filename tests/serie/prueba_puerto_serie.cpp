@@ -2,12 +2,12 @@
 // applies, the write loop with its stall guard, the chunked read, the free-space
 // rule, and the lock around every call to the driver.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <numeric>
 #include <stdexcept>
 
 #include "backend_falso.h"
+#include "cerrojo_prueba.h"
 #include "puerto_serie.h"
 
 namespace r27 {
@@ -15,18 +15,17 @@ namespace {
 
 using prueba::Backend_falso;
 
-std::string Nombre_mutex() {
+std::string Uso_del_cerrojo() {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return std::string("prueba-puerto-") + info->test_suite_name() + "-" + info->name() + "-" +
-         std::to_string(getpid());
+  return std::string("puerto-") + info->name();
 }
 
 class PuertoSerie : public testing::Test {
  protected:
   PuertoSerie() {
-    auto b = std::make_unique<Backend_falso>(reloj, Nombre_mutex());
+    auto b = std::make_unique<Backend_falso>(reloj, cerrojo);
     falso = b.get();
-    puerto = std::make_unique<Puerto_serie>(std::move(b), reloj, Nombre_mutex());
+    puerto = std::make_unique<Puerto_serie>(std::move(b), reloj, cerrojo);
   }
   void Abrir() {
     ASSERT_TRUE(puerto->Abrir(3, Linea_inicial()));
@@ -39,6 +38,7 @@ class PuertoSerie : public testing::Test {
   }
   uint64_t Transcurrido_ms() const { return (reloj.Ahora_us() - inicio_us) / 1000; }
 
+  const prueba::Nombre_cerrojo cerrojo{Uso_del_cerrojo()};  // outlives both lock holders
   Reloj_virtual reloj;
   const uint64_t inicio_us = reloj.Ahora_us();
   Backend_falso* falso = nullptr;
