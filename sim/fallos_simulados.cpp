@@ -1,0 +1,57 @@
+#include "fallos_simulados.h"
+
+namespace r27::sim {
+
+Fallos_simulados::Fallos_simulados(std::vector<Fallo> fallos, uint64_t semilla)
+    : fallos_(std::move(fallos)), disparos_(fallos_.size(), 0) {
+  // One stream per fault, so adding a fault does not move when another fires.
+  for (size_t i = 0; i < fallos_.size(); ++i) {
+    generadores_.emplace_back(semilla * 0x100000001B3ull + i * 0x9E3779B97F4A7C15ull);
+  }
+}
+
+Decision_fallos Fallos_simulados::Decidir(Peticion p) {
+  ++cuentas_[static_cast<int>(p)];
+  if (p != Peticion::Cualquiera) ++cuentas_[static_cast<int>(Peticion::Cualquiera)];
+  Decision_fallos d;
+  for (size_t i = 0; i < fallos_.size(); ++i) {
+    const Fallo& f = fallos_[i];
+    if (f.peticion != Peticion::Cualquiera && f.peticion != p) continue;
+    uint32_t n = cuentas_[static_cast<int>(f.peticion)];
+    bool dispara;
+    if (f.enesima > 0) {
+      dispara = n >= f.enesima && uint64_t{n} < uint64_t{f.enesima} + f.veces;
+    } else {
+      dispara = f.probabilidad > 0.0 && generadores_[i].Uniforme() < f.probabilidad;
+    }
+    if (!dispara) continue;
+    ++disparos_[i];
+    switch (f.tipo) {
+      case Tipo_fallo::Ack_perdido:
+        d.ack_perdido = true;
+        break;
+      case Tipo_fallo::Ack_erroneo:
+        d.ack_erroneo = true;
+        break;
+      case Tipo_fallo::Paquete_alterado:
+        d.alterado = true;
+        break;
+      case Tipo_fallo::Silencio:
+        d.silencio = true;
+        d.silencio_us = f.duracion_us;
+        break;
+      case Tipo_fallo::Reinicio:
+        d.reinicio = true;
+        break;
+      case Tipo_fallo::Desenchufe:
+        d.desenchufe = true;
+        break;
+      case Tipo_fallo::Liberacion_espuria:
+        d.liberacion = true;
+        break;
+    }
+  }
+  return d;
+}
+
+}  // namespace r27::sim
