@@ -1,16 +1,23 @@
 // Decodes one Intel HEX line into one record and checks it.
 #include "lector_hex.h"
 
+#include <array>
+
 namespace r27 {
 
 namespace {
 
-// Value of an upper-case hexadecimal digit, -1 for anything else (lower case too).
-inline int Valor_digito(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// Value of every character as an upper-case hexadecimal digit; -1 for anything
+// else, lower-case letters included.
+constexpr std::array<int8_t, 256> kValor_digito = [] {
+  std::array<int8_t, 256> t{};
+  t.fill(-1);
+  for (int c = '0'; c <= '9'; ++c) t[static_cast<size_t>(c)] = static_cast<int8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) t[static_cast<size_t>(c)] = static_cast<int8_t>(c - 'A' + 10);
+  return t;
+}();
+
+inline int Valor_digito(char c) { return kValor_digito[static_cast<unsigned char>(c)]; }
 
 // Decodes the pair of digits at *p and advances past it. The line is
 // zero-terminated and a zero is not a digit, so decoding never runs past it.

@@ -1,6 +1,8 @@
 // Hands out the embedded firmware text one line at a time.
 #include "lector_lineas.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace r27 {
@@ -18,27 +20,19 @@ Lector_lineas::Lector_lineas(std::span<const char> texto) : texto_(Acotar(texto)
 bool Lector_lineas::Leer_linea(char* buffer, int capacidad) {
   const int32_t longitud = Longitud();
   if (posicion_ >= longitud) return false;  // whole text handed out: buffer untouched
-  if (capacidad < 0) capacidad = 0;
 
   // A line longer than the capacity is read to its end so the next call starts on
   // the next line; only what fits is kept, and the cut is remembered.
-  int i = 0;
-  linea_cortada_ = false;
-  while (posicion_ < longitud) {
-    const char c = texto_[static_cast<size_t>(posicion_)];
-    ++posicion_;
-    if (i < capacidad) {
-      buffer[i++] = c;
-    } else {
-      linea_cortada_ = true;
-    }
-    if (c == '\n') {
-      buffer[i] = 0;
-      return true;
-    }
-  }
-  buffer[i] = 0;
-  return false;  // the text ends without an LF
+  const char* inicio = texto_.data() + posicion_;
+  const auto resto = static_cast<size_t>(longitud - posicion_);
+  const auto* lf = static_cast<const char*>(std::memchr(inicio, '\n', resto));
+  const size_t largo = lf != nullptr ? static_cast<size_t>(lf - inicio) + 1 : resto;
+  const size_t copia = std::min(largo, static_cast<size_t>(std::max(capacidad, 0)));
+  std::memcpy(buffer, inicio, copia);
+  buffer[copia] = 0;
+  linea_cortada_ = largo > copia;
+  posicion_ += static_cast<int32_t>(largo);
+  return lf != nullptr;  // false also when the text ends without an LF
 }
 
 void Lector_lineas::Posicionar(int64_t p) {

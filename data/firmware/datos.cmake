@@ -5,6 +5,8 @@ set(r27_dir_firmware ${CMAKE_CURRENT_LIST_DIR})
 add_library(r27_generador_firmware STATIC ${r27_dir_firmware}/generador_firmware.cpp)
 target_include_directories(r27_generador_firmware PUBLIC ${r27_dir_firmware})
 r27_warnings(r27_generador_firmware)
+# Optimised in every configuration: it runs on each build and must stay quick.
+target_compile_options(r27_generador_firmware PRIVATE -O2)
 
 add_executable(r27_generar_firmware ${r27_dir_firmware}/generar_firmware.cpp)
 target_link_libraries(r27_generar_firmware PRIVATE r27_generador_firmware)
