@@ -77,13 +77,13 @@ struct Fallo {
 
 struct Config_medidor {
   // Identity block (page 0x18) and the other locations the updater reads.
-  std::string familia = "QZT";   // zero-terminated at byte 0 (at most 11 characters)
-  std::string region = "EUR";    // bytes 12..14
-  std::string version = "3.00";  // four characters at 0x10
-  std::string build = "00000";   // five digits at 0x16
-  uint8_t idioma = 0;            // third data byte of the read at 0x42:0x020E
-  uint8_t fpga_mayor = 3;        // page 0x30 byte 11
-  uint8_t fpga_menor = 2;        // page 0x30 byte 10
+  std::string familia = "QZT";              // zero-terminated at byte 0 (at most 11 characters)
+  std::string region = "EUR";               // bytes 12..14
+  std::string version = "3.00";             // four characters at 0x10
+  std::string build = "00000";              // five digits at 0x16
+  uint8_t idioma = 0;                       // third data byte of the read at 0x42:0x020E
+  uint8_t fpga_mayor = 3;                   // page 0x30 byte 11
+  uint8_t fpga_menor = 2;                   // page 0x30 byte 10
   std::array<uint8_t, 32> bloque_estado{};  // page 0 offset 0x6010 (byte 26 bit 5)
   uint16_t nivel = 0x0078;                  // level word at page 0 offset 0xFEA0
 
@@ -103,7 +103,7 @@ struct Config_medidor {
   // MPEG-4 module.
   bool mpeg4 = true;
   Versiones_mpeg4 mpeg4_actual{};
-  Versiones_mpeg4 mpeg4_nueva{133, 0, 5, 2};  // reported after a module update
+  Versiones_mpeg4 mpeg4_nueva{133, 0, 5, 2};       // reported after a module update
   std::string mpeg4_serie = "R27M4-000000000001";  // 64 bytes, zero-padded
   bool mpeg4_comprobar_cabecera = true;            // the image must start with "RDHB"
 
@@ -113,9 +113,9 @@ struct Config_medidor {
   bool teclado_fallo_verificacion = false;  // the read-back differs: code 20
 
   // Times of the meter's work, in microseconds.
-  uint64_t t_respuesta_us = 200;          // reaction to a request
-  uint64_t t_entre_bytes_us = 250'000;    // a packet silent this long is dropped
-  uint64_t t_reinicio_us = 3'000'000;     // deaf after a restart
+  uint64_t t_respuesta_us = 200;               // reaction to a request
+  uint64_t t_entre_bytes_us = 250'000;         // a packet silent this long is dropped
+  uint64_t t_reinicio_us = 3'000'000;          // deaf after a restart
   uint64_t t_borrado_preparacion_us = 20'000;  // staging erase, per segment
   uint64_t t_borrado_segmento_us = 200'000;    // burn: erase of one segment
   uint64_t t_programa_segmento_us = 800'000;   // burn: programming of one segment

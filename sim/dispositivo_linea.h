@@ -78,8 +78,7 @@ class Dispositivo_basura final : public Dispositivo_linea {
   void Recibir(const uint8_t* datos, size_t n, uint64_t t_us, uint32_t baudios) override;
   void Avanzar(uint64_t) override {}
   std::optional<uint64_t> Proximo_evento_us() const override { return salida_.Primero_us(); }
-  size_t Tomar_salida(uint64_t hasta_us, uint32_t baudios, uint8_t* destino,
-                      size_t max) override {
+  size_t Tomar_salida(uint64_t hasta_us, uint32_t baudios, uint8_t* destino, size_t max) override {
     return salida_.Tomar(hasta_us, baudios, destino, max);
   }
   void Descartar_salida(uint64_t hasta_us) override { salida_.Descartar(hasta_us); }

@@ -7,19 +7,19 @@
 namespace r27::sim {
 namespace {
 
-constexpr uint8_t kLectura = 0x10;         // answer that opens every read
-constexpr uint8_t kEscritura_bus = 0x20;   // bus or EEPROM write done
-constexpr uint8_t kBloque_ok = '0';        // block packet stored
-constexpr uint8_t kListo = 'f';            // ready
-constexpr uint8_t kBorrado_ok = 'p';       // staging erase done
-constexpr uint8_t kSin_graficos = 0x40;    // first stage: no graphics area
-constexpr uint8_t kSegunda_etapa = 0x4B;   // second stage started ('K')
-constexpr uint8_t kCargador_ok = 0xAD;     // loader running
-constexpr uint8_t kConfirmado = 0x60;      // sector confirmed
-constexpr uint8_t kBloque_area_ok = 0xA5;  // 0x5A block stored
-constexpr uint8_t kSector_ok = 0xB5;       // 0x5B sector written / erased
-constexpr uint8_t kModulo_listo = 0xBB;    // MPEG-4 module update finished
-constexpr uint8_t kPreparado_mpeg4 = 0x0D; // answer to 0x0D 0x00
+constexpr uint8_t kLectura = 0x10;          // answer that opens every read
+constexpr uint8_t kEscritura_bus = 0x20;    // bus or EEPROM write done
+constexpr uint8_t kBloque_ok = '0';         // block packet stored
+constexpr uint8_t kListo = 'f';             // ready
+constexpr uint8_t kBorrado_ok = 'p';        // staging erase done
+constexpr uint8_t kSin_graficos = 0x40;     // first stage: no graphics area
+constexpr uint8_t kSegunda_etapa = 0x4B;    // second stage started ('K')
+constexpr uint8_t kCargador_ok = 0xAD;      // loader running
+constexpr uint8_t kConfirmado = 0x60;       // sector confirmed
+constexpr uint8_t kBloque_area_ok = 0xA5;   // 0x5A block stored
+constexpr uint8_t kSector_ok = 0xB5;        // 0x5B sector written / erased
+constexpr uint8_t kModulo_listo = 0xBB;     // MPEG-4 module update finished
+constexpr uint8_t kPreparado_mpeg4 = 0x0D;  // answer to 0x0D 0x00
 constexpr uint8_t kDispositivo_registros = 0x3F;
 constexpr uint8_t kDispositivo_eeprom = 0x52;
 constexpr uint8_t kSegmento_aplicacion_mpeg4 = 0xB0;
@@ -42,15 +42,16 @@ void Medidor_simulado::Escribir_identidad() {
   std::fill_n(id.begin(), 0x1C, uint8_t{0});
   std::memcpy(id.data(), config_.familia.data(), std::min<size_t>(config_.familia.size(), 11));
   std::memcpy(id.data() + 12, config_.region.data(), std::min<size_t>(config_.region.size(), 3));
-  std::memcpy(id.data() + 0x10, config_.version.data(), std::min<size_t>(config_.version.size(), 4));
+  std::memcpy(id.data() + 0x10, config_.version.data(),
+              std::min<size_t>(config_.version.size(), 4));
   std::memcpy(id.data() + 0x16, config_.build.data(), std::min<size_t>(config_.build.size(), 5));
 
   // FPGA set directory: count 5, entry 0 ("TV" at 258), whose bytes 8 and 9 hold
   // the configuration version the updater reads as bytes 10 and 11.
   auto fpga = memoria_.Segmento_flash(0x30);
-  const uint8_t directorio[16] = {5,    0,    0, 0, 0x68, 0x01, 0x9A, '0',
-                                  0x02, 0x01, config_.fpga_menor, config_.fpga_mayor,
-                                  0,    0,    0, 0};
+  const uint8_t directorio[16] = {
+      5, 0, 0, 0, 0x68, 0x01, 0x9A, '0', 0x02, 0x01, config_.fpga_menor, config_.fpga_mayor,
+      0, 0, 0, 0};
   std::copy(std::begin(directorio), std::end(directorio), fpga.begin());
 
   auto estado = memoria_.Segmento_flash(0);
@@ -61,7 +62,7 @@ void Medidor_simulado::Atender(Peticion tipo, const std::vector<uint8_t>& p, uin
   uint64_t r = t + config_.t_respuesta_us;
   switch (tipo) {
     case Peticion::Sondeo:
-      Responder({config_.rechazo                ? uint8_t{0x6D}
+      Responder({config_.rechazo             ? uint8_t{0x6D}
                  : etapa_ == Etapa::Arranque ? uint8_t{0xD5}
                                              : uint8_t{0x5D}},
                 r);
@@ -226,10 +227,10 @@ void Medidor_simulado::Cargar_programa(const std::vector<uint8_t>& p, uint64_t t
     cargador_.primera_etapa = std::move(programa);
     primera_etapa_cargada_ = true;
     if (config_.graficos) {
-      Responder({'J', config_.graficos_segmento,
-                 static_cast<uint8_t>(config_.graficos_direccion >> 8),
-                 static_cast<uint8_t>(config_.graficos_direccion & 0xFF)},
-                r);
+      Responder(
+          {'J', config_.graficos_segmento, static_cast<uint8_t>(config_.graficos_direccion >> 8),
+           static_cast<uint8_t>(config_.graficos_direccion & 0xFF)},
+          r);
     } else {
       Responder({kSin_graficos}, r);
     }
@@ -362,8 +363,7 @@ void Medidor_simulado::Serie_mpeg4(uint64_t t) {
   if (!mpeg4_.presente) return;
   std::vector<uint8_t> r = {0x0C, 64};
   for (size_t i = 0; i < 64; ++i) {
-    r.push_back(i < config_.mpeg4_serie.size() ? static_cast<uint8_t>(config_.mpeg4_serie[i])
-                                                : 0);
+    r.push_back(i < config_.mpeg4_serie.size() ? static_cast<uint8_t>(config_.mpeg4_serie[i]) : 0);
   }
   Responder(r, t);
 }

@@ -91,9 +91,8 @@ size_t Medidor_simulado::Tomar_salida(uint64_t hasta_us, uint32_t baudios, uint8
 void Medidor_simulado::Descartar_salida(uint64_t hasta_us) { salida_.Descartar(hasta_us); }
 
 size_t Medidor_simulado::Entrada_en_camino(uint64_t t_us) const {
-  return static_cast<size_t>(std::count_if(entrada_.begin(), entrada_.end(), [t_us](const auto& b) {
-    return b.llegada_us > t_us;
-  }));
+  return static_cast<size_t>(std::count_if(entrada_.begin(), entrada_.end(),
+                                           [t_us](const auto& b) { return b.llegada_us > t_us; }));
 }
 
 void Medidor_simulado::Descartar_entrada_en_camino(uint64_t t_us) {
@@ -412,13 +411,33 @@ void Medidor_simulado::Reiniciar(uint64_t t_us) {
 }
 
 const char* Nombre_peticion(Peticion p) {
-  static constexpr const char* kNombres[kNum_peticiones] = {
-      "cualquiera",  "sondeo",      "liberacion",  "lectura-memoria", "lectura-bus",
-      "escritura-memoria", "escritura-bus", "escritura-eeprom", "bloque", "carga-programa",
-      "carga-arranque", "confirmar-sector", "borrado-preparacion", "grabacion",
-      "borrado-sector", "preparar-mpeg4", "fin", "bloque-preparacion", "sector-preparacion",
-      "listo", "relleno", "teclado", "paquete-teclado", "info-mpeg4", "serie-mpeg4",
-      "actualizar-mpeg4", "desconocida"};
+  static constexpr const char* kNombres[kNum_peticiones] = {"cualquiera",
+                                                            "sondeo",
+                                                            "liberacion",
+                                                            "lectura-memoria",
+                                                            "lectura-bus",
+                                                            "escritura-memoria",
+                                                            "escritura-bus",
+                                                            "escritura-eeprom",
+                                                            "bloque",
+                                                            "carga-programa",
+                                                            "carga-arranque",
+                                                            "confirmar-sector",
+                                                            "borrado-preparacion",
+                                                            "grabacion",
+                                                            "borrado-sector",
+                                                            "preparar-mpeg4",
+                                                            "fin",
+                                                            "bloque-preparacion",
+                                                            "sector-preparacion",
+                                                            "listo",
+                                                            "relleno",
+                                                            "teclado",
+                                                            "paquete-teclado",
+                                                            "info-mpeg4",
+                                                            "serie-mpeg4",
+                                                            "actualizar-mpeg4",
+                                                            "desconocida"};
   return kNombres[static_cast<int>(p)];
 }
 

@@ -51,7 +51,7 @@ struct Estado_teclado {
   int bloques_verificados = 0;
   bool seguridad_recibida = false;
   bool suma_recibida = false;
-  uint8_t resultado = 0;                 // the last code that ended an exchange (18..21)
+  uint8_t resultado = 0;                  // the last code that ended an exchange (18..21)
   std::vector<uint8_t> codigos_enviados;  // request codes sent, in order
 };
 
@@ -70,8 +70,7 @@ class Medidor_simulado final : public Dispositivo_linea {
   void Recibir(const uint8_t* datos, size_t n, uint64_t t_us, uint32_t baudios) override;
   void Avanzar(uint64_t t_us) override;
   std::optional<uint64_t> Proximo_evento_us() const override;
-  size_t Tomar_salida(uint64_t hasta_us, uint32_t baudios, uint8_t* destino,
-                      size_t max) override;
+  size_t Tomar_salida(uint64_t hasta_us, uint32_t baudios, uint8_t* destino, size_t max) override;
   void Descartar_salida(uint64_t hasta_us) override;
   size_t Entrada_en_camino(uint64_t t_us) const override;
   void Descartar_entrada_en_camino(uint64_t t_us) override;

@@ -29,8 +29,7 @@ std::span<uint8_t> Memoria_simulada::Segmento_flash(int k) {
 }
 
 std::span<const uint8_t> Memoria_simulada::Segmento_flash(int k) const {
-  return std::span<const uint8_t>(flash_).subspan(size_t(k) * kTamano_segmento,
-                                                  kTamano_segmento);
+  return std::span<const uint8_t>(flash_).subspan(size_t(k) * kTamano_segmento, kTamano_segmento);
 }
 
 void Memoria_simulada::Borrar_flash(int segmento, uint32_t desde, uint32_t tamano) {

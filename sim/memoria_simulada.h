@@ -57,7 +57,7 @@ class Memoria_simulada {
   void Preparar(uint8_t segmento, uint16_t direccion, std::span<const uint8_t> datos);
   void Borrar_preparacion(uint8_t segmento);
   std::span<const uint8_t> Preparacion(uint8_t segmento) const;  // 64 KiB, 0xFF where unwritten
-  uint32_t Extension_preparada(uint8_t segmento) const;  // end of the highest write
+  uint32_t Extension_preparada(uint8_t segmento) const;          // end of the highest write
   // Copies staging byte 0xAB + k into flash segment k.
   void Grabar_segmento(int k);
 
@@ -73,7 +73,7 @@ class Memoria_simulada {
 
  private:
   std::vector<uint8_t> flash_;
-  std::array<uint8_t, 0x1000> ram_baja_{};  // page 0, 0xF000..0xFFFF
+  std::array<uint8_t, 0x1000> ram_baja_{};             // page 0, 0xF000..0xFFFF
   std::map<uint32_t, std::vector<uint8_t>> ram_alta_;  // pages 0x40.. (lazily)
   std::array<std::unique_ptr<std::vector<uint8_t>>, 256> preparacion_;
   std::array<uint32_t, 256> extension_{};
