@@ -17,7 +17,8 @@ inline constexpr uint8_t kEscuchando = '?';
 inline constexpr uint8_t kEscuchando_tambien = 'f';
 inline constexpr uint8_t kRelleno = 0xFF;
 inline constexpr size_t kMaximo_datos_bloque = 251;  // count + 4 must fit one byte
-inline constexpr size_t kTamano_paquete_bloque = 256;
+// The largest packet is 251 + 6 = 257 bytes: one more than a 256-byte buffer.
+inline constexpr size_t kTamano_paquete_bloque = kMaximo_datos_bloque + 6;
 
 inline constexpr int64_t kEspera_confirmacion_s = 2;   // first wait and the wait after the resend
 inline constexpr int64_t kEspera_resincronizar_s = 5;  // filler bytes until "?" or "f"

@@ -70,6 +70,10 @@ void Subida_graficos::Enviar_imagen(int imagen) {
 }
 
 bool Subida_graficos::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
+  // An area that starts below segment 0x80 is not one the meter can hold
+  // pictures in: the whole picture is skipped, also the rows that run on into
+  // the following segment.
+  if (segmento_base < kSegmento_minimo_guardado) return true;
   return r27::Enviar_bloque(ventana_, kEmisor_graficos, segmento, direccion, datos);
 }
 

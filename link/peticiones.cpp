@@ -12,6 +12,8 @@ uint32_t Drenar(Puerto_serie& puerto) {
 
 namespace {
 
+constexpr uint32_t kEspera_puerto_cerrado_ms = 4;  // the read time-out of one byte
+
 // One poll loop; `aceptar` decides whether a byte that came ends the wait.
 template <class Aceptar>
 Respuesta Sondear(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
@@ -29,6 +31,9 @@ Respuesta Sondear(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
         return r;
       }
     } else {
+      // A closed port answers at once; wait as long as an open one would, so the
+      // loop does not spin.
+      if (!puerto.Esta_abierto()) reloj.Dormir_ms(kEspera_puerto_cerrado_ms);
       ventana.Procesar_mensajes();
       if (opciones.cancelar && opciones.cancelar()) {
         r.cancelada = true;

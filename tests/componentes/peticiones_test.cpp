@@ -1,0 +1,164 @@
+// The request conventions: drain, waits on the seconds clock, the retry helper.
+#include "peticiones.h"
+
+#include <gtest/gtest.h>
+
+#include "backend_guion.h"
+
+namespace r27 {
+namespace {
+
+using pruebas::Bytes;
+using pruebas::Ventana_con_guion;
+
+constexpr uint64_t kSegundo_us = 1'000'000;
+
+TEST(Drenar, TakesWhatIsWaitingAndLeavesLaterBytes) {
+  Ventana_con_guion f;
+  f.guion->Responder({1, 2, 3}).Responder({9}, 50);
+  EXPECT_EQ(Drenar(f.v.Puerto()), 3u);
+  f.v.reloj.Dormir_ms(60);
+  uint8_t b = 0;
+  ASSERT_EQ(f.v.Puerto().Leer(&b, 1), 1u);
+  EXPECT_EQ(b, 9);
+}
+
+TEST(Drenar, StopsOnALineThatNeverFallsSilent) {
+  Ventana_con_guion f;
+  f.guion->Responder(Bytes(3 * kMaximo_drenaje_bytes, 0x55));
+  EXPECT_EQ(Drenar(f.v.Puerto()), kMaximo_drenaje_bytes);
+}
+
+TEST(Plazo, MenosDeAndHastaDifferAtTheLimit) {
+  EXPECT_TRUE(Plazo::Menos_de(2).Vigente(1));
+  EXPECT_FALSE(Plazo::Menos_de(2).Vigente(2));
+  EXPECT_TRUE(Plazo::Hasta(30).Vigente(30));
+  EXPECT_FALSE(Plazo::Hasta(30).Vigente(31));
+}
+
+TEST(Respuesta, EsChecksByteArrivalAndTime) {
+  Respuesta r{true, false, 'f', 2};
+  EXPECT_TRUE(r.Es('f', 2));
+  EXPECT_FALSE(r.Es('f', 1));
+  EXPECT_FALSE(r.Es('p', 2));
+  r.llego = false;
+  EXPECT_FALSE(r.Es(0));  // nothing came, even though the byte reads as 0
+}
+
+TEST(Esperar_byte, ReturnsTheByteAndLetsMessagesRunWhileWaiting) {
+  Ventana_con_guion f;
+  f.guion->Responder({0x42}, 700);
+  const int64_t inicio = f.v.reloj.Segundos();
+  const Respuesta r = Esperar_byte(f.v, inicio, Plazo::Menos_de(1));
+  EXPECT_TRUE(r.llego);
+  EXPECT_EQ(r.byte, 0x42);
+  EXPECT_EQ(r.transcurrido_s, 0);
+  EXPECT_GT(f.v.mensajes_procesados, 100);  // one per empty 4 ms poll
+}
+
+TEST(Esperar_byte, TimesOutOnTheSecondsClock) {
+  struct Caso {
+    Plazo plazo;
+    uint64_t desfase_us;  // where "now" lies inside the current second
+    uint64_t minimo_us, maximo_us;
+  };
+  const Caso casos[] = {
+      {Plazo::Menos_de(2), 0, 2 * kSegundo_us, 2 * kSegundo_us + 5000},
+      {Plazo::Menos_de(2), kSegundo_us / 2, 1500000, 1505000},  // whole-second clock
+      {Plazo::Hasta(30), 0, 31 * kSegundo_us, 31 * kSegundo_us + 5000},
+  };
+  for (const Caso& c : casos) {
+    Ventana_con_guion f;
+    f.v.reloj.Avanzar_us(c.desfase_us);
+    const uint64_t t0 = f.v.reloj.Ahora_us();
+    const Respuesta r = Esperar_byte(f.v, f.v.reloj.Segundos(), c.plazo);
+    const uint64_t duracion = f.v.reloj.Ahora_us() - t0;
+    EXPECT_FALSE(r.llego);
+    EXPECT_EQ(r.byte, 0);
+    EXPECT_GE(duracion, c.minimo_us);
+    EXPECT_LE(duracion, c.maximo_us);
+  }
+}
+
+TEST(Esperar_byte, AlwaysReadsOnceEvenWhenTheStartIsLongPast) {
+  Ventana_con_guion f;
+  f.guion->Responder({7});
+  const Respuesta r = Esperar_byte(f.v, f.v.reloj.Segundos() - 100, Plazo::Hasta(30));
+  EXPECT_TRUE(r.llego);
+  EXPECT_EQ(r.transcurrido_s, 100);
+}
+
+TEST(Esperar_byte, CancelEndsTheWaitAtOnce) {
+  Ventana_con_guion f;
+  int polls = 0;
+  Opciones_espera o;
+  o.cancelar = [&] { return ++polls == 3; };
+  const uint64_t t0 = f.v.reloj.Ahora_us();
+  const Respuesta r = Esperar_byte(f.v, f.v.reloj.Segundos(), Plazo::Menos_de(5), o);
+  EXPECT_TRUE(r.cancelada);
+  EXPECT_FALSE(r.llego);
+  EXPECT_EQ(f.v.reloj.Ahora_us() - t0, 3 * 4000u);
+}
+
+TEST(Esperar_byte, IntervalSpacesThePolls) {
+  Ventana_con_guion f;
+  Opciones_espera o;
+  o.intervalo_ms = 50;
+  Esperar_byte(f.v, f.v.reloj.Segundos(), Plazo::Menos_de(1), o);
+  // Each poll costs the 4 ms read time-out and the 50 ms interval.
+  EXPECT_EQ(f.v.mensajes_procesados, (1'000'000 + 53'999) / 54'000);
+}
+
+TEST(Esperar_byte_igual, SkipsOtherBytes) {
+  Ventana_con_guion f;
+  f.guion->Responder({0x01, 0x02, 0x10, 0x33});
+  const Respuesta r = Esperar_byte_igual(f.v, 0x10, f.v.reloj.Segundos(), Plazo::Menos_de(1));
+  EXPECT_TRUE(r.llego);
+  uint8_t b = 0;
+  f.v.Puerto().Leer(&b, 1);
+  EXPECT_EQ(b, 0x33);
+}
+
+TEST(Esperar_byte_igual, WrongBytesOnlyDoNotEndTheWaitEarly) {
+  Ventana_con_guion f;
+  f.guion->Responder({0x01}).Responder({0x02}, 400);
+  const uint64_t t0 = f.v.reloj.Ahora_us();
+  EXPECT_FALSE(Esperar_byte_igual(f.v, 0x10, f.v.reloj.Segundos(), Plazo::Menos_de(1)).llego);
+  EXPECT_GE(f.v.reloj.Ahora_us() - t0, kSegundo_us);
+}
+
+TEST(Leer_bytes, StopsAtTheFirstMissingByte) {
+  Ventana_con_guion f;
+  f.guion->Responder({1, 2});
+  std::array<uint8_t, 4> d{9, 9, 9, 9};
+  EXPECT_FALSE(Leer_bytes(f.v, d, f.v.reloj.Segundos(), Plazo::Menos_de(1)));
+  EXPECT_EQ(d, (std::array<uint8_t, 4>{1, 2, 9, 9}));
+}
+
+TEST(Reintentar, CountsAttemptsAndPausesAfterEach) {
+  Reloj_virtual reloj;
+  struct Caso {
+    int exito_en;  // attempt that succeeds, 0 = none
+    bool esperado;
+    int intentos;
+  };
+  for (const Caso c : {Caso{0, false, 5}, Caso{1, true, 1}, Caso{3, true, 3}}) {
+    int n = 0;
+    const uint64_t t0 = reloj.Ahora_us();
+    EXPECT_EQ(Reintentar(reloj, 5, 500, [&] { return ++n == c.exito_en; }), c.esperado);
+    EXPECT_EQ(n, c.intentos);
+    EXPECT_EQ(reloj.Ahora_us() - t0, uint64_t(c.intentos) * 500'000);
+  }
+}
+
+TEST(Escribir_todo, FalseOnAClosedPort) {
+  Ventana_con_guion f;
+  const Bytes b{1, 2};
+  f.guion->Esperar(b);
+  EXPECT_TRUE(Escribir_todo(f.v.Puerto(), b));
+  f.v.Puerto().Cerrar();
+  EXPECT_FALSE(Escribir_todo(f.v.Puerto(), b));
+}
+
+}  // namespace
+}  // namespace r27
