@@ -1,0 +1,154 @@
+// Faults the meter is told to show fire on the configured request, by count or
+// by probability with a fixed seed, and do what they say.
+#include <gtest/gtest.h>
+
+#include "banco_medidor.h"
+
+namespace r27::sim {
+namespace {
+
+Config_medidor Con_fallo(Fallo f) {
+  Config_medidor c;
+  c.fallos = {f};
+  return c;
+}
+
+TEST(Fallos, AckPerdidoGuardaPeroNoContesta) {
+  Banco b(Con_fallo({Tipo_fallo::Ack_perdido, Peticion::Bloque, 2}));
+  b.Cargar_cargador();
+  EXPECT_EQ(b.Pedir(Paquete_bloque(0xAB, 0x000, {1})), Bytes{'0'});
+  EXPECT_TRUE(b.Pedir(Paquete_bloque(0xAB, 0x100, {2})).empty());
+  EXPECT_EQ(b.m.Memoria().Preparacion(0xAB)[0x100], 2);
+  EXPECT_EQ(b.Pedir(Paquete_bloque(0xAB, 0x200, {3})), Bytes{'0'});
+  EXPECT_EQ(b.m.Disparos_fallos(), std::vector<uint32_t>{1});
+}
+
+TEST(Fallos, SeDisparaEnLasPeticionesContadas) {
+  Fallo f{Tipo_fallo::Ack_perdido, Peticion::Sondeo, 2};
+  f.veces = 3;
+  Banco b(Con_fallo(f));
+  Bytes contestadas;
+  for (int i = 1; i <= 6; ++i) contestadas.push_back(b.Pedir({0x00}).empty() ? 0 : 1);
+  EXPECT_EQ(contestadas, (Bytes{1, 0, 0, 0, 1, 1}));
+  EXPECT_EQ(b.m.Cuenta(Peticion::Sondeo), 6u);
+}
+
+TEST(Fallos, AckErroneo) {
+  Banco b(Con_fallo({Tipo_fallo::Ack_erroneo, Peticion::Sondeo, 1}));
+  Bytes r = b.Pedir({0x00});
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0], 0x5D);
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+}
+
+TEST(Fallos, PaqueteAlteradoNoPasaLaComprobacion) {
+  Banco b(Con_fallo({Tipo_fallo::Paquete_alterado, Peticion::Bloque, 1}));
+  b.Cargar_cargador();
+  Bytes p = Paquete_bloque(0xAB, 0x10, Serie(20, 1));
+  EXPECT_TRUE(b.Pedir(p).empty());
+  EXPECT_EQ(b.m.Memoria().Preparacion(0xAB)[0x10], 0xFF);
+  EXPECT_EQ(b.Pedir(p), Bytes{'0'});
+}
+
+TEST(Fallos, PaqueteAlteradoSinComprobacionSeGuardaMal) {
+  // EEPROM page writes carry no check: the meter stores what it saw.
+  Banco b(Con_fallo({Tipo_fallo::Paquete_alterado, Peticion::Escritura_eeprom, 1}));
+  Bytes trama = {0x02, 0x09, 0x50, 0x52, 0x08, 0x00, 0x40, 0x10, 0x20, 0x30, 0x40};
+  EXPECT_EQ(b.Pedir(trama), Bytes{0x20});
+  Bytes guardado(b.m.Eeprom().begin() + 0x40, b.m.Eeprom().begin() + 0x44);
+  EXPECT_NE(guardado, (Bytes{0x10, 0x20, 0x30, 0x40}));
+}
+
+TEST(Fallos, SilencioDuranteUnTiempo) {
+  Fallo f{Tipo_fallo::Silencio, Peticion::Sondeo, 2};
+  f.duracion_us = 5'000'000;
+  Banco b(Con_fallo(f));
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+  EXPECT_TRUE(b.Pedir({0x00}, 1'000'000).empty());
+  EXPECT_TRUE(b.Pedir({0x00}, 1'000'000).empty());
+  b.Esperar(3'000'000);
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+}
+
+TEST(Fallos, SilencioParaSiempre) {
+  Banco b(Con_fallo({Tipo_fallo::Silencio, Peticion::Cualquiera, 1}));
+  EXPECT_TRUE(b.Pedir({0x00}).empty());
+  b.Esperar(3'600'000'000ull);
+  EXPECT_TRUE(b.Pedir({0x00}).empty());
+}
+
+TEST(Fallos, ReinicioEnMedioDeUnPaso) {
+  Config_medidor c = Con_fallo({Tipo_fallo::Reinicio, Peticion::Bloque, 3});
+  c.t_reinicio_us = 2'000'000;
+  Banco b(c);
+  b.Cargar_cargador();
+  b.Pedir(Paquete_bloque(0xAB, 0, {1}));
+  b.Pedir(Paquete_bloque(0xAB, 1, {2}));
+  EXPECT_TRUE(b.Pedir(Paquete_bloque(0xAB, 2, {3})).empty());
+  EXPECT_EQ(b.m.Reinicios(), 1);
+  EXPECT_TRUE(b.Pedir({0x00}, 1'000'000).empty());
+  b.Esperar(1'000'000);
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+  EXPECT_EQ(b.m.Etapa_actual(), Etapa::Aplicacion);
+  EXPECT_EQ(b.m.Memoria().Preparacion(0xAB)[0], 0xFF);  // staging is lost
+}
+
+TEST(Fallos, ReinicioEnMedioDeLaGrabacion) {
+  Banco b(Con_fallo({Tipo_fallo::Reinicio, Peticion::Grabacion, 1}));
+  b.Cargar_cargador();
+  for (uint8_t s : {0xAB, 0xAC, 0xAD, 0xAE}) b.Pedir(Paquete_bloque(s, 0, {s}));
+  Bytes orden = {0x09, 0x40};
+  orden.resize(66, 0);
+  for (int k = 0; k < 4; ++k) orden[2 + k] = 1;
+  b.Enviar(orden);
+  Bytes r = b.Esperar(30'000'000);
+  EXPECT_EQ(r, (Bytes{0x8A, 0x8A, 0x00, 0x08, 0x09, 0x0A, 0x8B, 0x8B, 0xAB, 0xAC}));
+  EXPECT_EQ(b.m.Segmento_flash(0)[0], 0xAB);
+  EXPECT_EQ(b.m.Segmento_flash(1)[0], 0xAC);
+  EXPECT_EQ(b.m.Segmento_flash(2)[0], 0xFF);  // erased, never written
+  EXPECT_EQ(b.m.Reinicios(), 1);
+}
+
+TEST(Fallos, DesenchufeHaceDesaparecerElPuerto) {
+  Banco b(Con_fallo({Tipo_fallo::Desenchufe, Peticion::Sondeo, 2}));
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+  EXPECT_TRUE(b.Pedir({0x00}).empty());
+  EXPECT_TRUE(b.m.Desenchufado());
+  b.m.Reenchufar(b.t);
+  EXPECT_FALSE(b.m.Desenchufado());
+  b.Esperar(b.m.Config().t_reinicio_us);
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+}
+
+TEST(Fallos, LiberacionEspuriaAntesDeLaRespuesta) {
+  Banco b(Con_fallo({Tipo_fallo::Liberacion_espuria, Peticion::Lectura_memoria, 1}));
+  Bytes r = b.Pedir({0x01, 0x00, 0xA0, 0xFE, 0x02});
+  EXPECT_EQ(r, (Bytes{0x0A, 0x10, 0x02, 0x78, 0x00}));
+}
+
+// Which of 300 probes went unanswered under a 30% lost-answer fault.
+std::vector<bool> Patron(uint64_t semilla, std::vector<uint32_t>* disparos = nullptr) {
+  Fallo f{Tipo_fallo::Ack_perdido, Peticion::Sondeo};
+  f.probabilidad = 0.3;
+  Config_medidor c = Con_fallo(f);
+  c.semilla = semilla;
+  Banco b(c);
+  std::vector<bool> perdidas;
+  for (int i = 0; i < 300; ++i) perdidas.push_back(b.Pedir({0x00}).empty());
+  if (disparos) *disparos = b.m.Disparos_fallos();
+  return perdidas;
+}
+
+TEST(Fallos, ProbabilidadConSemillaFija) {
+  std::vector<uint32_t> disparos;
+  std::vector<bool> a = Patron(42, &disparos);
+  auto perdidas = static_cast<uint32_t>(std::count(a.begin(), a.end(), true));
+  EXPECT_EQ(perdidas, disparos[0]);
+  EXPECT_GT(perdidas, 60u);
+  EXPECT_LT(perdidas, 120u);
+  EXPECT_EQ(Patron(42), a);
+  EXPECT_NE(Patron(43), a);
+}
+
+}  // namespace
+}  // namespace r27::sim
