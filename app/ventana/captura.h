@@ -1,0 +1,14 @@
+#pragma once
+// A picture of a window as it is drawn, saved as PNG: how the start screen is
+// checked where there is no display.
+#include <QString>
+
+class QWidget;
+
+namespace r27 {
+
+// Grabs `ventana` with its menu bar and saves it to `fichero`; false when the
+// picture is empty or cannot be written.
+bool Guardar_captura(QWidget& ventana, const QString& fichero);
+
+}  // namespace r27

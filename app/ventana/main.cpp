@@ -1,0 +1,78 @@
+// The updater's entry: the application "Update", its three forms, the message loop.
+//
+//   r27-update                       the updater
+//   r27-update --captura <file.png>  starts the same way, saves a picture of the
+//                                    first screen and ends (for machines without
+//                                    a display)
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+#include "aplicacion.h"
+#include "captura.h"
+#include "formularios.h"
+
+namespace {
+
+struct Opciones {
+  const char* captura = nullptr;
+  bool valida = true;
+};
+
+Opciones Leer_opciones(int argc, char** argv) {
+  Opciones o;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--captura") == 0 && i + 1 < argc) {
+      o.captura = argv[++i];
+    } else {
+      o.valida = false;
+    }
+  }
+  return o;
+}
+
+bool Hay_pantalla() {
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Opciones opciones = Leer_opciones(argc, argv);
+  if (!opciones.valida) {
+    std::fprintf(stderr, "usage: %s [--captura <file.png>]\n", argv[0]);
+    return 2;
+  }
+  // A picture needs no screen: without one, draw off screen.
+  if (opciones.captura && !Hay_pantalla()) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  r27::Aplicacion aplicacion(argc, argv);
+
+  try {
+    r27::Formularios formularios;
+    r27::Tventana_brisco& ventana = formularios.Ventana();
+    ventana.show();
+
+    int resultado = 0;
+    if (opciones.captura) {
+      const QString fichero = QString::fromLocal8Bit(opciones.captura);
+      QTimer::singleShot(0, &ventana, [&ventana, &resultado, fichero, &opciones] {
+        ventana.Procesar_mensajes();
+        if (!r27::Guardar_captura(ventana, fichero)) {
+          std::fprintf(stderr, "could not save %s\n", opciones.captura);
+          resultado = 1;
+        }
+        QApplication::exit(resultado);
+      });
+    }
+    const int salida = QApplication::exec();
+    return opciones.captura ? resultado : salida;
+  } catch (const std::exception& e) {
+    // What escapes is shown, and the program still ends normally.
+    QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromUtf8(e.what()));
+    return 0;
+  }
+}

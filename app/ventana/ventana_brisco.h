@@ -1,0 +1,155 @@
+#pragma once
+// The main window: the wizard the technician clicks through and the holder of the
+// state every step shares (port, flags, texts, ticks, progress bars, result code).
+// It is the Interfaz_ventana the Qt-free layers talk to.
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "backend_serie.h"
+#include "barra.h"
+#include "estado_ventana.h"
+#include "idiomas.h"
+#include "interfaz_ventana.h"
+#include "lector_hex.h"
+#include "lector_lineas.h"
+#include "pantallas.h"
+#include "puerto_serie.h"
+#include "reloj.h"
+
+class QAction;
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QToolButton;
+class QUrl;
+
+namespace r27 {
+
+class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
+  Q_OBJECT
+
+ public:
+  // Size of the client area below the menu: the background picture and the hidden
+  // alternative background (601 x 401) fill it.
+  static constexpr int kAncho_cliente = 601;
+  static constexpr int kAlto_cliente = 401;
+  static constexpr unsigned kIntervalo_vigilancia_ms = 100;
+
+  // `backend` is the serial backend of the port; null means the system's.
+  explicit Tventana_brisco(std::unique_ptr<Backend_serie> backend = nullptr,
+                           QWidget* parent = nullptr);
+  ~Tventana_brisco() override;
+
+  // Interfaz_ventana.
+  Puerto_serie& Puerto() override { return *puerto_; }
+  Estado_ventana& Estado() override { return estado_; }
+  Reloj& Reloj_() override { return reloj_; }
+  Barra& Barra_progreso() override { return barra_paso_; }
+  Barra& ProgressBar_general() override { return barra_general_; }
+  void Procesar_mensajes() override;
+  void Pitido(unsigned frecuencia_hz, unsigned duracion_ms) override;
+  void Mensaje(const std::string& texto) override;
+  bool Confirmar(const std::string& texto) override;
+  Lector_lineas* Lineas_firmware() override { return lineas_.get(); }
+  Lector_hex* Hex_firmware() override { return hex_.get(); }
+  Subida_graficos* Graficos() override { return nullptr; }
+
+  // The texts of the language read at start-up ("PASO1_L2" holds the version line).
+  const Textos_idioma& Textos() const { return textos_; }
+  // Shows one wizard screen and lets window messages run.
+  void Mostrar_pantalla(const Pantalla& pantalla);
+  // Frequency and duration of the last beep (0 before the first).
+  unsigned Ultima_frecuencia() const { return ultima_frecuencia_; }
+  unsigned Ultima_duracion() const { return ultima_duracion_; }
+
+  // Menu and button handlers.
+  void MenuSalirClick();
+  void SpeedButton_exitClick();
+  void AyudaClick();
+  void About1Click();
+
+  // Work the connection and wizard code plugs in; empty until then.
+  // The wizard step of the big button and of "Actualizar".
+  std::function<void()> al_pulsar_asistente;
+  // The disconnect the destructor performs while the meter is connected.
+  std::function<void()> al_desconectar;
+  // One tick of Timer_desconexion, the disconnect watch.
+  std::function<void()> al_vigilar_desconexion;
+
+  // Controls, named as in the form design.
+  QLabel* Fondo = nullptr;
+  QLabel* Image_vmk = nullptr;
+  QLabel* Image_accion = nullptr;
+  std::array<QPixmap, kNumero_imagenes_accion> ImageList_acciones;
+  QLabel* Label_n1 = nullptr;
+  QLabel* Label_n2 = nullptr;
+  QLabel* Label_n3 = nullptr;
+  QLabel* Label_info1 = nullptr;
+  QLabel* Label_info2 = nullptr;
+  QLabel* Label_info3 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Image_buscar_puerto = nullptr;
+  QToolButton* Button_buscar_puerto = nullptr;
+  QLabel* Image_salir = nullptr;
+  QToolButton* SpeedButton_exit = nullptr;
+  QProgressBar* Barra_progreso_control = nullptr;  // shows Barra_progreso()
+  QLabel* Label_progreso_general = nullptr;
+  QProgressBar* ProgressBar_general_control = nullptr;  // shows ProgressBar_general()
+  QCheckBox* Check_teclado = nullptr;
+  QCheckBox* Check_borrar = nullptr;
+  QCheckBox* Check_configuracion = nullptr;
+  QCheckBox* Check_planes = nullptr;
+  QCheckBox* Check_fpga = nullptr;
+  QCheckBox* Check_firmware = nullptr;
+  QCheckBox* Check_mpeg4_apl = nullptr;
+  QFrame* PConfigurarPuerto = nullptr;
+  QFileDialog* Dialogo_fichero = nullptr;
+  QTimer* Timer_desconexion = nullptr;
+  QMenu* MenuArchivo = nullptr;
+  QAction* Actualizar1 = nullptr;
+  QAction* MenuSalir = nullptr;
+  QMenu* MenuConfigurar = nullptr;
+  QAction* Auto1 = nullptr;
+  QAction* MenuPuerto = nullptr;
+  QMenu* MenuAyuda = nullptr;
+  QAction* Ayuda = nullptr;
+  QAction* About1 = nullptr;
+
+ protected:
+  // FormCloseQuery and FormClose: refused while an update runs, otherwise Salir.
+  void closeEvent(QCloseEvent* evento) override;
+  // Ends the process at once with status 0, without the destructor's disconnect.
+  virtual void Terminar_proceso();
+  // Hands a local file to the desktop to open; the result is not used.
+  virtual void Abrir_documento(const QUrl& url);
+
+ private:
+  void Construir_formulario();
+  void Construir_menus();
+  void Construir_panel_puerto();
+  void Poner_textos_menu();
+  void Reflejar_barra(const Barra& barra, QProgressBar* control);
+  void Fijar_linea_version(const QString& texto);
+  void Salir();
+
+  Reloj_sistema reloj_;
+  Estado_ventana estado_;
+  std::unique_ptr<Puerto_serie> puerto_;
+  std::unique_ptr<Lector_lineas> lineas_;
+  std::unique_ptr<Lector_hex> hex_;
+  Barra barra_paso_;
+  Barra barra_general_;
+  Textos_idioma textos_;
+  unsigned ultima_frecuencia_ = 0;
+  unsigned ultima_duracion_ = 0;
+};
+
+}  // namespace r27
