@@ -1,1 +1,118 @@
-int main() { return 0; }
+// r27-sim: the simulated R27 meter on a pseudo-terminal. It prints the slave's
+// path and a ready-made R27_PUERTOS line, then serves the meter in real time
+// until SIGINT or SIGTERM, when it removes what it created and exits.
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "medidor_simulado.h"
+#include "opciones_sim.h"
+#include "servidor_pty.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_parar = 0;
+
+void Al_recibir_senal(int) { g_parar = 1; }
+
+// Points the symlink at the slave (replacing an earlier symlink, never a file).
+bool Enlazar(const std::string& enlace, const std::string& destino) {
+  char viejo[4096];
+  if (readlink(enlace.c_str(), viejo, sizeof viejo) >= 0) unlink(enlace.c_str());
+  if (symlink(destino.c_str(), enlace.c_str()) != 0) {
+    std::perror(("r27-sim: no se pudo crear el enlace " + enlace).c_str());
+    return false;
+  }
+  return true;
+}
+
+void Quitar_enlace(const std::string& enlace) {
+  char viejo[4096];
+  if (!enlace.empty() && readlink(enlace.c_str(), viejo, sizeof viejo) >= 0) {
+    unlink(enlace.c_str());
+  }
+}
+
+void Anunciar(const r27::sim::Opciones_sim& o, const std::string& esclavo) {
+  std::printf("%s\nR27_PUERTOS=\"COM%d=%s\"\n", esclavo.c_str(), o.com,
+              o.enlace.empty() ? esclavo.c_str() : o.enlace.c_str());
+  std::fflush(stdout);
+}
+
+// Waits until `hasta_us` or a stop signal.
+void Esperar_hasta(uint64_t hasta_us, const sigset_t& mascara) {
+  while (!g_parar) {
+    uint64_t ahora = r27::sim::Ahora_real_us();
+    if (ahora >= hasta_us) return;
+    uint64_t resto = std::min<uint64_t>(hasta_us - ahora, 200'000);
+    timespec plazo{static_cast<time_t>(resto / 1'000'000),
+                   static_cast<long>(resto % 1'000'000) * 1000};
+    ppoll(nullptr, 0, &plazo, &mascara);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace r27::sim;
+  Opciones_sim o;
+  std::string error;
+  if (!Leer_opciones(std::vector<std::string>(argv + 1, argv + argc), o, error)) {
+    std::fprintf(stderr, "r27-sim: %s\n(r27-sim --help muestra las opciones)\n", error.c_str());
+    return 2;
+  }
+  if (o.ayuda) {
+    std::fputs(Texto_ayuda(), stdout);
+    return 0;
+  }
+
+  // The stop signals are blocked except while the server waits, so none is lost.
+  sigset_t senales, mascara_espera;
+  sigemptyset(&senales);
+  sigaddset(&senales, SIGINT);
+  sigaddset(&senales, SIGTERM);
+  sigprocmask(SIG_BLOCK, &senales, &mascara_espera);
+  sigdelset(&mascara_espera, SIGINT);
+  sigdelset(&mascara_espera, SIGTERM);
+  struct sigaction accion {};
+  accion.sa_handler = Al_recibir_senal;
+  sigemptyset(&accion.sa_mask);
+  sigaction(SIGINT, &accion, nullptr);
+  sigaction(SIGTERM, &accion, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Medidor_simulado medidor(o.medidor, Ahora_real_us());
+  Servidor_pty servidor(medidor);
+  int estado = 0;
+  for (;;) {
+    if (!servidor.Abrir(error)) {
+      std::fprintf(stderr, "r27-sim: %s\n", error.c_str());
+      estado = 1;
+      break;
+    }
+    if (!o.enlace.empty() && !Enlazar(o.enlace, servidor.Ruta_esclavo())) {
+      estado = 1;
+      break;
+    }
+    Anunciar(o, servidor.Ruta_esclavo());
+    if (servidor.Servir(g_parar, mascara_espera) == Servidor_pty::Fin::Senal) break;
+
+    std::fprintf(stderr, "r27-sim: desenchufado\n");
+    Quitar_enlace(o.enlace);
+    if (o.volver_ms < 0) {
+      Esperar_hasta(UINT64_MAX, mascara_espera);
+      break;
+    }
+    Esperar_hasta(Ahora_real_us() + uint64_t(o.volver_ms) * 1000, mascara_espera);
+    if (g_parar) break;
+    medidor.Reenchufar(Ahora_real_us());
+  }
+  Quitar_enlace(o.enlace);
+  return estado;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The command line of r27-sim: the meter's configuration, its faults and how it
+// is served.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config_simulador.h"
+
+namespace r27::sim {
+
+struct Opciones_sim {
+  Config_medidor medidor;
+  int com = 3;             // COM number printed in the R27_PUERTOS line
+  std::string enlace;      // optional symlink to the slave, removed at exit
+  int64_t volver_ms = -1;  // after an unplug, plug in again after this long (-1: never)
+  bool ayuda = false;
+};
+
+// Parses argv[1..]. False, with a message in `error`, on an unknown option, a
+// missing or malformed value, or a value out of range.
+bool Leer_opciones(const std::vector<std::string>& argumentos, Opciones_sim& o, std::string& error);
+
+// One fault as written on the command line: TIPO:PETICION[:n=N][:veces=K][:p=P][:ms=D].
+bool Leer_fallo(const std::string& texto, Fallo& f, std::string& error);
+
+const char* Texto_ayuda();
+
+}  // namespace r27::sim
