@@ -1,0 +1,239 @@
+// r27-sim on a real pseudo-terminal: the program is started, its printed path is
+// opened like a serial port, the meter answers, and SIGTERM ends it cleanly.
+// Times are only bounded from above, generously.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "directorio_puertos.h"
+#include "puerto_serie.h"
+#include "reloj.h"
+#include "termios_velocidad_posix.h"
+
+namespace r27::sim {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using namespace std::chrono_literals;
+
+// The r27-sim program as a child process whose standard output we read.
+class Programa {
+ public:
+  ~Programa() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (salida_ >= 0) close(salida_);
+  }
+
+  bool Lanzar(const std::vector<std::string>& argumentos) {
+    int tubo[2];
+    if (pipe(tubo) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(tubo[1], STDOUT_FILENO);
+      close(tubo[0]);
+      close(tubo[1]);
+      std::vector<char*> argv = {const_cast<char*>(R27_SIM_PROGRAMA)};
+      for (const auto& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(R27_SIM_PROGRAMA, argv.data());
+      _exit(127);
+    }
+    close(tubo[1]);
+    salida_ = tubo[0];
+    return pid_ > 0;
+  }
+
+  // One line of its output (without the newline), or "" after five seconds.
+  std::string Linea() {
+    std::string l;
+    for (;;) {
+      pollfd p{salida_, POLLIN, 0};
+      if (poll(&p, 1, 5000) <= 0) return "";
+      char c;
+      if (read(salida_, &c, 1) != 1) return "";
+      if (c == '\n') return l;
+      l += c;
+    }
+  }
+
+  // Sends `senal` and returns the exit status, or -1 if it did not end in 5 s.
+  int Terminar(int senal) {
+    kill(pid_, senal);
+    for (int i = 0; i < 500; ++i) {
+      int estado = 0;
+      if (waitpid(pid_, &estado, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int salida_ = -1;
+};
+
+// The slave opened the way a serial backend opens it: raw, at a given rate.
+int Abrir_esclavo(const std::string& ruta) {
+  int fd = open(ruta.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return -1;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  cfsetispeed(&t, B115200);
+  cfsetospeed(&t, B115200);
+  tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+Bytes Pedir(int fd, const Bytes& peticion, size_t n, int espera_ms = 2000) {
+  tcflush(fd, TCIFLUSH);
+  EXPECT_EQ(write(fd, peticion.data(), peticion.size()), static_cast<ssize_t>(peticion.size()));
+  Bytes r;
+  auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(espera_ms);
+  while (r.size() < n && std::chrono::steady_clock::now() < fin) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    uint8_t b[256];
+    ssize_t k = read(fd, b, sizeof b);
+    if (k <= 0) break;
+    r.insert(r.end(), b, b + k);
+  }
+  return r;
+}
+
+std::string Carpeta_temporal() {
+  char plantilla[] = "/tmp/r27-sim-prueba-XXXXXX";
+  const char* c = mkdtemp(plantilla);
+  return c ? c : "/tmp";
+}
+
+TEST(ProgramaSim, SondeoIdentidadYSalidaLimpia) {
+  std::string carpeta = Carpeta_temporal();
+  std::string enlace = carpeta + "/medidor";
+  Programa sim;
+  ASSERT_TRUE(sim.Lanzar({"--com", "9", "--enlace", enlace, "--version", "3.01"}));
+  std::string esclavo = sim.Linea();
+  ASSERT_EQ(esclavo.rfind("/dev/pts/", 0), 0u) << esclavo;
+  EXPECT_EQ(sim.Linea(), "R27_PUERTOS=\"COM9=" + enlace + "\"");
+  char destino[256] = {};
+  ASSERT_GT(readlink(enlace.c_str(), destino, sizeof destino - 1), 0);
+  EXPECT_EQ(std::string(destino), esclavo);
+
+  int fd = Abrir_esclavo(enlace);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  Bytes version = Pedir(fd, {0x01, 0x18, 0x10, 0x00, 0x06}, 8);
+  EXPECT_EQ(version, (Bytes{0x10, 0x06, '3', '.', '0', '1', 0, 0}));
+  close(fd);
+
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  EXPECT_NE(access(enlace.c_str(), F_OK), 0);
+  EXPECT_NE(access(esclavo.c_str(), F_OK), 0);  // the slave node went with the master
+  rmdir(carpeta.c_str());
+}
+
+TEST(ProgramaSim, LaVelocidadDelEsclavoDebeSerLaDelMedidor) {
+  Programa sim;
+  ASSERT_TRUE(sim.Lanzar({}));
+  std::string esclavo = sim.Linea();
+  sim.Linea();
+  int fd = Abrir_esclavo(esclavo);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(Fijar_velocidad_termios(fd, 500000));
+  EXPECT_NE(Pedir(fd, {0x00}, 1, 300), Bytes{0x5D});
+  ASSERT_TRUE(Fijar_velocidad_termios(fd, 115200));
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  // The meter is switched to 500,000 baud; the old rate no longer reaches it.
+  Pedir(fd, {0x02, 0x05, 0x00, 0xB4, 0xFE, 0x01, 0x00}, 0, 0);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_NE(Pedir(fd, {0x00}, 1, 300), Bytes{0x5D});
+  ASSERT_TRUE(Fijar_velocidad_termios(fd, 500000));
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  close(fd);
+  EXPECT_EQ(sim.Terminar(SIGINT), 0);
+}
+
+TEST(ProgramaSim, PuertoSerieDelSistemaPorR27Puertos) {
+  Programa sim;
+  ASSERT_TRUE(sim.Lanzar({"--com", "41"}));
+  sim.Linea();
+  std::string linea = sim.Linea();
+  // R27_PUERTOS="COM41=/dev/pts/N": the value between the quotes.
+  auto a = linea.find('"');
+  auto b = linea.rfind('"');
+  ASSERT_NE(a, b);
+  setenv(kVariable_puertos, linea.substr(a + 1, b - a - 1).c_str(), 1);
+  {
+    Reloj_sistema reloj;
+    Puerto_serie puerto(Crear_backend_sistema(), reloj, "prueba-sim-" + std::to_string(getpid()));
+    ASSERT_TRUE(puerto.Abrir(41, Linea_inicial()));
+    uint8_t sondeo = 0x00;
+    ASSERT_EQ(puerto.Escribir(&sondeo, 1), 1);
+    uint8_t r = 0;
+    uint32_t n = 0;
+    for (int i = 0; i < 200 && n == 0; ++i) n = puerto.Leer(&r, 1);
+    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(r, 0x5D);
+  }
+  unlink(("/tmp/r27-prueba-sim-" + std::to_string(getpid()) + ".lock").c_str());
+  unsetenv(kVariable_puertos);
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+}
+
+TEST(ProgramaSim, DesenchufeYVuelta) {
+  Programa sim;
+  ASSERT_TRUE(
+      sim.Lanzar({"--fallo", "desenchufe:sondeo:n=2", "--volver", "200", "--t-reinicio", "100"}));
+  std::string esclavo = sim.Linea();
+  sim.Linea();
+  int fd = Abrir_esclavo(esclavo);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  EXPECT_TRUE(Pedir(fd, {0x00}, 1, 500).empty());
+  // The port has vanished: the slave reports a hang-up.
+  pollfd p{fd, POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 2000), 1);
+  EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+  close(fd);
+  // Plugged in again: a new pseudo-terminal is announced and answers.
+  std::string nuevo = sim.Linea();
+  ASSERT_EQ(nuevo.rfind("/dev/pts/", 0), 0u) << nuevo;
+  sim.Linea();
+  fd = Abrir_esclavo(nuevo);
+  ASSERT_GE(fd, 0);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  close(fd);
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+}
+
+TEST(ProgramaSim, AyudaYOpcionErronea) {
+  {
+    Programa sim;
+    ASSERT_TRUE(sim.Lanzar({"--help"}));
+    EXPECT_EQ(sim.Linea(), "r27-sim: medidor R27 simulado en un pseudoterminal.");
+    EXPECT_EQ(sim.Terminar(0), 0);
+  }
+  Programa sim;
+  ASSERT_TRUE(sim.Lanzar({"--fallo", "roto"}));
+  EXPECT_EQ(sim.Terminar(0), 2);
+}
+
+}  // namespace
+}  // namespace r27::sim
