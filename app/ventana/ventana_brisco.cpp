@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -22,7 +21,6 @@
 #include <cstdlib>
 
 #include "abrir_hex.h"
-#include "filtro_dialogo.h"
 #include "formularios.h"
 #include "imagen_firmware.h"
 #include "imagenes.h"
@@ -263,10 +261,7 @@ void Tventana_brisco::Construir_formulario() {
   Construir_panel_puerto();
 
   // Never shown: no firmware is read from disk.
-  Dialogo_fichero = new QFileDialog(this);
-  Dialogo_fichero->setObjectName("Dialogo_fichero");
-  Dialogo_fichero->setNameFilters(Filtro_qt(kFiltro_fichero));
-  Dialogo_fichero->setFileMode(QFileDialog::ExistingFile);
+  Dialogo_fichero = std::make_unique<Dialogo_fichero_diferido>(this, kFiltro_fichero);
 
   Timer_desconexion = new QTimer(this);
   Timer_desconexion->setObjectName("Timer_desconexion");

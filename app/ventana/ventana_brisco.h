@@ -11,6 +11,7 @@
 
 #include "backend_serie.h"
 #include "barra.h"
+#include "dialogo_fichero.h"
 #include "estado_ventana.h"
 #include "idiomas.h"
 #include "interfaz_ventana.h"
@@ -22,7 +23,6 @@
 
 class QAction;
 class QCheckBox;
-class QFileDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -111,7 +111,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   QCheckBox* Check_firmware = nullptr;
   QCheckBox* Check_mpeg4_apl = nullptr;
   QFrame* PConfigurarPuerto = nullptr;
-  QFileDialog* Dialogo_fichero = nullptr;
+  std::unique_ptr<Dialogo_fichero_diferido> Dialogo_fichero;
   QTimer* Timer_desconexion = nullptr;
   QMenu* MenuArchivo = nullptr;
   QAction* Actualizar1 = nullptr;

@@ -107,10 +107,18 @@ TEST_F(Diseno, StepTicksAreHiddenAndOnlyTheModuleTickIsEnabled) {
 
 TEST_F(Diseno, FileDialogAndWatchTimerExistAndStayIdle) {
   Ventana_prueba& v = Crear();
-  auto* dialogo = v.findChild<QFileDialog*>("Dialogo_fichero");
-  ASSERT_NE(dialogo, nullptr);
-  EXPECT_FALSE(dialogo->isVisible());
-  EXPECT_EQ(dialogo->nameFilters(), QStringList{".hex, .zsw, .bin (*.hex *.zsw *.bin)"});
+  // The dialog is only built when asked for, with the design's filter.
+  ASSERT_NE(v.Dialogo_fichero, nullptr);
+  EXPECT_FALSE(v.Dialogo_fichero->Construido());
+  EXPECT_EQ(v.findChild<QFileDialog*>(), nullptr);
+  const QStringList filtro{".hex, .zsw, .bin (*.hex *.zsw *.bin)"};
+  EXPECT_EQ(v.Dialogo_fichero->Filtros(), filtro);
+  v.Dialogo_fichero->FileName = "teclado.hex";
+  QFileDialog& dialogo = v.Dialogo_fichero->Dialogo();
+  EXPECT_EQ(&dialogo, v.findChild<QFileDialog*>("Dialogo_fichero"));
+  EXPECT_EQ(dialogo.nameFilters(), filtro);
+  EXPECT_FALSE(dialogo.isVisible());
+  EXPECT_EQ(&v.Dialogo_fichero->Dialogo(), &dialogo);
 
   auto* reloj = v.findChild<QTimer*>("Timer_desconexion");
   ASSERT_NE(reloj, nullptr);
