@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <memory>
+#include <string>
 
 #include "medidor_simulado.h"
 #include "puerto_serie.h"
@@ -148,7 +151,8 @@ TEST_F(Backend, AtravesDelPuertoSerie) {
   auto propio = std::make_unique<Backend_simulado>(reloj);
   Backend_simulado& b = *propio;
   b.Conectar(3, medidor);
-  Puerto_serie puerto(std::move(propio), reloj);
+  const std::string cerrojo = "prueba-sim-backend-" + std::to_string(getpid());
+  Puerto_serie puerto(std::move(propio), reloj, cerrojo);
   ASSERT_TRUE(puerto.Abrir(3, Linea_inicial()));
   puerto.Fijar_rts(true);
   puerto.Fijar_rts(false);
@@ -160,6 +164,7 @@ TEST_F(Backend, AtravesDelPuertoSerie) {
   ASSERT_EQ(b.Pulsos_rts().size(), 2u);
   EXPECT_TRUE(b.Pulsos_rts()[0].activo);
   EXPECT_FALSE(b.Pulsos_rts()[1].activo);
+  unlink(("/tmp/r27-" + cerrojo + ".lock").c_str());
 }
 
 }  // namespace
