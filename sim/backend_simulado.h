@@ -27,7 +27,11 @@ struct Pulso_rts {
 
 class Backend_simulado final : public Backend_serie {
  public:
-  explicit Backend_simulado(Reloj_virtual& reloj) : reloj_(reloj) {}
+  explicit Backend_simulado(Reloj_virtual& reloj) : reloj_(&reloj) {}
+  // Without a clock yet: for a port whose owner makes the clock (a fake window);
+  // until Usar_reloj is called every port stays closed.
+  Backend_simulado() = default;
+  void Usar_reloj(Reloj_virtual& reloj) { reloj_ = &reloj; }
 
   // COM `numero` leads to `dispositivo` (not owned; it must outlive the backend's use).
   void Conectar(int numero, Dispositivo_linea& dispositivo) { puertos_[numero] = &dispositivo; }
@@ -54,7 +58,7 @@ class Backend_simulado final : public Backend_serie {
  private:
   static constexpr uint32_t kCola_salida = 2048;
 
-  Reloj_virtual& reloj_;
+  Reloj_virtual* reloj_ = nullptr;
   std::map<int, Dispositivo_linea*> puertos_;
   std::vector<std::unique_ptr<Dispositivo_linea>> propios_;
   Dispositivo_linea* abierto_ = nullptr;
