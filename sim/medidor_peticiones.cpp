@@ -13,7 +13,7 @@ constexpr uint8_t kBloque_ok = '0';         // block packet stored
 constexpr uint8_t kListo = 'f';             // ready
 constexpr uint8_t kBorrado_ok = 'p';        // staging erase done
 constexpr uint8_t kSin_graficos = 0x40;     // first stage: no graphics area
-constexpr uint8_t kSegunda_etapa = 0x4B;    // second stage started ('K')
+constexpr uint8_t kSegunda_etapa = 0x55;    // second stage started
 constexpr uint8_t kCargador_ok = 0xAD;      // loader running
 constexpr uint8_t kConfirmado = 0x60;       // sector confirmed
 constexpr uint8_t kBloque_area_ok = 0xA5;   // 0x5A block stored
@@ -218,7 +218,7 @@ void Medidor_simulado::Bloque(const std::vector<uint8_t>& p, uint64_t t) {
 
 // 0x04 lenL lenH program. The 144-byte first stage answers "J" and the graphics
 // area (segment byte, address high, low), or 0x40 without one; the 1096-byte
-// second stage, which only the first stage can take in, answers 'K' then 0xAD.
+// second stage, which only the first stage can take in, answers 0x55 then 0xAD.
 void Medidor_simulado::Cargar_programa(const std::vector<uint8_t>& p, uint64_t t) {
   size_t longitud = p[1] | (size_t{p[2]} << 8);
   std::vector<uint8_t> programa(p.begin() + 3, p.end());
