@@ -1,0 +1,8 @@
+// No WOW64 outside Windows.
+#include "es_windows64.h"
+
+namespace r27 {
+
+bool Es_windows64() { return false; }
+
+}  // namespace r27
