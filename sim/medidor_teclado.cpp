@@ -114,8 +114,12 @@ void Medidor_simulado::Paquete_teclado(const std::vector<uint8_t>& p, uint64_t t
   switch (espera_) {
     case Espera_teclado::Vectores: {
       auto tabla = Tabla_vectores(tabla_);
+      if (p[1] != 3 || vector_ >= tabla.size()) {
+        Rechazar_teclado(t);
+        return;
+      }
       uint32_t v = (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 8) | p[4];
-      if (p[1] != 3 || vector_ >= tabla.size() || v != tabla[vector_]) {
+      if (v != tabla[vector_]) {
         Rechazar_teclado(t);
         return;
       }

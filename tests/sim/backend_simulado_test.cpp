@@ -3,7 +3,6 @@
 #include "backend_simulado.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <memory>
