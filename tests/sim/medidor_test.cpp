@@ -256,6 +256,20 @@ TEST(Bloque, BorradoDeLaPreparacionBorraLosSegmentosNombrados) {
   EXPECT_TRUE(b.Pedir({0x07, 0x06, 0x00, 0x00, 0xF3, 0xFC, 0xFF, 0xF3}).empty());
 }
 
+TEST(Bloque, AreaDeGraficosComoLaMuestraElMedidor) {
+  Config_medidor c;
+  c.graficos_segmento = 0xF4;
+  c.graficos_direccion = 0x8000;
+  Banco b(c);
+  b.Cargar_cargador();
+  // A run that starts below a 64 KiB boundary goes on into the next segment.
+  Bytes fila = Serie(200, 0x44);
+  EXPECT_EQ(b.Pedir(Paquete_bloque(0xF4, 0xFF9C, fila)), Bytes{'0'});
+  Bytes area = b.m.Area_graficos(0x8000 + 200);
+  EXPECT_TRUE(std::equal(fila.begin(), fila.end(), area.begin() + 0x7F9C));
+  EXPECT_EQ(b.m.Memoria().Preparacion(0xF5)[0x63], fila[199]);
+}
+
 // --- Burn --------------------------------------------------------------------------
 
 TEST(Grabacion, InformaFasesYSegmentosYLaFlashGuardaLoPreparado) {
