@@ -194,7 +194,7 @@ void Tventana_brisco::Construir_formulario() {
   for (QLabel* l : {Label_n1, Label_n2, Label_n3}) {
     // Tighter than the font's own spacing so "1." keeps clear of the text beside it.
     QFont f = l->font();
-    f.setLetterSpacing(QFont::AbsoluteSpacing, -2);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, -4);
     l->setFont(f);
     l->setText(QString("%1.").arg(n++));
     l->setStyleSheet(QString("color: %1;").arg(Color_acento().name()));

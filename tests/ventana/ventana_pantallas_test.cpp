@@ -92,8 +92,8 @@ std::string Fichero_distribuido() {
 class Textos_distribuidos : public Prueba_ventana,
                             public ::testing::WithParamInterface<const char*> {};
 
-// Every line of every screen, with the longest numbers the program appends, fits
-// between its left edge and the window's right edge.
+// Every line of every screen, with the longest numbers the program appends, ends
+// inside the white panel of the background (its right edge is at 588).
 TEST_P(Textos_distribuidos, EveryScreenLineFitsTheWindow) {
   Ventana_prueba& v = Crear();
   const Textos_idioma t = Leer_idioma(Fichero_ini::Desde_texto(
@@ -112,7 +112,8 @@ TEST_P(Textos_distribuidos, EveryScreenLineFitsTheWindow) {
                                 Pantalla_nada_familia(t),
                                 Pantalla_nada_ajena(t)};
   const QFontMetrics medida(v.Label_info1->font());
-  const int ancho = v.centralWidget()->width() - v.Label_info1->x();
+  constexpr int kFin_panel = 580;
+  const int ancho = kFin_panel - v.Label_info1->x();
   for (const Pantalla& p : pantallas) {
     for (const std::string& linea : p.lineas)
       EXPECT_LE(medida.horizontalAdvance(QString::fromStdString(linea)), ancho) << linea;
