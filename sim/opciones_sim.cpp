@@ -284,7 +284,8 @@ const char* Texto_ayuda() {
 
 Uso: r27-sim [opciones]
 Imprime la ruta del esclavo y una linea R27_PUERTOS="COM<n>=<ruta>" y sirve el
-medidor hasta SIGINT o SIGTERM.
+medidor hasta SIGINT o SIGTERM. Con SIGUSR1 el medidor envia 0x0A (pide que lo
+suelten).
 
 Servicio:
   --com N                 numero COM de la linea R27_PUERTOS (3)

@@ -1,6 +1,7 @@
 // r27-sim: the simulated R27 meter on a pseudo-terminal. It prints the slave's
 // path and a ready-made R27_PUERTOS line, then serves the meter in real time
-// until SIGINT or SIGTERM, when it removes what it created and exits.
+// until SIGINT or SIGTERM, when it removes what it created and exits. SIGUSR1
+// makes the meter send a release byte 0x0A (it asks to be let go).
 #include <poll.h>
 #include <unistd.h>
 
@@ -18,8 +19,15 @@
 namespace {
 
 volatile std::sig_atomic_t g_parar = 0;
+volatile std::sig_atomic_t g_liberar = 0;
 
-void Al_recibir_senal(int) { g_parar = 1; }
+void Al_recibir_senal(int senal) {
+  if (senal == SIGUSR1) {
+    g_liberar = 1;
+  } else {
+    g_parar = 1;
+  }
+}
 
 // Points the symlink at the slave (replacing an earlier symlink, never a file).
 bool Enlazar(const std::string& enlace, const std::string& destino) {
@@ -77,14 +85,17 @@ int main(int argc, char** argv) {
   sigemptyset(&senales);
   sigaddset(&senales, SIGINT);
   sigaddset(&senales, SIGTERM);
+  sigaddset(&senales, SIGUSR1);
   sigprocmask(SIG_BLOCK, &senales, &mascara_espera);
   sigdelset(&mascara_espera, SIGINT);
   sigdelset(&mascara_espera, SIGTERM);
+  sigdelset(&mascara_espera, SIGUSR1);
   struct sigaction accion {};
   accion.sa_handler = Al_recibir_senal;
   sigemptyset(&accion.sa_mask);
   sigaction(SIGINT, &accion, nullptr);
   sigaction(SIGTERM, &accion, nullptr);
+  sigaction(SIGUSR1, &accion, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
   Medidor_simulado medidor(o.medidor, Ahora_real_us());
@@ -101,7 +112,7 @@ int main(int argc, char** argv) {
       break;
     }
     Anunciar(o, servidor.Ruta_esclavo());
-    if (servidor.Servir(g_parar, mascara_espera) == Servidor_pty::Fin::Senal) break;
+    if (servidor.Servir(g_parar, g_liberar, mascara_espera) == Servidor_pty::Fin::Senal) break;
 
     std::fprintf(stderr, "r27-sim: desenchufado\n");
     Quitar_enlace(o.enlace);

@@ -32,9 +32,11 @@ class Servidor_pty {
   // Serves until `parar` becomes non-zero (returns Senal) or the meter is
   // unplugged (closes the pseudo-terminal, whose slave node then disappears, and
   // returns Desenchufe). The master is never closed while serving otherwise.
-  // Signals meant to stop it must be blocked by the caller outside this call:
-  // they are let in only while it waits.
-  Fin Servir(const volatile std::sig_atomic_t& parar, const sigset_t& mascara_espera);
+  // Whenever `liberar` is non-zero the meter sends a release byte 0x0A (asks to be
+  // let go) and the flag is cleared. Signals that set the flags must be blocked by
+  // the caller outside this call: they are let in only while it waits.
+  Fin Servir(const volatile std::sig_atomic_t& parar, volatile std::sig_atomic_t& liberar,
+             const sigset_t& mascara_espera);
 
   // The rate the updater has set on the slave; 115,200 when it cannot be read.
   uint32_t Baudios_esclavo() const;

@@ -87,10 +87,15 @@ void Servidor_pty::Escribir_pendiente() {
 }
 
 Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
+                                       volatile std::sig_atomic_t& liberar,
                                        const sigset_t& mascara_espera) {
   uint8_t buf[4096];
   while (!parar) {
     uint64_t ahora = Ahora_real_us();
+    if (liberar) {
+      liberar = 0;
+      medidor_.Enviar_liberacion(ahora);
+    }
     medidor_.Avanzar(ahora);
     if (medidor_.Desenchufado()) {
       Cerrar();

@@ -69,6 +69,8 @@ class Programa {
     }
   }
 
+  void Senal(int senal) { kill(pid_, senal); }
+
   // Sends `senal` and returns the exit status, or -1 if it did not end in 5 s.
   int Terminar(int senal) {
     kill(pid_, senal);
@@ -101,9 +103,8 @@ int Abrir_esclavo(const std::string& ruta) {
   return fd;
 }
 
-Bytes Pedir(int fd, const Bytes& peticion, size_t n, int espera_ms = 2000) {
-  tcflush(fd, TCIFLUSH);
-  EXPECT_EQ(write(fd, peticion.data(), peticion.size()), static_cast<ssize_t>(peticion.size()));
+// What arrives on `fd` until n bytes or `espera_ms`.
+Bytes Leer_fd(int fd, size_t n, int espera_ms = 2000) {
   Bytes r;
   auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(espera_ms);
   while (r.size() < n && std::chrono::steady_clock::now() < fin) {
@@ -115,6 +116,12 @@ Bytes Pedir(int fd, const Bytes& peticion, size_t n, int espera_ms = 2000) {
     r.insert(r.end(), b, b + k);
   }
   return r;
+}
+
+Bytes Pedir(int fd, const Bytes& peticion, size_t n, int espera_ms = 2000) {
+  tcflush(fd, TCIFLUSH);
+  EXPECT_EQ(write(fd, peticion.data(), peticion.size()), static_cast<ssize_t>(peticion.size()));
+  return Leer_fd(fd, n, espera_ms);
 }
 
 std::string Carpeta_temporal() {
@@ -140,6 +147,9 @@ TEST(ProgramaSim, SondeoIdentidadYSalidaLimpia) {
   EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
   Bytes version = Pedir(fd, {0x01, 0x18, 0x10, 0x00, 0x06}, 8);
   EXPECT_EQ(version, (Bytes{0x10, 0x06, '3', '.', '0', '1', 0, 0}));
+  // SIGUSR1: the meter asks to be let go.
+  sim.Senal(SIGUSR1);
+  EXPECT_EQ(Leer_fd(fd, 1), Bytes{0x0A});
   close(fd);
 
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
