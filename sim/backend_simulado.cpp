@@ -88,4 +88,27 @@ void Backend_simulado::Fijar_rts(bool activo) {
   pulsos_.push_back(Pulso_rts{reloj_->Ahora_us(), activo});
 }
 
+std::vector<int> Backend_simulado::Numeros() const {
+  std::vector<int> v;
+  for (const auto& [numero, dispositivo] : puertos_) v.push_back(numero);
+  return v;
+}
+
+bool Directorio_simulado::Existe(int numero) const {
+  auto v = backend_.Numeros();
+  return std::find(v.begin(), v.end(), numero) != v.end();
+}
+
+std::vector<std::string> Directorio_simulado::Nombres_sistema() const {
+  std::vector<std::string> nombres;
+  for (int n : backend_.Numeros()) nombres.push_back("COM" + std::to_string(n));
+  nombres.insert(nombres.end(), extra_.begin(), extra_.end());
+  return nombres;
+}
+
+std::optional<std::string> Directorio_simulado::Ruta(int numero) const {
+  if (!Existe(numero)) return std::nullopt;
+  return "sim:COM" + std::to_string(numero);
+}
+
 }  // namespace r27::sim

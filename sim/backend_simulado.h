@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backend_serie.h"
+#include "directorio_puertos.h"
 #include "dispositivo_linea.h"
 #include "reloj.h"
 
@@ -48,6 +49,9 @@ class Backend_simulado final : public Backend_serie {
   void Purgar(bool recepcion, bool transmision) override;
   void Fijar_rts(bool activo) override;
 
+  // The COM numbers that lead somewhere, in order.
+  std::vector<int> Numeros() const;
+
   int Numero_abierto() const { return abierto_ ? numero_ : 0; }
   uint32_t Baudios() const { return baudios_; }
   // RTS changes while a port was open (the last 4096).
@@ -66,6 +70,24 @@ class Backend_simulado final : public Backend_serie {
   uint32_t baudios_ = 115200;
   std::vector<Pulso_rts> pulsos_;
   std::vector<int> aperturas_;
+};
+
+// The port directory that goes with a simulated backend: a COM number exists when
+// it leads to a device, and the system's list names each of them ("COM7"), so the
+// wizard's two passes find the simulated ports. Extra names can be listed that
+// lead nowhere (a stale registry entry).
+class Directorio_simulado final : public Directorio_puertos {
+ public:
+  explicit Directorio_simulado(const Backend_simulado& backend,
+                               std::vector<std::string> nombres_extra = {})
+      : backend_(backend), extra_(std::move(nombres_extra)) {}
+  bool Existe(int numero) const override;
+  std::vector<std::string> Nombres_sistema() const override;
+  std::optional<std::string> Ruta(int numero) const override;
+
+ private:
+  const Backend_simulado& backend_;
+  std::vector<std::string> extra_;
 };
 
 }  // namespace r27::sim

@@ -84,6 +84,8 @@ class Medidor_simulado final : public Dispositivo_linea {
   // Inspection.
   const Config_medidor& Config() const { return config_; }
   const Memoria_simulada& Memoria() const { return memoria_; }
+  // For a test that sets the meter's memories up before a run.
+  Memoria_simulada& Memoria() { return memoria_; }
   std::span<const uint8_t> Segmento_flash(int k) const { return memoria_.Segmento_flash(k); }
   // Flash as the 0x5B sector numbers name it: sector n is segment n.
   std::span<const uint8_t> Sector(int n) const { return memoria_.Segmento_flash(n); }

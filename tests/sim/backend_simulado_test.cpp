@@ -146,6 +146,15 @@ TEST_F(Backend, ColaDeSalidaConRitmo) {
   EXPECT_EQ(e.bytes_en_salida, 0u);
 }
 
+TEST_F(Backend, DirectorioDeLosPuertosSimulados) {
+  Directorio_simulado d(backend, {"COM20:"});
+  EXPECT_TRUE(d.Existe(3));
+  EXPECT_TRUE(d.Existe(5));
+  EXPECT_FALSE(d.Existe(6));
+  EXPECT_EQ(d.Nombres_sistema(), (std::vector<std::string>{"COM3", "COM4", "COM5", "COM20:"}));
+  EXPECT_FALSE(d.Ruta(20).has_value());
+}
+
 TEST_F(Backend, AtravesDelPuertoSerie) {
   auto propio = std::make_unique<Backend_simulado>(reloj);
   Backend_simulado& b = *propio;
