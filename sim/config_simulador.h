@@ -113,18 +113,19 @@ struct Config_medidor {
   bool teclado_fallo_verificacion = false;  // the read-back differs: code 20
 
   // Times of the meter's work, in microseconds.
-  uint64_t t_respuesta_us = 200;               // reaction to a request
-  uint64_t t_entre_bytes_us = 250'000;         // a packet silent this long is dropped
-  uint64_t t_reinicio_us = 3'000'000;          // deaf after a restart
-  uint64_t t_borrado_preparacion_us = 20'000;  // staging erase, per segment
-  uint64_t t_borrado_segmento_us = 200'000;    // burn: erase of one segment
-  uint64_t t_programa_segmento_us = 800'000;   // burn: programming of one segment
-  uint64_t t_sector_us = 1'200'000;            // 0x0C, 0x06 and 0x5B sector work
-  uint64_t t_pagina_eeprom_us = 5'000;         // per 64 EEPROM bytes
-  uint64_t t_carga_us = 20'000;                // a loader stage starting
-  uint64_t t_mpeg4_us = 300'000'000;           // the module update
-  uint64_t t_bloque_teclado_us = 3'000;        // the keyboard MCU programming a block
-  uint64_t t_rechazo_teclado_us = 2'500'000;   // quiet time before code 21
+  uint64_t t_respuesta_us = 200;                // reaction to a request
+  uint64_t t_entre_bytes_us = 250'000;          // a packet silent this long is dropped
+  uint64_t t_reinicio_us = 3'000'000;           // deaf after a restart
+  uint64_t t_borrado_preparacion_us = 20'000;   // staging erase, per segment
+  uint64_t t_borrado_segmento_us = 200'000;     // burn: erase of one segment
+  uint64_t t_programa_segmento_us = 800'000;    // burn: programming of one segment
+  uint64_t t_sector_us = 1'200'000;             // 0x0C, 0x06 and 0x5B sector work
+  uint64_t t_pagina_eeprom_us = 5'000;          // per 64 EEPROM bytes
+  uint64_t t_carga_us = 20'000;                 // a loader stage starting
+  uint64_t t_mpeg4_us = 300'000'000;            // the module update
+  uint64_t t_bloque_teclado_us = 3'000;         // the keyboard MCU programming a block
+  uint64_t t_rechazo_teclado_us = 2'500'000;    // quiet time before code 21
+  uint64_t t_abandono_teclado_us = 10'000'000;  // keyboard exchange without answers
 
   // Line: pacing at the line rate (11 bits per byte) in both directions.
   bool ritmo = false;

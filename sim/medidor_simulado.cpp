@@ -33,7 +33,8 @@ void Medidor_simulado::Encender(uint64_t /*t_us*/, bool en_arranque) {
   paquete_.clear();
   crudo_pendiente_ = 0;
   espera_ = Espera_teclado::Nada;
-  rechazo_en_us_.reset();
+  plazo_teclado_us_.reset();
+  teclado_rechazado_ = false;
   // What the firmware sets up in RAM when it starts.
   memoria_.Escribir(0x00FEA0, static_cast<uint8_t>(config_.nivel & 0xFF));
   memoria_.Escribir(0x00FEA1, static_cast<uint8_t>(config_.nivel >> 8));
@@ -57,10 +58,10 @@ void Medidor_simulado::Recibir(const uint8_t* datos, size_t n, uint64_t t_us, ui
 void Medidor_simulado::Avanzar(uint64_t t_us) {
   for (;;) {
     bool hay_byte = !entrada_.empty() && entrada_.front().llegada_us <= t_us;
-    bool hay_rechazo = rechazo_en_us_ && *rechazo_en_us_ <= t_us;
-    if (hay_rechazo && (!hay_byte || *rechazo_en_us_ <= entrada_.front().llegada_us)) {
-      uint64_t t = *rechazo_en_us_;
-      rechazo_en_us_.reset();
+    bool hay_rechazo = plazo_teclado_us_ && *plazo_teclado_us_ <= t_us;
+    if (hay_rechazo && (!hay_byte || *plazo_teclado_us_ <= entrada_.front().llegada_us)) {
+      uint64_t t = *plazo_teclado_us_;
+      plazo_teclado_us_.reset();
       ahora_us_ = std::max(ahora_us_, t);
       Terminar_teclado(21, t);
       continue;
@@ -78,7 +79,7 @@ std::optional<uint64_t> Medidor_simulado::Proximo_evento_us() const {
   std::optional<uint64_t> t = salida_.Primero_us();
   auto menor = [&t](uint64_t v) { t = t ? std::min(*t, v) : v; };
   if (!entrada_.empty()) menor(entrada_.front().llegada_us);
-  if (rechazo_en_us_) menor(*rechazo_en_us_);
+  if (plazo_teclado_us_) menor(*plazo_teclado_us_);
   return t;
 }
 
@@ -139,10 +140,13 @@ void Medidor_simulado::Procesar_byte(const Byte_entrante& b) {
     crudo_pendiente_ = 0;
     return;
   }
-  if (etapa_ == Etapa::Teclado && rechazo_en_us_) {
-    // The refused exchange waits for the computer to fall quiet before it ends.
-    rechazo_en_us_ = t + config_.t_rechazo_teclado_us;
-    return;
+  if (etapa_ == Etapa::Teclado) {
+    if (teclado_rechazado_) {
+      // The refused exchange waits for the computer to fall quiet before it ends.
+      plazo_teclado_us_ = t + config_.t_rechazo_teclado_us;
+      return;
+    }
+    plazo_teclado_us_ = t + config_.t_abandono_teclado_us;
   }
   if (b.baudios != baudios_) {
     // Framing errors: the byte is lost and so is any packet it belonged to.

@@ -195,7 +195,9 @@ class Medidor_simulado final : public Dispositivo_linea {
   bool en_bloques_ = false;   // the table being received follows a block
   bool verificacion_mala_ = false;
   std::vector<uint8_t> fijo_esperado_;
-  std::optional<uint64_t> rechazo_en_us_;
+  // When the exchange ends with 21 unless the computer sends something first.
+  std::optional<uint64_t> plazo_teclado_us_;
+  bool teclado_rechazado_ = false;
 };
 
 }  // namespace r27::sim

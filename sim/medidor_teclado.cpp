@@ -11,7 +11,8 @@
 // acknowledged with one byte, 0x01; after each block's vectors the meter sends 14
 // for the next block. The exchange ends with 18 (success), 19 (silicon ID), 20
 // (the verify pass differs from what was programmed) or 21 (a packet that breaks
-// the exchange: wrong framing, length or vector), and the meter restarts.
+// the exchange: wrong framing, length or vector; or a computer that stays silent
+// for t_abandono_teclado_us), and the meter restarts.
 #include <algorithm>
 
 #include "medidor_simulado.h"
@@ -37,7 +38,8 @@ void Medidor_simulado::Empezar_teclado(uint64_t t) {
   verificacion_mala_ = false;
   en_bloques_ = false;
   espera_ = Espera_teclado::Nada;
-  rechazo_en_us_.reset();
+  plazo_teclado_us_ = t + config_.t_abandono_teclado_us;
+  teclado_rechazado_ = false;
   teclado_.codigos_enviados.clear();
   Entrar_paso_teclado(t);
 }
@@ -215,7 +217,8 @@ void Medidor_simulado::Terminar_teclado(uint8_t codigo, uint64_t t) {
   teclado_.codigos_enviados.push_back(codigo);
   teclado_.resultado = codigo;
   espera_ = Espera_teclado::Nada;
-  rechazo_en_us_.reset();
+  plazo_teclado_us_.reset();
+  teclado_rechazado_ = false;
   Responder({codigo}, t);
   Reiniciar(t + config_.t_respuesta_us);
 }
@@ -224,7 +227,8 @@ void Medidor_simulado::Terminar_teclado(uint8_t codigo, uint64_t t) {
 // been quiet for t_rechazo_teclado_us the meter ends the exchange with 21.
 void Medidor_simulado::Rechazar_teclado(uint64_t t) {
   espera_ = Espera_teclado::Nada;
-  rechazo_en_us_ = t + config_.t_rechazo_teclado_us;
+  teclado_rechazado_ = true;
+  plazo_teclado_us_ = t + config_.t_rechazo_teclado_us;
 }
 
 }  // namespace r27::sim

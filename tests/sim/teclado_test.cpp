@@ -112,6 +112,16 @@ TEST(Teclado, EntramaIncorrectaSeRechaza) {
   }
 }
 
+TEST(Teclado, SinRespuestasElMedidorAbandona) {
+  Banco b;
+  EXPECT_EQ(b.Pedir({0xBB}, 10'000), Bytes{3});
+  EXPECT_EQ(b.Pedir(Vector(kTabla3[0]), 1000), Bytes{0x01});
+  EXPECT_TRUE(b.Esperar(9'000'000).empty());
+  EXPECT_EQ(b.Esperar(2'000'000), Bytes{21});
+  b.Esperar(b.m.Config().t_reinicio_us);
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+}
+
 TEST(Teclado, ErrorDeIdentificacionTrasLaTabla3) {
   Config_medidor c;
   c.teclado_fallo_id = true;
