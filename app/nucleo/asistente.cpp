@@ -1,0 +1,165 @@
+// The wizard's two clicks, the port search and the checks before an update.
+#include "asistente.h"
+
+#include <climits>
+
+#include "memoria_medidor.h"
+
+namespace r27 {
+
+int Numero_de_nombre_puerto(const std::string& nombre) {
+  if (nombre.compare(0, 3, "COM") != 0) return 0;
+  int numero = 0;
+  size_t i = 3;
+  for (; i < nombre.size() && nombre[i] >= '0' && nombre[i] <= '9'; ++i) {
+    const int cifra = nombre[i] - '0';
+    if (numero > (INT_MAX - cifra) / 10) return 0;  // no port has such a number
+    numero = numero * 10 + cifra;
+  }
+  return numero;
+}
+
+Asistente::Asistente(Interfaz_ventana& ventana, Conexion& conexion, Vista_asistente& vista,
+                     const Directorio_puertos& directorio, const Textos_idioma& textos)
+    : ventana_(ventana),
+      conexion_(conexion),
+      vista_(vista),
+      directorio_(directorio),
+      textos_(textos) {}
+
+void Asistente::Button_buscar_puertoClick() {
+  // The button is hidden and the menus are disabled while a search runs; a click
+  // already queued when that happened must not start a second one inside it.
+  if (buscando_) return;
+  if (ventana_.Estado().paso_asistente == 0) {
+    Primer_paso();
+  } else {
+    Segundo_paso();
+  }
+}
+
+void Asistente::Actualizar1Click() {
+  if (buscando_) return;
+  vista_.Mostrar_imagen(kImagen_conectar);
+  vista_.Mostrar_numeros(true);
+  ventana_.Estado().paso_asistente = 1;
+  Button_buscar_puertoClick();
+}
+
+void Asistente::Primer_paso() {
+  Estado_ventana& e = ventana_.Estado();
+  vista_.Mostrar_pantalla(Pantalla_conectar(textos_));
+  e.paso_asistente = 1;
+  if (e.fallos_busqueda >= kFallos_antes_de_manual) {
+    e.fallos_busqueda = 0;
+    vista_.Elegir_manual();
+  }
+}
+
+bool Asistente::Probar(int puerto) {
+  Estado_ventana& e = ventana_.Estado();
+  e.puerto = puerto;
+  vista_.Fijar_linea2(Linea_buscando(textos_, puerto));
+  ventana_.Procesar_mensajes();
+  conexion_.Boton_ConectarClick();
+  return e.conectado;
+}
+
+void Asistente::Busqueda_automatica() {
+  Estado_ventana& e = ventana_.Estado();
+  // Ports of the first pass; numbers above 15 are never taken as tried.
+  std::array<bool, kUltimo_puerto_busqueda + 1> probados{};
+  for (int n = kPrimer_puerto_busqueda; n <= kUltimo_puerto_busqueda; ++n) {
+    if (!directorio_.Existe(n)) continue;
+    probados[static_cast<size_t>(n)] = true;
+    if (Probar(n)) return;
+  }
+  for (const std::string& nombre : directorio_.Nombres_sistema()) {
+    const int n = Numero_de_nombre_puerto(nombre);
+    // Names that are not COM ports, or carry no port number, are skipped.
+    if (n <= 0) continue;
+    e.puerto = n;
+    if (n <= kUltimo_puerto_busqueda && probados[static_cast<size_t>(n)]) continue;
+    if (Probar(n)) return;
+  }
+}
+
+void Asistente::No_encontrado() {
+  Estado_ventana& e = ventana_.Estado();
+  ++e.fallos_busqueda;
+  vista_.Mostrar_pantalla(e.respuesta_m ? Pantalla_no_encontrado_m(textos_)
+                                        : Pantalla_no_encontrado(textos_));
+  vista_.Mostrar_boton(true);
+  vista_.Habilitar_menus(true);
+  e.paso_asistente = 0;
+}
+
+void Asistente::Segundo_paso() {
+  Estado_ventana& e = ventana_.Estado();
+  struct Marca {
+    bool& b;
+    explicit Marca(bool& x) : b(x) { b = true; }
+    ~Marca() { b = false; }
+  } marca(buscando_);
+
+  vista_.Habilitar_menus(false);
+  vista_.Mostrar_pantalla(Pantalla_buscando(textos_, e.puerto));
+  if (vista_.Modo_automatico()) {
+    Busqueda_automatica();
+  } else {
+    Probar(e.puerto);
+  }
+  if (!e.conectado) {
+    No_encontrado();
+    return;
+  }
+  e.fallos_busqueda = 0;
+
+  if (Leer_promedio(ventana_) < kNivel_minimo) {
+    vista_.Mostrar_pantalla(Pantalla_rechazo_nivel(textos_));
+    Desconectar();
+    return;
+  }
+  if (!Comprobar_bus(ventana_)) {
+    vista_.Mostrar_pantalla(Pantalla_rechazo_estado(textos_));
+    Desconectar();
+    return;
+  }
+  if (!conexion_.Medidor_listo()) {
+    Desconectar();
+    vista_.Mostrar_pantalla(e.familia_valida ? Pantalla_nada_familia(textos_)
+                                             : Pantalla_nada_ajena(textos_));
+    return;
+  }
+  // The watch may have let the meter go while window messages ran.
+  if (!e.conectado) {
+    No_encontrado();
+    return;
+  }
+  if (ejecutar_actualizacion) {
+    ejecutar_actualizacion();
+  } else {
+    Volver_al_inicio();
+  }
+}
+
+void Asistente::Desconectar() {
+  Estado_ventana& e = ventana_.Estado();
+  // Only a connected meter is let go: on a lost connection the connect click
+  // would start a new one.
+  if (e.conectado) conexion_.Boton_ConectarClick();
+  ventana_.Puerto().Cerrar();
+  e.conectado = false;
+  vista_.Ocultar_progreso();
+  vista_.Mostrar_boton(true);
+  vista_.Habilitar_menus(true);
+  e.paso_asistente = 0;
+}
+
+void Asistente::Volver_al_inicio() {
+  Desconectar();
+  vista_.Mostrar_pantalla(
+      Pantalla_inicio(textos_, Linea_version(ventana_.Estado().version_fichero)));
+}
+
+}  // namespace r27

@@ -1,0 +1,91 @@
+#pragma once
+// The wizard behind the big button: a first click asks for the meter to be
+// connected, a second one finds the port it is on (automatically, or the port of
+// the manual panel), connects, checks that the meter may be updated and hands it
+// to the update run. It reaches the window's controls through a small view.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "conexion.h"
+#include "directorio_puertos.h"
+#include "idiomas.h"
+#include "interfaz_ventana.h"
+#include "pantallas.h"
+
+namespace r27 {
+
+// What the wizard needs of the window's controls.
+class Vista_asistente {
+ public:
+  virtual ~Vista_asistente() = default;
+  // Applies a whole screen and lets window messages run.
+  virtual void Mostrar_pantalla(const Pantalla& pantalla) = 0;
+  virtual void Fijar_linea2(const std::string& texto) = 0;  // Label_info2
+  virtual void Mostrar_imagen(int indice) = 0;              // Image_accion
+  virtual void Mostrar_numeros(bool visibles) = 0;          // "1." "2." "3."
+  virtual void Mostrar_boton(bool visible) = 0;             // the wizard button and its picture
+  // Hides both progress bars and the overall-progress label.
+  virtual void Ocultar_progreso() = 0;
+  // Menus "Archivo", "Configurar" and "Ayuda".
+  virtual void Habilitar_menus(bool habilitados) = 0;
+  // The check mark of "Auto": automatic search when set.
+  virtual bool Modo_automatico() const = 0;
+  // Manual mode exactly as the "Manual" menu item: the manual port panel shows.
+  virtual void Elegir_manual() = 0;
+};
+
+// The automatic search's first pass: COM1..COM15.
+inline constexpr int kPrimer_puerto_busqueda = 1;
+inline constexpr int kUltimo_puerto_busqueda = 15;
+// A level average below this refuses the meter.
+inline constexpr int kNivel_minimo = 50;
+// After this many searches in a row without a meter, the next first click
+// switches to manual mode.
+inline constexpr uint32_t kFallos_antes_de_manual = 2;
+
+// The port number of a system port name: "COM" and the decimal number that
+// follows, up to the first non-digit ("COM5:" gives 5). 0 when the name does not
+// start with "COM" or no usable number follows.
+int Numero_de_nombre_puerto(const std::string& nombre);
+
+class Asistente {
+ public:
+  Asistente(Interfaz_ventana& ventana, Conexion& conexion, Vista_asistente& vista,
+            const Directorio_puertos& directorio, const Textos_idioma& textos);
+
+  // The wizard step: the connect screen on the first click, the search on the second.
+  void Button_buscar_puertoClick();
+  // Menu "Actualizar": straight to the search.
+  void Actualizar1Click();
+
+  // Disconnects after a refusal and gives the window back to the technician:
+  // progress hidden, button shown, menus enabled, next click is a first click.
+  void Desconectar();
+  // Desconectar, then the start screen.
+  void Volver_al_inicio();
+
+  // The update run for a connected, ready meter. It shows its own screens and
+  // leaves the wizard ready for the next search.
+  std::function<void()> ejecutar_actualizacion;
+
+  bool Buscando() const { return buscando_; }
+
+ private:
+  void Primer_paso();
+  void Segundo_paso();
+  void Busqueda_automatica();
+  // Tries one port: line 2 shows it, window messages run, the connect click.
+  bool Probar(int puerto);
+  void No_encontrado();
+
+  Interfaz_ventana& ventana_;
+  Conexion& conexion_;
+  Vista_asistente& vista_;
+  const Directorio_puertos& directorio_;
+  const Textos_idioma& textos_;
+  bool buscando_ = false;
+};
+
+}  // namespace r27
