@@ -1,0 +1,317 @@
+// The wizard with a fake view, a port directory of the test's choosing and the
+// simulated meter in process.
+#include "asistente.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "actualizacion_pendiente.h"
+#include "banco_conexion.h"
+
+namespace r27::pruebas {
+namespace {
+
+using sim::Config_medidor;
+
+class Vista_falsa final : public Vista_asistente {
+ public:
+  void Mostrar_pantalla(const Pantalla& p) override {
+    eventos.push_back("pantalla " + std::to_string(p.imagen));
+    pantallas.push_back(p);
+    imagen = p.imagen;
+    numeros = p.numeros_visibles;
+    boton = p.boton_visible;
+    if (p.progreso_general_visible) progreso = *p.progreso_general_visible;
+  }
+  void Fijar_linea2(const std::string& texto) override { lineas2.push_back(texto); }
+  void Mostrar_imagen(int indice) override {
+    eventos.push_back("imagen " + std::to_string(indice));
+    imagen = indice;
+  }
+  void Mostrar_numeros(bool visibles) override {
+    eventos.push_back(visibles ? "numeros" : "sin numeros");
+    numeros = visibles;
+  }
+  void Mostrar_boton(bool visible) override { boton = visible; }
+  void Ocultar_progreso() override { progreso = false; }
+  void Habilitar_menus(bool h) override {
+    eventos.push_back(h ? "menus" : "sin menus");
+    menus = h;
+  }
+  bool Modo_automatico() const override { return automatico; }
+  void Elegir_manual() override {
+    automatico = false;
+    panel = true;
+  }
+
+  std::vector<std::string> eventos;
+  std::vector<Pantalla> pantallas;
+  std::vector<std::string> lineas2;
+  int imagen = 0;
+  bool numeros = false;
+  bool boton = true;
+  bool progreso = false;
+  bool menus = true;
+  bool automatico = true;
+  bool panel = false;
+};
+
+class Directorio_falso final : public Directorio_puertos {
+ public:
+  Directorio_falso(std::set<int> existen, std::vector<std::string> nombres)
+      : existen_(std::move(existen)), nombres_(std::move(nombres)) {}
+  bool Existe(int n) const override { return existen_.count(n) > 0; }
+  std::vector<std::string> Nombres_sistema() const override { return nombres_; }
+  std::optional<std::string> Ruta(int) const override { return std::nullopt; }
+
+ private:
+  std::set<int> existen_;
+  std::vector<std::string> nombres_;
+};
+
+// Texts that name their key, so a screen shows which texts it took.
+Textos_idioma Textos_con_claves() {
+  Textos_idioma t;
+  for (size_t i = 0; i < kNumero_textos; ++i) t.textos[i] = kClaves_textos[i];
+  return t;
+}
+
+struct Banco_asistente : Banco_conexion {
+  explicit Banco_asistente(std::set<int> existen = {}, std::vector<std::string> nombres = {})
+      : directorio(std::move(existen), std::move(nombres)),
+        textos(Textos_con_claves()),
+        asistente(v, conexion, vista, directorio, textos) {
+    asistente.ejecutar_actualizacion = [this] {
+      ++entregas;
+      menus_en_entrega = vista.menus;
+      conectado_en_entrega = v.estado.conectado;
+    };
+    // The watch timer fires while window messages run.
+    v.al_procesar_mensajes = [this] {
+      if (antes_de_vigilar) antes_de_vigilar();
+      if (timer.habilitado) conexion.Mira_desconexion();
+    };
+  }
+  // Both clicks of a search.
+  void Buscar() {
+    asistente.Button_buscar_puertoClick();
+    asistente.Button_buscar_puertoClick();
+  }
+  const Pantalla& Ultima() const { return vista.pantallas.back(); }
+
+  Directorio_falso directorio;
+  Textos_idioma textos;
+  Vista_falsa vista;
+  Asistente asistente;
+  int entregas = 0;
+  bool menus_en_entrega = true;
+  bool conectado_en_entrega = false;
+  std::function<void()> antes_de_vigilar;
+};
+
+TEST(Asistente, PrimerClicPideConectarElMedidor) {
+  Banco_asistente b;
+  b.asistente.Button_buscar_puertoClick();
+  EXPECT_EQ(b.Ultima(), Pantalla_conectar(b.textos));
+  EXPECT_EQ(b.v.estado.paso_asistente, 1);
+  EXPECT_TRUE(b.backend.Aperturas().empty());
+}
+
+TEST(Asistente, LaBusquedaAutomaticaEncuentraElMedidorEnCom20PorLaListaDelSistema) {
+  Banco_asistente b({3, 5}, {"COM3", "LPT1", "COM5:", "COM", "COM20"});
+  b.Mudo(3);
+  b.Basura(5);
+  b.Medidor(20);
+  b.Buscar();
+  // COM3 and COM5 were tried in the first pass and are not tried again.
+  EXPECT_EQ(b.backend.Aperturas(), (std::vector<int>{3, 5, 20}));
+  EXPECT_EQ(b.vista.lineas2, (std::vector<std::string>{"PASO3_L23", "PASO3_L25", "PASO3_L220"}));
+  EXPECT_EQ(b.Linea(3).Bytes().size(), 8u);  // four probes and their releases
+  EXPECT_EQ(b.entregas, 1);
+  EXPECT_TRUE(b.conectado_en_entrega);
+  EXPECT_FALSE(b.menus_en_entrega);  // menus stay disabled for the update
+  EXPECT_EQ(b.v.estado.puerto, 20);
+  EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+  EXPECT_EQ(b.vista.pantallas[1], Pantalla_buscando(b.textos, 1));
+}
+
+TEST(Asistente, ElPrimerPasoSeDetieneEnElMedidor) {
+  Banco_asistente b({2, 4, 9}, {"COM2", "COM4", "COM9", "COM30"});
+  b.Medidor(4);
+  b.Mudo(9);
+  b.Buscar();
+  EXPECT_EQ(b.backend.Aperturas(), (std::vector<int>{2, 4}));
+  EXPECT_EQ(b.entregas, 1);
+}
+
+TEST(Asistente, ElModoManualSoloPruebaElPuertoElegido) {
+  Banco_asistente b({1, 3}, {"COM1", "COM3"});
+  b.Medidor(1);
+  b.Medidor(3);
+  b.vista.automatico = false;
+  b.v.estado.puerto = 3;
+  b.Buscar();
+  EXPECT_EQ(b.backend.Aperturas(), std::vector<int>{3});
+  EXPECT_EQ(b.vista.lineas2, std::vector<std::string>{"PASO3_L23"});
+  EXPECT_EQ(b.vista.pantallas[1], Pantalla_buscando(b.textos, 3));
+  EXPECT_EQ(b.entregas, 1);
+}
+
+TEST(Asistente, DosBusquedasFallidasLlevanAlModoManual) {
+  Banco_asistente b({2}, {"COM2"});
+  b.Mudo(2);
+  for (uint32_t fallo = 1; fallo <= 2; ++fallo) {
+    b.Buscar();
+    EXPECT_EQ(b.Ultima(), Pantalla_no_encontrado(b.textos));
+    EXPECT_EQ(b.v.estado.fallos_busqueda, fallo);
+    EXPECT_EQ(b.v.estado.paso_asistente, 0);
+    EXPECT_TRUE(b.vista.menus);
+    EXPECT_TRUE(b.vista.boton);
+    EXPECT_FALSE(b.vista.panel);
+  }
+  b.asistente.Button_buscar_puertoClick();
+  EXPECT_TRUE(b.vista.panel);
+  EXPECT_FALSE(b.vista.automatico);
+  EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+  EXPECT_EQ(b.Ultima(), Pantalla_conectar(b.textos));
+  EXPECT_EQ(b.entregas, 0);
+}
+
+TEST(Asistente, SinMedidorOConRespuestaM) {
+  for (const bool m : {false, true}) {
+    SCOPED_TRACE(m);
+    Banco_asistente b({1}, {"COM1"});
+    Config_medidor c;
+    c.rechazo = true;
+    if (m) b.Medidor(1, c);
+    b.Buscar();
+    EXPECT_EQ(b.Ultima(),
+              m ? Pantalla_no_encontrado_m(b.textos) : Pantalla_no_encontrado(b.textos));
+    EXPECT_EQ(b.entregas, 0);
+  }
+}
+
+TEST(Asistente, ComprobacionesAntesDeActualizar) {
+  struct Caso {
+    const char* nombre;
+    uint16_t nivel;
+    uint8_t bus8;
+    uint8_t bus12;
+    const char* familia;
+    const char* version;
+    Pantalla (*pantalla)(const Textos_idioma&);  // null: handed over
+  };
+  const Caso casos[] = {
+      {"nivel_49", 0x0031, 0, 0, "QZT", "3.00", Pantalla_rechazo_nivel},
+      {"nivel_49_alto", 0x0131, 0, 0, "QZT", "3.00", Pantalla_rechazo_nivel},
+      {"nivel_50", 0x0032, 0, 0, "QZT", "3.00", nullptr},
+      {"bus_8", 0x78, 0x80, 0, "QZT", "3.00", Pantalla_rechazo_estado},
+      {"bus_12", 0x78, 0, 0x40, "QZT", "3.00", Pantalla_rechazo_estado},
+      {"al_dia", 0x78, 0, 0, "QZT", "3.01", Pantalla_nada_familia},
+      {"otra_familia", 0x78, 0, 0, "VMK", "3.00", Pantalla_nada_ajena},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Banco_asistente b({1}, {"COM1"});
+    Config_medidor c;
+    c.nivel = k.nivel;
+    c.bus_registro8 = k.bus8;
+    c.bus_registro12 = k.bus12;
+    c.familia = k.familia;
+    c.version = k.version;
+    c.fpga_menor = 3;
+    c.mpeg4_actual = {133, 0, 5, 2};
+    b.Medidor(1, c);
+    b.Buscar();
+    if (!k.pantalla) {
+      EXPECT_EQ(b.entregas, 1);
+      continue;
+    }
+    EXPECT_EQ(b.entregas, 0);
+    EXPECT_EQ(b.Ultima(), k.pantalla(b.textos));
+    // Let go: 0x0A last, port closed, window back to the technician.
+    EXPECT_EQ(b.Linea(1).Bytes().back(), 0x0A);
+    EXPECT_FALSE(b.v.estado.conectado);
+    EXPECT_FALSE(b.v.Puerto().Esta_abierto());
+    EXPECT_FALSE(b.timer.habilitado);
+    EXPECT_TRUE(b.vista.menus);
+    EXPECT_TRUE(b.vista.boton);
+    EXPECT_FALSE(b.vista.progreso);
+    EXPECT_EQ(b.v.estado.paso_asistente, 0);
+    EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+  }
+}
+
+TEST(Asistente, UnaConexionPerdidaDuranteLasComprobacionesEsNoEncontrado) {
+  // The last memory read of the checks is the status block of the readiness check.
+  uint32_t lecturas = 0;
+  {
+    Banco_asistente previa({1}, {"COM1"});
+    auto& m = previa.Medidor(1);
+    previa.Buscar();
+    ASSERT_EQ(previa.entregas, 1);
+    lecturas = m.Cuenta(sim::Peticion::Lectura_memoria);
+  }
+  // That read goes unanswered; while its wait lets window messages run, the meter
+  // asks to be let go and the watch sees it.
+  Banco_asistente b({1}, {"COM1"});
+  Config_medidor c;
+  c.fallos.push_back(
+      {sim::Tipo_fallo::Ack_perdido, sim::Peticion::Lectura_memoria, lecturas, 5, 0.0, 0});
+  auto& m = b.Medidor(1, c);
+  bool enviada = false;
+  b.antes_de_vigilar = [&] {
+    if (!enviada && b.v.estado.conectado && m.Cuenta(sim::Peticion::Lectura_bus) >= 2) {
+      enviada = true;
+      m.Enviar_liberacion(b.v.reloj.Ahora_us());
+    }
+  };
+  b.Buscar();
+  ASSERT_TRUE(enviada);
+  EXPECT_EQ(b.entregas, 0);
+  EXPECT_EQ(b.Ultima(), Pantalla_no_encontrado(b.textos));
+  EXPECT_EQ(b.v.estado.fallos_busqueda, 1u);
+  EXPECT_TRUE(b.vista.menus);
+}
+
+TEST(Asistente, ActualizarEmpiezaLaBusquedaEnSeguida) {
+  Banco_asistente b({1}, {"COM1"});
+  b.Medidor(1);
+  b.asistente.Actualizar1Click();
+  EXPECT_EQ(b.entregas, 1);
+  EXPECT_EQ(b.v.estado.paso_asistente, 1);  // the update run sets it back
+  ASSERT_GE(b.vista.eventos.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(b.vista.eventos.begin(), b.vista.eventos.begin() + 4),
+            (std::vector<std::string>{"imagen 1", "numeros", "sin menus", "pantalla 2"}));
+  EXPECT_EQ(b.vista.pantallas.front(), Pantalla_buscando(b.textos, 1));
+}
+
+TEST(Asistente, SinSecuenciaDeActualizacionSeAvisaYSeSueltaElMedidor) {
+  Banco_asistente b({1}, {"COM1"});
+  auto& m = b.Medidor(1);
+  b.asistente.ejecutar_actualizacion = [&] { Actualizacion_no_incluida(b.v, b.asistente); };
+  b.Buscar();
+  EXPECT_EQ(b.v.mensajes, std::vector<std::string>{kAviso_sin_actualizacion});
+  EXPECT_EQ(b.Linea(1).Bytes().back(), 0x0A);
+  EXPECT_FALSE(b.v.estado.conectado);
+  EXPECT_EQ(b.Ultima(), Pantalla_inicio(b.textos, "Version 3.01"));
+  EXPECT_EQ(b.v.estado.paso_asistente, 0);
+  EXPECT_TRUE(b.vista.menus);
+  EXPECT_TRUE(b.vista.boton);
+  // Nothing but reads went to the meter: no staging, no loader, no EEPROM write.
+  for (const auto p : {sim::Peticion::Bloque_preparacion, sim::Peticion::Escritura_memoria,
+                       sim::Peticion::Escritura_eeprom, sim::Peticion::Carga_programa})
+    EXPECT_EQ(m.Cuenta(p), 0u) << sim::Nombre_peticion(p);
+}
+
+TEST(Numero_de_nombre_puerto, ElNumeroTrasCom) {
+  const std::pair<const char*, int> casos[] = {{"COM5:", 5}, {"COM20", 20}, {"COM007", 7},
+                                               {"COM", 0},   {"LPT1", 0},   {"com3", 0},
+                                               {"CO", 0},    {"", 0},       {"COM99999999999", 0}};
+  for (const auto& [nombre, numero] : casos)
+    EXPECT_EQ(Numero_de_nombre_puerto(nombre), numero) << nombre;
+}
+
+}  // namespace
+}  // namespace r27::pruebas
