@@ -13,6 +13,7 @@
 
 #include "aplicacion.h"
 #include "captura.h"
+#include "enlace_asistente.h"
 #include "formularios.h"
 
 namespace {
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
   try {
     r27::Formularios formularios;
     r27::Tventana_brisco& ventana = formularios.Ventana();
+    // The wizard and the meter connection; a child of the window, released with it.
+    new r27::Enlace_asistente(ventana);
     ventana.show();
 
     int resultado = 0;

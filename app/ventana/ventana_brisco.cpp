@@ -283,7 +283,11 @@ void Tventana_brisco::Construir_menus() {
   Actualizar1 = MenuArchivo->addAction(QString());
   Actualizar1->setObjectName("Actualizar1");
   connect(Actualizar1, &QAction::triggered, this, [this] {
-    if (al_pulsar_asistente) al_pulsar_asistente();
+    if (al_actualizar) {
+      al_actualizar();
+    } else if (al_pulsar_asistente) {
+      al_pulsar_asistente();
+    }
   });
   MenuSalir = MenuArchivo->addAction(QString());
   MenuSalir->setObjectName("MenuSalir");

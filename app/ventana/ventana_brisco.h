@@ -77,8 +77,10 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   void About1Click();
 
   // Work the connection and wizard code plugs in; empty until then.
-  // The wizard step of the big button and of "Actualizar".
+  // The wizard step of the big button (and of "Actualizar" when al_actualizar is empty).
   std::function<void()> al_pulsar_asistente;
+  // "Actualizar": straight to the search.
+  std::function<void()> al_actualizar;
   // The disconnect the destructor performs while the meter is connected.
   std::function<void()> al_desconectar;
   // One tick of Timer_desconexion, the disconnect watch.

@@ -1,0 +1,88 @@
+#pragma once
+// The meter connection and the wizard, plugged into the main window: the wizard
+// button, "Actualizar", the "Configurar" menu with its check marks, the manual
+// port panel, the disconnect watch's timer and the destructor's disconnect. It is
+// a child of the window, so it lives until the window's destructor has run.
+#include <QComboBox>
+#include <QObject>
+#include <array>
+#include <functional>
+
+#include "asistente.h"
+#include "conexion.h"
+#include "directorio_puertos.h"
+#include "temporizador.h"
+#include "ventana_brisco.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+namespace r27 {
+
+// The panel's combo box: it fills itself when the technician enters it or opens
+// its list, so it always names the ports that exist now.
+class Combo_puertos : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> al_entrar;
+  void showPopup() override;
+
+ protected:
+  void focusInEvent(QFocusEvent* evento) override;
+};
+
+class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz_temporizador {
+ public:
+  static constexpr int kPuertos_radio = 6;        // "1" .. "6"
+  static constexpr int kMayor_puerto_lista = 32;  // COM1 .. COM32 in the combo box
+
+  explicit Enlace_asistente(Tventana_brisco& ventana,
+                            const Directorio_puertos& directorio = Directorio_sistema());
+
+  Conexion& Conexion_() { return conexion_; }
+  Asistente& Asistente_() { return asistente_; }
+
+  // Menu "Configurar".
+  void Auto1Click();
+  void MenuPuertoClick();
+  // The manual port panel.
+  void COM_Click(int item);
+  void Com_extendedChange();
+  void Com_extended_select(int indice);
+  void BConfigurarPuertoClick();
+
+  // Vista_asistente.
+  void Mostrar_pantalla(const Pantalla& pantalla) override;
+  void Fijar_linea2(const std::string& texto) override;
+  void Mostrar_imagen(int indice) override;
+  void Mostrar_numeros(bool visibles) override;
+  void Mostrar_boton(bool visible) override;
+  void Ocultar_progreso() override;
+  void Habilitar_menus(bool habilitados) override;
+  bool Modo_automatico() const override;
+  void Elegir_manual() override;
+
+  // Interfaz_temporizador over Timer_desconexion.
+  void Habilitar() override;
+  void Deshabilitar() override;
+  bool Habilitado() const override;
+
+  // Controls of the manual port panel, named as in the form design.
+  QGroupBox* COM = nullptr;
+  QButtonGroup* COM_items = nullptr;
+  std::array<QRadioButton*, kPuertos_radio> COM_radios{};
+  Combo_puertos* Com_extended = nullptr;
+  QPushButton* BConfigurarPuerto = nullptr;
+
+ private:
+  void Construir_panel();
+
+  Tventana_brisco& ventana_;
+  const Directorio_puertos& directorio_;
+  Conexion conexion_;
+  Asistente asistente_;
+};
+
+}  // namespace r27
