@@ -1,0 +1,338 @@
+// The wizard in the real main window, off screen, against r27-sim on a
+// pseudo-terminal through the system's serial backend and port directory. COM1 to
+// COM15 are mapped to paths that do not exist, so the automatic search costs
+// nothing there and reaches the simulator on COM20 through the system's list.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actualizacion_pendiente.h"
+#include "captura.h"
+#include "directorio_puertos.h"
+#include "enlace_asistente.h"
+#include "ventana_brisco.h"
+
+namespace r27::pruebas {
+namespace {
+
+namespace fs = std::filesystem;
+using Reloj_real = std::chrono::steady_clock;
+
+// r27-sim as a child process; its first output line is the slave's path.
+class Simulador {
+ public:
+  ~Simulador() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (salida_ >= 0) close(salida_);
+  }
+
+  std::string Lanzar(const std::vector<std::string>& argumentos) {
+    int tubo[2];
+    if (pipe(tubo) != 0) return "";
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(tubo[1], STDOUT_FILENO);
+      close(tubo[0]);
+      close(tubo[1]);
+      std::vector<char*> argv = {const_cast<char*>(R27_SIM_PROGRAMA)};
+      for (const auto& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(R27_SIM_PROGRAMA, argv.data());
+      _exit(127);
+    }
+    close(tubo[1]);
+    salida_ = tubo[0];
+    std::string linea;
+    for (;;) {
+      pollfd p{salida_, POLLIN, 0};
+      char c;
+      if (poll(&p, 1, 5000) <= 0 || read(salida_, &c, 1) != 1) return "";
+      if (c == '\n') return linea;
+      linea += c;
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int salida_ = -1;
+};
+
+class Ventana_medidor final : public Tventana_brisco {
+ public:
+  Ventana_medidor() : Tventana_brisco(nullptr) {}  // the system's serial backend
+  void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
+  bool Confirmar(const std::string&) override { return false; }
+  void Procesar_mensajes() override {
+    Tventana_brisco::Procesar_mensajes();
+    if (al_procesar) al_procesar();
+  }
+  std::vector<std::string> mensajes;
+  std::function<void()> al_procesar;
+
+ protected:
+  void Terminar_proceso() override {}
+};
+
+constexpr int kCom_simulador = 20;
+
+class Asistente_real : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("r27_asistente_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
+    anterior_ = fs::current_path();
+    fs::current_path(dir_);
+    v_ = std::make_unique<Ventana_medidor>();
+    enlace_ = new Enlace_asistente(*v_);
+    v_->show();
+    v_->Procesar_mensajes();
+  }
+  void TearDown() override {
+    v_.reset();
+    unsetenv(kVariable_puertos);
+    fs::current_path(anterior_);
+    fs::remove_all(dir_);
+  }
+
+  // COM1..COM15 lead nowhere, COM20 to `ruta`. False when the machine lists
+  // other serial ports, which the automatic search would then try as well.
+  bool Mapear_puertos(const std::string& ruta) {
+    std::string mapa;
+    for (int n = 1; n <= 15; ++n)
+      mapa += "COM" + std::to_string(n) + "=" + (dir_ / "nada").string() + " ";
+    mapa += "COM" + std::to_string(kCom_simulador) + "=" + ruta;
+    setenv(kVariable_puertos, mapa.c_str(), 1);
+    return Directorio_sistema().Nombres_sistema().size() == 16;
+  }
+
+  std::string Simular(const std::vector<std::string>& argumentos) {
+    const std::string esclavo = sim_.Lanzar(argumentos);
+    EXPECT_EQ(esclavo.rfind("/dev/pts/", 0), 0u) << esclavo;
+    return esclavo;
+  }
+
+  // Both clicks of the wizard button.
+  void Buscar() {
+    v_->Button_buscar_puerto->click();
+    v_->Button_buscar_puerto->click();
+  }
+
+  int Imagen() const {
+    const QImage actual = v_->Image_accion->pixmap().toImage();
+    for (int i = 0; i < kNumero_imagenes_accion; ++i)
+      if (v_->ImageList_acciones[static_cast<size_t>(i)].toImage() == actual) return i;
+    return -1;
+  }
+  std::vector<std::string> Lineas() const {
+    return {v_->Label_info1->text().toStdString(), v_->Label_info2->text().toStdString(),
+            v_->Label_info3->text().toStdString()};
+  }
+  std::vector<std::string> Textos(Texto primera) const {
+    const auto i = static_cast<size_t>(primera);
+    const auto& t = v_->Textos().textos;
+    return {t[i], t[i + 1], t[i + 2]};
+  }
+  bool Menus_habilitados() const {
+    return v_->MenuArchivo->menuAction()->isEnabled() &&
+           v_->MenuConfigurar->menuAction()->isEnabled();
+  }
+  std::string Version_fichero() const {
+    return std::string(v_->Estado().version_fichero.data(), 4);
+  }
+
+  fs::path dir_;
+  fs::path anterior_;
+  Simulador sim_;
+  std::unique_ptr<Ventana_medidor> v_;
+  Enlace_asistente* enlace_ = nullptr;  // a child of the window
+};
+
+TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
+  ASSERT_TRUE(Mapear_puertos(Simular({"--version", "3.00"})));
+
+  // The searching screen, as drawn while the search runs.
+  bool capturada = false;
+  v_->al_procesar = [&] {
+    if (capturada ||
+        v_->Label_info2->text().toStdString() != Linea_buscando(v_->Textos(), kCom_simulador))
+      return;
+    capturada = true;
+    EXPECT_FALSE(Menus_habilitados());
+    EXPECT_FALSE(v_->Button_buscar_puerto->isVisible());
+    EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_buscando.png"));
+  };
+  bool conectado_en_entrega = false;
+  int imagen_en_entrega = -1;
+  auto entrega = enlace_->Asistente_().ejecutar_actualizacion;
+  enlace_->Asistente_().ejecutar_actualizacion = [&] {
+    conectado_en_entrega = v_->Estado().conectado;
+    imagen_en_entrega = Imagen();
+    EXPECT_FALSE(Menus_habilitados());
+    entrega();
+  };
+
+  const auto inicio = Reloj_real::now();
+  Buscar();
+  const auto busqueda = Reloj_real::now() - inicio;
+  EXPECT_TRUE(capturada);
+  EXPECT_TRUE(conectado_en_entrega);
+  EXPECT_EQ(imagen_en_entrega, kImagen_buscando);
+  EXPECT_EQ(v_->Estado().puerto, kCom_simulador);
+  // The placeholder tells the technician, lets the meter go and starts over.
+  EXPECT_EQ(v_->mensajes, std::vector<std::string>{kAviso_sin_actualizacion});
+  EXPECT_FALSE(v_->Estado().conectado);
+  EXPECT_EQ(Imagen(), kImagen_inicio);
+  EXPECT_EQ(Lineas()[1], Linea_version(v_->Estado().version_fichero));
+  EXPECT_TRUE(Menus_habilitados());
+  EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());
+  EXPECT_EQ(v_->Estado().paso_asistente, 0);
+
+  // One connect on its own: pulses, probe, language and the tick decision.
+  const auto antes = Reloj_real::now();
+  enlace_->Conexion_().Boton_ConectarClick();
+  const auto conexion = Reloj_real::now() - antes;
+  EXPECT_TRUE(v_->Estado().conectado);
+  EXPECT_TRUE(v_->Timer_desconexion->isActive());
+  enlace_->Conexion_().Boton_ConectarClick();
+  EXPECT_FALSE(v_->Estado().conectado);
+  using std::chrono::milliseconds;
+  std::printf("search to hand-over: %lld ms; one connect: %lld ms\n",
+              static_cast<long long>(std::chrono::duration_cast<milliseconds>(busqueda).count()),
+              static_cast<long long>(std::chrono::duration_cast<milliseconds>(conexion).count()));
+}
+
+struct Caso_pantalla {
+  const char* nombre;
+  std::vector<std::string> opciones;  // of r27-sim; empty: no simulator at all
+  int imagen;
+  Texto textos;
+};
+
+void PrintTo(const Caso_pantalla& caso, std::ostream* os) { *os << caso.nombre; }
+
+class Pantallas_reales : public Asistente_real,
+                         public ::testing::WithParamInterface<Caso_pantalla> {};
+
+TEST_P(Pantallas_reales, MuestraLaPantallaQueCorresponde) {
+  const Caso_pantalla& k = GetParam();
+  std::vector<std::string> opciones = k.opciones;
+  for (auto& o : opciones)
+    if (o == "FICHERO") o = Version_fichero();
+  ASSERT_TRUE(
+      Mapear_puertos(opciones.empty() ? (dir_ / "sin_medidor").string() : Simular(opciones)));
+  bool entregado = false;
+  enlace_->Asistente_().ejecutar_actualizacion = [&] { entregado = true; };
+  Buscar();
+  EXPECT_FALSE(entregado);
+  EXPECT_EQ(Imagen(), k.imagen);
+  EXPECT_EQ(Lineas(), Textos(k.textos));
+  EXPECT_FALSE(v_->Estado().conectado);
+  EXPECT_TRUE(Menus_habilitados());
+  EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());
+  EXPECT_EQ(v_->Estado().paso_asistente, 0);
+  EXPECT_TRUE(v_->mensajes.empty());
+  if (k.textos == Texto::P6_E2_L1) {
+    EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_rechazo_nivel.png"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Medidores, Pantallas_reales,
+    ::testing::Values(
+        Caso_pantalla{"al_dia",
+                      {"--version", "FICHERO", "--fpga", "3.3", "--mpeg4", "133,0,5,2"},
+                      kImagen_rechazo,
+                      Texto::PASO7_L1},
+        Caso_pantalla{"otra_familia", {"--familia", "VMK"}, kImagen_rechazo, Texto::PASO8_L1},
+        Caso_pantalla{"rechazo_m", {"--rechazo"}, kImagen_no_encontrado, Texto::P6_E5_L1},
+        Caso_pantalla{"nivel_bajo", {"--nivel", "49"}, kImagen_rechazo, Texto::P6_E2_L1},
+        Caso_pantalla{"sin_medidor", {}, kImagen_no_encontrado, Texto::P6_E1_L1}),
+    [](const auto& caso) { return std::string(caso.param.nombre); });
+
+TEST_F(Asistente_real, PanelManualYMenuConfigurar) {
+  v_->MenuPuerto->trigger();
+  EXPECT_TRUE(v_->PConfigurarPuerto->isVisible());
+  EXPECT_FALSE(v_->Auto1->isChecked());
+  EXPECT_TRUE(v_->MenuPuerto->isChecked());
+
+  enlace_->COM_radios[2]->click();
+  EXPECT_EQ(v_->Estado().puerto, 3);
+
+  // COM4 and COM12 lead to a file that exists, the rest of 1..15 nowhere; the
+  // list names every COM1..COM32 that exists, in order.
+  std::string mapa;
+  for (int n = 1; n <= 15; ++n)
+    mapa += "COM" + std::to_string(n) + "=" +
+            (n == 4 || n == 12 ? std::string(R27_IDIOMAS_INI) : (dir_ / "nada").string()) + " ";
+  setenv(kVariable_puertos, mapa.c_str(), 1);
+  QStringList esperados;
+  for (int n = 1; n <= 32; ++n)
+    if (Directorio_sistema().Existe(n)) esperados << QString("COM%1").arg(n);
+  ASSERT_GE(esperados.size(), 2);
+  EXPECT_EQ(esperados.mid(0, 2), (QStringList{"COM4", "COM12"}));
+  enlace_->Com_extended->addItem("COM9");  // a stale entry goes
+  enlace_->Com_extendedChange();
+  QStringList lista;
+  for (int i = 0; i < enlace_->Com_extended->count(); ++i)
+    lista << enlace_->Com_extended->itemText(i);
+  EXPECT_EQ(lista, esperados);
+  enlace_->Com_extended->setCurrentIndex(1);
+  enlace_->Com_extended_select(1);
+  EXPECT_EQ(v_->Estado().puerto, 12);
+  EXPECT_EQ(enlace_->COM->title(), "USB: 12");
+  for (auto* r : enlace_->COM_radios) EXPECT_FALSE(r->isChecked());
+  EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_panel_manual.png"));
+  enlace_->COM_radios[4]->click();
+  EXPECT_EQ(v_->Estado().puerto, 5);
+  EXPECT_EQ(enlace_->Com_extended->currentIndex(), -1);
+
+  enlace_->BConfigurarPuerto->click();
+  EXPECT_FALSE(v_->PConfigurarPuerto->isVisible());
+  v_->Auto1->trigger();
+  EXPECT_TRUE(v_->Auto1->isChecked());
+  EXPECT_FALSE(v_->MenuPuerto->isChecked());
+}
+
+}  // namespace
+}  // namespace r27::pruebas
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QString privado = QDir::tempPath() + "/r27-pruebas-asistente-xdg";
+    QDir().mkpath(privado);
+    QFile::setPermissions(privado,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", privado.toLocal8Bit());
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication aplicacion(argc, argv);
+  return RUN_ALL_TESTS();
+}
