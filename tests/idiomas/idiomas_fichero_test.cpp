@@ -75,11 +75,6 @@ TEST_F(Fichero_idiomas, AFileBiggerThanTheLimitIsReadOnlyUpToIt) {
   Esperar_defectos(Cargar_idioma(ruta_));
 }
 
-TEST_F(Fichero_idiomas, KeysWithoutSectionsAreIgnored) {
-  Escribir("IDIOMA=ES\nMENU1=File\nPASO1_L1=Hola\n");
-  Esperar_defectos(Cargar_idioma(ruta_));
-}
-
 TEST_F(Fichero_idiomas, TheFileIsLookedUpInTheWorkingDirectory) {
   Escribir("[COMUN]\nIDIOMA=PT\n[PT]\nMENU1=Arquivo\nPASO1_L1=Olá\n");
   const fs::path antes = fs::current_path();

@@ -208,13 +208,6 @@ TEST_F(Diseno, ALanguageFileInTheWorkingDirectoryNamesMenusAndTexts) {
   EXPECT_EQ(v.Label_progreso_general->text(), "Progression totale :");
 }
 
-TEST_F(Diseno, AnUnknownLanguageIsLikeNoFile) {
-  Escribir_idiomas("[COMUN]\nIDIOMA=XX\n[EN]\nMENU1=File\nPASO1_L1=Hello\n");
-  Ventana_prueba& v = Crear();
-  EXPECT_EQ(v.MenuArchivo->title(), "Archivo");
-  EXPECT_EQ(v.Label_info1->text(), "");
-}
-
 TEST_F(Diseno, TheVersionLineKeepsItsRightEdgeAndNeverClips) {
   Ventana_prueba& v = Crear();
   EXPECT_EQ(v.Label1->geometry().right(), 461 + 118 - 1);
