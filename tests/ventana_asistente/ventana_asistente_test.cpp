@@ -220,12 +220,26 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
   const auto conexion = Reloj_real::now() - antes;
   EXPECT_TRUE(v_->Estado().conectado);
   EXPECT_TRUE(v_->Timer_desconexion->isActive());
-  enlace_->Conexion_().Boton_ConectarClick();
-  EXPECT_FALSE(v_->Estado().conectado);
   using std::chrono::milliseconds;
   std::printf("search to hand-over: %lld ms; one connect: %lld ms\n",
               static_cast<long long>(std::chrono::duration_cast<milliseconds>(busqueda).count()),
               static_cast<long long>(std::chrono::duration_cast<milliseconds>(conexion).count()));
+  v_.reset();  // the destructor lets the connected meter go
+}
+
+TEST_F(Asistente_real, CerrarLaVentanaDetieneLaBusqueda) {
+  ASSERT_TRUE(Mapear_puertos(Simular({})));
+  v_->al_procesar = [&] {
+    if (v_->Label_info2->text().toStdString() == Linea_buscando(v_->Textos(), kCom_simulador))
+      v_->close();
+  };
+  bool entregado = false;
+  enlace_->Asistente_().ejecutar_actualizacion = [&] { entregado = true; };
+  Buscar();
+  EXPECT_TRUE(v_->Estado().saliendo);
+  EXPECT_FALSE(entregado);
+  EXPECT_FALSE(v_->Estado().conectado);
+  EXPECT_EQ(Imagen(), kImagen_no_encontrado);
 }
 
 struct Caso_pantalla {
