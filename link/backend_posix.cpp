@@ -171,6 +171,19 @@ class Backend_termios final : public Backend_serie {
     return llegados;
   }
 
+  // One non-blocking read: only what has already arrived.
+  uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override {
+    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    for (;;) {
+      const ssize_t r = read(fd_, destino, n);
+      if (r >= 0) return static_cast<uint32_t>(r);
+      const Fallo f = Clasificar(errno);
+      if (f == Fallo::Reintentar) continue;
+      if (f == Fallo::Desaparecido) desaparecido_ = true;
+      return 0;
+    }
+  }
+
   bool Consultar_cola(Estado_cola& estado) override {
     estado = Estado_cola{};
     if (fd_ < 0) return false;

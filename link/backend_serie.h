@@ -11,8 +11,8 @@
 namespace r27 {
 
 struct Estado_cola {
-  bool error_linea = false;       // the driver reports a line error (ClearCommError mask != 0)
-  uint32_t bytes_en_salida = 0;   // bytes still in the transmit queue (cbOutQue)
+  bool error_linea = false;      // the driver reports a line error (ClearCommError mask != 0)
+  uint32_t bytes_en_salida = 0;  // bytes still in the transmit queue (cbOutQue)
 };
 
 class Backend_serie {
@@ -29,6 +29,9 @@ class Backend_serie {
   virtual uint32_t Escribir(const uint8_t* datos, uint32_t n) = 0;
   // Reads up to n bytes, waiting at most 2n+2 ms; returns how many arrived.
   virtual uint32_t Leer(uint8_t* destino, uint32_t n) = 0;
+  // Reads up to n bytes that have already arrived, without waiting. A backend that
+  // cannot tell falls back to Leer (and its time-out).
+  virtual uint32_t Leer_disponible(uint8_t* destino, uint32_t n) { return Leer(destino, n); }
   // Transmit-queue level and line-error state; false when the query itself fails.
   virtual bool Consultar_cola(Estado_cola& estado) = 0;
   virtual void Purgar(bool recepcion, bool transmision) = 0;

@@ -95,6 +95,22 @@ class Backend_win32 final : public Backend_serie {
     return llegados;
   }
 
+  // Only what the driver already holds (cbInQue), so the read never waits. The
+  // query clears the driver's error mask; it is kept for Consultar_cola.
+  uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override {
+    if (!Esta_abierto() || n == 0) return 0;
+    DWORD errores = 0;
+    COMSTAT cola;
+    ZeroMemory(&cola, sizeof cola);
+    if (!ClearCommError(puerto_, &errores, &cola)) return 0;
+    errores_pendientes_ |= errores;
+    if (cola.cbInQue == 0) return 0;
+    DWORD llegados = 0;
+    const DWORD pedir = n < cola.cbInQue ? n : cola.cbInQue;
+    if (!ReadFile(puerto_, destino, pedir, &llegados, nullptr)) return 0;
+    return llegados;
+  }
+
   bool Consultar_cola(Estado_cola& estado) override {
     estado = Estado_cola{};
     if (!Esta_abierto()) return false;
@@ -102,6 +118,8 @@ class Backend_win32 final : public Backend_serie {
     COMSTAT cola;
     ZeroMemory(&cola, sizeof cola);
     if (!ClearCommError(puerto_, &errores, &cola)) return false;
+    errores |= errores_pendientes_;
+    errores_pendientes_ = 0;
     estado.error_linea = errores != 0;
     estado.bytes_en_salida = cola.cbOutQue;
     return true;
@@ -121,6 +139,7 @@ class Backend_win32 final : public Backend_serie {
 
  private:
   HANDLE puerto_ = nullptr;
+  DWORD errores_pendientes_ = 0;  // line errors seen by Leer_disponible
 };
 
 }  // namespace

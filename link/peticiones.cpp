@@ -6,7 +6,7 @@ namespace r27 {
 uint32_t Drenar(Puerto_serie& puerto) {
   uint8_t b = 0;
   uint32_t tirados = 0;
-  while (tirados < kMaximo_drenaje_bytes && puerto.Leer(&b, 1) == 1) ++tirados;
+  while (tirados < kMaximo_drenaje_bytes && puerto.Leer_disponible(&b, 1) == 1) ++tirados;
   return tirados;
 }
 

@@ -20,7 +20,8 @@ namespace r27 {
 inline constexpr uint32_t kMaximo_drenaje_bytes = 2 * Puerto_serie::kTamano_entrada;
 
 // Reads single bytes until none is waiting (or kMaximo_drenaje_bytes were taken).
-// Returns the number of bytes thrown away.
+// The reads take only what has already arrived: a drain before every block must
+// not cost the port's read time-out. Returns the number of bytes thrown away.
 uint32_t Drenar(Puerto_serie& puerto);
 
 // How long a wait lasts, counted in whole seconds from its start time:

@@ -118,6 +118,20 @@ uint32_t Puerto_serie::Leer(uint8_t* destino, uint32_t n) {
   return total;
 }
 
+uint32_t Puerto_serie::Leer_disponible(uint8_t* destino, uint32_t n) {
+  if (n == kLeer_todo) n = tamano_entrada_;
+  if (!Esta_abierto()) return 0;
+  if (n == 0 || destino == nullptr) return 0;
+  Cerrojo c(mutex_);
+  destino[0] = 0;
+  const uint32_t trozo = std::min(n, tamano_entrada_);
+  if (trozo == 0) return 0;
+  const uint32_t llegados =
+      std::min(backend_->Leer_disponible(buffer_lectura_.data(), trozo), trozo);
+  std::memcpy(destino, buffer_lectura_.data(), llegados);
+  return llegados;
+}
+
 uint32_t Puerto_serie::Espacio_libre() {
   Cerrojo c(mutex_);
   if (!Esta_abierto()) return kEspacio_error;

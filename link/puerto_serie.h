@@ -36,6 +36,9 @@ class Puerto_serie {
   int32_t Escribir(const uint8_t* datos, uint32_t n);
   // Bytes read; 0 when closed or nothing came. buffer[0] is 0 after an empty read.
   uint32_t Leer(uint8_t* destino, uint32_t n);
+  // Like Leer, but only what has already arrived: it never waits for the read
+  // time-out (draining the input before a request costs no line time).
+  uint32_t Leer_disponible(uint8_t* destino, uint32_t n);
   uint32_t Espacio_libre();
   void Purgar(bool recepcion, bool transmision);
   void Fijar_rts(bool activo);

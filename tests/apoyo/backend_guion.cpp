@@ -107,6 +107,16 @@ uint32_t Backend_guion::Leer(uint8_t* destino, uint32_t n) {
   return leidos;
 }
 
+uint32_t Backend_guion::Leer_disponible(uint8_t* destino, uint32_t n) {
+  if (!abierto) return 0;
+  uint32_t leidos = 0;
+  while (leidos < n && !entrada_.empty() && entrada_.front().instante_us <= Ahora()) {
+    destino[leidos++] = entrada_.front().byte;
+    entrada_.pop_front();
+  }
+  return leidos;
+}
+
 void Backend_guion::Purgar(bool recepcion, bool) {
   ++purgas;
   if (!recepcion) return;

@@ -65,6 +65,8 @@ class Backend_guion final : public Backend_serie {
   bool Esta_abierto() const override { return abierto; }
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override;
   uint32_t Leer(uint8_t* destino, uint32_t n) override;
+  // What has arrived by now; takes no virtual time.
+  uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override;
   bool Consultar_cola(Estado_cola& estado) override {
     estado = {};
     return true;

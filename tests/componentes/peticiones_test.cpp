@@ -16,11 +16,28 @@ constexpr uint64_t kSegundo_us = 1'000'000;
 TEST(Drenar, TakesWhatIsWaitingAndLeavesLaterBytes) {
   Ventana_con_guion f;
   f.guion->Responder({1, 2, 3}).Responder({9}, 50);
+  const uint64_t t0 = f.v.reloj.Ahora_us();
   EXPECT_EQ(Drenar(f.v.Puerto()), 3u);
+  EXPECT_EQ(f.v.reloj.Ahora_us(), t0);  // no read waits for its time-out
   f.v.reloj.Dormir_ms(60);
   uint8_t b = 0;
   ASSERT_EQ(f.v.Puerto().Leer(&b, 1), 1u);
   EXPECT_EQ(b, 9);
+}
+
+TEST(Leer_disponible, OnlyWhatHasArrivedAndNeverWaits) {
+  Ventana_con_guion f;
+  f.guion->Responder({1, 2}).Responder({3}, 10);
+  std::array<uint8_t, 4> b{9, 9, 9, 9};
+  const uint64_t t0 = f.v.reloj.Ahora_us();
+  EXPECT_EQ(f.v.Puerto().Leer_disponible(b.data(), 4), 2u);
+  EXPECT_EQ(b, (std::array<uint8_t, 4>{1, 2, 9, 9}));
+  EXPECT_EQ(f.v.Puerto().Leer_disponible(b.data(), 4), 0u);
+  EXPECT_EQ(b[0], 0);  // a read that finds nothing leaves 0, as Leer does
+  EXPECT_EQ(f.v.reloj.Ahora_us(), t0);
+  f.v.Puerto().Cerrar();
+  f.v.reloj.Dormir_ms(20);
+  EXPECT_EQ(f.v.Puerto().Leer_disponible(b.data(), 4), 0u);
 }
 
 TEST(Drenar, StopsOnALineThatNeverFallsSilent) {
