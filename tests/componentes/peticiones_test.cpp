@@ -46,22 +46,6 @@ TEST(Drenar, StopsOnALineThatNeverFallsSilent) {
   EXPECT_EQ(Drenar(f.v.Puerto()), kMaximo_drenaje_bytes);
 }
 
-TEST(Plazo, MenosDeAndHastaDifferAtTheLimit) {
-  EXPECT_TRUE(Plazo::Menos_de(2).Vigente(1));
-  EXPECT_FALSE(Plazo::Menos_de(2).Vigente(2));
-  EXPECT_TRUE(Plazo::Hasta(30).Vigente(30));
-  EXPECT_FALSE(Plazo::Hasta(30).Vigente(31));
-}
-
-TEST(Respuesta, EsChecksByteArrivalAndTime) {
-  Respuesta r{true, false, 'f', 2};
-  EXPECT_TRUE(r.Es('f', 2));
-  EXPECT_FALSE(r.Es('f', 1));
-  EXPECT_FALSE(r.Es('p', 2));
-  r.llego = false;
-  EXPECT_FALSE(r.Es(0));  // nothing came, even though the byte reads as 0
-}
-
 TEST(Esperar_byte, ReturnsTheByteAndLetsMessagesRunWhileWaiting) {
   Ventana_con_guion f;
   f.guion->Responder({0x42}, 700);
@@ -166,15 +150,6 @@ TEST(Reintentar, CountsAttemptsAndPausesAfterEach) {
     EXPECT_EQ(n, c.intentos);
     EXPECT_EQ(reloj.Ahora_us() - t0, uint64_t(c.intentos) * 500'000);
   }
-}
-
-TEST(Escribir_todo, FalseOnAClosedPort) {
-  Ventana_con_guion f;
-  const Bytes b{1, 2};
-  f.guion->Esperar(b);
-  EXPECT_TRUE(Escribir_todo(f.v.Puerto(), b));
-  f.v.Puerto().Cerrar();
-  EXPECT_FALSE(Escribir_todo(f.v.Puerto(), b));
 }
 
 }  // namespace
