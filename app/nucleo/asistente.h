@@ -70,8 +70,6 @@ class Asistente {
   // leaves the wizard ready for the next search.
   std::function<void()> ejecutar_actualizacion;
 
-  bool Buscando() const { return buscando_; }
-
  private:
   void Primer_paso();
   void Segundo_paso();
