@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "abrir_hex.h"
+#include "backend_reenvio.h"
 #include "backend_simulado.h"
 #include "imagen_firmware.h"
 #include "lector_hex.h"
@@ -16,30 +17,6 @@
 #include "ventana_falsa.h"
 
 namespace r27::pruebas {
-
-// The port owns its backend, but the simulated backend needs the window's clock,
-// which only exists once the window does: the port gets this stand-in, pointed at
-// the real backend afterwards.
-class Backend_reenvio final : public Backend_serie {
- public:
-  Backend_serie* destino = nullptr;
-  bool Abrir(int n, const DCB_linea& l) override { return destino && destino->Abrir(n, l); }
-  void Cerrar() override {
-    if (destino) destino->Cerrar();
-  }
-  bool Esta_abierto() const override { return destino && destino->Esta_abierto(); }
-  uint32_t Escribir(const uint8_t* d, uint32_t n) override {
-    return destino ? destino->Escribir(d, n) : 0;
-  }
-  uint32_t Leer(uint8_t* d, uint32_t n) override { return destino ? destino->Leer(d, n) : 0; }
-  bool Consultar_cola(Estado_cola& e) override { return destino && destino->Consultar_cola(e); }
-  void Purgar(bool r, bool t) override {
-    if (destino) destino->Purgar(r, t);
-  }
-  void Fijar_rts(bool a) override {
-    if (destino) destino->Fijar_rts(a);
-  }
-};
 
 struct Medidor_en_proceso {
   explicit Medidor_en_proceso(sim::Config_medidor config = {})

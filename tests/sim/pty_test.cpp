@@ -3,6 +3,8 @@
 // Times are only bounded from above, generously.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "programa_sim.h"
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -26,68 +28,12 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
 
-// The r27-sim program as a child process whose standard output we read.
-class Programa {
+// r27-sim as a child process of the test, started from its build location.
+class Programa : public pruebas::Programa_sim {
  public:
-  ~Programa() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (salida_ >= 0) close(salida_);
-  }
-
   bool Lanzar(const std::vector<std::string>& argumentos) {
-    int tubo[2];
-    if (pipe(tubo) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(tubo[1], STDOUT_FILENO);
-      close(tubo[0]);
-      close(tubo[1]);
-      std::vector<char*> argv = {const_cast<char*>(R27_SIM_PROGRAMA)};
-      for (const auto& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(R27_SIM_PROGRAMA, argv.data());
-      _exit(127);
-    }
-    close(tubo[1]);
-    salida_ = tubo[0];
-    return pid_ > 0;
+    return Programa_sim::Lanzar(R27_SIM_PROGRAMA, argumentos);
   }
-
-  // One line of its output (without the newline), or "" after five seconds.
-  std::string Linea() {
-    std::string l;
-    for (;;) {
-      pollfd p{salida_, POLLIN, 0};
-      if (poll(&p, 1, 5000) <= 0) return "";
-      char c;
-      if (read(salida_, &c, 1) != 1) return "";
-      if (c == '\n') return l;
-      l += c;
-    }
-  }
-
-  void Senal(int senal) { kill(pid_, senal); }
-
-  // Sends `senal` and returns the exit status, or -1 if it did not end in 5 s.
-  int Terminar(int senal) {
-    kill(pid_, senal);
-    for (int i = 0; i < 500; ++i) {
-      int estado = 0;
-      if (waitpid(pid_, &estado, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int salida_ = -1;
 };
 
 // The slave opened the way a serial backend opens it: raw, at a given rate.

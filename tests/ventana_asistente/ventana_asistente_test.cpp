@@ -3,6 +3,8 @@
 // COM15 are mapped to paths that do not exist, so the automatic search costs
 // nothing there and reaches the simulator on COM20 through the system's list.
 #include <gtest/gtest.h>
+
+#include "programa_sim.h"
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -42,43 +44,13 @@ using Reloj_real = std::chrono::steady_clock;
 // r27-sim as a child process; its first output line is the slave's path.
 class Simulador {
  public:
-  ~Simulador() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (salida_ >= 0) close(salida_);
-  }
-
   std::string Lanzar(const std::vector<std::string>& argumentos) {
-    int tubo[2];
-    if (pipe(tubo) != 0) return "";
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(tubo[1], STDOUT_FILENO);
-      close(tubo[0]);
-      close(tubo[1]);
-      std::vector<char*> argv = {const_cast<char*>(R27_SIM_PROGRAMA)};
-      for (const auto& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(R27_SIM_PROGRAMA, argv.data());
-      _exit(127);
-    }
-    close(tubo[1]);
-    salida_ = tubo[0];
-    std::string linea;
-    for (;;) {
-      pollfd p{salida_, POLLIN, 0};
-      char c;
-      if (poll(&p, 1, 5000) <= 0 || read(salida_, &c, 1) != 1) return "";
-      if (c == '\n') return linea;
-      linea += c;
-    }
+    if (!programa_.Lanzar(R27_SIM_PROGRAMA, argumentos)) return "";
+    return programa_.Linea();
   }
 
  private:
-  pid_t pid_ = -1;
-  int salida_ = -1;
+  pruebas::Programa_sim programa_;
 };
 
 class Ventana_medidor final : public Tventana_brisco {
