@@ -23,8 +23,8 @@ class Interfaz_ventana {
   virtual Puerto_serie& Puerto() = 0;
   virtual Estado_ventana& Estado() = 0;
   virtual Reloj& Reloj_() = 0;
-  virtual Barra& Barra_progreso() = 0;        // current step
-  virtual Barra& ProgressBar_general() = 0;   // overall, in seconds of budget
+  virtual Barra& Barra_progreso() = 0;       // current step
+  virtual Barra& ProgressBar_general() = 0;  // overall, in seconds of budget
 
   // Let pending window messages run (repaint, close requests, the watch timer).
   virtual void Procesar_mensajes() = 0;

@@ -15,13 +15,17 @@ struct Registro_hex {
 
 enum Resultado_hex : uint8_t {
   kRegistro_valido = 0,
-  kNo_es_registro = 1,       // the line does not start with ':'
-  kFormato_incorrecto = 3,   // a character that is not an upper-case hex digit
+  kNo_es_registro = 1,      // the line does not start with ':'
+  kFormato_incorrecto = 3,  // a character that is not an upper-case hex digit
   kChecksum_incorrecto = 4,
-  kSin_mas_lineas = 5,       // the text is exhausted
+  kSin_mas_lineas = 5,  // the text is exhausted
 };
 
-enum Tipo_registro : uint8_t { kTipo_datos = 0x00, kTipo_fin = 0x01, kTipo_direccion_lineal = 0x04 };
+enum Tipo_registro : uint8_t {
+  kTipo_datos = 0x00,
+  kTipo_fin = 0x01,
+  kTipo_direccion_lineal = 0x04
+};
 
 class Lector_hex {
  public:

@@ -3,8 +3,6 @@
 // Times are only bounded from above, generously.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-
-#include "programa_sim.h"
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "directorio_puertos.h"
+#include "programa_sim.h"
 #include "puerto_serie.h"
 #include "reloj.h"
 #include "termios_velocidad_posix.h"

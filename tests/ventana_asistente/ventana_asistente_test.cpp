@@ -3,8 +3,6 @@
 // COM15 are mapped to paths that do not exist, so the automatic search costs
 // nothing there and reaches the simulator on COM20 through the system's list.
 #include <gtest/gtest.h>
-
-#include "programa_sim.h"
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -33,6 +31,7 @@
 #include "captura.h"
 #include "directorio_puertos.h"
 #include "enlace_asistente.h"
+#include "programa_sim.h"
 #include "ventana_brisco.h"
 
 namespace r27::pruebas {
