@@ -6,7 +6,7 @@ set -euo pipefail
 r27_paquetes_base=(cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   xvfb xauth fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format)
 r27_paquetes_windows=(g++-mingw-w64-x86-64)
 
 r27_instalar() {

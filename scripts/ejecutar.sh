@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and opens the updater. When no meter is attached (no R27_PUERTOS given and
 # no serial device found), it starts the simulated meter on a pseudo-terminal and
-# points the updater at it. With no display it runs the window under Xvfb and saves
-# a screenshot of what it shows.
+# points the updater at it. With no display it runs the window under Xvfb, clicks
+# the wizard button twice and saves a picture of every screen it shows.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 source "$raiz/scripts/dependencias.sh"
@@ -42,8 +42,10 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "$construccion/app/ventana/r27-update"
 else
   export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-  captura="$raiz/out/captura_inicio.png"
-  mkdir -p "$raiz/out"
-  xvfb-run -a -s "-screen 0 1024x768x24" "$construccion/app/ventana/r27-update" --captura "$captura"
-  echo "No display: the start screen was saved to $captura"
+  # No display: a real window under Xvfb clicks itself through the wizard and
+  # saves a picture of every screen it shows.
+  demo="$raiz/out/demo"
+  rm -rf "$demo"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$construccion/app/ventana/r27-update" --demo "$demo"
+  echo "No display: the wizard was clicked through and its screens saved in $demo"
 fi

@@ -11,6 +11,9 @@ export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
 nucleos="$(nproc)"
 
+echo "== Formatting (clang-format, the checked-in .clang-format) =="
+git -C "$raiz" ls-files -z '*.cpp' '*.h' | (cd "$raiz" && xargs -0 clang-format --dry-run --Werror)
+
 echo "== Build and tests =="
 cmake -S "$raiz" -B "$raiz/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DR27_APP=ON
 cmake --build "$raiz/build-ci" -j"$nucleos"

@@ -4,6 +4,10 @@
 //   r27-update --captura <file.png>  starts the same way, saves a picture of the
 //                                    first screen and ends (for machines without
 //                                    a display)
+//   r27-update --demo <folder>       starts the same way, presses the wizard button
+//                                    twice, saves a picture of every screen shown
+//                                    into <folder>, prints the messages instead of
+//                                    showing boxes, and ends
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -13,6 +17,7 @@
 
 #include "aplicacion.h"
 #include "captura.h"
+#include "demostracion.h"
 #include "enlace_asistente.h"
 #include "formularios.h"
 
@@ -20,6 +25,7 @@ namespace {
 
 struct Opciones {
   const char* captura = nullptr;
+  const char* demo = nullptr;
   bool valida = true;
 };
 
@@ -28,6 +34,8 @@ Opciones Leer_opciones(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--captura") == 0 && i + 1 < argc) {
       o.captura = argv[++i];
+    } else if (std::strcmp(argv[i], "--demo") == 0 && i + 1 < argc) {
+      o.demo = argv[++i];
     } else {
       o.valida = false;
     }
@@ -44,11 +52,12 @@ bool Hay_pantalla() {
 int main(int argc, char** argv) {
   const Opciones opciones = Leer_opciones(argc, argv);
   if (!opciones.valida) {
-    std::fprintf(stderr, "usage: %s [--captura <file.png>]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--captura <file.png> | --demo <folder>]\n", argv[0]);
     return 2;
   }
   // A picture needs no screen: without one, draw off screen.
-  if (opciones.captura && !Hay_pantalla()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if ((opciones.captura || opciones.demo) && !Hay_pantalla())
+    qputenv("QT_QPA_PLATFORM", "offscreen");
 
   r27::Aplicacion aplicacion(argc, argv);
 
@@ -71,8 +80,14 @@ int main(int argc, char** argv) {
         QApplication::exit(resultado);
       });
     }
+    if (opciones.demo) {
+      QTimer::singleShot(0, &ventana, [&ventana, &resultado, &opciones] {
+        resultado = r27::Demostracion(ventana, QString::fromLocal8Bit(opciones.demo)) ? 0 : 1;
+        QApplication::exit(resultado);
+      });
+    }
     const int salida = QApplication::exec();
-    return opciones.captura ? resultado : salida;
+    return (opciones.captura || opciones.demo) ? resultado : salida;
   } catch (const std::exception& e) {
     // What escapes is shown, and the program still ends normally.
     QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromUtf8(e.what()));

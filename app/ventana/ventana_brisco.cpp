@@ -383,6 +383,7 @@ void Tventana_brisco::Mostrar_pantalla(const Pantalla& pantalla) {
   }
   Image_accion->repaint();
   Procesar_mensajes();
+  if (al_mostrar_pantalla) al_mostrar_pantalla();
 }
 
 void Tventana_brisco::Procesar_mensajes() { QCoreApplication::processEvents(); }
@@ -394,6 +395,10 @@ void Tventana_brisco::Pitido(unsigned frecuencia_hz, unsigned duracion_ms) {
 }
 
 void Tventana_brisco::Mensaje(const std::string& texto) {
+  if (al_mensaje_desatendido) {
+    al_mensaje_desatendido(texto);
+    return;
+  }
   QMessageBox caja(QMessageBox::NoIcon, QApplication::applicationName(), Q(texto), QMessageBox::Ok,
                    this);
   caja.setTextFormat(Qt::PlainText);

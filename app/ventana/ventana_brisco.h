@@ -85,6 +85,10 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   std::function<void()> al_desconectar;
   // One tick of Timer_desconexion, the disconnect watch.
   std::function<void()> al_vigilar_desconexion;
+  // The unattended demonstration: messages go here instead of a message box, and
+  // every screen shown is reported after it is drawn.
+  std::function<void(const std::string&)> al_mensaje_desatendido;
+  std::function<void()> al_mostrar_pantalla;
 
   // Controls, named as in the form design.
   QLabel* Fondo = nullptr;

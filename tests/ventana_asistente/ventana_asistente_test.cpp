@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +30,7 @@
 
 #include "actualizacion_pendiente.h"
 #include "captura.h"
+#include "demostracion.h"
 #include "directorio_puertos.h"
 #include "enlace_asistente.h"
 #include "programa_sim.h"
@@ -260,6 +262,25 @@ INSTANTIATE_TEST_SUITE_P(
         Caso_pantalla{"nivel_bajo", {"--nivel", "49"}, kImagen_rechazo, Texto::P6_E2_L1},
         Caso_pantalla{"sin_medidor", {}, kImagen_no_encontrado, Texto::P6_E1_L1}),
     [](const auto& caso) { return std::string(caso.param.nombre); });
+
+// The run command's unattended demonstration: every screen of the two clicks is
+// saved, in order, and the search really reaches the meter.
+TEST_F(Asistente_real, LaDemostracionGuardaCadaPantalla) {
+  ASSERT_TRUE(Mapear_puertos(Simular({"--familia", "VMK"})));
+  const fs::path carpeta = dir_ / "demo";
+  ASSERT_TRUE(Demostracion(*v_, QString::fromStdString(carpeta.string())));
+  std::vector<std::string> ficheros;
+  for (const auto& f : fs::directory_iterator(carpeta)) ficheros.push_back(f.path().filename());
+  std::sort(ficheros.begin(), ficheros.end());
+  // Start, connect, searching, and the nothing-to-do screen of another family.
+  EXPECT_EQ(ficheros, (std::vector<std::string>{"01-pantalla.png", "02-pantalla.png",
+                                                "03-pantalla.png", "04-pantalla.png"}));
+  EXPECT_EQ(Imagen(), kImagen_rechazo);
+  EXPECT_EQ(Lineas(), Textos(Texto::PASO8_L1));
+  EXPECT_FALSE(QImage(QString::fromStdString((carpeta / "04-pantalla.png").string())).isNull());
+  // The demonstration leaves the window as it found it.
+  EXPECT_FALSE(v_->al_mostrar_pantalla);
+}
 
 TEST_F(Asistente_real, PanelManualYMenuConfigurar) {
   v_->MenuPuerto->trigger();
