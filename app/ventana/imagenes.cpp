@@ -32,6 +32,8 @@ Fuente_imagen Fuente_de(Imagen_ventana imagen) {
       return {":/ventana/about.svg", 373, 390};
     case Imagen_ventana::correcta:
       return {":/ventana/correcta.svg", 64, 64};
+    case Imagen_ventana::cancelar:
+      return {":/ventana/cancelar.svg", 64, 64};
   }
   return {"", 0, 0};
 }

@@ -13,7 +13,8 @@ enum class Imagen_ventana {
   boton_asistente,  // the big round "next" button, 128 x 128
   salir,            // exit button, 32 x 32
   about,            // About box, 373 x 390
-  correcta,         // completion box, 64 x 64
+  correcta,         // completion box and the OK button of the differential dialog, 64 x 64
+  cancelar,         // cancel button of the differential dialog, 64 x 64
 };
 
 // Draws a picture at its design size for the screen of `para` (may be null).

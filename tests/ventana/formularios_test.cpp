@@ -2,8 +2,11 @@
 // the correct-update box as designed (it is never shown).
 #include <QGroupBox>
 #include <QLabel>
+#include <QToolButton>
 
 #include "filtro_dialogo.h"
+#include "formulario_diferencial.h"
+#include "tcdiferencial.h"
 #include "ventana_prueba.h"
 
 namespace r27::pruebas {
@@ -38,6 +41,35 @@ TEST_F(Formularios_aplicacion, CorrectUpdateBoxIsBuiltButNeverShown) {
   EXPECT_EQ(f.Label1->pos(), QPoint(88, 40));
   // Both texts fit inside the group box.
   EXPECT_LE(f.Label2->geometry().right(), f.GroupBox1->width());
+}
+
+// The differential-update dialog exists for a programming object; its buttons
+// set the window's flag through that object and close the dialog.
+TEST_F(Formularios_aplicacion, DifferentialDialogButtonsSetTheFlagAndClose) {
+  Ventana_prueba& v = Crear();
+  TCDiferencial diferencial(v);
+  Formulario_diferencial f(diferencial, &v);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(f.windowTitle(), "Actualizacion diferencial");
+  EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(f.Label_texto_fecha->text(), "Este medidor se actualizo el dia :");
+  EXPECT_EQ(f.Label_pregunta->text(), "Intento la actualizacion diferencial?");
+  for (QLabel* campo : {f.Label_dia, f.Label_mes, f.Label_ano, f.Label_hora, f.Label_minuto})
+    EXPECT_EQ(campo->text(), "00");
+  EXPECT_EQ(f.Button_diferencial_ok->size(), QSize(65, 65));
+  EXPECT_EQ(f.Button_diferencial_cancel->iconSize(), QSize(64, 64));
+
+  f.show();
+  v.Estado().inicio_operacion = 0;
+  f.Button_diferencial_ok->click();
+  EXPECT_TRUE(v.Estado().diferencial);
+  EXPECT_GT(v.Estado().inicio_operacion, 0);
+  EXPECT_FALSE(f.isVisible());
+
+  f.show();
+  f.Button_diferencial_cancel->click();
+  EXPECT_FALSE(v.Estado().diferencial);
+  EXPECT_FALSE(f.isVisible());
 }
 
 TEST(Filtro_dialogo, ClassicFiltersBecomeQtFilters) {
