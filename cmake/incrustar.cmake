@@ -48,3 +48,23 @@ inline std::span<const uint8_t> @nombre@() {
   target_sources(${target} PRIVATE ${asm})
   target_include_directories(${target} PUBLIC ${dir})
 endfunction()
+
+# Runs the host program <generador> at build time to write <nombre>.bin (its last
+# argument is the output path, after <argumentos...>) and embeds the result as
+# r27::datos::<nombre>() in <target>.
+#
+#   r27_generar_e_incrustar(<target> <nombre> <generador> <comentario> [argumentos...])
+function(r27_generar_e_incrustar target nombre generador comentario)
+  set(salida ${CMAKE_CURRENT_BINARY_DIR}/generado/${nombre}.bin)
+  add_custom_command(
+    OUTPUT ${salida}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generado
+    COMMAND ${generador} ${ARGN} ${salida}
+    DEPENDS ${generador}
+    COMMENT "${comentario}"
+    VERBATIM)
+  # Listed as a source too, so the generator runs before the target is assembled.
+  target_sources(${target} PRIVATE ${salida})
+  set_source_files_properties(${salida} PROPERTIES HEADER_FILE_ONLY ON)
+  r27_incrustar(${target} ${nombre} ${salida})
+endfunction()

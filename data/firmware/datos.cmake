@@ -12,15 +12,5 @@ add_executable(r27_generar_firmware ${r27_dir_firmware}/generar_firmware.cpp)
 target_link_libraries(r27_generar_firmware PRIVATE r27_generador_firmware)
 r27_warnings(r27_generar_firmware)
 
-set(r27_firmware_hex ${CMAKE_CURRENT_BINARY_DIR}/firmware/firmware.hex)
-add_custom_command(
-  OUTPUT ${r27_firmware_hex}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/firmware
-  COMMAND r27_generar_firmware --salida ${r27_firmware_hex}
-  DEPENDS r27_generar_firmware
-  COMMENT "Generating the main firmware HEX text"
-  VERBATIM)
-# Listed as a source too, so the generator runs before r27_datos is assembled.
-target_sources(r27_datos PRIVATE ${r27_firmware_hex})
-set_source_files_properties(${r27_firmware_hex} PROPERTIES HEADER_FILE_ONLY ON)
-r27_incrustar(r27_datos firmware_hex ${r27_firmware_hex})
+r27_generar_e_incrustar(r27_datos firmware_hex r27_generar_firmware
+                        "Generating the main firmware HEX text" --salida)
