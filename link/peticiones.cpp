@@ -1,6 +1,8 @@
 // The request conventions: drain, byte waits on the seconds clock, whole writes.
 #include "peticiones.h"
 
+#include <cstdio>
+
 namespace r27 {
 
 uint32_t Drenar(Puerto_serie& puerto) {
@@ -68,6 +70,17 @@ bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t i
     d = r.byte;
   }
   return true;
+}
+
+void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
+                     const Respuesta& r) {
+  char llegado[32];
+  if (r.llego)
+    std::snprintf(llegado, sizeof llegado, "0x%02X", r.byte);
+  else
+    std::snprintf(llegado, sizeof llegado, "%s",
+                  r.cancelada ? "nada (cancelada)" : "nada (tiempo agotado)");
+  puerto.Anotar_abandono(peticion, esperado, llegado);
 }
 
 bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 #include "interfaz_ventana.h"
 #include "puerto_serie.h"
@@ -75,6 +76,12 @@ Respuesta Esperar_byte_igual(Interfaz_ventana& ventana, uint8_t esperado, int64_
 // start. False as soon as one does not come; the bytes read so far stay in destino.
 bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t inicio_s,
                 Plazo plazo, const Opciones_espera& opciones = {});
+
+// A request gave up on `r`: names it, what it waited for (e.g. "0x70") and what
+// came instead ("0x41", "nada (tiempo agotado)" or "nada (cancelada)"), on the
+// wire trace and as the port's last failure.
+void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
+                     const Respuesta& r);
 
 // Writes a whole request; true when the port took every byte.
 bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes);

@@ -32,7 +32,10 @@ DCB_linea Linea_aplicable(const DCB_linea& pedida) {
 
 Puerto_serie::Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
                            const std::string& nombre_mutex)
-    : backend_(std::move(backend)), reloj_(reloj), mutex_(nombre_mutex) {
+    : backend_(std::move(backend)),
+      reloj_(reloj),
+      mutex_(nombre_mutex),
+      traza_(Traza_linea::Desde_entorno()) {
   try {
     buffer_lectura_.resize(kTamano_entrada);
   } catch (const std::bad_alloc&) {
@@ -48,6 +51,7 @@ bool Puerto_serie::Abrir(int numero, DCB_linea linea) {
   Cerrojo c(mutex_);
   if (Esta_abierto()) Cerrar();
   const bool abierto = backend_->Abrir(numero, dcb_);
+  if (traza_ && abierto) traza_->Origen(reloj_.Micros());
   if (abierto) Purgar(true, true);
   return abierto;
 }
@@ -91,6 +95,7 @@ int32_t Puerto_serie::Escribir(const uint8_t* datos, uint32_t n) {
       reloj_.Dormir_ms(1);
       continue;
     }
+    if (traza_) traza_->Escritura(reloj_.Micros(), datos, hechos);
     escritos += static_cast<int32_t>(hechos);
     datos += hechos;
     n -= hechos;
@@ -115,6 +120,7 @@ uint32_t Puerto_serie::Leer(uint8_t* destino, uint32_t n) {
     std::memcpy(destino + total, buffer_lectura_.data(), llegados);
     total += llegados;
   }
+  if (traza_) traza_->Lectura(reloj_.Micros(), destino, total);
   return total;
 }
 
@@ -129,6 +135,7 @@ uint32_t Puerto_serie::Leer_disponible(uint8_t* destino, uint32_t n) {
   const uint32_t llegados =
       std::min(backend_->Leer_disponible(buffer_lectura_.data(), trozo), trozo);
   std::memcpy(destino, buffer_lectura_.data(), llegados);
+  if (traza_) traza_->Lectura(reloj_.Micros(), destino, llegados);
   return llegados;
 }
 
@@ -145,6 +152,13 @@ uint32_t Puerto_serie::Espacio_libre() {
 void Puerto_serie::Purgar(bool recepcion, bool transmision) {
   Cerrojo c(mutex_);
   if (Esta_abierto()) backend_->Purgar(recepcion, transmision);
+}
+
+void Puerto_serie::Anotar_abandono(std::string_view peticion, std::string_view esperado,
+                                   std::string_view llegado) {
+  ultimo_abandono_.assign(peticion);
+  ultimo_abandono_.append(": esperaba ").append(esperado).append(", llego ").append(llegado);
+  if (traza_) traza_->Abandono(reloj_.Micros(), peticion, esperado, llegado);
 }
 
 void Puerto_serie::Fijar_rts(bool activo) {

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backend_serie.h"
 #include "dcb_linea.h"
 #include "mutex_puerto.h"
 #include "reloj.h"
+#include "traza_linea.h"
 
 namespace r27 {
 
@@ -47,6 +49,15 @@ class Puerto_serie {
   const DCB_linea& Linea_aplicada() const { return dcb_; }
   Backend_serie& Backend() { return *backend_; }
 
+  // The wire trace: the one R27_TRAZA asks for at construction, or one handed in
+  // (null switches it off).
+  void Fijar_traza(std::unique_ptr<Traza_linea> traza) { traza_ = std::move(traza); }
+  Traza_linea* Traza() { return traza_.get(); }
+  // A request gave up: the reason goes to the trace and is kept as the last one.
+  void Anotar_abandono(std::string_view peticion, std::string_view esperado,
+                       std::string_view llegado);
+  const std::string& Ultimo_abandono() const { return ultimo_abandono_; }
+
  private:
   std::unique_ptr<Backend_serie> backend_;
   Reloj& reloj_;
@@ -55,6 +66,8 @@ class Puerto_serie {
   int numero_ = 0;
   uint32_t tamano_entrada_ = kTamano_entrada;
   std::vector<uint8_t> buffer_lectura_;
+  std::unique_ptr<Traza_linea> traza_;
+  std::string ultimo_abandono_;
 };
 
 }  // namespace r27

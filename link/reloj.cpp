@@ -16,6 +16,12 @@ uint32_t Reloj_sistema::Ticks_ms() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+uint64_t Reloj_sistema::Micros() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 void Reloj_sistema::Dormir_ms(uint32_t ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

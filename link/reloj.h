@@ -15,6 +15,8 @@ class Reloj {
   // Millisecond tick count (wraps like GetTickCount; compare by difference).
   virtual uint32_t Ticks_ms() = 0;
   virtual void Dormir_ms(uint32_t ms) = 0;
+  // Microseconds of a monotonic clock, for the wire trace's time stamps.
+  virtual uint64_t Micros() { return uint64_t{Ticks_ms()} * 1000; }
 };
 
 class Reloj_sistema final : public Reloj {
@@ -22,6 +24,7 @@ class Reloj_sistema final : public Reloj {
   int64_t Segundos() override;
   uint32_t Ticks_ms() override;
   void Dormir_ms(uint32_t ms) override;
+  uint64_t Micros() override;
 };
 
 // Virtual time in microseconds. Sleeping advances it; so do the in-memory port's
@@ -33,6 +36,7 @@ class Reloj_virtual final : public Reloj {
   int64_t Segundos() override { return static_cast<int64_t>(ahora_us_ / 1'000'000); }
   uint32_t Ticks_ms() override { return static_cast<uint32_t>(ahora_us_ / 1000); }
   void Dormir_ms(uint32_t ms) override { ahora_us_ += uint64_t{ms} * 1000; }
+  uint64_t Micros() override { return ahora_us_; }
   uint64_t Ahora_us() const { return ahora_us_; }
   void Avanzar_us(uint64_t us) { ahora_us_ += us; }
   void Avanzar_hasta_us(uint64_t t) {

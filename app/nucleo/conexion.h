@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "codigos_resultado.h"
 #include "decisiones.h"
 #include "interfaz_ventana.h"
 #include "tcdiferencial.h"
@@ -66,7 +67,7 @@ inline constexpr uint8_t kCodigo_250000 = 3;
 inline constexpr uint8_t kCodigo_115200 = 8;
 inline constexpr uint32_t kPausa_cambio_velocidad_ms = 500;
 inline constexpr uint16_t kOffset_velocidad = 0xFEB4;
-inline constexpr int32_t kError_cambio_velocidad = 8;
+inline constexpr int32_t kError_cambio_velocidad = kCodigo_subir_bloques;
 
 class Conexion {
  public:
