@@ -67,14 +67,19 @@ bool Enviar_bloque(Interfaz_ventana& v, const Emisor_bloques& emisor, uint8_t se
     v.Procesar_mensajes();
   }
   if (!Es_escucha(respuesta)) {
+    Respuesta r;
+    r.llego = respuesta != 0;
+    r.byte = respuesta;
+    Anotar_abandono(puerto, "Enviar_bloque (relleno)", "0x3F o 0x66", r);
     Pitido_fallo(v);
     return false;
   }
 
   Escribir_todo(puerto, a_enviar);
-  if (Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s))
-          .Es(kBloque_aceptado))
-    return true;
+  const Respuesta segunda =
+      Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s));
+  if (segunda.Es(kBloque_aceptado)) return true;
+  Anotar_abandono(puerto, "Enviar_bloque", "0x30", segunda);
   Pitido_fallo(v);
   return false;
 }

@@ -41,9 +41,9 @@ bool TCDiferencial::Cargar_arranque() {
   reloj.Dormir_ms(kPausa_tras_imagen_ms);
   const Respuesta r =
       Esperar_byte(ventana_, ventana_.Estado().inicio_operacion, Plazo::Hasta(kEspera_arranque_s));
-  if (!r.llego) return false;
-  if (r.byte == kRespuesta_cargado) return true;
-  Pitido_fallo(ventana_);
+  if (r.Es(kRespuesta_cargado)) return true;
+  Anotar_abandono(puerto, "Cargar_arranque", "0xAD", r);
+  if (r.llego) Pitido_fallo(ventana_);
   return false;
 }
 
@@ -57,7 +57,10 @@ bool TCDiferencial::Cargar_primera_etapa() {
   estado.inicio_operacion = reloj.Segundos();
   const Respuesta r =
       Esperar_byte(ventana_, estado.inicio_operacion, Plazo::Hasta(kEspera_primera_etapa_s));
-  if (!r.llego) return false;
+  if (!r.llego) {
+    Anotar_abandono(puerto, "Cargar_primera_etapa", "0x4A o 0x40", r);
+    return false;
+  }
   Subida_graficos* graficos = ventana_.Graficos();
   if (graficos) graficos->activo = false;
   if (r.byte == kRespuesta_con_graficos) {
@@ -73,6 +76,7 @@ bool TCDiferencial::Cargar_primera_etapa() {
       graficos->direccion_base = static_cast<uint16_t>((lugar[1] << 8) | lugar[2]);
     }
   } else if (r.byte != kRespuesta_sin_graficos) {
+    Anotar_abandono(puerto, "Cargar_primera_etapa", "0x4A o 0x40", r);
     return false;
   }
   reloj.Dormir_ms(kPausa_tras_etapa_ms);
@@ -99,9 +103,17 @@ bool TCDiferencial::Cargar_segunda_etapa() {
   estado.inicio_operacion = reloj.Segundos();
   reloj.Dormir_ms(kPausa_tras_imagen_ms);
   const Plazo plazo = Plazo::Hasta(kEspera_segunda_etapa_s);
-  if (!Esperar_byte(ventana_, estado.inicio_operacion, plazo).llego) return false;
-  if (!Esperar_byte_igual(ventana_, kRespuesta_cargado, estado.inicio_operacion, plazo).llego)
+  const Respuesta primera = Esperar_byte(ventana_, estado.inicio_operacion, plazo);
+  if (!primera.llego) {
+    Anotar_abandono(puerto, "Cargar_segunda_etapa", "un byte", primera);
     return false;
+  }
+  const Respuesta cargado =
+      Esperar_byte_igual(ventana_, kRespuesta_cargado, estado.inicio_operacion, plazo);
+  if (!cargado.llego) {
+    Anotar_abandono(puerto, "Cargar_segunda_etapa", "0xAD", cargado);
+    return false;
+  }
   reloj.Dormir_ms(kPausa_tras_etapa_ms);
   return true;
 }
@@ -109,19 +121,25 @@ bool TCDiferencial::Cargar_segunda_etapa() {
 bool TCDiferencial::Preparar_memoria() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
+  Respuesta r;
   const bool listo = Reintentar(reloj, kIntentos_listo, kPausa_tras_intento_ms, [&] {
     Drenar(puerto);
     Escribir_todo(puerto, kOrden_listo);
-    return Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_listo_s))
-        .Es(kRespuesta_listo, kMaximo_listo_s);
+    r = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_listo_s));
+    return r.Es(kRespuesta_listo, kMaximo_listo_s);
   });
-  if (!listo) return false;
-  return Reintentar(reloj, kIntentos_borrado_staging, kPausa_tras_intento_ms, [&] {
+  if (!listo) {
+    Anotar_abandono(puerto, "Preparar_memoria (listo)", "0x66", r);
+    return false;
+  }
+  const bool borrado = Reintentar(reloj, kIntentos_borrado_staging, kPausa_tras_intento_ms, [&] {
     Drenar(puerto);
     Escribir_todo(puerto, kBorrado_staging);
-    return Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_staging_s))
-        .Es(kRespuesta_borrado, kMaximo_borrado_staging_s);
+    r = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_staging_s));
+    return r.Es(kRespuesta_borrado, kMaximo_borrado_staging_s);
   });
+  if (!borrado) Anotar_abandono(puerto, "Preparar_memoria (borrado)", "0x70", r);
+  return borrado;
 }
 
 bool TCDiferencial::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
@@ -251,7 +269,10 @@ bool TCDiferencial::Grabar_flash() {
   for (;;) {
     const Respuesta r =
         Esperar_byte(ventana_, estado.inicio_operacion, Plazo::Menos_de(kEspera_grabacion_s));
-    if (!r.llego) return false;
+    if (!r.llego) {
+      Anotar_abandono(puerto, "Grabar_flash", "0x80 0x80", r);
+      return false;
+    }
     const uint8_t b = r.byte;
     if (b == kFase_borrado) {
       if (previo == kFase_borrado) {
@@ -272,6 +293,7 @@ bool TCDiferencial::Grabar_flash() {
       Mostrar_avance(b);
     } else {
       if (!borrando && !grabando) {
+        Anotar_abandono(puerto, "Grabar_flash", "0x8A 0x8A o 0x8B 0x8B", r);
         Pitido_fallo(ventana_);
         return false;
       }

@@ -28,8 +28,6 @@ struct Estado_ventana {
   bool respuesta_m = false;
   bool diferencial = false;
   uint8_t modo_servicio = 0x4E;  // 'N'; 'A' would enable the factory dialog's boxes
-  int32_t paso_asistente = 0;
-  uint32_t fallos_busqueda = 0;
   int32_t codigo_error = 0;
   int32_t progreso_base = 0;
   int32_t idioma_medidor = 0;

@@ -31,7 +31,7 @@ void Asistente::Button_buscar_puertoClick() {
   // The button is hidden and the menus are disabled while a search runs; a click
   // already queued when that happened must not start a second one inside it.
   if (buscando_) return;
-  if (ventana_.Estado().paso_asistente == 0) {
+  if (paso_asistente == 0) {
     Primer_paso();
   } else {
     Segundo_paso();
@@ -42,16 +42,15 @@ void Asistente::Actualizar1Click() {
   if (buscando_) return;
   vista_.Mostrar_imagen(kImagen_conectar);
   vista_.Mostrar_numeros(true);
-  ventana_.Estado().paso_asistente = 1;
+  paso_asistente = 1;
   Button_buscar_puertoClick();
 }
 
 void Asistente::Primer_paso() {
-  Estado_ventana& e = ventana_.Estado();
   vista_.Mostrar_pantalla(Pantalla_conectar(textos_));
-  e.paso_asistente = 1;
-  if (e.fallos_busqueda >= kFallos_antes_de_manual) {
-    e.fallos_busqueda = 0;
+  paso_asistente = 1;
+  if (fallos_busqueda >= kFallos_antes_de_manual) {
+    fallos_busqueda = 0;
     vista_.Elegir_manual();
   }
 }
@@ -86,12 +85,12 @@ void Asistente::Busqueda_automatica() {
 
 void Asistente::No_encontrado() {
   Estado_ventana& e = ventana_.Estado();
-  ++e.fallos_busqueda;
+  ++fallos_busqueda;
   vista_.Mostrar_pantalla(e.respuesta_m ? Pantalla_no_encontrado_m(textos_)
                                         : Pantalla_no_encontrado(textos_));
   vista_.Mostrar_boton(true);
   vista_.Habilitar_menus(true);
-  e.paso_asistente = 0;
+  paso_asistente = 0;
 }
 
 void Asistente::Segundo_paso() {
@@ -113,7 +112,7 @@ void Asistente::Segundo_paso() {
     No_encontrado();
     return;
   }
-  e.fallos_busqueda = 0;
+  fallos_busqueda = 0;
 
   if (Leer_promedio(ventana_) < kNivel_minimo) {
     vista_.Mostrar_pantalla(Pantalla_rechazo_nivel(textos_));
@@ -153,7 +152,7 @@ void Asistente::Desconectar() {
   vista_.Ocultar_progreso();
   vista_.Mostrar_boton(true);
   vista_.Habilitar_menus(true);
-  e.paso_asistente = 0;
+  paso_asistente = 0;
 }
 
 void Asistente::Volver_al_inicio() {

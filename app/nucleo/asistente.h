@@ -70,6 +70,11 @@ class Asistente {
   // leaves the wizard ready for the next search.
   std::function<void()> ejecutar_actualizacion;
 
+  // The wizard's own state: 0 before the first click, 1 once the connect screen
+  // asked for the meter; and the searches in a row that found none.
+  int32_t paso_asistente = 0;
+  uint32_t fallos_busqueda = 0;
+
  private:
   void Primer_paso();
   void Segundo_paso();

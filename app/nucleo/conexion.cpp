@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "es_windows64.h"
 #include "memoria_medidor.h"
 #include "peticiones.h"
 
@@ -352,6 +353,8 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
   Escribir_memoria(ventana_, parametro, 0x00, kOffset_velocidad);
   return true;
 }
+
+bool Conexion::Es_windows64() { return ::r27::Es_windows64(); }
 
 void Conexion::Cambiar_velocidad_puerto(uint32_t baudios) {
   Estado_ventana& e = ventana_.Estado();

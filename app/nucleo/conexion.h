@@ -10,6 +10,7 @@
 #include "codigos_resultado.h"
 #include "decisiones.h"
 #include "interfaz_ventana.h"
+#include "operaciones_conexion.h"
 #include "tcdiferencial.h"
 #include "temporizador.h"
 
@@ -69,13 +70,14 @@ inline constexpr uint32_t kPausa_cambio_velocidad_ms = 500;
 inline constexpr uint16_t kOffset_velocidad = 0xFEB4;
 inline constexpr int32_t kError_cambio_velocidad = kCodigo_subir_bloques;
 
-class Conexion {
+// It is also the connection operations handed down to the programmers.
+class Conexion final : public Operaciones_conexion {
  public:
   Conexion(Interfaz_ventana& ventana, Interfaz_temporizador& timer_desconexion);
 
   void Pulsos_rts();
   // Disconnects while connected, otherwise tries to connect on `puerto`.
-  void Boton_ConectarClick();
+  void Boton_ConectarClick() override;
   // After the meter restarted: up to 10 probes; "USB error" when none answers.
   void Reconectar();
   // One tick of the disconnect watch.
@@ -95,7 +97,8 @@ class Conexion {
   // 115,200); otherwise result code 8 (when none is set yet).
   bool Cambiar_velocidad_medidor(uint32_t baudios);
   // Keeps the rate for every later open and reopens the port with it.
-  void Cambiar_velocidad_puerto(uint32_t baudios);
+  void Cambiar_velocidad_puerto(uint32_t baudios) override;
+  bool Es_windows64() override;
 
   // The programming object the last boot-stage connect loaded the loader with;
   // the window keeps it until the next one replaces it.

@@ -108,14 +108,16 @@ Tventana_brisco::Tventana_brisco(std::unique_ptr<Backend_serie> backend, QWidget
   Construir_formulario();
   estado_ = Estado_ventana{};
 
-  // 2. The serial port and the line reader over the embedded firmware image.
+  // 2. The serial port, the screen-graphics uploader (held for the whole run, so
+  // the first loader stage can record where the meter keeps its pictures) and the
+  // line reader over the embedded firmware image.
   puerto_ = std::make_unique<Puerto_serie>(backend ? std::move(backend) : Crear_backend_sistema(),
                                            reloj_);
+  graficos_ = std::make_unique<Subida_graficos>(*this);
   lineas_ = std::make_unique<Lector_lineas>(Imagen_firmware());
 
   // 3. The start picture.
   Image_accion->setPixmap(ImageList_acciones[kImagen_inicio]);
-  estado_.paso_asistente = 0;
 
   // 4-7. The language file of the working directory: menu captions and wizard texts.
   textos_ = Cargar_idioma(Ruta_idiomas());
@@ -136,8 +138,7 @@ Tventana_brisco::Tventana_brisco(std::unique_ptr<Backend_serie> backend, QWidget
   // 12. The start screen.
   Mostrar_pantalla(Pantalla_inicio(textos_, version));
 
-  // 13.
-  estado_.fallos_busqueda = 0;
+  // 13. The wizard's own step and failed-search count start at 0 in Asistente.
   estado_.actualizando = false;
   estado_.codigo_error = 0;
 }
@@ -145,6 +146,7 @@ Tventana_brisco::Tventana_brisco(std::unique_ptr<Backend_serie> backend, QWidget
 Tventana_brisco::~Tventana_brisco() {
   if (estado_.conectado && al_desconectar) al_desconectar();
   hex_.reset();
+  graficos_.reset();
   puerto_.reset();
 }
 

@@ -20,6 +20,7 @@
 #include "pantallas.h"
 #include "puerto_serie.h"
 #include "reloj.h"
+#include "subida_graficos.h"
 
 class QAction;
 class QCheckBox;
@@ -60,7 +61,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   bool Confirmar(const std::string& texto) override;
   Lector_lineas* Lineas_firmware() override { return lineas_.get(); }
   Lector_hex* Hex_firmware() override { return hex_.get(); }
-  Subida_graficos* Graficos() override { return nullptr; }
+  Subida_graficos* Graficos() override { return graficos_.get(); }
 
   // The texts of the language read at start-up ("PASO1_L2" holds the version line).
   const Textos_idioma& Textos() const { return textos_; }
@@ -149,6 +150,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   Reloj_sistema reloj_;
   Estado_ventana estado_;
   std::unique_ptr<Puerto_serie> puerto_;
+  std::unique_ptr<Subida_graficos> graficos_;
   std::unique_ptr<Lector_lineas> lineas_;
   std::unique_ptr<Lector_hex> hex_;
   Barra barra_paso_;

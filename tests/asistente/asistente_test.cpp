@@ -114,7 +114,7 @@ TEST(Asistente, PrimerClicPideConectarElMedidor) {
   Banco_asistente b;
   b.asistente.Button_buscar_puertoClick();
   EXPECT_EQ(b.Ultima(), Pantalla_conectar(b.textos));
-  EXPECT_EQ(b.v.estado.paso_asistente, 1);
+  EXPECT_EQ(b.asistente.paso_asistente, 1);
   EXPECT_TRUE(b.backend.Aperturas().empty());
 }
 
@@ -132,7 +132,7 @@ TEST(Asistente, LaBusquedaAutomaticaEncuentraElMedidorEnCom20PorLaListaDelSistem
   EXPECT_TRUE(b.conectado_en_entrega);
   EXPECT_FALSE(b.menus_en_entrega);  // menus stay disabled for the update
   EXPECT_EQ(b.v.estado.puerto, 20);
-  EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+  EXPECT_EQ(b.asistente.fallos_busqueda, 0u);
   EXPECT_EQ(b.vista.pantallas[1], Pantalla_buscando(b.textos, 1));
 }
 
@@ -164,8 +164,8 @@ TEST(Asistente, DosBusquedasFallidasLlevanAlModoManual) {
   for (uint32_t fallo = 1; fallo <= 2; ++fallo) {
     b.Buscar();
     EXPECT_EQ(b.Ultima(), Pantalla_no_encontrado(b.textos));
-    EXPECT_EQ(b.v.estado.fallos_busqueda, fallo);
-    EXPECT_EQ(b.v.estado.paso_asistente, 0);
+    EXPECT_EQ(b.asistente.fallos_busqueda, fallo);
+    EXPECT_EQ(b.asistente.paso_asistente, 0);
     EXPECT_TRUE(b.vista.menus);
     EXPECT_TRUE(b.vista.boton);
     EXPECT_FALSE(b.vista.panel);
@@ -173,7 +173,7 @@ TEST(Asistente, DosBusquedasFallidasLlevanAlModoManual) {
   b.asistente.Button_buscar_puertoClick();
   EXPECT_TRUE(b.vista.panel);
   EXPECT_FALSE(b.vista.automatico);
-  EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+  EXPECT_EQ(b.asistente.fallos_busqueda, 0u);
   EXPECT_EQ(b.Ultima(), Pantalla_conectar(b.textos));
   EXPECT_EQ(b.entregas, 0);
 }
@@ -238,8 +238,8 @@ TEST(Asistente, ComprobacionesAntesDeActualizar) {
     EXPECT_TRUE(b.vista.menus);
     EXPECT_TRUE(b.vista.boton);
     EXPECT_FALSE(b.vista.progreso);
-    EXPECT_EQ(b.v.estado.paso_asistente, 0);
-    EXPECT_EQ(b.v.estado.fallos_busqueda, 0u);
+    EXPECT_EQ(b.asistente.paso_asistente, 0);
+    EXPECT_EQ(b.asistente.fallos_busqueda, 0u);
   }
 }
 
@@ -271,7 +271,7 @@ TEST(Asistente, UnaConexionPerdidaDuranteLasComprobacionesEsNoEncontrado) {
   ASSERT_TRUE(enviada);
   EXPECT_EQ(b.entregas, 0);
   EXPECT_EQ(b.Ultima(), Pantalla_no_encontrado(b.textos));
-  EXPECT_EQ(b.v.estado.fallos_busqueda, 1u);
+  EXPECT_EQ(b.asistente.fallos_busqueda, 1u);
   EXPECT_TRUE(b.vista.menus);
 }
 
@@ -280,7 +280,7 @@ TEST(Asistente, ActualizarEmpiezaLaBusquedaEnSeguida) {
   b.Medidor(1);
   b.asistente.Actualizar1Click();
   EXPECT_EQ(b.entregas, 1);
-  EXPECT_EQ(b.v.estado.paso_asistente, 1);  // the update run sets it back
+  EXPECT_EQ(b.asistente.paso_asistente, 1);  // the update run sets it back
   ASSERT_GE(b.vista.eventos.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(b.vista.eventos.begin(), b.vista.eventos.begin() + 4),
             (std::vector<std::string>{"imagen 1", "numeros", "sin menus", "pantalla 2"}));
@@ -296,7 +296,7 @@ TEST(Asistente, SinSecuenciaDeActualizacionSeAvisaYSeSueltaElMedidor) {
   EXPECT_EQ(b.Linea(1).Bytes().back(), 0x0A);
   EXPECT_FALSE(b.v.estado.conectado);
   EXPECT_EQ(b.Ultima(), Pantalla_inicio(b.textos, "Version 3.01"));
-  EXPECT_EQ(b.v.estado.paso_asistente, 0);
+  EXPECT_EQ(b.asistente.paso_asistente, 0);
   EXPECT_TRUE(b.vista.menus);
   EXPECT_TRUE(b.vista.boton);
   // Nothing but reads went to the meter: no staging, no loader, no EEPROM write.

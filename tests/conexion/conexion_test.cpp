@@ -187,6 +187,31 @@ TEST(Reconectar, UnMedidorConectadoSeSueltaYVuelveSinLeerLaIdentidad) {
   EXPECT_TRUE(b.v.mensajes.empty());
 }
 
+// A meter that has just restarted answers each probe after `retraso_ms`: the
+// reconnect reads the answer once, 15 x 10 ms after the probe.
+TEST(Reconectar, LaRespuestaCuentaSoloDentroDeLos150ms) {
+  struct Caso {
+    uint32_t retraso_ms;
+    bool conecta;
+  };
+  for (const Caso k :
+       {Caso{0, true}, Caso{140, true}, Caso{150, true}, Caso{200, false}, Caso{400, false}}) {
+    SCOPED_TRACE(k.retraso_ms);
+    Ventana_con_guion g;
+    Temporizador_falso timer;
+    Conexion conexion(g.v, timer);
+    g.guion->retraso_respuesta_ms = k.retraso_ms;
+    g.guion->al_escribir = [](std::span<const uint8_t> b) {
+      return b.size() == 1 && b[0] == kSondeo ? Bytes{kRespuesta_aplicacion} : Bytes{};
+    };
+    conexion.Reconectar();
+    EXPECT_EQ(g.v.estado.conectado, k.conecta);
+    // A late answer is drained before the next probe, so every probe goes unanswered.
+    EXPECT_EQ(g.guion->Veces_escrito({kSondeo}), k.conecta ? 1u : 10u);
+    EXPECT_EQ(g.v.mensajes.empty(), k.conecta);
+  }
+}
+
 TEST(Reconectar, UnPuertoQueNoAbreTambienDaUsbError) {
   Banco_conexion b;
   b.v.estado.puerto = 9;

@@ -185,7 +185,7 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
   EXPECT_EQ(Lineas()[1], Linea_version(v_->Estado().version_fichero));
   EXPECT_TRUE(Menus_habilitados());
   EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());
-  EXPECT_EQ(v_->Estado().paso_asistente, 0);
+  EXPECT_EQ(enlace_->Asistente_().paso_asistente, 0);
 
   // One connect on its own: pulses, probe, language and the tick decision.
   const auto antes = Reloj_real::now();
@@ -243,7 +243,7 @@ TEST_P(Pantallas_reales, MuestraLaPantallaQueCorresponde) {
   EXPECT_FALSE(v_->Estado().conectado);
   EXPECT_TRUE(Menus_habilitados());
   EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());
-  EXPECT_EQ(v_->Estado().paso_asistente, 0);
+  EXPECT_EQ(enlace_->Asistente_().paso_asistente, 0);
   EXPECT_TRUE(v_->mensajes.empty());
   if (k.textos == Texto::P6_E2_L1) {
     EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_rechazo_nivel.png"));

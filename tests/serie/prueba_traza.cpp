@@ -1,0 +1,98 @@
+// The wire trace: what a traced port writes for writes, reads, runs of empty
+// reads and a request that gives up, with time stamps from the port's opening.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "backend_falso.h"
+#include "cerrojo_prueba.h"
+#include "puerto_serie.h"
+
+namespace r27 {
+namespace {
+
+std::string Leer_fichero(const std::filesystem::path& p) {
+  std::ifstream f(p);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class Traza : public testing::Test {
+ protected:
+  Traza() {
+    ruta = std::filesystem::temp_directory_path() /
+           ("r27-traza-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove(ruta);
+  }
+  ~Traza() override { std::filesystem::remove(ruta); }
+  std::unique_ptr<Puerto_serie> Puerto() {
+    auto b = std::make_unique<prueba::Backend_falso>(reloj, cerrojo);
+    falso = b.get();
+    return std::make_unique<Puerto_serie>(std::move(b), reloj, cerrojo);
+  }
+
+  const prueba::Nombre_cerrojo cerrojo{
+      std::string("traza-") + testing::UnitTest::GetInstance()->current_test_info()->name()};
+  Reloj_virtual reloj{5'000'123'456ull};
+  prueba::Backend_falso* falso = nullptr;
+  std::filesystem::path ruta;
+};
+
+TEST_F(Traza, EscriturasLecturasVaciasYAbandonos) {
+  auto puerto = Puerto();
+  puerto->Fijar_traza(Traza_linea::Abrir(ruta.string()));
+  ASSERT_NE(puerto->Traza(), nullptr);
+  ASSERT_TRUE(puerto->Abrir(3, Linea_inicial()));
+  reloj.Avanzar_us(1'500);
+  const uint8_t orden[] = {0x07, 0x06, 0xDB, 0xE2};
+  ASSERT_EQ(puerto->Escribir(orden, 4), 4);
+  uint8_t b = 0;
+  for (int i = 0; i < 3; ++i) puerto->Leer(&b, 1);  // nothing waiting: one line for the run
+  falso->entrada = {0x70, 0x0A};
+  reloj.Avanzar_us(250);
+  ASSERT_EQ(puerto->Leer(&b, 1), 1u);
+  ASSERT_EQ(puerto->Leer_disponible(&b, 1), 1u);
+  puerto->Anotar_abandono("Borrar_memoria", "0x70", "nada (tiempo agotado)");
+  puerto.reset();  // closes the file
+
+  const std::string t = Leer_fichero(ruta);
+  std::istringstream lineas(t);
+  std::string l;
+  std::vector<std::string> v;
+  while (std::getline(lineas, l)) v.push_back(l);
+  ASSERT_EQ(v.size(), 6u) << t;
+  EXPECT_EQ(v[0], "# puerto abierto");
+  EXPECT_EQ(v[1], "1.500 W 4 07 06 DB E2");
+  EXPECT_EQ(v[2].substr(v[2].find(' ')), " R 0 x3");
+  EXPECT_EQ(v[3].substr(v[3].find(' ')), " R 1 70");
+  EXPECT_EQ(v[4].substr(v[4].find(' ')), " R 1 0A");
+  EXPECT_EQ(v[5].substr(v[5].find(' ')),
+            " ! Borrar_memoria: esperaba 0x70, llego nada (tiempo agotado)");
+}
+
+TEST_F(Traza, ElUltimoAbandonoSeGuardaTambienSinTraza) {
+  auto puerto = Puerto();
+  puerto->Fijar_traza(nullptr);
+  puerto->Anotar_abandono("Enviar_bloque", "0x30", "0x3F");
+  EXPECT_EQ(puerto->Ultimo_abandono(), "Enviar_bloque: esperaba 0x30, llego 0x3F");
+  EXPECT_FALSE(std::filesystem::exists(ruta));
+}
+
+TEST_F(Traza, LaVariableDeEntornoLaEnciende) {
+  ::setenv(kVariable_traza, ruta.string().c_str(), 1);
+  auto con = Puerto();
+  ::unsetenv(kVariable_traza);
+  auto sin = Puerto();
+  EXPECT_NE(con->Traza(), nullptr);
+  EXPECT_EQ(sin->Traza(), nullptr);
+  // A file that cannot be opened leaves the trace off instead of failing the port.
+  EXPECT_EQ(Traza_linea::Abrir("/nonexistent-dir/traza"), nullptr);
+}
+
+}  // namespace
+}  // namespace r27
