@@ -22,6 +22,9 @@ Medidor_simulado::Medidor_simulado(Config_medidor config, uint64_t t_inicio_us)
   registros_bus_[12] = config_.bus_registro12;
   mpeg4_.presente = config_.mpeg4;
   mpeg4_.versiones = config_.mpeg4_actual;
+  // The screen-graphics area is flash: its pictures outlive restarts. The three
+  // segment bytes are the ones the updater's erase of the area names.
+  if (config_.graficos) memoria_.Conservar_preparacion(config_.graficos_segmento, 3);
   Escribir_identidad();
   Encender(t_inicio_us, config_.etapa_arranque);
 }

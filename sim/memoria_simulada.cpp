@@ -107,8 +107,13 @@ bool Memoria_simulada::Preparar_area(uint32_t direccion, std::span<const uint8_t
 }
 
 void Memoria_simulada::Perder_ram_de_trabajo() {
-  for (int s = 0; s < 256; ++s) Borrar_preparacion(static_cast<uint8_t>(s));
+  for (int s = 0; s < 256; ++s)
+    if (!conservada_[s]) Borrar_preparacion(static_cast<uint8_t>(s));
   std::fill(area_.begin(), area_.end(), uint8_t{0xFF});
+}
+
+void Memoria_simulada::Conservar_preparacion(uint8_t desde, int cuantos) {
+  for (int i = 0; i < cuantos; ++i) conservada_[(desde + i) & 0xFF] = true;
 }
 
 }  // namespace r27::sim

@@ -68,8 +68,11 @@ class Memoria_simulada {
   std::span<uint8_t> Eeprom() { return eeprom_; }
   std::span<const uint8_t> Eeprom() const { return eeprom_; }
 
-  // What a restart loses: both staging areas.
+  // What a restart loses: both staging areas, except the segment bytes kept.
   void Perder_ram_de_trabajo();
+  // Segment bytes desde .. desde + cuantos - 1 are flash on the meter (the
+  // screen-graphics area): a restart keeps them, the staging erase clears them.
+  void Conservar_preparacion(uint8_t desde, int cuantos);
 
  private:
   std::vector<uint8_t> flash_;
@@ -77,6 +80,7 @@ class Memoria_simulada {
   std::map<uint32_t, std::vector<uint8_t>> ram_alta_;  // pages 0x40.. (lazily)
   std::array<std::unique_ptr<std::vector<uint8_t>>, 256> preparacion_;
   std::array<uint32_t, 256> extension_{};
+  std::array<bool, 256> conservada_{};
   std::vector<uint8_t> area_;
   std::vector<uint8_t> eeprom_;
 };
