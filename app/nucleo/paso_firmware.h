@@ -1,0 +1,30 @@
+#pragma once
+// The main-firmware step of an update and the preparation before the FPGA step.
+// Both load the programming loader into the meter through a programming object
+// the connection holds (it stays loaded until the meter restarts, so the
+// firmware step loads it itself only when the FPGA step did not).
+#include "conexion.h"
+#include "interfaz_ventana.h"
+#include "temporizador.h"
+
+namespace r27 {
+
+// Share of the overall bar the firmware records take (the burn's share follows
+// in the update sequence).
+inline constexpr int kParte_paso_firmware = kParte_envio_firmware;
+
+// Applies the loader's MPEG-4 entry patch, switches the disconnect watch off and
+// loads both loader stages; true when the meter accepted both (the second is not
+// tried when the first fails). Sets no result code: the sequence does.
+bool Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
+                   Interfaz_temporizador& timer_desconexion);
+
+// Stages the embedded firmware image and has the meter burn it, with the status
+// pictures on the meter's screen; true when the firmware was written. Result
+// codes (first one wins): 20 staging area not opened, `abortar` already set, or
+// no connection at all; 21 records not sent; 22 aborted after the records;
+// 23 burn failed.
+bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
+                   Interfaz_temporizador& timer_desconexion);
+
+}  // namespace r27
