@@ -1,0 +1,293 @@
+// The FPGA configuration set: the dialog's handlers and the write sequence.
+#include "tcfpga.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "bloque.h"
+#include "codigos_resultado.h"
+#include "configuraciones_fpga.h"
+#include "imagen_fpga.h"
+#include "peticiones.h"
+
+namespace r27 {
+
+namespace {
+
+constexpr std::array<uint8_t, 2> kOrden_fin{0x0F, 0x00};
+constexpr std::string_view kPeticion_borrado = "borrado de la zona fpga";
+constexpr std::string_view kPeticion_grabacion = "grabacion flash fpga";
+
+// An integer as the dialog reads it: optional blanks around an optionally signed
+// run of digits that fits an int.
+std::optional<int> Leer_entero(std::string_view t) {
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  int n = 0;
+  const auto [fin, error] = std::from_chars(t.data(), t.data() + t.size(), n);
+  if (t.empty() || error != std::errc{} || fin != t.data() + t.size()) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+TCFpga::TCFpga(Interfaz_ventana& ventana) : ventana_(ventana) {
+  for (const Configuracion_fpga& c : Configuraciones_fpga()) configuraciones.push_back(c.datos);
+}
+
+// --- Dialog ---
+
+void TCFpga::Fijar_nombre(int configuracion, std::string ruta) {
+  if (configuracion < 0 || configuracion >= kFicheros) return;
+  nombres_ficheros[static_cast<size_t>(configuracion)] = std::move(ruta);
+  if (configuracion == configuracion_actual)
+    Label_nombre.Fijar(std::string(Etiqueta_nombre(configuracion)));
+}
+
+std::string_view TCFpga::Etiqueta_nombre(int configuracion) const {
+  if (configuracion < 0 || configuracion >= kFicheros) return {};
+  std::string_view ruta = nombres_ficheros[static_cast<size_t>(configuracion)];
+  // Paths come with either system's separator.
+  const size_t barra = ruta.find_last_of("\\/");
+  return barra == std::string_view::npos ? ruta : ruta.substr(barra + 1);
+}
+
+std::string_view TCFpga::Descripcion(int configuracion) const {
+  if (configuracion < 1 || configuracion >= kRanuras_descripcion) return {};
+  const auto& d = descripciones[static_cast<size_t>(configuracion)];
+  return std::string_view(d.data(), std::find(d.begin(), d.end(), '\0') - d.begin());
+}
+
+void TCFpga::Mostrar_configuracion_actual() {
+  Label_configuracion_actual.Fijar(std::to_string(configuracion_actual));
+  Label_nombre.Fijar(std::string(Etiqueta_nombre(configuracion_actual)));
+  Edit_descripcion.Fijar(std::string(Descripcion(configuracion_actual)));
+}
+
+void TCFpga::Edit_num_configuraciones(std::string_view texto) {
+  if (const std::optional<int> n = Leer_entero(texto))
+    num_configuraciones = std::clamp(*n, kMinimo_configuraciones, kMaximo_configuraciones);
+  Label_cantidad_configuraciones.Fijar(std::to_string(num_configuraciones));
+  configuracion_actual = 1;
+  Mostrar_configuracion_actual();
+}
+
+void TCFpga::Editar_descripcion(std::string_view texto) {
+  if (configuracion_actual < 1 || configuracion_actual >= kRanuras_descripcion) {
+    Edit_descripcion.Fijar(std::string(texto));
+    return;
+  }
+  auto& d = descripciones[static_cast<size_t>(configuracion_actual)];
+  // The whole slot is cleared first, so a shorter text leaves nothing of a longer
+  // one behind the terminating zero (the directory copies four raw bytes).
+  d.fill('\0');
+  std::copy_n(texto.begin(), std::min(texto.size(), kLongitud_descripcion), d.begin());
+  Edit_descripcion.Fijar(std::string(Descripcion(configuracion_actual)));
+}
+
+void TCFpga::But_nombre_ficheroClick(std::string_view ruta) {
+  if (configuracion_actual < 1 || configuracion_actual >= kFicheros || ruta.empty()) return;
+  Fijar_nombre(configuracion_actual, std::string(ruta));
+}
+
+void TCFpga::But_siguienteClick() {
+  if (configuracion_actual < num_configuraciones) ++configuracion_actual;
+  Mostrar_configuracion_actual();
+}
+
+void TCFpga::But_anteriorClick() {
+  if (configuracion_actual >= 2) --configuracion_actual;
+  Mostrar_configuracion_actual();
+}
+
+void TCFpga::Button_okClick() { Ejecutar(true); }
+
+void TCFpga::Button_cancelClick() {
+  if (en_curso_) return;  // the write sequence owns the line
+  Fin_grabacion();
+  Cerrar();
+}
+
+void TCFpga::Cerrar() {
+  cerrado = true;
+  if (al_cerrar) al_cerrar();
+}
+
+// --- Write sequence ---
+
+bool TCFpga::Grabar_configuraciones() {
+  resultado = false;
+  Ejecutar(false);
+  return resultado;
+}
+
+void TCFpga::Ejecutar(bool desde_dialogo) {
+  // Window messages run during the waits: a second click must not start a
+  // second run on the same line.
+  if (en_curso_) return;
+  en_curso_ = true;
+  struct Fin_de_curso {
+    bool& b;
+    ~Fin_de_curso() { b = false; }
+  } fin_de_curso{en_curso_};
+
+  if (num_configuraciones <= 0) return;
+  std::optional<Imagen_fpga> imagen;
+  const size_t cuenta = static_cast<size_t>(num_configuraciones);
+  if (cuenta <= configuraciones.size()) {
+    std::vector<std::string_view> textos;
+    for (size_t i = 1; i <= cuenta; ++i) textos.push_back(Descripcion(static_cast<int>(i)));
+    try {
+      imagen = Construir_imagen_fpga(std::span(configuraciones).first(cuenta), textos);
+    } catch (const std::bad_alloc&) {
+      imagen.reset();
+    }
+  }
+  if (!imagen) {
+    // No buffer (or no configuration to copy for a count above the set): nothing is sent.
+    Cerrar();
+    return;
+  }
+  longitud_total = imagen->longitud_total;
+
+  if (!Borrar_memoria()) return;
+  if (!Enviar_configuraciones(imagen->bytes)) return;
+  if (!ventana_.Estado().Check_firmware) {
+    // Otherwise the main firmware's burn writes the staged set with its own.
+    const bool grabada = Grabar_flash_fpga();
+    Fin_grabacion();
+    if (!grabada && desde_dialogo) ventana_.Mensaje(std::string(Dialogo_fpga::kError_grabacion));
+  }
+  resultado = true;
+  imagen.reset();
+  Cerrar();
+}
+
+bool TCFpga::Borrar_memoria() {
+  Puerto_serie& puerto = ventana_.Puerto();
+  Reloj& reloj = ventana_.Reloj_();
+  Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kBorrando_memoria));
+  const auto orden = Orden_borrado_fpga(longitud_total);
+  Respuesta ultima;
+  const bool ok = Reintentar(reloj, kIntentos_borrado_fpga, kPausa_tras_borrado_fpga_ms, [&] {
+    Drenar(puerto);
+    Escribir_todo(puerto, orden);
+    ultima = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_fpga_s));
+    if (ultima.Es(kRespuesta_borrado_fpga)) return true;
+    if (ultima.llego) puerto.Escribir(&kTras_respuesta_erronea_fpga, 1);
+    return false;
+  });
+  if (ok) return true;
+  Anotar_abandono(puerto, kPeticion_borrado, "0x70", ultima);
+  ventana_.Estado().Fijar_error(kCodigo_fpga_borrado);
+  return false;
+}
+
+bool TCFpga::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
+  return r27::Enviar_bloque(ventana_, kEmisor_fpga, segmento, direccion, datos);
+}
+
+bool TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
+  Estado_ventana& estado = ventana_.Estado();
+  Barra& paso = ventana_.Barra_progreso();
+  Barra& general = ventana_.ProgressBar_general();
+  const uint32_t total = static_cast<uint32_t>(std::min<size_t>(longitud_total, imagen.size()));
+  paso.Fijar_rango(0, static_cast<int>(total));
+  paso.Fijar_posicion(0);
+
+  char texto[64];
+  for (uint32_t k = 0; k < total; k += kDatos_bloque_fpga) {
+    std::snprintf(texto, sizeof texto, Dialogo_fpga::kFormato_enviando, static_cast<int>(k),
+                  static_cast<int>(total));
+    Lbl_estado_fpga.Fijar(texto);
+    ventana_.Procesar_mensajes();
+    if (estado.abortar) {
+      // Seen between blocks too: a meter that answers at once never leaves the
+      // block sender an empty poll to see it in.
+      ventana_.Reloj_().Dormir_ms(kPausa_abortar_ms);
+      Respuesta cancelada;
+      cancelada.cancelada = true;
+      Anotar_abandono(ventana_.Puerto(), "bloques fpga", "0x30", cancelada);
+      estado.Fijar_error(kCodigo_fpga_bloque);
+      return false;
+    }
+    const Bloque_fpga b = Bloque_fpga_en(k, total);
+    segmento = b.segmento;
+    if (!Enviar_bloque(b.direccion, imagen.subspan(k, b.longitud))) {
+      char peticion[48];
+      std::snprintf(peticion, sizeof peticion, "bloque fpga %02X:%04X", b.segmento, b.direccion);
+      ventana_.Puerto().Anotar_abandono(
+          peticion, "0x30",
+          estado.abortar ? "nada (cancelada)" : "otro byte o nada, tambien al reenviarlo");
+      estado.Fijar_error(kCodigo_fpga_bloque);
+      return false;
+    }
+    paso.Fijar_posicion(static_cast<int>(k));
+    if (paso.Maximo() > 0)
+      general.Fijar_posicion(estado.progreso_base +
+                             static_cast<int>(int64_t{k} * kParte_fpga / paso.Maximo()));
+  }
+  return true;
+}
+
+bool TCFpga::Grabar_flash_fpga() {
+  Puerto_serie& puerto = ventana_.Puerto();
+  Reloj& reloj = ventana_.Reloj_();
+  Estado_ventana& estado = ventana_.Estado();
+  auto fallar = [&](std::string_view esperado, const Respuesta& r) {
+    Anotar_abandono(puerto, kPeticion_grabacion, esperado, r);
+    estado.Fijar_error(kCodigo_fpga_grabacion);
+    return false;
+  };
+
+  Drenar(puerto);
+  Escribir_todo(puerto, Orden_grabar_flash_fpga(longitud_total));
+  const int64_t inicio = reloj.Segundos();
+  const Plazo plazo = Plazo::Menos_de(kEspera_grabacion_fpga_s);
+  Opciones_espera opciones;
+  opciones.cancelar = [&] {
+    Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kGrabando_flash));
+    return estado.abortar;
+  };
+
+  Avance_grabacion_fpga avance;
+  for (;;) {
+    const Respuesta r = Esperar_byte(ventana_, inicio, plazo, opciones);
+    if (!r.llego) return fallar("0x80 0x80", r);
+    switch (avance.Recibir(r.byte)) {
+      case Paso_grabacion_fpga::Completa:
+        return true;
+      case Paso_grabacion_fpga::Borrando:
+        Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kBorrando_sectores));
+        break;
+      case Paso_grabacion_fpga::Grabando:
+        Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kGrabando_segmentos));
+        break;
+      case Paso_grabacion_fpga::Rechazada:
+        Pitido_fallo(ventana_);
+        return fallar("0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r);
+      case Paso_grabacion_fpga::Seguir:
+        break;
+    }
+    ventana_.Procesar_mensajes();
+    reloj.Dormir_ms(kPausa_avance_fpga_ms);
+    // A meter that keeps talking without ever finishing, or an abort between
+    // bytes, ends the burn as the silent one does.
+    Respuesta sin_fin;
+    sin_fin.cancelada = estado.abortar;
+    sin_fin.transcurrido_s = reloj.Segundos() - inicio;
+    if (sin_fin.cancelada || !plazo.Vigente(sin_fin.transcurrido_s))
+      return fallar("0x80 0x80", sin_fin);
+  }
+}
+
+void TCFpga::Fin_grabacion() {
+  Escribir_todo(ventana_.Puerto(), kOrden_fin);
+  Drenar(ventana_.Puerto());
+}
+
+}  // namespace r27
