@@ -7,7 +7,10 @@
 
 #include "banco_actualizacion.h"
 #include "codigos_resultado.h"
+#include "configuraciones_fpga.h"
+#include "imagen_fpga.h"
 #include "medidor_en_proceso.h"
+#include "tcfpga.h"
 
 namespace r27::pruebas {
 namespace {
@@ -79,6 +82,34 @@ TEST(Paso_firmware, EscribeLaImagenConSusImagenesYCargaElCargadorSiHaceFalta) {
     EXPECT_EQ(b.v.estado.progreso_base, 60 + kParte_paso_firmware);
     EXPECT_EQ(b.v.barra_general.Posicion(), 0);
     EXPECT_EQ(b.v.barra_progreso.Posicion(), b.v.barra_progreso.Minimo());
+  }
+}
+
+// The FPGA step with the firmware ticked stages the set without burning it; the
+// firmware's burn then writes the set's segments with its own.
+TEST(Paso_firmware, LaGrabacionDelFirmwareLlevaElConjuntoFpga) {
+  Banco_actualizacion b;
+  b.v.estado.Check_fpga = true;
+  b.v.estado.Check_firmware = true;
+  ASSERT_TRUE(Preparar_fpga(b.v, b.conexion, b.timer));
+  TCFpga f(b.v);
+  f.num_configuraciones = 5;
+  ASSERT_TRUE(f.Grabar_configuraciones());
+  EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion), 0u);
+  EXPECT_EQ(b.medidor->Cuenta(Peticion::Fin), 0u);
+  ASSERT_TRUE(Paso_firmware(b.v, b.conexion, b.timer));
+  EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion), 1u);
+  EXPECT_EQ(b.v.estado.codigo_error, 0);
+  Comprobar_flash(*b.medidor);
+
+  std::vector<std::span<const uint8_t>> conjunto;
+  for (const auto& c : Configuraciones_fpga()) conjunto.push_back(c.datos);
+  const auto imagen = Construir_imagen_fpga(conjunto);
+  ASSERT_TRUE(imagen.has_value());
+  for (int k = 48; k <= 54; ++k) {
+    const auto flash = b.medidor->Segmento_flash(k);
+    const auto desde = imagen->bytes.begin() + (k - 48) * 0x10000;
+    ASSERT_TRUE(std::equal(flash.begin(), flash.end(), desde)) << "segment " << k;
   }
 }
 
