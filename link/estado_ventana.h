@@ -32,6 +32,8 @@ struct Estado_ventana {
   int32_t progreso_base = 0;
   int32_t idioma_medidor = 0;
   int32_t indice_plan = 0;
+  // The technician chose a plan set (indice_plan) that no update has written yet.
+  bool planes_elegidos = false;
   std::array<char, 12> version_fichero{};
   std::array<uint8_t, 64> segmentos_presentes{};
   int64_t inicio_operacion = 0;

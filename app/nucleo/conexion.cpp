@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "eleccion_planes.h"
 #include "es_windows64.h"
 #include "memoria_medidor.h"
 #include "peticiones.h"
@@ -218,6 +219,7 @@ void Conexion::Decidir_pasos() {
   e.Check_firmware = Decidir_firmware();
   e.Check_fpga = Decidir_fpga();
   e.Check_teclado = false;
+  Aplicar_eleccion_planes(e);
   e.Check_borrar = Decidir_borrado();
   e.Check_mpeg4_apl = Decidir_mpeg4();
   Completar_ticks(e);

@@ -30,16 +30,22 @@ const std::array<const char*, kNumero_textos> kClaves_textos = {
     "TIEMPO_TOTAL2",
 };
 
-const std::array<Clave_menu, 9> kClaves_menu = {{
-    {"MENU1",    "Archivo",    &Menu_textos::MenuArchivo},
-    {"MENU1_L1", "Actualizar", &Menu_textos::Actualizar1},
-    {"MENU1_L2", "Salir",      &Menu_textos::MenuSalir},
-    {"MENU2",    "Configurar", &Menu_textos::MenuConfigurar},
-    {"MENU2_L1", "Auto",       &Menu_textos::Auto1},
-    {"MENU2_L2", "Manual",     &Menu_textos::MenuPuerto},
-    {"MENU3",    "Ayuda",      &Menu_textos::MenuAyuda},
-    {"MENU3_L1", "Ayuda",      &Menu_textos::Ayuda},
-    {"MENU3_L2", "Acerca de",  &Menu_textos::About1},
+const std::array<Clave_menu, 15> kClaves_menu = {{
+    {"MENU1",      "Archivo",           &Menu_textos::MenuArchivo},
+    {"MENU1_L1",   "Actualizar",        &Menu_textos::Actualizar1},
+    {"MENU1_L2",   "Salir",             &Menu_textos::MenuSalir},
+    {"MENU2",      "Configurar",        &Menu_textos::MenuConfigurar},
+    {"MENU2_L1",   "Auto",              &Menu_textos::Auto1},
+    {"MENU2_L2",   "Manual",            &Menu_textos::MenuPuerto},
+    {"MENU2_L3",   "Planes de canales", &Menu_textos::MenuPlanes},
+    {"MENU2_L3_1", "Europa",            &Menu_textos::Planes_europa},
+    {"MENU2_L3_2", "Asia",              &Menu_textos::Planes_asia},
+    {"MENU2_L3_3", "Norteamérica",      &Menu_textos::Planes_america},
+    {"MENU2_L3_4", "Europa del Este",   &Menu_textos::Planes_este},
+    {"MENU2_L3_5", "Australia",         &Menu_textos::Planes_australia},
+    {"MENU3",      "Ayuda",             &Menu_textos::MenuAyuda},
+    {"MENU3_L1",   "Ayuda",             &Menu_textos::Ayuda},
+    {"MENU3_L2",   "Acerca de",         &Menu_textos::About1},
 }};
 // clang-format on
 

@@ -53,6 +53,13 @@ struct Menu_textos {
   std::string MenuConfigurar;
   std::string Auto1;
   std::string MenuPuerto;
+  // "Planes de canales" and its five regional sets, by selector.
+  std::string MenuPlanes;
+  std::string Planes_europa;
+  std::string Planes_asia;
+  std::string Planes_america;
+  std::string Planes_este;
+  std::string Planes_australia;
   std::string MenuAyuda;
   std::string Ayuda;
   std::string About1;
@@ -94,7 +101,7 @@ struct Clave_menu {
   const char* defecto;
   std::string Menu_textos::*campo;
 };
-extern const std::array<Clave_menu, 9> kClaves_menu;
+extern const std::array<Clave_menu, 15> kClaves_menu;
 
 inline constexpr const char* kSeccion_comun = "COMUN";
 inline constexpr const char* kClave_idioma = "IDIOMA";

@@ -1,6 +1,7 @@
 // The main window: its design, its start-up and the ways out of it.
 #include "ventana_brisco.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@
 #include <cstdlib>
 
 #include "abrir_hex.h"
+#include "eleccion_planes.h"
 #include "formularios.h"
 #include "imagen_firmware.h"
 #include "imagenes.h"
@@ -305,6 +307,19 @@ void Tventana_brisco::Construir_menus() {
   MenuPuerto->setObjectName("MenuPuerto");
   MenuPuerto->setCheckable(true);
 
+  // The plan sets: none is checked until the technician picks one.
+  MenuPlanes = MenuConfigurar->addMenu(QString());
+  MenuPlanes->setObjectName("MenuPlanes");
+  auto* grupo_planes = new QActionGroup(MenuPlanes);
+  for (int k = 0; k < static_cast<int>(Planes_conjunto.size()); ++k) {
+    QAction* a = MenuPlanes->addAction(QString());
+    a->setObjectName(QString("Planes_conjunto%1").arg(k));
+    a->setCheckable(true);
+    grupo_planes->addAction(a);
+    connect(a, &QAction::triggered, this, [this, k] { MenuPlanesClick(k); });
+    Planes_conjunto[static_cast<size_t>(k)] = a;
+  }
+
   MenuAyuda = barra->addMenu(QString());
   MenuAyuda->setObjectName("MenuAyuda");
   MenuAyuda->menuAction()->setVisible(false);
@@ -343,6 +358,10 @@ void Tventana_brisco::Poner_textos_menu() {
   MenuConfigurar->setTitle(Q(m.MenuConfigurar));
   Auto1->setText(Q(m.Auto1));
   MenuPuerto->setText(Q(m.MenuPuerto));
+  MenuPlanes->setTitle(Q(m.MenuPlanes));
+  const std::array<const std::string*, 5> conjuntos{
+      &m.Planes_europa, &m.Planes_asia, &m.Planes_america, &m.Planes_este, &m.Planes_australia};
+  for (size_t k = 0; k < conjuntos.size(); ++k) Planes_conjunto[k]->setText(Q(*conjuntos[k]));
   MenuAyuda->setTitle(Q(m.MenuAyuda));
   Ayuda->setText(Q(m.Ayuda));
   About1->setText(Q(m.About1));
@@ -454,6 +473,12 @@ void Tventana_brisco::Abrir_documento(const QUrl& url) { (void)QDesktopServices:
 
 void Tventana_brisco::About1Click() {
   if (FormAbout) FormAbout->exec();
+}
+
+void Tventana_brisco::MenuPlanesClick(int conjunto) {
+  if (!Elegir_planes(estado_, conjunto)) return;
+  Planes_conjunto[static_cast<size_t>(conjunto)]->setChecked(true);
+  Check_planes->setChecked(true);
 }
 
 }  // namespace r27

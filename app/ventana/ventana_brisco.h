@@ -76,6 +76,8 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   void SpeedButton_exitClick();
   void AyudaClick();
   void About1Click();
+  // "Planes de canales": one of the five regional sets (0..4) for the next update.
+  void MenuPlanesClick(int conjunto);
 
   // Work the connection and wizard code plugs in; empty until then.
   // The wizard step of the big button (and of "Actualizar" when al_actualizar is empty).
@@ -126,6 +128,9 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   QMenu* MenuConfigurar = nullptr;
   QAction* Auto1 = nullptr;
   QAction* MenuPuerto = nullptr;
+  QMenu* MenuPlanes = nullptr;
+  // European, Asian, North American, Eastern European, Australian.
+  std::array<QAction*, 5> Planes_conjunto{};
   QMenu* MenuAyuda = nullptr;
   QAction* Ayuda = nullptr;
   QAction* About1 = nullptr;
