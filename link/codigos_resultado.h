@@ -32,5 +32,7 @@ inline constexpr int32_t kCodigo_firmware_abortado = 22;
 inline constexpr int32_t kCodigo_firmware_grabacion = 23;
 // Ours: the meter did not answer 0x0D 0x00 before the MPEG-4 start command.
 inline constexpr int32_t kCodigo_mpeg4_sin_inicio = 24;
+// Ours: the meter sent no keyboard request code for 30 s during the exchange.
+inline constexpr int32_t kCodigo_teclado_sin_respuesta = 25;
 
 }  // namespace r27

@@ -357,6 +357,8 @@ void Medidor_simulado::Despachar(uint64_t t) {
   if (decision_.silencio) {
     silencio_hasta_ = decision_.silencio_us == 0 ? std::numeric_limits<uint64_t>::max()
                                                  : t + decision_.silencio_us;
+    // A silent meter does not end the keyboard exchange with 21 either.
+    plazo_teclado_us_.reset();
     decision_ = {};
     return;
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The programming vectors the meter expects from the computer while it reprograms
 // its keyboard microcontroller, one table per request code. The meter keeps its
-// own copy: it checks every vector packet it receives against it.
+// own copy, modelled as the same data as the updater's tables: it checks every
+// vector packet it receives against it.
 #include <cstdint>
 #include <span>
 
