@@ -17,9 +17,14 @@ class Barra {
   void Fijar_minimo(int minimo) { Fijar_rango(minimo, maximo_ < minimo ? minimo : maximo_); }
   void Fijar_maximo(int maximo) { Fijar_rango(minimo_ > maximo ? maximo : minimo_, maximo); }
   void Fijar_posicion(int posicion) {
-    posicion_ = Acotar(posicion);
+    const int p = Acotar(posicion);
+    if (solo_avanza_ && p < posicion_) return;
+    posicion_ = p;
     Avisar();
   }
+  // While set, a lower position than the one shown is ignored: the overall bar of
+  // an update never runs backwards, whatever a step asks of it.
+  void Solo_avanzar(bool activo) { solo_avanza_ = activo; }
   int Minimo() const { return minimo_; }
   int Maximo() const { return maximo_; }
   int Posicion() const { return posicion_; }
@@ -33,6 +38,7 @@ class Barra {
   int minimo_ = 0;
   int maximo_ = 100;
   int posicion_ = 0;
+  bool solo_avanza_ = false;
   std::function<void()> observador_;
 };
 

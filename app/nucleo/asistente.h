@@ -23,6 +23,7 @@ class Vista_asistente {
   // Applies a whole screen and lets window messages run.
   virtual void Mostrar_pantalla(const Pantalla& pantalla) = 0;
   virtual void Fijar_linea2(const std::string& texto) = 0;  // Label_info2
+  virtual void Fijar_linea3(const std::string& texto) = 0;  // Label_info3
   virtual void Mostrar_imagen(int indice) = 0;              // Image_accion
   virtual void Mostrar_numeros(bool visibles) = 0;          // "1." "2." "3."
   virtual void Mostrar_boton(bool visible) = 0;             // the wizard button and its picture

@@ -356,7 +356,9 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
   return true;
 }
 
-bool Conexion::Es_windows64() { return ::r27::Es_windows64(); }
+bool Conexion::Es_windows64() {
+  return consulta_windows64 ? consulta_windows64() : ::r27::Es_windows64();
+}
 
 void Conexion::Cambiar_velocidad_puerto(uint32_t baudios) {
   Estado_ventana& e = ventana_.Estado();

@@ -5,6 +5,7 @@
 // ticks, the baud-rate switch and the disconnect. Everything runs on the window's
 // thread; the waits let window messages run.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "codigos_resultado.h"
@@ -99,6 +100,9 @@ class Conexion final : public Operaciones_conexion {
   // Keeps the rate for every later open and reopens the port with it.
   void Cambiar_velocidad_puerto(uint32_t baudios) override;
   bool Es_windows64() override;
+
+  // Where the WOW64 answer comes from: the system's, unless a test hands in another.
+  std::function<bool()> consulta_windows64;
 
   // The programming object the last boot-stage connect loaded the loader with;
   // the window keeps it until the next one replaces it.

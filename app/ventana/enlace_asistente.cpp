@@ -13,8 +13,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "actualizacion_pendiente.h"
-
 namespace r27 {
 
 namespace {
@@ -41,7 +39,8 @@ Enlace_asistente::Enlace_asistente(Tventana_brisco& ventana, const Directorio_pu
       ventana_(ventana),
       directorio_(directorio),
       conexion_(ventana, *this),
-      asistente_(ventana, conexion_, *this, directorio, ventana.Textos()) {
+      asistente_(ventana, conexion_, *this, directorio, ventana.Textos()),
+      actualizacion_(ventana, conexion_, *this, *this, ventana.Textos()) {
   setObjectName("Enlace_asistente");
   Construir_panel();
 
@@ -49,8 +48,10 @@ Enlace_asistente::Enlace_asistente(Tventana_brisco& ventana, const Directorio_pu
   ventana.al_actualizar = [this] { asistente_.Actualizar1Click(); };
   ventana.al_vigilar_desconexion = [this] { conexion_.Mira_desconexion(); };
   ventana.al_desconectar = [this] { conexion_.Boton_ConectarClick(); };
-  // PLACEHOLDER until the update sequence exists: see actualizacion_pendiente.h.
-  asistente_.ejecutar_actualizacion = [this] { Actualizacion_no_incluida(ventana_, asistente_); };
+  asistente_.ejecutar_actualizacion = [this] { actualizacion_.Ejecutar_actualizacion(asistente_); };
+  actualizacion_.al_limpiar_fichero = [this] {
+    if (ventana_.Dialogo_fichero) ventana_.Dialogo_fichero->FileName.clear();
+  };
 
   connect(ventana.Auto1, &QAction::triggered, this, [this] { Auto1Click(); });
   connect(ventana.MenuPuerto, &QAction::triggered, this, [this] { MenuPuertoClick(); });
@@ -134,6 +135,11 @@ void Enlace_asistente::Mostrar_pantalla(const Pantalla& pantalla) {
 void Enlace_asistente::Fijar_linea2(const std::string& texto) {
   ventana_.Label_info2->setText(QString::fromStdString(texto));
   ventana_.Label_info2->adjustSize();
+}
+
+void Enlace_asistente::Fijar_linea3(const std::string& texto) {
+  ventana_.Label_info3->setText(QString::fromStdString(texto));
+  ventana_.Label_info3->adjustSize();
 }
 
 void Enlace_asistente::Mostrar_imagen(int indice) {

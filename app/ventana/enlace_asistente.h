@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 
+#include "actualizacion.h"
 #include "asistente.h"
 #include "conexion.h"
 #include "directorio_puertos.h"
@@ -43,6 +44,7 @@ class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz
 
   Conexion& Conexion_() { return conexion_; }
   Asistente& Asistente_() { return asistente_; }
+  Actualizacion& Actualizacion_() { return actualizacion_; }
 
   // Menu "Configurar".
   void Auto1Click();
@@ -56,6 +58,7 @@ class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz
   // Vista_asistente.
   void Mostrar_pantalla(const Pantalla& pantalla) override;
   void Fijar_linea2(const std::string& texto) override;
+  void Fijar_linea3(const std::string& texto) override;
   void Mostrar_imagen(int indice) override;
   void Mostrar_numeros(bool visibles) override;
   void Mostrar_boton(bool visible) override;
@@ -83,6 +86,7 @@ class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz
   const Directorio_puertos& directorio_;
   Conexion conexion_;
   Asistente asistente_;
+  Actualizacion actualizacion_;
 };
 
 }  // namespace r27

@@ -6,56 +6,13 @@
 
 #include <set>
 
-#include "actualizacion_pendiente.h"
 #include "banco_conexion.h"
+#include "vista_falsa.h"
 
 namespace r27::pruebas {
 namespace {
 
 using sim::Config_medidor;
-
-class Vista_falsa final : public Vista_asistente {
- public:
-  void Mostrar_pantalla(const Pantalla& p) override {
-    eventos.push_back("pantalla " + std::to_string(p.imagen));
-    pantallas.push_back(p);
-    imagen = p.imagen;
-    numeros = p.numeros_visibles;
-    boton = p.boton_visible;
-    if (p.progreso_general_visible) progreso = *p.progreso_general_visible;
-  }
-  void Fijar_linea2(const std::string& texto) override { lineas2.push_back(texto); }
-  void Mostrar_imagen(int indice) override {
-    eventos.push_back("imagen " + std::to_string(indice));
-    imagen = indice;
-  }
-  void Mostrar_numeros(bool visibles) override {
-    eventos.push_back(visibles ? "numeros" : "sin numeros");
-    numeros = visibles;
-  }
-  void Mostrar_boton(bool visible) override { boton = visible; }
-  void Ocultar_progreso() override { progreso = false; }
-  void Habilitar_menus(bool h) override {
-    eventos.push_back(h ? "menus" : "sin menus");
-    menus = h;
-  }
-  bool Modo_automatico() const override { return automatico; }
-  void Elegir_manual() override {
-    automatico = false;
-    panel = true;
-  }
-
-  std::vector<std::string> eventos;
-  std::vector<Pantalla> pantallas;
-  std::vector<std::string> lineas2;
-  int imagen = 0;
-  bool numeros = false;
-  bool boton = true;
-  bool progreso = false;
-  bool menus = true;
-  bool automatico = true;
-  bool panel = false;
-};
 
 class Directorio_falso final : public Directorio_puertos {
  public:
@@ -285,24 +242,6 @@ TEST(Asistente, ActualizarEmpiezaLaBusquedaEnSeguida) {
   EXPECT_EQ(std::vector<std::string>(b.vista.eventos.begin(), b.vista.eventos.begin() + 4),
             (std::vector<std::string>{"imagen 1", "numeros", "sin menus", "pantalla 2"}));
   EXPECT_EQ(b.vista.pantallas.front(), Pantalla_buscando(b.textos, 1));
-}
-
-TEST(Asistente, SinSecuenciaDeActualizacionSeAvisaYSeSueltaElMedidor) {
-  Banco_asistente b({1}, {"COM1"});
-  auto& m = b.Medidor(1);
-  b.asistente.ejecutar_actualizacion = [&] { Actualizacion_no_incluida(b.v, b.asistente); };
-  b.Buscar();
-  EXPECT_EQ(b.v.mensajes, std::vector<std::string>{kAviso_sin_actualizacion});
-  EXPECT_EQ(b.Linea(1).Bytes().back(), 0x0A);
-  EXPECT_FALSE(b.v.estado.conectado);
-  EXPECT_EQ(b.Ultima(), Pantalla_inicio(b.textos, "Version 3.01"));
-  EXPECT_EQ(b.asistente.paso_asistente, 0);
-  EXPECT_TRUE(b.vista.menus);
-  EXPECT_TRUE(b.vista.boton);
-  // Nothing but reads went to the meter: no staging, no loader, no EEPROM write.
-  for (const auto p : {sim::Peticion::Bloque_preparacion, sim::Peticion::Escritura_memoria,
-                       sim::Peticion::Escritura_eeprom, sim::Peticion::Carga_programa})
-    EXPECT_EQ(m.Cuenta(p), 0u) << sim::Nombre_peticion(p);
 }
 
 TEST(Numero_de_nombre_puerto, ElNumeroTrasCom) {

@@ -28,7 +28,6 @@
 #include <string>
 #include <vector>
 
-#include "actualizacion_pendiente.h"
 #include "captura.h"
 #include "demostracion.h"
 #include "directorio_puertos.h"
@@ -58,12 +57,17 @@ class Ventana_medidor final : public Tventana_brisco {
  public:
   Ventana_medidor() : Tventana_brisco(nullptr) {}  // the system's serial backend
   void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
-  bool Confirmar(const std::string&) override { return false; }
+  // Every question is answered Cancel.
+  bool Confirmar(const std::string& texto) override {
+    preguntas.push_back(texto);
+    return false;
+  }
   void Procesar_mensajes() override {
     Tventana_brisco::Procesar_mensajes();
     if (al_procesar) al_procesar();
   }
   std::vector<std::string> mensajes;
+  std::vector<std::string> preguntas;
   std::function<void()> al_procesar;
 
  protected:
@@ -178,13 +182,17 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
   EXPECT_TRUE(conectado_en_entrega);
   EXPECT_EQ(imagen_en_entrega, kImagen_buscando);
   EXPECT_EQ(v_->Estado().puerto, kCom_simulador);
-  // The placeholder tells the technician, lets the meter go and starts over.
-  EXPECT_EQ(v_->mensajes, std::vector<std::string>{kAviso_sin_actualizacion});
+  // The update asks for the time first (zone, FPGA, firmware, MPEG-4: 17 min.);
+  // the technician cancels. Nothing is written, the failed screen shows code 0,
+  // the meter is let go, and both sides of the line are back at 115,200 baud.
+  ASSERT_EQ(v_->preguntas.size(), 1u);
+  EXPECT_NE(v_->preguntas[0].find("17 min.\n"), std::string::npos);
   EXPECT_FALSE(v_->Estado().conectado);
-  EXPECT_EQ(Imagen(), kImagen_inicio);
-  EXPECT_EQ(Lineas()[1], Linea_version(v_->Estado().version_fichero));
+  EXPECT_EQ(Imagen(), kImagen_fallida);
+  EXPECT_EQ(v_->Estado().codigo_error, 0);
+  EXPECT_EQ(v_->Estado().linea.BaudRate, 115200u);
   EXPECT_TRUE(Menus_habilitados());
-  EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());
+  EXPECT_FALSE(v_->Button_buscar_puerto->isVisible());
   EXPECT_EQ(enlace_->Asistente_().paso_asistente, 0);
 
   // One connect on its own: pulses, probe, language and the tick decision.

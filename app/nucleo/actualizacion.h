@@ -1,0 +1,90 @@
+#pragma once
+// The update run behind the wizard's hand-over: the budget and the time estimate,
+// the technician's confirmations, the ticked steps in their fixed order with the
+// waits and reconnections between them, the closing request, the disconnect and
+// the outcome screen. Everything runs on the window's thread.
+#include <cstdint>
+#include <functional>
+
+#include "asistente.h"
+#include "conexion.h"
+#include "idiomas.h"
+#include "interfaz_ventana.h"
+#include "temporizador.h"
+
+namespace r27 {
+
+// Budgets in seconds of expected duration: the unit of the overall bar and of
+// the time estimate.
+inline constexpr int kPresupuesto_teclado = 180;
+inline constexpr int kPresupuesto_borrado = 10;
+inline constexpr int kPresupuesto_planes = 30;
+inline constexpr int kPresupuesto_zona = 50;
+inline constexpr int kPresupuesto_fpga = 30;
+inline constexpr int kPresupuesto_firmware = 300;
+inline constexpr int kPresupuesto_mpeg4 = 640;
+// On 64-bit Windows the line stays at 115,200 baud: the long steps take longer.
+inline constexpr int kExtra_firmware_windows64 = 120;
+inline constexpr int kExtra_mpeg4_windows64 = 220;
+
+// Waits before reconnecting to a meter that restarts after a step.
+inline constexpr uint32_t kEspera_tras_teclado_ms = 9000;
+inline constexpr uint32_t kEspera_tras_planes_ms = 5000;
+inline constexpr uint32_t kEspera_tras_mpeg4_ms = 17000;
+// Fixed waits: after the baud switch, and after the zone step (run or not).
+inline constexpr uint32_t kEspera_tras_velocidad_ms = 1000;
+inline constexpr uint32_t kEspera_tras_zona_ms = 5000;
+inline constexpr uint32_t kBaudios_rapidos = 500'000;
+inline constexpr uint32_t kBaudios_normales = 115'200;
+
+// Erase step: the stored-tables reset write, the blank staging block and the
+// three sectors, each tried up to 10 times.
+inline constexpr uint8_t kPagina_borrado = 0x50;
+inline constexpr uint16_t kOffset_borrado = 0x0852;
+inline constexpr int kIntentos_borrado = 10;
+inline constexpr uint32_t kPausa_borrado_ms = 500;
+
+// Closing request 0x0F 0x00, then this pause.
+inline constexpr uint32_t kPausa_fin_actualizacion_ms = 500;
+
+class Actualizacion {
+ public:
+  Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
+                Interfaz_temporizador& timer_desconexion, Vista_asistente& vista,
+                const Textos_idioma& textos);
+
+  // The wizard's last step for a connected, ready meter: the updating screen, the
+  // run, the outcome screen; the wizard is left ready for "Actualizar".
+  void Ejecutar_actualizacion(Asistente& asistente);
+  // True when the update failed or the technician refused it.
+  bool Actualizar_medidor();
+  bool Borrar_medidor();
+  void Paso_teclado();
+  void Fin_actualizacion();
+
+  // The keyboard step clears the file dialog's name (the window's control).
+  std::function<void()> al_limpiar_fichero;
+
+  // Steps begun and steps counted in the last run (the banner's k and n).
+  int pasos_iniciados() const { return k_; }
+  int pasos_contados() const { return n_; }
+
+ private:
+  void Banner();
+  void Avanzar_base(int unidades);
+  void Esperar_y_reconectar(uint32_t espera_ms);
+  bool Paso_fpga();
+  // After the run: the meter and the port back at the rate a search uses.
+  void Volver_a_velocidad_normal();
+
+  Interfaz_ventana& ventana_;
+  Conexion& conexion_;
+  Interfaz_temporizador& timer_;
+  Vista_asistente& vista_;
+  const Textos_idioma& textos_;
+  int k_ = 0;
+  int n_ = 0;
+  bool fallo_teclado_ = false;
+};
+
+}  // namespace r27

@@ -1,0 +1,311 @@
+// The update run against the simulated meter, in process on the virtual clock:
+// the budget and the confirmations, the steps in their order with their
+// banners, what the meter model holds afterwards, the overall bar, the result
+// codes, and the line rate left behind for the next search.
+#include "actualizacion.h"
+
+#include <gtest/gtest.h>
+
+#include "banco_actualizacion.h"
+#include "codigos_resultado.h"
+#include "configuraciones_fpga.h"
+#include "imagen_fpga.h"
+#include "medidor_en_proceso.h"
+#include "pantallas.h"
+#include "programador_mpeg4.h"
+#include "tfparam_defecto.h"
+#include "vista_falsa.h"
+
+namespace r27::pruebas {
+namespace {
+
+using sim::Config_medidor;
+using sim::Fallo;
+using sim::Peticion;
+using sim::Tipo_fallo;
+
+Textos_idioma Textos_con_claves() {
+  Textos_idioma t;
+  for (size_t i = 0; i < kNumero_textos; ++i) t.textos[i] = kClaves_textos[i];
+  return t;
+}
+
+struct Pasos {
+  bool teclado = false, borrar = false, planes = false, zona = false, fpga = false,
+       firmware = false, mpeg4 = false;
+};
+constexpr Pasos kCompleta{false, false, false, true, true, true, true};
+
+Config_medidor Medidor_rapido() {
+  Config_medidor c;
+  c.t_mpeg4_us = 20'000'000;  // the module update, shortened
+  return c;
+}
+
+struct Banco_secuencia : Banco_actualizacion {
+  explicit Banco_secuencia(Pasos p, bool windows64 = false, Config_medidor c = Medidor_rapido())
+      : Banco_actualizacion(std::move(c)),
+        textos(Textos_con_claves()),
+        asistente(v, conexion, vista, directorio_vacio, textos),
+        actualizacion(v, conexion, timer, vista, textos) {
+    conexion.consulta_windows64 = [windows64] { return windows64; };
+    Estado_ventana& e = v.estado;
+    e.Check_teclado = p.teclado;
+    e.Check_borrar = p.borrar;
+    e.Check_planes = p.planes;
+    e.Check_configuracion = p.zona;
+    e.Check_fpga = p.fpga;
+    e.Check_firmware = p.firmware;
+    e.Check_mpeg4_apl = p.mpeg4;
+    v.barra_general.Al_cambiar([this] { posiciones.push_back(v.barra_general.Posicion()); });
+  }
+  // Runs the wizard's hand-over with every confirmation answered `respuestas`.
+  void Ejecutar(std::deque<bool> respuestas = {true, true}) {
+    v.respuestas = std::move(respuestas);
+    actualizacion.Ejecutar_actualizacion(asistente);
+  }
+  bool Correcta() const { return vista.imagen == kImagen_correcta; }
+
+  // The meter answers again after the run, at the rate a new search uses.
+  void Comprobar_nueva_conexion() {
+    EXPECT_FALSE(v.estado.conectado);
+    EXPECT_EQ(v.estado.linea.BaudRate, kBaudios_normales);
+    v.reloj.Dormir_ms(5000);  // a meter that restarted at the end is back
+    Conectar(1);
+    EXPECT_TRUE(v.estado.conectado) << "the next search does not find the meter";
+    conexion.Boton_ConectarClick();
+  }
+
+  Textos_idioma textos;
+  Vista_falsa vista;
+  struct : Directorio_puertos {
+    bool Existe(int) const override { return false; }
+    std::vector<std::string> Nombres_sistema() const override { return {}; }
+    std::optional<std::string> Ruta(int) const override { return std::nullopt; }
+  } directorio_vacio;
+  Asistente asistente;
+  Actualizacion actualizacion;
+  std::vector<int> posiciones;
+};
+
+void Comprobar_barra(const Banco_secuencia& b, bool completa) {
+  const int maximo = b.v.barra_general.Maximo();
+  int previa = 0;
+  for (int p : b.posiciones) {
+    EXPECT_LE(p, maximo);
+    EXPECT_GE(p, previa) << "the overall bar ran backwards";
+    previa = p;
+  }
+  if (completa) {
+    EXPECT_EQ(previa, maximo);
+  }
+}
+
+// --- The budget, the confirmations and the banners ------------------------------
+
+TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
+  struct Caso {
+    const char* nombre;
+    Pasos pasos;
+    bool windows64;
+    int maximo;
+    const char* minutos;
+    size_t preguntas;
+    std::vector<int> banners;  // n of "k/n"; empty: no step begun
+  };
+  const Caso casos[] = {
+      {"32-bit whole update", kCompleta, false, 1020, "17 min.\n", 1, {1, 2, 3, 4}},
+      {"64-bit whole update", kCompleta, true, 1360, "22 min.\n", 1, {1, 2, 3, 4}},
+      {"erase only", {false, true}, false, 10, "0 min.\n", 2, {1}},
+      {"plans with the firmware",
+       {false, false, true, false, true, true, false},
+       false,
+       330,
+       "5 min.\n",
+       1,
+       {1, 2}},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.version = "1.05";  // old enough for the erase to make sense
+    Banco_secuencia b(k.pasos, k.windows64, c);
+    b.Ejecutar();
+    EXPECT_EQ(b.v.barra_general.Maximo(), k.maximo);
+    ASSERT_EQ(b.v.preguntas.size(), k.preguntas);
+    EXPECT_EQ(b.v.preguntas[0], std::string("TIEMPO_TOTAL1") + k.minutos + "AVISOMEM2");
+    if (k.preguntas == 2) {
+      EXPECT_EQ(b.v.preguntas[1], "AVISOMEM1\nAVISOMEM2");
+    }
+    std::vector<std::string> esperados;
+    for (int i = 1; i <= int(k.banners.size()); ++i)
+      esperados.push_back(Linea_banner_paso(b.textos, i, int(k.banners.size())));
+    EXPECT_EQ(b.vista.lineas3, esperados);
+    EXPECT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.Puerto().Ultimo_abandono();
+    Comprobar_barra(b, true);
+    // The fast line only where the computer is not 64-bit Windows.
+    EXPECT_EQ(b.medidor->Cuenta(Peticion::Bloque_preparacion) > 0, !k.windows64 || k.pasos.borrar);
+    EXPECT_EQ(b.medidor->Cuenta(Peticion::Sector_preparacion), k.pasos.borrar ? 3u : 0u);
+    b.Comprobar_nueva_conexion();
+  }
+}
+
+// --- A whole update: what the meter holds afterwards -----------------------------
+
+TEST(Actualizar_medidor, UnaActualizacionCompletaDejaLaMemoriaDelMedidorExacta) {
+  Banco_secuencia b(kCompleta);
+  b.Ejecutar();
+  ASSERT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.Puerto().Ultimo_abandono();
+  EXPECT_EQ(b.v.estado.codigo_error, 0);
+  const sim::Medidor_simulado& m = *b.medidor;
+
+  for (const auto& [k, bytes] : Segmentos_de_hex(Imagen_firmware()))
+    ASSERT_TRUE(std::ranges::equal(bytes, m.Segmento_flash(k))) << "firmware segment " << k;
+  std::vector<std::span<const uint8_t>> conjunto;
+  for (const auto& c : Configuraciones_fpga()) conjunto.push_back(c.datos);
+  const auto fpga = Construir_imagen_fpga(conjunto);
+  ASSERT_TRUE(fpga.has_value());
+  for (int k = 48; k <= 54; ++k)
+    ASSERT_TRUE(std::equal(m.Segmento_flash(k).begin(), m.Segmento_flash(k).end(),
+                           fpga->bytes.begin() + (k - 48) * 0x10000))
+        << "FPGA segment " << k;
+
+  // The EEPROM records, as the builders make them for this meter.
+  Ventana_falsa otra;
+  otra.estado = b.v.estado;
+  TFParam_defecto registros(otra);
+  registros.Construir_configuracion(b.v.estado.idioma_medidor);
+  const auto eeprom = m.Eeprom();
+  const auto buffer = registros.Buffer();
+  for (uint16_t base : {0x0100, 0x0200})
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 254, eeprom.begin() + base))
+        << "configuration at " << base;
+  for (uint8_t p = 0; p < 4; ++p) {
+    registros.Construir_perfil(p, b.v.estado.idioma_medidor);
+    EXPECT_TRUE(std::equal(buffer.begin() + 256 + 256 * p, buffer.begin() + 512 + 256 * p,
+                           eeprom.begin() + 0x0300 + 256 * p))
+        << "profile " << int(p);
+  }
+
+  EXPECT_TRUE(std::ranges::equal(m.Mpeg4().aplicacion, Aplicacion_mpeg4()));
+  EXPECT_EQ(b.vista.imagen, kImagen_correcta);
+  EXPECT_FALSE(b.vista.boton);
+  EXPECT_TRUE(b.vista.menus);
+  EXPECT_FALSE(b.vista.numeros);
+  EXPECT_EQ(b.asistente.paso_asistente, 0);
+  EXPECT_FALSE(b.v.estado.actualizando);
+  Comprobar_barra(b, true);
+  b.Comprobar_nueva_conexion();
+}
+
+// --- Refusals and failures -------------------------------------------------------
+
+TEST(Actualizar_medidor, CadaFinalDejaElMedidorListoParaOtraBusqueda) {
+  struct Caso {
+    const char* nombre;
+    Pasos pasos;
+    bool windows64;
+    std::deque<bool> respuestas;
+    std::vector<Fallo> fallos;
+    int32_t codigo;
+    bool firmware_escrito;
+  };
+  const Caso casos[] = {
+      {"cancel on 64-bit Windows", kCompleta, true, {false}, {}, 0, false},
+      {"cancel after the fast line", kCompleta, false, {false}, {}, 0, false},
+      {"cancel at the erase question", {false, true}, false, {true, false}, {}, 0, false},
+      {"zone: profiles never acknowledged",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Escritura_eeprom, 1, 5}},
+       kCodigo_zona_perfiles,
+       false},
+      {"FPGA preparation fails",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Carga_programa, 1, 1}},
+       kCodigo_preparar_fpga,
+       false},
+      {"an FPGA block lost twice",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 400, 2}},
+       kCodigo_fpga_bloque,
+       false},
+      {"the burn restarts the meter",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Reinicio, Peticion::Grabacion, 1, 1}},
+       kCodigo_firmware_grabacion,
+       false},
+      {"the module does not start (fast line, loader)",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Preparar_mpeg4, 1, 1}},
+       kCodigo_mpeg4_sin_inicio,
+       true},
+      {"the module never reports its end",
+       kCompleta,
+       false,
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Actualizar_mpeg4, 1, 1}},
+       kCodigo_mpeg4_sin_fin,
+       true},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.version = "1.05";
+    c.fallos = k.fallos;
+    Banco_secuencia b(k.pasos, k.windows64, c);
+    b.Ejecutar(k.respuestas);
+    EXPECT_EQ(b.vista.imagen, kImagen_fallida);
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));
+    EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion) > 0 && k.firmware_escrito, k.firmware_escrito);
+    if (k.respuestas.front() == false) {
+      // Nothing was written: no staging, no loader, no EEPROM page.
+      for (const auto p : {Peticion::Escritura_eeprom, Peticion::Carga_programa, Peticion::Bloque,
+                           Peticion::Sector_preparacion})
+        EXPECT_EQ(b.medidor->Cuenta(p), 0u) << sim::Nombre_peticion(p);
+    }
+    if (k.codigo == kCodigo_preparar_fpga) {
+      EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion), 0u);
+      EXPECT_EQ(b.medidor->Cuenta(Peticion::Actualizar_mpeg4), 0u);
+    }
+    Comprobar_barra(b, false);
+    b.Comprobar_nueva_conexion();
+  }
+}
+
+TEST(Actualizar_medidor, UnFalloDelTecladoTerminaEnLaPantallaDeFallo) {
+  struct Caso {
+    const char* nombre;
+    bool fallo_id;
+    bool correcta;
+    int32_t codigo;
+  };
+  for (const Caso& k : {Caso{"keyboard programmed", false, true, 0},
+                        Caso{"silicon-ID error", true, false, kCodigo_teclado_id}}) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.teclado_fallo_id = k.fallo_id;
+    c.version = "1.05";
+    Banco_secuencia b({true, true}, false, c);
+    b.Ejecutar();
+    EXPECT_EQ(b.Correcta(), k.correcta);
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo);
+    // The erase step still ran after the keyboard, over a reconnection.
+    EXPECT_EQ(b.medidor->Cuenta(Peticion::Sector_preparacion), 3u);
+    EXPECT_EQ(b.vista.lineas3.size(), 2u);
+    b.Comprobar_nueva_conexion();
+  }
+}
+
+}  // namespace
+}  // namespace r27::pruebas
