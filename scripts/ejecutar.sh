@@ -24,7 +24,11 @@ trap terminar EXIT
 
 if [ -z "${R27_PUERTOS:-}" ] && ! ls /dev/ttyACM* /dev/ttyUSB* >/dev/null 2>&1; then
   salida_sim="$(mktemp)"
-  "$construccion/sim/r27-sim" --com 3 "$@" >"$salida_sim" 2>&1 &
+  # Short meter timings (restart, sector work, burn, module update) so a whole
+  # update takes well under a minute; arguments given to this script come last
+  # and win.
+  "$construccion/sim/r27-sim" --com 3 --t-reinicio 1000 --t-sector 200 \
+    --t-borrado-segmento 20 --t-programa-segmento 40 --t-mpeg4 8 "$@" >"$salida_sim" 2>&1 &
   sim_pid=$!
   for _ in $(seq 100); do
     grep -q '^R27_PUERTOS=' "$salida_sim" && break

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <cstdio>
 
 #include "captura.h"
@@ -33,6 +34,33 @@ bool Demostracion(Tventana_brisco& ventana, const QString& carpeta) {
     std::printf("message: %s\n", texto.c_str());
     std::fflush(stdout);
   };
+  // Each question is shown over the window as the technician sees it, pictured,
+  // and answered OK.
+  ventana.al_confirmar_desatendido = [&](const std::string& texto) {
+    QMessageBox caja(QMessageBox::NoIcon, QString(), QString::fromStdString(texto),
+                     QMessageBox::Ok | QMessageBox::Cancel, &ventana);
+    caja.setTextFormat(Qt::PlainText);
+    caja.show();
+    ++numero;
+    const QString fichero =
+        QDir(carpeta).filePath(QString("%1-pregunta.png").arg(numero, 2, 10, QChar('0')));
+    ventana.Procesar_mensajes();
+    bien = Guardar_captura_pantalla(ventana, caja, fichero) && bien;
+    std::printf("question %d: %s -> OK (%s)\n", numero,
+                QString::fromStdString(texto).simplified().toLocal8Bit().constData(),
+                fichero.toLocal8Bit().constData());
+    std::fflush(stdout);
+    caja.close();
+    return true;
+  };
+  // The updating screen once, with both bars part-way.
+  bool a_medias = false;
+  ventana.al_avanzar_general = [&] {
+    const Barra& g = ventana.ProgressBar_general();
+    if (a_medias || g.Maximo() <= 0 || g.Posicion() * 2 < g.Maximo()) return;
+    a_medias = true;
+    guardar();
+  };
   ventana.al_mostrar_pantalla = guardar;
 
   guardar();  // the start screen
@@ -41,6 +69,8 @@ bool Demostracion(Tventana_brisco& ventana, const QString& carpeta) {
     ventana.al_pulsar_asistente();  // second click: search, connect, check
   }
   ventana.al_mostrar_pantalla = nullptr;
+  ventana.al_avanzar_general = nullptr;
+  ventana.al_confirmar_desatendido = nullptr;
   ventana.al_mensaje_desatendido = nullptr;
   return bien;
 }

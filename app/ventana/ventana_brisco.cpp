@@ -231,8 +231,10 @@ void Tventana_brisco::Construir_formulario() {
   Reflejar_barra(barra_paso_, Barra_progreso_control);
   Reflejar_barra(barra_general_, ProgressBar_general_control);
   barra_paso_.Al_cambiar([this] { Reflejar_barra(barra_paso_, Barra_progreso_control); });
-  barra_general_.Al_cambiar(
-      [this] { Reflejar_barra(barra_general_, ProgressBar_general_control); });
+  barra_general_.Al_cambiar([this] {
+    Reflejar_barra(barra_general_, ProgressBar_general_control);
+    if (al_avanzar_general) al_avanzar_general();
+  });
 
   // The step ticks: only the program sets them, so they stay hidden.
   struct Tick {
@@ -427,6 +429,7 @@ void Tventana_brisco::Mensaje(const std::string& texto) {
 }
 
 bool Tventana_brisco::Confirmar(const std::string& texto) {
+  if (al_confirmar_desatendido) return al_confirmar_desatendido(texto);
   QMessageBox caja(QMessageBox::NoIcon, QString(), Q(texto), QMessageBox::Ok | QMessageBox::Cancel,
                    this);
   caja.setTextFormat(Qt::PlainText);

@@ -91,7 +91,10 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   // The unattended demonstration: messages go here instead of a message box, and
   // every screen shown is reported after it is drawn.
   std::function<void(const std::string&)> al_mensaje_desatendido;
+  std::function<bool(const std::string&)> al_confirmar_desatendido;
   std::function<void()> al_mostrar_pantalla;
+  // Runs after the overall bar moved (the demonstration pictures it part-way).
+  std::function<void()> al_avanzar_general;
 
   // Controls, named as in the form design.
   QLabel* Fondo = nullptr;
