@@ -353,6 +353,10 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
   ventana_.Reloj_().Dormir_ms(kPausa_cambio_velocidad_ms);
   const std::array<uint8_t, 2> parametro{codigo, 0x00};
   Escribir_memoria(ventana_, parametro, 0x00, kOffset_velocidad);
+  // The request must have left the line at the old rate before the caller
+  // reopens the port at the new one; bytes still on their way when the rate
+  // changes arrive as garbage and the meter never switches.
+  ventana_.Reloj_().Dormir_ms(kPausa_tras_orden_velocidad_ms);
   return true;
 }
 

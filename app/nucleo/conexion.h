@@ -68,6 +68,7 @@ inline constexpr uint8_t kCodigo_500000 = 1;
 inline constexpr uint8_t kCodigo_250000 = 3;
 inline constexpr uint8_t kCodigo_115200 = 8;
 inline constexpr uint32_t kPausa_cambio_velocidad_ms = 500;
+inline constexpr uint32_t kPausa_tras_orden_velocidad_ms = 100;
 inline constexpr uint16_t kOffset_velocidad = 0xFEB4;
 inline constexpr int32_t kError_cambio_velocidad = kCodigo_subir_bloques;
 
