@@ -10,7 +10,14 @@
 
 namespace r27 {
 
-TFParam_defecto::TFParam_defecto(Interfaz_ventana& ventana) : ventana_(ventana) {}
+TFParam_defecto::TFParam_defecto(Interfaz_ventana& ventana) : ventana_(ventana) {
+  Preparar_casillas();
+}
+
+TFParam_defecto::TFParam_defecto(Interfaz_ventana& ventana, Operaciones_conexion& conexion)
+    : ventana_(ventana), conexion_(&conexion) {
+  Preparar_casillas();
+}
 
 void TFParam_defecto::Construir_configuracion(int32_t idioma) {
   const Estado_ventana& e = ventana_.Estado();

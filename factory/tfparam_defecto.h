@@ -3,18 +3,27 @@
 // buffer, builds the default configuration and the four measurement profiles
 // from what the connection learned about the meter, and writes them into the
 // meter's EEPROM in 128-byte pages. The update creates it without showing it,
-// builds the configuration and runs the zone step (Grabar_zona); the factory
-// dialog calls the writers one by one. Created per run, used, released.
+// builds the configuration and runs the zone step (Grabar_zona).
+//
+// It is also the factory dialog: ten check boxes, a status line and an action
+// line, and OK, which runs the ticked work in a fixed order (EEPROM, plan area,
+// flash erasures and the options block) on the connected meter and reports one
+// overall result. The Qt form mirrors this state and calls the handlers.
+// Created per run (or per dialog), used, released.
 //
 // EEPROM map: 0x0040..0x00FD incidents, 0x0100..0x01FD factory configuration,
 // 0x0200..0x02FD default configuration, 0x0300..0x06FF profiles 0..3.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 
 #include "interfaz_ventana.h"
+#include "operaciones_conexion.h"
 #include "registros_zona.h"
+#include "texto_control.h"
+#include "textos_param_defecto.h"
 
 namespace r27 {
 
@@ -53,9 +62,37 @@ inline constexpr std::array<uint8_t, 2> kOrden_fin_zona{0x0F, 0x00};
 inline constexpr int32_t kParte_zona = 50;
 inline constexpr int kPasos_zona = 3;  // profiles, factory, default
 
+// Flash sectors the dialog's erase groups clear, numbered as the meter counts them.
+inline constexpr uint8_t kSector_tablas = 1;
+inline constexpr uint8_t kSector_memorias = 39;
+inline constexpr uint8_t kSector_macromedidas = 40;
+inline constexpr std::array<uint8_t, 4> kSectores_logs{43, 44, 45, 46};
+
+// Sector erase 0x0C n: the echo n within 10 s (any other byte fails at once),
+// then 500 ms; a whole group that succeeded waits another 500 ms.
+inline constexpr int64_t kEspera_borrar_sector_s = 10;  // gives up once more than 10 s passed
+inline constexpr uint32_t kPausa_sector_borrado_ms = 500;
+inline constexpr uint32_t kPausa_grupo_borrado_ms = 500;
+
+// Write confirmation 0x06 n: each answer byte within 10 s of the request.
+inline constexpr int64_t kEspera_confirmar_grabacion_s = 10;
+
+// The service-mode value of modo_servicio ('A'): only then may the boxes change.
+inline constexpr uint8_t kModo_servicio_activo = 0x41;
+
+// A check box of the dialog.
+struct Casilla {
+  bool marcada = false;
+  bool habilitada = true;
+};
+
 class TFParam_defecto {
  public:
+  // The hidden object of the update: record builders, writers and zone step.
   explicit TFParam_defecto(Interfaz_ventana& ventana);
+  // The dialog: the same, plus the connect toggle its OK needs to let the meter
+  // go and take it again.
+  TFParam_defecto(Interfaz_ventana& ventana, Operaciones_conexion& conexion);
 
   // Builds the default configuration record at buffer offset 0 for `idioma`,
   // from the window's region_usa, estado_b5 and indice_plan.
@@ -81,6 +118,61 @@ class TFParam_defecto {
 
   std::span<const uint8_t, kTamano_buffer_zona> Buffer() const { return buffer_; }
 
+  // --- The dialog ---
+
+  // OK: the ticked work in its fixed order, the overall message box, the
+  // disconnect, the form closed. Without a connected meter (or without the
+  // connect toggle) it says so and sends nothing, and the form stays open.
+  void Button_okClick();
+  // Closes the form; nothing is sent.
+  void Button_cancelClick();
+
+  // Erases one flash sector: 0x0C n, answered n. Action line.
+  bool Borrar_sector(uint8_t sector);
+  // Erase groups, each stopping at its first failed sector. Status line.
+  bool Borrar_tablas();
+  bool Borrar_memorias();
+  bool Borrar_macromedidas();
+  bool Borrar_logs();
+  // Writes the options block and ends the loader's exchange; action line.
+  bool Grabar_opciones();
+  // Reads the meter's 50-byte block at 0x6000, puts the options in bytes 16..47,
+  // stages it and has the meter write its sector. True only when the block was
+  // read, sent and the write confirmed; a block that could not be read is not
+  // written at all (message box).
+  bool Escribir_opciones();
+  // 0x06 n, answered n then 0x60, or 0x60 alone.
+  bool Confirmar_grabacion(uint8_t eco);
+  // Loads both loader stages (unless the meter is in its boot stage, whose
+  // connect loaded the loader already); always true.
+  bool Enviar_boots();
+  // Nothing beyond the blank block goes to the plan area: true, no exchange.
+  bool Grabar_planes_dialogo();
+
+  bool En_curso() const { return en_curso_; }
+
+  // Controls. The radio groups select nothing: the records use the meter's own
+  // language and edition.
+  int RadioGroup_modelo = 0;
+  int RadioGroup_idioma = 0;
+  Casilla check_grabar_conf_fabrica{true};
+  Casilla check_grabar_conf_actual{true};
+  Casilla check_grabar_perfiles;
+  Casilla check_borrar_incidencias;
+  Casilla check_borrar_tablas;
+  Casilla check_borrar_memorias;
+  Casilla check_borrar_macromedidas;
+  Casilla check_borrar_logs;
+  Casilla check_grabar_planes;
+  Casilla check_grabar_opciones;
+  Texto_control Panel_estado;  // whole operations
+  Texto_control Panel_accion;  // single requests
+
+  // The outcome of the last OK run that reached the meter.
+  bool resultado = false;
+  bool cerrado = false;             // OK or cancel closed the form
+  std::function<void()> al_cerrar;  // the Qt form closes itself here
+
  private:
   Ranura_registro Ranura(size_t inicio) {
     return Ranura_registro(buffer_.data() + inicio, kTamano_ranura_registro);
@@ -90,8 +182,15 @@ class TFParam_defecto {
   bool Enviar_pagina(uint16_t direccion, std::span<const uint8_t> datos,
                      std::string_view operacion);
   void Mostrar_avance(int paso);
+  void Preparar_casillas();
+  bool Borrar_grupo(std::span<const uint8_t> sectores, const Textos_grupo_borrado& textos);
+  // Lets the meter go (while connected) and connects again.
+  void Reconectar_dialogo();
+  void Cerrar();
 
   Interfaz_ventana& ventana_;
+  Operaciones_conexion* conexion_ = nullptr;
+  bool en_curso_ = false;
   std::array<uint8_t, kTamano_buffer_zona> buffer_{};
   bool configuracion_construida_ = false;
 };

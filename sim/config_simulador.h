@@ -99,6 +99,7 @@ struct Config_medidor {
   uint8_t graficos_segmento = 0xF0;
   uint16_t graficos_direccion = 0x0000;
   uint8_t respuesta_relleno = '?';  // answer to a filler byte: '?' or 'f'
+  bool confirmar_sin_eco = false;   // answers 0x06 n with 0x60 alone, without the echo n
 
   // MPEG-4 module.
   bool mpeg4 = true;

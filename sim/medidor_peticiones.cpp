@@ -299,7 +299,7 @@ void Medidor_simulado::Borrar_sector(const std::vector<uint8_t>& p, uint64_t t) 
   Responder({p[1]}, t + config_.t_sector_us);
 }
 
-// 0x06 n -> n, 0x60 once the staged bytes of sector n are in flash.
+// 0x06 n -> n, 0x60 (or 0x60 alone) once the staged bytes of sector n are in flash.
 void Medidor_simulado::Confirmar_sector(const std::vector<uint8_t>& p, uint64_t t) {
   auto rango = Sector_pequeno(p[1]);
   if (!rango) return;
@@ -309,7 +309,11 @@ void Medidor_simulado::Confirmar_sector(const std::vector<uint8_t>& p, uint64_t 
   std::copy_n(origen.begin() + rango->desplazamiento, rango->tamano,
               destino.begin() + rango->desplazamiento);
   Quedar_sordo(t + config_.t_sector_us);
-  Responder({p[1], kConfirmado}, t + config_.t_sector_us);
+  if (config_.confirmar_sin_eco) {
+    Responder({kConfirmado}, t + config_.t_sector_us);
+  } else {
+    Responder({p[1], kConfirmado}, t + config_.t_sector_us);
+  }
 }
 
 // 0x5A a2 a1 a0 data[128] check -> 0xA5 when the check (XOR of the address and

@@ -205,6 +205,8 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
       c.etapa_arranque = true;
     } else if (op == "--rechazo") {
       c.rechazo = true;
+    } else if (op == "--confirmar-sin-eco") {
+      c.confirmar_sin_eco = true;
     } else if (op == "--sin-graficos") {
       c.graficos = false;
     } else if (op == "--graficos") {
@@ -300,6 +302,7 @@ Identidad:
   --rechazo               contesta "m" (0x6D)
   --graficos SEG:DIR      area de graficos (0xF0:0)    --sin-graficos
   --relleno ?|f           respuesta a los bytes de relleno (?)
+  --confirmar-sin-eco     contesta 0x06 n solo con 0x60, sin repetir n
 Modulo MPEG-4:
   --sin-mpeg4  --mpeg4 A,B,D,R (132,0,5,2)  --mpeg4-nueva A,B,D,R (133,0,5,2)
   --mpeg4-sin-cabecera    no exige "RDHB" al principio de la aplicacion

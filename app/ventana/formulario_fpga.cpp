@@ -185,7 +185,7 @@ void Formulario_fpga::Habilitar(bool habilitado) {
 void Formulario_fpga::Grabar() {
   // The waits let window messages run: nothing else may be clicked meanwhile.
   Habilitar(false);
-  fpga_.Button_okClick();
+  if (!antes_de_grabar || antes_de_grabar()) fpga_.Button_okClick();
   Habilitar(true);
 }
 

@@ -40,6 +40,9 @@ class Formulario_fpga : public QDialog {
   // Asks for a configuration file; "" when nothing was chosen. Opens
   // OpenDialog_conf_fpga unless a test puts its own answer here.
   std::function<QString()> Elegir_fichero;
+  // Asked before the write sequence starts; false keeps it from starting (the
+  // service menu's dialog needs a connected meter with the loader running).
+  std::function<bool()> antes_de_grabar;
 
  protected:
   void closeEvent(QCloseEvent* evento) override;

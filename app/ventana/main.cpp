@@ -8,6 +8,9 @@
 //                                    twice, saves a picture of every screen shown
 //                                    into <folder>, prints the messages instead of
 //                                    showing boxes, and ends
+//   r27-update --servicio            service mode: the factory and FPGA dialogs in
+//                                    "Configurar", and the step ticks shown for the
+//                                    technician to change before each update
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -20,12 +23,14 @@
 #include "demostracion.h"
 #include "enlace_asistente.h"
 #include "formularios.h"
+#include "modo_servicio.h"
 
 namespace {
 
 struct Opciones {
   const char* captura = nullptr;
   const char* demo = nullptr;
+  bool servicio = false;
   bool valida = true;
 };
 
@@ -36,6 +41,8 @@ Opciones Leer_opciones(int argc, char** argv) {
       o.captura = argv[++i];
     } else if (std::strcmp(argv[i], "--demo") == 0 && i + 1 < argc) {
       o.demo = argv[++i];
+    } else if (std::strcmp(argv[i], "--servicio") == 0) {
+      o.servicio = true;
     } else {
       o.valida = false;
     }
@@ -52,7 +59,8 @@ bool Hay_pantalla() {
 int main(int argc, char** argv) {
   const Opciones opciones = Leer_opciones(argc, argv);
   if (!opciones.valida) {
-    std::fprintf(stderr, "usage: %s [--captura <file.png> | --demo <folder>]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--servicio] [--captura <file.png> | --demo <folder>]\n",
+                 argv[0]);
     return 2;
   }
   // A picture needs no screen: without one, draw off screen.
@@ -65,7 +73,8 @@ int main(int argc, char** argv) {
     r27::Formularios formularios;
     r27::Tventana_brisco& ventana = formularios.Ventana();
     // The wizard and the meter connection; a child of the window, released with it.
-    new r27::Enlace_asistente(ventana);
+    auto* enlace = new r27::Enlace_asistente(ventana);
+    if (opciones.servicio) new r27::Modo_servicio(ventana, *enlace);  // a child of the window
     ventana.show();
 
     int resultado = 0;

@@ -403,6 +403,16 @@ TEST(Sectores, BorrarContestaElNumeroYConfirmarGraba) {
   EXPECT_EQ(b.Pedir({0x0C, 200}, 2'000'000), Bytes{});  // no such sector
 }
 
+TEST(Sectores, ConfirmarSinEcoContestaSolo0x60) {
+  Config_medidor c;
+  c.confirmar_sin_eco = true;
+  Banco b(c);
+  b.Cargar_cargador();
+  b.Pedir(Paquete_bloque(0xAB, 0x6000, {0x34}));
+  EXPECT_EQ(b.Pedir({0x06, 0x03}, 2'000'000), Bytes{0x60});
+  EXPECT_EQ(b.m.Segmento_flash(0)[0x6000], 0x34);
+}
+
 // --- Baud-rate switch --------------------------------------------------------------
 
 TEST(Velocidad, ElCambioDejaLaVelocidadViejaComoBasura) {

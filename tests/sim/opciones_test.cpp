@@ -46,6 +46,7 @@ TEST(Opciones, CadaOpcionPoneSuCampo) {
                          "0xC6:0x1000",
                          "--relleno",
                          "f",
+                         "--confirmar-sin-eco",
                          "--mpeg4",
                          "140,2,6,3",
                          "--mpeg4-nueva",
@@ -91,6 +92,7 @@ TEST(Opciones, CadaOpcionPoneSuCampo) {
   EXPECT_EQ(c.graficos_segmento, 0xC6);
   EXPECT_EQ(c.graficos_direccion, 0x1000);
   EXPECT_EQ(c.respuesta_relleno, 'f');
+  EXPECT_TRUE(c.confirmar_sin_eco);
   EXPECT_EQ(c.mpeg4_actual.aplicacion, 140);
   EXPECT_EQ(c.mpeg4_actual.arranque, 3);
   EXPECT_EQ(c.mpeg4_nueva.aplicacion, 141);

@@ -1,0 +1,51 @@
+#pragma once
+// Service mode (r27-update --servicio): modo_servicio is 'A', "Configurar" holds
+// "Parametros por defecto..." and "Configuracion fpga...", and the update pauses
+// once the connection has decided the step ticks. During the pause the window
+// shows the seven tick boxes for the technician to change (they write back to
+// the shared ticks) and the two dialogs can work on the connected meter; the
+// wizard button goes on with the update. Without a connected meter the dialogs'
+// OK says so and sends nothing. A child of the window.
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QDialog;
+
+namespace r27 {
+
+class Enlace_asistente;
+class Tventana_brisco;
+
+class Modo_servicio : public QObject {
+ public:
+  static constexpr const char* kTexto_param_defecto = "Parametros por defecto...";
+  static constexpr const char* kTexto_config_fpga = "Configuracion fpga...";
+  // Line 3 of the window while the update waits for the technician.
+  static constexpr const char* kTexto_pausa = "Servicio: revise los pasos y pulse el boton";
+
+  Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace);
+  ~Modo_servicio() override;
+
+  // Menu "Configurar".
+  void Param_defectoClick();
+  void Config_fpgaClick();
+
+  QAction* Param_defecto = nullptr;
+  QAction* Config_fpga = nullptr;
+
+  // Shows a dialog and returns when it is closed: exec() unless a test drives it.
+  std::function<void(QDialog&)> ejecutar_dialogo;
+
+ private:
+  // Between the tick decision and the update: true when the technician went on
+  // with the meter still connected.
+  bool Pausa();
+  void Mostrar_ticks(bool visibles, bool habilitados);
+
+  Tventana_brisco& ventana_;
+  Enlace_asistente& enlace_;
+};
+
+}  // namespace r27

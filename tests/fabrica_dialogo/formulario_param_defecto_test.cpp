@@ -1,0 +1,331 @@
+// The "Parametros por defecto" form over its object, off screen, and service
+// mode in the main window: the "Configurar" entries and the step ticks the
+// technician may change before the update, present only in service mode.
+#include "formulario_param_defecto.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <memory>
+
+#include "backend_guion.h"
+#include "captura.h"
+#include "enlace_asistente.h"
+#include "formulario_fpga.h"
+#include "modo_servicio.h"
+#include "tfparam_defecto.h"
+#include "ventana_brisco.h"
+
+namespace r27 {
+namespace {
+
+using pruebas::Ventana_con_guion;
+
+struct Casilla_esperada {
+  const char* nombre;
+  const char* grupo;
+  const char* texto;
+  bool marcada;
+};
+const Casilla_esperada kCasillas[] = {
+    {"check_grabar_conf_fabrica", "GroupBox_Grabar_en_Eeprom", "Configuración de fábrica", true},
+    {"check_grabar_conf_actual", "GroupBox_Grabar_en_Eeprom", "Configuración por defecto", true},
+    {"check_grabar_perfiles", "GroupBox_Grabar_en_Eeprom", "Perfiles", false},
+    {"check_borrar_incidencias", "GroupBox_Borrar_en_Eeprom", "Incidencias", false},
+    {"check_borrar_tablas", "GroupBox_Borrar_en_Flash", "Tablas memorias y macromedidas", false},
+    {"check_borrar_memorias", "GroupBox_Borrar_en_Flash", "Memorias", false},
+    {"check_borrar_macromedidas", "GroupBox_Borrar_en_Flash", "Macromedidas", false},
+    {"check_borrar_logs", "GroupBox_Borrar_en_Flash", "Logs", false},
+    {"check_grabar_planes", "GroupBox_Grabar_en_flash", "Planes de Canales", false},
+    {"check_grabar_opciones", "GroupBox_Grabar_en_flash", "Opciones", false},
+};
+
+TEST(Formulario_param_defecto, EveryControlInItsInitialState) {
+  for (const uint8_t modo : {uint8_t{'N'}, uint8_t{'A'}}) {
+    SCOPED_TRACE(modo == 'A' ? "service mode" : "normal");
+    Ventana_con_guion g;
+    g.v.estado.modo_servicio = modo;
+    TFParam_defecto f(g.v);
+    Formulario_param_defecto fo(f, nullptr);
+    fo.show();
+    EXPECT_EQ(fo.windowTitle(), "Parametros por defecto");
+    EXPECT_EQ(fo.size(), QSize(515, 462));
+
+    struct Grupo {
+      const char* nombre;
+      const char* titulo;
+    };
+    for (const Grupo& gr :
+         {Grupo{"RadioGroup_modelo", "Modelo "}, Grupo{"RadioGroup_idioma", " Idioma "},
+          Grupo{"GroupBox_Grabar_en_Eeprom", " Grabar Eeprom "},
+          Grupo{"GroupBox_Borrar_en_Eeprom", "Borrar Eeprom "},
+          Grupo{"GroupBox_Borrar_en_Flash", " Borrar Flash "},
+          Grupo{"GroupBox_Grabar_en_flash", " Grabar Flash "}}) {
+      auto* caja = fo.findChild<QGroupBox*>(gr.nombre);
+      ASSERT_NE(caja, nullptr) << gr.nombre;
+      EXPECT_EQ(caja->title(), gr.titulo);
+    }
+    struct Radios {
+      QButtonGroup* grupo;
+      QStringList items;
+    };
+    for (const Radios& r :
+         {Radios{fo.RadioGroup_modelo_items, {"Lumo", "Lumo HD", "Forte", "Zonal"}},
+          Radios{fo.RadioGroup_idioma_items,
+                 {"Español", "Inglés", "Francés", "Portugués", "Italiano", "Alemán"}}}) {
+      QStringList textos;
+      for (QAbstractButton* b : r.grupo->buttons()) textos << b->text();
+      EXPECT_EQ(textos, r.items);
+      EXPECT_EQ(r.grupo->checkedId(), 0);
+    }
+    for (const Casilla_esperada& c : kCasillas) {
+      auto* caja = fo.findChild<QCheckBox*>(c.nombre);
+      ASSERT_NE(caja, nullptr) << c.nombre;
+      EXPECT_EQ(caja->parent()->objectName(), c.grupo) << c.nombre;
+      EXPECT_EQ(caja->text(), QString::fromUtf8(c.texto)) << c.nombre;
+      EXPECT_EQ(caja->isChecked(), c.marcada) << c.nombre;
+      EXPECT_EQ(caja->isEnabled(), modo == 'A') << c.nombre;
+    }
+    EXPECT_TRUE(fo.Panel_estado->text().isEmpty());
+    EXPECT_TRUE(fo.Panel_accion->text().isEmpty());
+    EXPECT_FALSE(fo.Button_ok->icon().isNull());
+    EXPECT_FALSE(fo.Button_cancel->icon().isNull());
+  }
+}
+
+// Also pictured for the documentation.
+TEST(Formulario_param_defecto, ControlsDriveTheObjectAndMirrorIt) {
+  Ventana_con_guion g;
+  g.v.estado.modo_servicio = kModo_servicio_activo;
+  TFParam_defecto f(g.v);
+  Formulario_param_defecto fo(f, nullptr);
+  fo.show();
+  fo.check_grabar_conf_fabrica->click();
+  fo.check_borrar_logs->click();
+  EXPECT_FALSE(f.check_grabar_conf_fabrica.marcada);
+  EXPECT_TRUE(f.check_borrar_logs.marcada);
+  fo.check_grabar_opciones->click();
+  f.Panel_estado.Fijar("Borrando logs ...");
+  f.Panel_accion.Fijar("Sector 44 borrado");
+  EXPECT_EQ(fo.Panel_estado->text(), "Borrando logs ...");
+  EXPECT_EQ(fo.Panel_accion->text(), "Sector 44 borrado");
+  QApplication::processEvents();
+  ASSERT_TRUE(Guardar_captura(fo, R27_CAPTURAS "/captura_param_defecto.png"));
+
+  // No meter connected: OK says so, sends nothing and the form stays.
+  fo.Button_ok->click();
+  EXPECT_EQ(g.v.mensajes, std::vector<std::string>{"No hay ningun medidor conectado"});
+  EXPECT_TRUE(g.guion->Escrituras().empty());
+  EXPECT_TRUE(fo.isVisible());
+  EXPECT_TRUE(fo.check_borrar_logs->isEnabled());  // usable again after the click
+
+  fo.Button_cancel->click();
+  EXPECT_FALSE(fo.isVisible());
+  EXPECT_TRUE(g.guion->Escrituras().empty());
+}
+
+// --- Service mode in the main window ---
+
+class Ventana_servicio final : public Tventana_brisco {
+ public:
+  Ventana_servicio() : Tventana_brisco(std::make_unique<pruebas::Backend_inerte>()) {}
+  void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
+  bool Confirmar(const std::string& texto) override {
+    preguntas.push_back(texto);
+    return false;
+  }
+  std::vector<std::string> mensajes;
+  std::vector<std::string> preguntas;
+
+ protected:
+  void Terminar_proceso() override {}
+};
+
+// What the update saw when the wizard handed the meter over.
+struct Entrega {
+  int veces = 0;
+  std::array<bool, 7> ticks{};
+  bool casillas_visibles = false;
+  bool casillas_habilitadas = true;
+};
+
+class Servicio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    namespace fs = std::filesystem;
+    dir_ = fs::temp_directory_path() /
+           ("r27_servicio_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
+    anterior_ = fs::current_path();
+    fs::current_path(dir_);
+    v_ = std::make_unique<Ventana_servicio>();
+    enlace_ = new Enlace_asistente(*v_);
+    // The update itself is not under test: it notes what it was handed.
+    enlace_->Asistente_().ejecutar_actualizacion = [this] {
+      const Estado_ventana& e = v_->Estado();
+      ++entrega_.veces;
+      entrega_.ticks = {e.Check_teclado, e.Check_borrar,   e.Check_configuracion, e.Check_planes,
+                        e.Check_fpga,    e.Check_firmware, e.Check_mpeg4_apl};
+      entrega_.casillas_visibles = Casillas_visibles();
+      entrega_.casillas_habilitadas = false;
+      for (QCheckBox* c : Casillas()) entrega_.casillas_habilitadas |= c->isEnabled();
+    };
+    v_->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    v_.reset();
+    std::filesystem::current_path(anterior_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  std::array<QCheckBox*, 7> Casillas() const {
+    return {v_->Check_teclado, v_->Check_borrar,   v_->Check_configuracion, v_->Check_planes,
+            v_->Check_fpga,    v_->Check_firmware, v_->Check_mpeg4_apl};
+  }
+  bool Casillas_visibles() const {
+    for (QCheckBox* c : Casillas())
+      if (!c->isVisible()) return false;
+    return true;
+  }
+  QStringList Entradas_configurar() const {
+    QStringList t;
+    for (QAction* a : v_->MenuConfigurar->actions()) t << a->text();
+    return t;
+  }
+  // The tick decision of a meter that needs its FPGA set and firmware.
+  void Decidir() {
+    Estado_ventana& e = v_->Estado();
+    e.conectado = true;
+    e.Check_teclado = e.Check_borrar = e.Check_configuracion = e.Check_planes = false;
+    e.Check_mpeg4_apl = false;
+    e.Check_fpga = e.Check_firmware = true;
+  }
+
+  std::filesystem::path dir_, anterior_;
+  std::unique_ptr<Ventana_servicio> v_;
+  Enlace_asistente* enlace_ = nullptr;
+  Entrega entrega_;
+};
+
+TEST_F(Servicio, WithoutServiceModeNoEntriesAndNoPause) {
+  EXPECT_EQ(v_->Estado().modo_servicio, 'N');
+  EXPECT_FALSE(Entradas_configurar().contains("Parametros por defecto..."));
+  EXPECT_FALSE(Entradas_configurar().contains("Configuracion fpga..."));
+  Decidir();
+  enlace_->Asistente_().ejecutar_actualizacion();
+  EXPECT_EQ(entrega_.veces, 1);
+  EXPECT_FALSE(entrega_.casillas_visibles);
+  EXPECT_EQ(entrega_.ticks, (std::array<bool, 7>{false, false, false, false, true, true, false}));
+}
+
+TEST_F(Servicio, TheTechnicianChangesTheTicksBeforeTheUpdate) {
+  auto* servicio = new Modo_servicio(*v_, *enlace_);
+  EXPECT_EQ(v_->Estado().modo_servicio, 'A');
+  const QStringList entradas = Entradas_configurar();
+  EXPECT_EQ(entradas.mid(entradas.size() - 2),
+            (QStringList{"Parametros por defecto...", "Configuracion fpga..."}));
+  EXPECT_EQ(servicio->Param_defecto->text(), "Parametros por defecto...");
+
+  Decidir();
+  v_->MenuConfigurar->menuAction()->setEnabled(false);  // as the search leaves it
+  bool vistas = false, habilitadas = true, marcadas = false, menu = false, boton = false;
+  QTimer::singleShot(0, v_.get(), [&] {
+    vistas = Casillas_visibles();
+    for (QCheckBox* c : Casillas()) habilitadas &= c->isEnabled();
+    marcadas = v_->Check_fpga->isChecked() && v_->Check_firmware->isChecked() &&
+               !v_->Check_teclado->isChecked();
+    menu = v_->MenuConfigurar->menuAction()->isEnabled();
+    boton = v_->Button_buscar_puerto->isVisible();
+    v_->Check_teclado->click();  // the keyboard step, which no decision ticks
+    v_->Check_fpga->click();     // and no FPGA set this time
+    EXPECT_EQ(entrega_.veces, 0);
+    v_->Button_buscar_puerto->click();
+  });
+  enlace_->Asistente_().ejecutar_actualizacion();
+
+  EXPECT_TRUE(vistas);
+  EXPECT_TRUE(habilitadas);
+  EXPECT_TRUE(marcadas);
+  EXPECT_TRUE(menu);
+  EXPECT_TRUE(boton);
+  ASSERT_EQ(entrega_.veces, 1);
+  EXPECT_EQ(entrega_.ticks, (std::array<bool, 7>{true, false, false, false, false, true, false}));
+  EXPECT_TRUE(entrega_.casillas_visibles);      // shown during the update,
+  EXPECT_FALSE(entrega_.casillas_habilitadas);  // but not to be changed
+  EXPECT_FALSE(Casillas_visibles());            // and gone afterwards
+  EXPECT_FALSE(v_->MenuConfigurar->menuAction()->isEnabled());
+}
+
+TEST_F(Servicio, AMeterThatGoesAwayEndsThePauseWithoutUpdate) {
+  new Modo_servicio(*v_, *enlace_);
+  Decidir();
+  QTimer::singleShot(0, v_.get(), [&] { v_->Estado().conectado = false; });
+  enlace_->Asistente_().ejecutar_actualizacion();
+  EXPECT_EQ(entrega_.veces, 0);
+  EXPECT_FALSE(Casillas_visibles());
+  EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());  // back at the start
+  EXPECT_TRUE(v_->MenuConfigurar->menuAction()->isEnabled());
+}
+
+TEST_F(Servicio, DialogsWithoutAMeterSendNothing) {
+  auto* servicio = new Modo_servicio(*v_, *enlace_);
+  int abiertos = 0;
+  servicio->ejecutar_dialogo = [&](QDialog& d) {
+    ++abiertos;
+    d.show();
+    if (auto* p = qobject_cast<Formulario_param_defecto*>(&d)) {
+      EXPECT_TRUE(p->check_borrar_logs->isEnabled());  // service mode: usable
+      p->Button_ok->click();
+      EXPECT_TRUE(p->isVisible());
+      p->Button_cancel->click();
+    } else if (auto* f = qobject_cast<Formulario_fpga*>(&d)) {
+      f->Edit_n_configuraciones->setText("1");
+      f->Button_ok->click();
+      EXPECT_TRUE(f->isVisible());
+      d.close();
+    }
+    EXPECT_FALSE(d.isVisible());
+  };
+  servicio->Param_defecto->trigger();
+  servicio->Config_fpga->trigger();
+  EXPECT_EQ(abiertos, 2);
+  EXPECT_EQ(v_->mensajes, (std::vector<std::string>{"No hay ningun medidor conectado",
+                                                    "No hay ningun medidor conectado"}));
+  EXPECT_EQ(v_->Estado().codigo_error, 0);  // the FPGA write never started
+}
+
+}  // namespace
+}  // namespace r27
+
+int main(int argc, char** argv) {
+  // Also when run by hand, outside ctest's environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QString privado = QDir::tempPath() + "/r27-pruebas-fabrica-xdg";
+    QDir().mkpath(privado);
+    QFile::setPermissions(privado,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", privado.toLocal8Bit());
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication aplicacion(argc, argv);
+  return RUN_ALL_TESTS();
+}

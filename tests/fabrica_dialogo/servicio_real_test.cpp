@@ -1,0 +1,152 @@
+// Service mode in the real main window, off screen, against r27-sim on a
+// pseudo-terminal in real time: the wizard finds the meter, the update pauses,
+// and a service dialog works on the connected meter through the window's own
+// connection, lets the meter go and brings the wizard back to the start.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "directorio_puertos.h"
+#include "enlace_asistente.h"
+#include "formulario_param_defecto.h"
+#include "modo_servicio.h"
+#include "programa_sim.h"
+#include "ventana_brisco.h"
+
+namespace r27::pruebas {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Ventana_medidor final : public Tventana_brisco {
+ public:
+  Ventana_medidor() : Tventana_brisco(nullptr) {}  // the system's serial backend
+  void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
+  bool Confirmar(const std::string& texto) override {
+    preguntas.push_back(texto);
+    return false;
+  }
+  std::vector<std::string> mensajes;
+  std::vector<std::string> preguntas;
+
+ protected:
+  void Terminar_proceso() override {}
+};
+
+constexpr int kCom_simulador = 20;
+
+class Servicio_real : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("r27_servicio_real_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
+    anterior_ = fs::current_path();
+    fs::current_path(dir_);
+    v_ = std::make_unique<Ventana_medidor>();
+    enlace_ = new Enlace_asistente(*v_);
+    servicio_ = new Modo_servicio(*v_, *enlace_);
+    v_->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    v_.reset();
+    unsetenv(kVariable_puertos);
+    fs::current_path(anterior_);
+    fs::remove_all(dir_);
+  }
+
+  // r27-sim with short meter timings; COM1..COM15 lead nowhere, COM20 to it.
+  // False when the machine lists other serial ports the search would try too.
+  bool Simular(std::vector<std::string> argumentos) {
+    if (!sim_.Lanzar(R27_SIM_PROGRAMA, argumentos)) return false;
+    const std::string esclavo = sim_.Linea();
+    if (esclavo.rfind("/dev/pts/", 0) != 0) return false;
+    std::string mapa;
+    for (int n = 1; n <= 15; ++n)
+      mapa += "COM" + std::to_string(n) + "=" + (dir_ / "nada").string() + " ";
+    mapa += "COM" + std::to_string(kCom_simulador) + "=" + esclavo;
+    setenv(kVariable_puertos, mapa.c_str(), 1);
+    return Directorio_sistema().Nombres_sistema().size() == 16;
+  }
+
+  // Both wizard clicks; `en_pausa` runs once the update waits for the technician.
+  void Buscar_y_en_pausa(const std::function<void()>& en_pausa) {
+    bool hecho = false;
+    QTimer mira;
+    mira.setInterval(20);
+    QObject::connect(&mira, &QTimer::timeout, v_.get(), [&] {
+      if (hecho || !v_->Check_firmware->isVisible() || !v_->Check_firmware->isEnabled()) return;
+      hecho = true;
+      en_pausa();
+    });
+    mira.start();
+    v_->Button_buscar_puerto->click();
+    v_->Button_buscar_puerto->click();
+    EXPECT_TRUE(hecho);
+  }
+
+  fs::path dir_, anterior_;
+  Programa_sim sim_;
+  std::unique_ptr<Ventana_medidor> v_;
+  Enlace_asistente* enlace_ = nullptr;
+  Modo_servicio* servicio_ = nullptr;
+};
+
+TEST_F(Servicio_real, FactoryDialogErasesASectorOnTheConnectedMeter) {
+  ASSERT_TRUE(Simular({"--version", "3.00", "--t-sector", "50", "--t-reinicio", "300"}));
+  bool conectado_al_abrir = false;
+  servicio_->ejecutar_dialogo = [&](QDialog& d) {
+    auto* f = qobject_cast<Formulario_param_defecto*>(&d);
+    ASSERT_NE(f, nullptr);
+    conectado_al_abrir = v_->Estado().conectado;
+    d.show();
+    f->check_grabar_conf_fabrica->click();
+    f->check_grabar_conf_actual->click();
+    f->check_borrar_memorias->click();
+    f->Button_ok->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(f->Panel_estado->text(), "Memorias borradas");
+  };
+  Buscar_y_en_pausa([&] { servicio_->Param_defecto->trigger(); });
+
+  EXPECT_TRUE(conectado_al_abrir);
+  EXPECT_EQ(v_->mensajes, std::vector<std::string>{"Parametros cargados"});
+  EXPECT_TRUE(v_->preguntas.empty());  // no update ran
+  EXPECT_FALSE(v_->Estado().conectado);
+  EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());  // back at the start
+  EXPECT_FALSE(v_->Check_firmware->isVisible());
+}
+
+}  // namespace
+}  // namespace r27::pruebas
+
+int main(int argc, char** argv) {
+  // Also when run by hand, outside ctest's environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QString privado = QDir::tempPath() + "/r27-pruebas-servicio-xdg";
+    QDir().mkpath(privado);
+    QFile::setPermissions(privado,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", privado.toLocal8Bit());
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication aplicacion(argc, argv);
+  return RUN_ALL_TESTS();
+}
