@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "backend_serie.h"
 #include "directorio_puertos.h"
@@ -72,7 +73,8 @@ speed_t Constante_velocidad(uint32_t baudios) {
   }
 }
 
-constexpr int kEspera_escritura_ms = 10;  // one wait for room in the driver's queue
+constexpr int kEspera_escritura_ms = 10;         // one wait for room in the driver's queue
+constexpr int kEspera_byte_desaparecido_ms = 4;  // a one-byte read's time-out (2n+2 ms)
 
 class Backend_termios final : public Backend_serie {
  public:
@@ -132,7 +134,14 @@ class Backend_termios final : public Backend_serie {
   }
 
   uint32_t Leer(uint8_t* destino, uint32_t n) override {
-    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    if (fd_ < 0 || n == 0) return 0;
+    if (desaparecido_) {
+      // The device has gone: nothing will come, but the read still takes a
+      // single byte's time-out, so the bounded waits above it do not spin the
+      // processor (and a large read does not stall).
+      std::this_thread::sleep_for(std::chrono::milliseconds(kEspera_byte_desaparecido_ms));
+      return 0;
+    }
     using Reloj_mono = std::chrono::steady_clock;
     const auto limite = Reloj_mono::now() + std::chrono::milliseconds(2 * uint64_t{n} + 2);
     uint32_t llegados = 0;
