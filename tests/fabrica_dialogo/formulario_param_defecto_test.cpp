@@ -314,18 +314,3 @@ TEST_F(Servicio, DialogsWithoutAMeterSendNothing) {
 
 }  // namespace
 }  // namespace r27
-
-int main(int argc, char** argv) {
-  // Also when run by hand, outside ctest's environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QString privado = QDir::tempPath() + "/r27-pruebas-fabrica-xdg";
-    QDir().mkpath(privado);
-    QFile::setPermissions(privado,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", privado.toLocal8Bit());
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication aplicacion(argc, argv);
-  return RUN_ALL_TESTS();
-}

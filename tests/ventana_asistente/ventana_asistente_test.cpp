@@ -336,17 +336,3 @@ TEST_F(Asistente_real, PanelManualYMenuConfigurar) {
 
 }  // namespace
 }  // namespace r27::pruebas
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QString privado = QDir::tempPath() + "/r27-pruebas-asistente-xdg";
-    QDir().mkpath(privado);
-    QFile::setPermissions(privado,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", privado.toLocal8Bit());
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication aplicacion(argc, argv);
-  return RUN_ALL_TESTS();
-}
