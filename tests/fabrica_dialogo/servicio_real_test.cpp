@@ -16,9 +16,11 @@
 #include <QToolButton>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "carpeta_trabajo.h"
 #include "directorio_puertos.h"
 #include "enlace_asistente.h"
 #include "formulario_param_defecto.h"
@@ -51,13 +53,8 @@ constexpr int kCom_simulador = 20;
 class Servicio_real : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("r27_servicio_real_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
-    anterior_ = fs::current_path();
-    fs::current_path(dir_);
+    carpeta_.emplace("r27_servicio_real_", R27_IDIOMAS_INI);
+    dir_ = carpeta_->Ruta();
     v_ = std::make_unique<Ventana_medidor>();
     enlace_ = new Enlace_asistente(*v_);
     servicio_ = new Modo_servicio(*v_, *enlace_);
@@ -67,8 +64,7 @@ class Servicio_real : public ::testing::Test {
   void TearDown() override {
     v_.reset();
     unsetenv(kVariable_puertos);
-    fs::current_path(anterior_);
-    fs::remove_all(dir_);
+    carpeta_.reset();
   }
 
   // r27-sim with short meter timings; COM1..COM15 lead nowhere, COM20 to it.
@@ -101,7 +97,8 @@ class Servicio_real : public ::testing::Test {
     EXPECT_TRUE(hecho);
   }
 
-  fs::path dir_, anterior_;
+  std::optional<Carpeta_trabajo> carpeta_;
+  fs::path dir_;
   Programa_sim sim_;
   std::unique_ptr<Ventana_medidor> v_;
   Enlace_asistente* enlace_ = nullptr;

@@ -24,11 +24,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "carpeta_trabajo.h"
 #include "codigos_resultado.h"
 #include "configuraciones_fpga.h"
 #include "directorio_puertos.h"
@@ -180,13 +182,8 @@ constexpr int kMaximo_32_bits = 1020;  // zone 50 + FPGA 30 + firmware 300 + MPE
 class Actualizacion_real : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("r27_actualizacion_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
-    anterior_ = fs::current_path();
-    fs::current_path(dir_);
+    carpeta_.emplace("r27_actualizacion_", R27_IDIOMAS_INI);
+    dir_ = carpeta_->Ruta();
     v_ = std::make_unique<Ventana_medidor>();
     enlace_ = new Enlace_asistente(*v_);
     v_->show();
@@ -196,8 +193,7 @@ class Actualizacion_real : public ::testing::Test {
     v_.reset();
     medidor_.reset();
     unsetenv(kVariable_puertos);
-    fs::current_path(anterior_);
-    fs::remove_all(dir_);
+    carpeta_.reset();
   }
 
   // The meter on COM20 through a link in the test's folder; COM1..COM15 lead
@@ -303,8 +299,8 @@ class Actualizacion_real : public ::testing::Test {
     EXPECT_FALSE(v_->Estado().saliendo);
   }
 
+  std::optional<Carpeta_trabajo> carpeta_;
   fs::path dir_;
-  fs::path anterior_;
   std::unique_ptr<Medidor_en_pty> medidor_;
   std::unique_ptr<Ventana_medidor> v_;
   Enlace_asistente* enlace_ = nullptr;  // a child of the window

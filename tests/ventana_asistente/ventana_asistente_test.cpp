@@ -25,10 +25,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "captura.h"
+#include "carpeta_trabajo.h"
 #include "demostracion.h"
 #include "directorio_puertos.h"
 #include "enlace_asistente.h"
@@ -79,13 +81,8 @@ constexpr int kCom_simulador = 20;
 class Asistente_real : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("r27_asistente_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    fs::copy_file(R27_IDIOMAS_INI, dir_ / "idiomas.ini", fs::copy_options::overwrite_existing);
-    anterior_ = fs::current_path();
-    fs::current_path(dir_);
+    carpeta_.emplace("r27_asistente_", R27_IDIOMAS_INI);
+    dir_ = carpeta_->Ruta();
     v_ = std::make_unique<Ventana_medidor>();
     enlace_ = new Enlace_asistente(*v_);
     v_->show();
@@ -94,8 +91,7 @@ class Asistente_real : public ::testing::Test {
   void TearDown() override {
     v_.reset();
     unsetenv(kVariable_puertos);
-    fs::current_path(anterior_);
-    fs::remove_all(dir_);
+    carpeta_.reset();
   }
 
   // COM1..COM15 lead nowhere, COM20 to `ruta`. False when the machine lists
@@ -144,8 +140,8 @@ class Asistente_real : public ::testing::Test {
     return std::string(v_->Estado().version_fichero.data(), 4);
   }
 
+  std::optional<Carpeta_trabajo> carpeta_;
   fs::path dir_;
-  fs::path anterior_;
   Simulador sim_;
   std::unique_ptr<Ventana_medidor> v_;
   Enlace_asistente* enlace_ = nullptr;  // a child of the window
