@@ -15,6 +15,16 @@ struct Estado_cola {
   uint32_t bytes_en_salida = 0;  // bytes still in the transmit queue (cbOutQue)
 };
 
+// Why the last Abrir failed, for a message that names the fix.
+enum class Fallo_apertura {
+  ninguno,      // the last Abrir succeeded (or none was tried)
+  no_existe,    // no such port
+  sin_permiso,  // the device exists but this user may not open it
+  ocupado,      // another program holds the port
+  no_es_serie,  // the path is not a serial device
+  otro,
+};
+
 class Backend_serie {
  public:
   virtual ~Backend_serie() = default;
@@ -36,6 +46,8 @@ class Backend_serie {
   virtual bool Consultar_cola(Estado_cola& estado) = 0;
   virtual void Purgar(bool recepcion, bool transmision) = 0;
   virtual void Fijar_rts(bool activo) = 0;
+  // Why the last Abrir failed; backends that cannot tell say `otro`.
+  virtual Fallo_apertura Ultimo_fallo_apertura() const { return Fallo_apertura::otro; }
 };
 
 // The backend of the system the program runs on (termios on Linux, Win32 on

@@ -34,5 +34,8 @@ inline constexpr int32_t kCodigo_firmware_grabacion = 23;
 inline constexpr int32_t kCodigo_mpeg4_sin_inicio = 24;
 // Ours: the meter sent no keyboard request code for 30 s during the exchange.
 inline constexpr int32_t kCodigo_teclado_sin_respuesta = 25;
+// Ours: the check after writing failed: the restarted meter did not answer, still
+// needs a step, or reports a version other than the embedded image's.
+inline constexpr int32_t kCodigo_comprobacion = 26;
 
 }  // namespace r27

@@ -48,6 +48,10 @@ class Puerto_serie {
   int Numero() const { return numero_; }
   const DCB_linea& Linea_aplicada() const { return dcb_; }
   Backend_serie& Backend() { return *backend_; }
+  // Why the last Abrir failed (permission, busy, ...); `ninguno` after a success.
+  Fallo_apertura Ultimo_fallo_apertura() const {
+    return Esta_abierto() ? Fallo_apertura::ninguno : backend_->Ultimo_fallo_apertura();
+  }
 
   // The wire trace: the one R27_TRAZA asks for at construction, or one handed in
   // (null switches it off).
