@@ -60,11 +60,39 @@ function(r27_generar_e_incrustar target nombre generador comentario)
     OUTPUT ${salida}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generado
     COMMAND ${generador} ${ARGN} ${salida}
-    DEPENDS ${generador}
+    DEPENDS ${generador} $<TARGET_FILE:${generador}>
     COMMENT "${comentario}"
     VERBATIM)
   # Listed as a source too, so the generator runs before the target is assembled.
   target_sources(${target} PRIVATE ${salida})
   set_source_files_properties(${salida} PROPERTIES HEADER_FILE_ONLY ON)
   r27_incrustar(${target} ${nombre} ${salida})
+endfunction()
+
+# Declares a data generator: a program that runs on the build machine. A native
+# build compiles it and lists it in <build>/generadores.cmake; a cross build (the
+# Windows one) cannot run its own programs, so it imports the generators of a
+# native build from that file (-DR27_GENERADORES=<native build>/generadores.cmake)
+# and compiles none.
+#
+#   r27_generador(<nombre> [OPTIMIZADO] FUENTES <fuentes...> [BIBLIOTECAS <bibliotecas...>])
+#
+# OPTIMIZADO builds it with -O2 in every configuration, for generators that must
+# stay quick because they run on each build.
+function(r27_generador nombre)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "OPTIMIZADO" "" "FUENTES;BIBLIOTECAS")
+  if(CMAKE_CROSSCOMPILING)
+    if(NOT TARGET ${nombre})
+      message(FATAL_ERROR "The generator ${nombre} is not in ${R27_GENERADORES}: "
+                          "build the native tree's r27_generadores target again")
+    endif()
+    return()
+  endif()
+  add_executable(${nombre} ${arg_FUENTES})
+  target_link_libraries(${nombre} PRIVATE ${arg_BIBLIOTECAS})
+  r27_warnings(${nombre})
+  if(arg_OPTIMIZADO)
+    target_compile_options(${nombre} PRIVATE -O2)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY r27_generadores ${nombre})
 endfunction()

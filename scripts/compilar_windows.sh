@@ -1,25 +1,54 @@
 #!/usr/bin/env bash
-# Cross-compiles the Qt-free serial layer and r27-puertos.exe for 64-bit Windows
-# into build-windows/. Installs the MinGW-w64 compiler when it is missing.
+# Cross-compiles the Qt-free core (serial link, flash, components, factory,
+# embedded data, the window's logic) and its programs (r27-puertos.exe and the
+# command-line updater r27-actualizar.exe) for 64-bit Windows with MinGW-w64,
+# static and with warnings as errors. Installs the compiler when it is missing.
+#
+#   compilar_windows.sh [--generadores DIR_NATIVO] [--salida DIR]
+#
+# The embedded data are written by generator programs that run on this machine,
+# so the cross build imports them from a native build: DIR_NATIVO (e.g. build-ci,
+# already configured) when given, otherwise a small native build of the
+# generators alone in <salida>/generadores.
 set -euo pipefail
 
 raiz="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 salida="${raiz}/build-windows"
+nativo=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --generadores) nativo="$2"; shift 2 ;;
+    --salida) salida="$2"; shift 2 ;;
+    *) echo "compilar_windows.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
-  sudo_si_hace_falta=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_si_hace_falta=(sudo); fi
-  "${sudo_si_hace_falta[@]}" apt-get update
-  "${sudo_si_hace_falta[@]}" apt-get install -y --no-install-recommends g++-mingw-w64-x86-64
-fi
+source "${raiz}/scripts/dependencias.sh"
+r27_instalar "${r27_paquetes_windows_compilar[@]}"
 
 generador=()
 if command -v ninja >/dev/null 2>&1; then generador=(-G Ninja); fi
 
+# The native generators: those of the given build, or a build of them alone.
+if [ -z "${nativo}" ]; then
+  nativo="${salida}/generadores"
+  cmake -S "${raiz}" -B "${nativo}" "${generador[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DR27_APP=OFF -DR27_TESTS=OFF -DR27_BENCH=OFF >/dev/null
+fi
+nativo="$(cd "${nativo}" && pwd)"
+if [ ! -f "${nativo}/generadores.cmake" ]; then
+  echo "compilar_windows.sh: ${nativo} is not a configured native build (no generadores.cmake)" >&2
+  exit 1
+fi
+cmake --build "${nativo}" -j2 --target r27_generadores
+
 cmake -S "${raiz}" -B "${salida}" "${generador[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="${raiz}/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
-  -DR27_SERIAL_ONLY=ON -DR27_APP=OFF -DR27_TESTS=OFF -DR27_BENCH=OFF
+  -DR27_GENERADORES="${nativo}/generadores.cmake" \
+  -DR27_SERIAL_ONLY=OFF -DR27_APP=OFF -DR27_TESTS=OFF -DR27_BENCH=OFF
 cmake --build "${salida}" -j2
 
-echo "Windows build ready: ${salida}/tools/r27-puertos.exe"
+echo "Windows build ready in ${salida}:"
+find "${salida}" -name '*.exe' -not -path "${nativo}/*" -not -path '*/CMakeFiles/*' \
+  -printf '  %P\n' | sort

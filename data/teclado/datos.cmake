@@ -2,8 +2,7 @@
 # a host generator writes it, embedded as teclado_hex. Its programming vectors are
 # a header of their own (vectores_teclado.h), also read by the simulated meter,
 # whose copy of the tables is the same data.
-add_executable(r27_generar_teclado ${CMAKE_CURRENT_LIST_DIR}/generar_teclado.cpp)
-r27_warnings(r27_generar_teclado)
+r27_generador(r27_generar_teclado FUENTES ${CMAKE_CURRENT_LIST_DIR}/generar_teclado.cpp)
 r27_generar_e_incrustar(r27_datos teclado_hex r27_generar_teclado
                         "Writing the keyboard microcontroller's HEX text")
 
