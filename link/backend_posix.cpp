@@ -2,10 +2,12 @@
 // for it. Reads and writes never block; poll() supplies the waits, with the read
 // time-out of the Windows driver settings (2n+2 ms for n bytes). A device that
 // vanishes (USB unplug, simulator gone) reads as a line error, so the next write
-// fails clearly and reads return nothing.
+// fails clearly and reads return nothing. A port another program holds (an flock
+// or the exclusive flag) is refused as busy, and so is ours to them while open.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -49,6 +51,34 @@ Fallo Clasificar(int error) {
   }
 }
 
+// Why an open() of the device failed.
+Fallo_apertura Fallo_de_open(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return Fallo_apertura::sin_permiso;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+      return Fallo_apertura::no_existe;
+    case EBUSY:  // another process set the exclusive flag (TIOCEXCL)
+      return Fallo_apertura::ocupado;
+    default:
+      return Fallo_apertura::otro;
+  }
+}
+
+// Takes the advisory lock every well-behaved serial program takes; false only when
+// another open of the device holds it. A file system without locks lets it pass.
+bool Tomar_cerrojo_dispositivo(int fd) {
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno != EWOULDBLOCK;
+  }
+  return true;
+}
+
 // Rates the standard termios constants know, for systems without termios2.
 speed_t Constante_velocidad(uint32_t baudios) {
   switch (baudios) {
@@ -83,15 +113,26 @@ class Backend_termios final : public Backend_serie {
 
   bool Abrir(int numero, const DCB_linea& linea) override {
     Cerrar();
+    fallo_ = Fallo_apertura::ninguno;
     const auto ruta = directorio_.Ruta(numero);
-    if (!ruta) return false;
-    const int fd = open(ruta->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (!ruta) return Fallar(Fallo_apertura::no_existe);
+    int fd = -1;
+    do {
+      fd = open(ruta->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Fallar(Fallo_de_open(errno));
     termios t{};
     // Only a terminal is a serial port: a regular file, /dev/null or a fifo is refused.
     if (!isatty(fd) || tcgetattr(fd, &t) != 0) {
+      const Fallo_apertura f = errno == ENOTTY ? Fallo_apertura::no_es_serie : Fallo_apertura::otro;
       close(fd);
-      return false;
+      return Fallar(f);
+    }
+    // Another program (a terminal, a second updater) that locked the device keeps
+    // it: two programs talking to the meter at once would garble both.
+    if (!Tomar_cerrojo_dispositivo(fd)) {
+      close(fd);
+      return Fallar(Fallo_apertura::ocupado);
     }
     fd_ = fd;
     desaparecido_ = false;
@@ -109,12 +150,15 @@ class Backend_termios final : public Backend_serie {
   void Cerrar() override {
     if (fd_ < 0) return;
     (void)ioctl(fd_, TIOCNXCL);  // the exclusive flag can outlive the descriptor
+    (void)flock(fd_, LOCK_UN);
     close(fd_);
     fd_ = -1;
     desaparecido_ = false;
   }
 
   bool Esta_abierto() const override { return fd_ >= 0; }
+
+  Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
     if (fd_ < 0 || desaparecido_ || n == 0) return 0;
@@ -226,6 +270,11 @@ class Backend_termios final : public Backend_serie {
   }
 
  private:
+  bool Fallar(Fallo_apertura f) {
+    fallo_ = f;
+    return false;
+  }
+
   void Fijar_velocidad(uint32_t baudios) {
     if (baudios == 0) return;  // B0 would hang up the line
     if (Fijar_velocidad_termios(fd_, baudios)) return;
@@ -269,6 +318,7 @@ class Backend_termios final : public Backend_serie {
   bool desaparecido_ = false;
   bool contadores_validos_ = false;
   serial_icounter_struct contadores_{};
+  Fallo_apertura fallo_ = Fallo_apertura::ninguno;
 };
 
 }  // namespace

@@ -45,6 +45,21 @@ DCB Construir_dcb(const DCB_linea& linea) {
   return dcb;
 }
 
+// Why CreateFileA refused the port. Windows reports a COM port that another
+// program has open as "access denied": the device itself has no permissions.
+Fallo_apertura Fallo_de_createfile(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return Fallo_apertura::ocupado;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return Fallo_apertura::no_existe;
+    default:
+      return Fallo_apertura::otro;
+  }
+}
+
 class Backend_win32 final : public Backend_serie {
  public:
   ~Backend_win32() override { Cerrar(); }
@@ -54,7 +69,11 @@ class Backend_win32 final : public Backend_serie {
     const std::string nombre = "\\\\.\\COM" + std::to_string(numero);
     puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (!Esta_abierto()) return false;
+    if (!Esta_abierto()) {
+      fallo_ = Fallo_de_createfile(GetLastError());
+      return false;
+    }
+    fallo_ = Fallo_apertura::ninguno;
     DCB dcb = Construir_dcb(linea);
     // The results of these settings are not examined: a driver that refuses one
     // still gives a usable port.
@@ -79,6 +98,8 @@ class Backend_win32 final : public Backend_serie {
   bool Esta_abierto() const override {
     return puerto_ != nullptr && puerto_ != INVALID_HANDLE_VALUE;
   }
+
+  Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
     if (!Esta_abierto() || n == 0) return 0;
@@ -140,6 +161,7 @@ class Backend_win32 final : public Backend_serie {
  private:
   HANDLE puerto_ = nullptr;
   DWORD errores_pendientes_ = 0;  // line errors seen by Leer_disponible
+  Fallo_apertura fallo_ = Fallo_apertura::ninguno;
 };
 
 }  // namespace

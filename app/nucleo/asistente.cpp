@@ -61,7 +61,15 @@ bool Asistente::Probar(int puerto) {
   vista_.Fijar_linea2(Linea_buscando(textos_, puerto));
   ventana_.Procesar_mensajes();
   conexion_.Boton_ConectarClick();
+  if (!e.conectado) Anotar_rechazo(puerto);
   return e.conectado;
+}
+
+void Asistente::Anotar_rechazo(int puerto) {
+  const Fallo_apertura fallo = ventana_.Puerto().Ultimo_fallo_apertura();
+  // Ports that do not exist or are no serial device are simply not the meter.
+  if (fallo != Fallo_apertura::sin_permiso && fallo != Fallo_apertura::ocupado) return;
+  puertos_sin_abrir.push_back({puerto, directorio_.Ruta(puerto).value_or(""), fallo});
 }
 
 void Asistente::Busqueda_automatica() {
@@ -91,6 +99,8 @@ void Asistente::No_encontrado() {
   vista_.Mostrar_boton(true);
   vista_.Habilitar_menus(true);
   paso_asistente = 0;
+  // The meter may well be on a port that could not be opened: say which, and the fix.
+  if (!puertos_sin_abrir.empty()) ventana_.Mensaje(Texto_puertos_sin_abrir(puertos_sin_abrir));
 }
 
 void Asistente::Segundo_paso() {
@@ -101,6 +111,7 @@ void Asistente::Segundo_paso() {
     ~Marca() { b = false; }
   } marca(buscando_);
 
+  puertos_sin_abrir.clear();
   vista_.Habilitar_menus(false);
   vista_.Mostrar_pantalla(Pantalla_buscando(textos_, e.puerto));
   if (vista_.Modo_automatico()) {

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "conexion.h"
 #include "directorio_puertos.h"
+#include "fallo_apertura.h"
 #include "idiomas.h"
 #include "interfaz_ventana.h"
 #include "pantallas.h"
@@ -76,12 +78,20 @@ class Asistente {
   int32_t paso_asistente = 0;
   uint32_t fallos_busqueda = 0;
 
+  using Puerto_rechazado = ::r27::Puerto_rechazado;
+  // The ports of the last search that could not be opened for lack of permission
+  // or because another program holds them; a search that finds no meter names
+  // them in a message box after the not-found screen.
+  std::vector<Puerto_rechazado> puertos_sin_abrir;
+
  private:
   void Primer_paso();
   void Segundo_paso();
   void Busqueda_automatica();
   // Tries one port: line 2 shows it, window messages run, the connect click.
   bool Probar(int puerto);
+  // Keeps a port that could not be opened for lack of permission or being busy.
+  void Anotar_rechazo(int puerto);
   void No_encontrado();
 
   Interfaz_ventana& ventana_;

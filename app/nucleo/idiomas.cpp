@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "carpeta_programa.h"
+
 namespace r27 {
 
 // clang-format off
@@ -150,11 +152,24 @@ Textos_idioma Leer_idioma(const Fichero_ini& ini) {
   return t;
 }
 
+std::filesystem::path Ruta_idiomas_en(const std::filesystem::path& trabajo,
+                                      const std::filesystem::path& programa) {
+  std::error_code ec;
+  const std::filesystem::path local = trabajo.empty() ? trabajo : trabajo / kNombre_fichero_idiomas;
+  if (!local.empty() && std::filesystem::is_regular_file(local, ec)) return local;
+  if (!programa.empty()) {
+    const std::filesystem::path instalado =
+        (programa / kCarpeta_datos_instalados / kNombre_fichero_idiomas).lexically_normal();
+    if (std::filesystem::is_regular_file(instalado, ec)) return instalado;
+  }
+  return local;
+}
+
 std::filesystem::path Ruta_idiomas() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::current_path(ec);
-  if (ec) return {};
-  return dir / kNombre_fichero_idiomas;
+  if (ec) dir.clear();
+  return Ruta_idiomas_en(dir, Carpeta_programa());
 }
 
 Textos_idioma Cargar_idioma(const std::filesystem::path& ruta) {

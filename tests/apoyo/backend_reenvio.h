@@ -28,6 +28,9 @@ class Backend_reenvio final : public Backend_serie {
   void Fijar_rts(bool a) override {
     if (destino) destino->Fijar_rts(a);
   }
+  Fallo_apertura Ultimo_fallo_apertura() const override {
+    return destino ? destino->Ultimo_fallo_apertura() : Fallo_apertura::otro;
+  }
 };
 
 }  // namespace r27::pruebas

@@ -16,7 +16,10 @@ void Ventana_falsa::Pitido(unsigned frecuencia_hz, unsigned duracion_ms) {
   pitidos.push_back({frecuencia_hz, duracion_ms});
 }
 
-void Ventana_falsa::Mensaje(const std::string& texto) { mensajes.push_back(texto); }
+void Ventana_falsa::Mensaje(const std::string& texto) {
+  mensajes.push_back(texto);
+  if (al_mensaje) al_mensaje(texto);
+}
 
 bool Ventana_falsa::Confirmar(const std::string& texto) {
   preguntas.push_back(texto);

@@ -66,6 +66,7 @@ class Ventana_falsa : public Interfaz_ventana {
   std::function<void()> al_procesar_mensajes;  // runs on every Procesar_mensajes
   std::vector<Pitido_registrado> pitidos;
   std::vector<std::string> mensajes;
+  std::function<void(const std::string&)> al_mensaje;  // runs on every Mensaje
   std::vector<std::string> preguntas;
   std::deque<bool> respuestas;
 

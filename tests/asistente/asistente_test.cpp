@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "banco_conexion.h"
@@ -20,7 +21,9 @@ class Directorio_falso final : public Directorio_puertos {
       : existen_(std::move(existen)), nombres_(std::move(nombres)) {}
   bool Existe(int n) const override { return existen_.count(n) > 0; }
   std::vector<std::string> Nombres_sistema() const override { return nombres_; }
-  std::optional<std::string> Ruta(int) const override { return std::nullopt; }
+  std::optional<std::string> Ruta(int n) const override {
+    return "/dev/ttyACM" + std::to_string(n);
+  }
 
  private:
   std::set<int> existen_;
@@ -242,6 +245,110 @@ TEST(Asistente, ActualizarEmpiezaLaBusquedaEnSeguida) {
   EXPECT_EQ(std::vector<std::string>(b.vista.eventos.begin(), b.vista.eventos.begin() + 4),
             (std::vector<std::string>{"imagen 1", "numeros", "sin menus", "pantalla 2"}));
   EXPECT_EQ(b.vista.pantallas.front(), Pantalla_buscando(b.textos, 1));
+}
+
+// Ports refused before any traffic, as the system refuses a port without access
+// or one another program holds; the others lead to the simulated devices.
+class Backend_con_rechazos final : public Backend_serie {
+ public:
+  bool Abrir(int n, const DCB_linea& l) override {
+    interior->Cerrar();
+    const auto r = rechazos.find(n);
+    fallo_ = r != rechazos.end() ? r->second : Fallo_apertura::ninguno;
+    if (fallo_ != Fallo_apertura::ninguno) return false;
+    if (interior->Abrir(n, l)) return true;
+    fallo_ = Fallo_apertura::no_existe;
+    return false;
+  }
+  void Cerrar() override { interior->Cerrar(); }
+  bool Esta_abierto() const override { return interior->Esta_abierto(); }
+  uint32_t Escribir(const uint8_t* d, uint32_t n) override { return interior->Escribir(d, n); }
+  uint32_t Leer(uint8_t* d, uint32_t n) override { return interior->Leer(d, n); }
+  bool Consultar_cola(Estado_cola& e) override { return interior->Consultar_cola(e); }
+  void Purgar(bool r, bool t) override { interior->Purgar(r, t); }
+  void Fijar_rts(bool a) override { interior->Fijar_rts(a); }
+  Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
+
+  Backend_serie* interior = nullptr;
+  std::map<int, Fallo_apertura> rechazos;
+
+ private:
+  Fallo_apertura fallo_ = Fallo_apertura::ninguno;
+};
+
+TEST(Asistente, LosPuertosSinPermisoUOcupadosSeNombranTrasLaPantallaDeNoEncontrado) {
+  using F = Fallo_apertura;
+  const Puerto_rechazado com3{3, "/dev/ttyACM3", F::ocupado};
+  const Puerto_rechazado com20{20, "/dev/ttyACM20", F::sin_permiso};
+  struct Caso {
+    const char* nombre;
+    std::map<int, F> rechazos;
+    bool automatico;
+    bool medidor_en_5;
+    std::vector<Puerto_rechazado> sin_abrir;
+    bool mensaje;
+  };
+  const Caso casos[] = {
+      {"ocupado y sin permiso",
+       {{3, F::ocupado}, {20, F::sin_permiso}},
+       true,
+       false,
+       {com3, com20},
+       true},
+      {"el medidor en otro puerto", {{3, F::ocupado}}, true, true, {com3}, false},
+      {"puertos que no existen o no son serie",
+       {{3, F::no_existe}, {20, F::no_es_serie}},
+       true,
+       false,
+       {},
+       false},
+      {"manual", {{3, F::ocupado}}, false, false, {com3}, true},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Backend_con_rechazos rechazos;
+    Banco_asistente b({2, 3, 5}, {"COM2", "COM3", "COM5", "COM20"});
+    rechazos.interior = &b.backend;
+    rechazos.rechazos = k.rechazos;
+    b.reenvio->destino = &rechazos;
+    b.Mudo(2);
+    if (k.medidor_en_5) {
+      b.Medidor(5);
+    } else {
+      b.Mudo(5);
+    }
+    b.vista.automatico = k.automatico;
+    b.v.estado.puerto = 3;
+    std::vector<Pantalla> pantallas_al_mensaje;
+    bool menus_al_mensaje = false;
+    b.v.al_mensaje = [&](const std::string&) {
+      pantallas_al_mensaje = b.vista.pantallas;
+      menus_al_mensaje = b.vista.menus;
+    };
+    b.Buscar();
+
+    EXPECT_EQ(b.asistente.puertos_sin_abrir, k.sin_abrir);
+    EXPECT_EQ(b.entregas, k.medidor_en_5 ? 1 : 0);
+    if (!k.mensaje) {
+      EXPECT_TRUE(b.v.mensajes.empty());
+      continue;
+    }
+    ASSERT_EQ(b.v.mensajes.size(), 1u);
+    EXPECT_EQ(b.v.mensajes[0], Texto_puertos_sin_abrir(k.sin_abrir));
+    // The box comes once the not-found screen is up and the window is given back,
+    // and it leaves that screen as it is.
+    ASSERT_FALSE(pantallas_al_mensaje.empty());
+    EXPECT_EQ(pantallas_al_mensaje.back(), Pantalla_no_encontrado(b.textos));
+    EXPECT_TRUE(menus_al_mensaje);
+    EXPECT_EQ(b.vista.pantallas, pantallas_al_mensaje);
+
+    // The next search starts afresh: the ports can be opened now, and no box comes.
+    rechazos.rechazos.clear();
+    b.Buscar();
+    EXPECT_TRUE(b.asistente.puertos_sin_abrir.empty());
+    EXPECT_EQ(b.v.mensajes.size(), 1u);
+    EXPECT_EQ(b.Ultima(), Pantalla_no_encontrado(b.textos));
+  }
 }
 
 TEST(Numero_de_nombre_puerto, ElNumeroTrasCom) {

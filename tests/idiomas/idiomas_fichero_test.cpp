@@ -89,6 +89,42 @@ TEST_F(Fichero_idiomas, TheFileIsLookedUpInTheWorkingDirectory) {
   EXPECT_EQ(t[Texto::PASO1_L1], "Olá");
 }
 
+// An installed program (/usr/bin) finds the file installed with it (/usr/share/r27)
+// when the working directory has none; the working directory's file always wins.
+TEST_F(Fichero_idiomas, SinFicheroEnElDirectorioDeTrabajoSeUsaElInstalado) {
+  const fs::path trabajo = dir_ / "trabajo";
+  const fs::path bin = dir_ / "usr" / "bin";
+  const fs::path instalado = dir_ / "usr" / "share" / "r27" / "idiomas.ini";
+  fs::create_directories(trabajo);
+  fs::create_directories(bin);
+  fs::create_directories(instalado.parent_path());
+  struct Caso {
+    const char* nombre;
+    bool en_trabajo;
+    bool en_instalacion;
+    fs::path esperada;
+  };
+  const Caso casos[] = {
+      {"solo el instalado", false, true, instalado},
+      {"el del directorio de trabajo gana", true, true, trabajo / "idiomas.ini"},
+      {"solo el del directorio de trabajo", true, false, trabajo / "idiomas.ini"},
+      {"ninguno: el del directorio de trabajo, que falta", false, false, trabajo / "idiomas.ini"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    fs::remove(trabajo / "idiomas.ini");
+    fs::remove(instalado);
+    if (c.en_trabajo) std::ofstream(trabajo / "idiomas.ini") << "[COMUN]\n";
+    if (c.en_instalacion) std::ofstream(instalado) << "[COMUN]\n";
+    EXPECT_EQ(Ruta_idiomas_en(trabajo, bin), c.esperada);
+  }
+  // A folder of that name is no language file.
+  fs::remove(trabajo / "idiomas.ini");
+  fs::create_directories(trabajo / "idiomas.ini");
+  std::ofstream(instalado) << "[COMUN]\n";
+  EXPECT_EQ(Ruta_idiomas_en(trabajo, bin), instalado);
+}
+
 // The file shipped beside the program: every language complete.
 class Fichero_distribuido : public ::testing::TestWithParam<const char*> {
  protected:

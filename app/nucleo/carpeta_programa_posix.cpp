@@ -1,0 +1,15 @@
+// Linux: the kernel's link to the running executable.
+#include <system_error>
+
+#include "carpeta_programa.h"
+
+namespace r27 {
+
+std::filesystem::path Carpeta_programa() {
+  std::error_code ec;
+  const std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  return programa.parent_path();
+}
+
+}  // namespace r27
