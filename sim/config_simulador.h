@@ -60,6 +60,8 @@ enum class Tipo_fallo : uint8_t {
   Reinicio,            // the meter restarts (long work: half-way through)
   Desenchufe,          // the port vanishes
   Liberacion_espuria,  // a 0x0A leaves just before the answer
+  Respuesta_m,         // the first answer byte is "m" (0x6D), the refusal of a probe
+  Respuesta_arranque,  // the first answer byte is 0xD5, the boot stage's probe answer
 };
 
 // One fault. It fires on the requests of kind `peticion` numbered enesima ..

@@ -3,14 +3,21 @@
 namespace r27::sim {
 
 Fallos_simulados::Fallos_simulados(std::vector<Fallo> fallos, uint64_t semilla)
-    : fallos_(std::move(fallos)), disparos_(fallos_.size(), 0) {
+    : semilla_(semilla) {
+  Reemplazar(std::move(fallos));
+}
+
+void Fallos_simulados::Reemplazar(std::vector<Fallo> fallos) {
+  fallos_ = std::move(fallos);
+  disparos_.assign(fallos_.size(), 0);
+  generadores_.clear();
   // One stream per fault, so adding a fault does not move when another fires.
   for (size_t i = 0; i < fallos_.size(); ++i) {
-    generadores_.emplace_back(semilla * 0x100000001B3ull + i * 0x9E3779B97F4A7C15ull);
+    generadores_.emplace_back(semilla_ * 0x100000001B3ull + i * 0x9E3779B97F4A7C15ull);
   }
 }
 
-Decision_fallos Fallos_simulados::Decidir(Peticion p) {
+Decision_fallos Fallos_simulados::Decidir(Peticion p, uint64_t t_us) {
   ++cuentas_[static_cast<int>(p)];
   if (p != Peticion::Cualquiera) ++cuentas_[static_cast<int>(Peticion::Cualquiera)];
   Decision_fallos d;
@@ -26,6 +33,7 @@ Decision_fallos Fallos_simulados::Decidir(Peticion p) {
     }
     if (!dispara) continue;
     ++disparos_[i];
+    registro_.push_back({t_us, i, p, cuentas_[static_cast<int>(p)]});
     switch (f.tipo) {
       case Tipo_fallo::Ack_perdido:
         d.ack_perdido = true;
@@ -48,6 +56,12 @@ Decision_fallos Fallos_simulados::Decidir(Peticion p) {
         break;
       case Tipo_fallo::Liberacion_espuria:
         d.liberacion = true;
+        break;
+      case Tipo_fallo::Respuesta_m:
+        d.respuesta_m = true;
+        break;
+      case Tipo_fallo::Respuesta_arranque:
+        d.respuesta_arranque = true;
         break;
     }
   }

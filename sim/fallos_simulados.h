@@ -19,26 +19,45 @@ struct Decision_fallos {
   bool reinicio = false;
   bool desenchufe = false;
   bool liberacion = false;
+  bool respuesta_m = false;
+  bool respuesta_arranque = false;
   bool Alguno() const {
     return ack_perdido || ack_erroneo || alterado || silencio || reinicio || desenchufe ||
-           liberacion;
+           liberacion || respuesta_m || respuesta_arranque;
   }
+};
+
+// One firing of a configured fault: when, which fault (its place in the list),
+// on which request and on that request kind's count.
+struct Disparo_fallo {
+  uint64_t t_us;
+  size_t fallo;
+  Peticion peticion;
+  uint32_t cuenta;
 };
 
 class Fallos_simulados {
  public:
   Fallos_simulados(std::vector<Fallo> fallos, uint64_t semilla);
-  // Counts one request of kind `p` and returns the faults that fire on it.
-  Decision_fallos Decidir(Peticion p);
+  // Counts one request of kind `p`, handled at `t_us`, and returns the faults that
+  // fire on it.
+  Decision_fallos Decidir(Peticion p, uint64_t t_us = 0);
+  // Puts other faults in place of the configured ones (none: the meter behaves
+  // from now on); the request counts go on.
+  void Reemplazar(std::vector<Fallo> fallos);
   // Requests of kind `p` counted so far (Cualquiera: all of them).
   uint32_t Cuenta(Peticion p) const { return cuentas_[static_cast<int>(p)]; }
   // How many times each configured fault has fired, in the order given.
   const std::vector<uint32_t>& Disparos() const { return disparos_; }
+  // Every firing, in order.
+  const std::vector<Disparo_fallo>& Registro() const { return registro_; }
 
  private:
+  uint64_t semilla_;
   std::vector<Fallo> fallos_;
   std::vector<Generador> generadores_;
   std::vector<uint32_t> disparos_;
+  std::vector<Disparo_fallo> registro_;
   std::array<uint32_t, kNum_peticiones> cuentas_{};
 };
 

@@ -345,7 +345,7 @@ void Medidor_simulado::Despachar(uint64_t t) {
   crudo_pendiente_ = 0;
   if (!Permitida(tipo)) return;
 
-  decision_ = fallos_.Decidir(tipo);
+  decision_ = fallos_.Decidir(tipo, t);
   primera_respuesta_ = true;
   if (decision_.desenchufe) {
     desenchufado_ = true;
@@ -397,6 +397,8 @@ void Medidor_simulado::Responder(std::span<const uint8_t> bytes, uint64_t t_us) 
       primera_respuesta_ = false;
       if (decision_.liberacion) t_us = Emitir(0x0A, t_us);
       if (decision_.ack_erroneo) b ^= 0xFF;
+      if (decision_.respuesta_m) b = 0x6D;
+      if (decision_.respuesta_arranque) b = 0xD5;
     }
     t_us = Emitir(b, t_us);
   }
@@ -466,6 +468,10 @@ const char* Nombre_fallo(Tipo_fallo t) {
       return "desenchufe";
     case Tipo_fallo::Liberacion_espuria:
       return "liberacion";
+    case Tipo_fallo::Respuesta_m:
+      return "respuesta-m";
+    case Tipo_fallo::Respuesta_arranque:
+      return "respuesta-arranque";
   }
   return "?";
 }

@@ -101,6 +101,12 @@ class Medidor_simulado final : public Dispositivo_linea {
   int Reinicios() const { return reinicios_; }
   uint32_t Cuenta(Peticion p) const { return fallos_.Cuenta(p); }
   const std::vector<uint32_t>& Disparos_fallos() const { return fallos_.Disparos(); }
+  const std::vector<Disparo_fallo>& Registro_fallos() const { return fallos_.Registro(); }
+  // Other faults from now on (none: the meter behaves); a silence under way ends.
+  void Fijar_fallos(std::vector<Fallo> fallos) {
+    fallos_.Reemplazar(std::move(fallos));
+    silencio_hasta_ = 0;
+  }
   // The screen-graphics area as the meter shows it: `tamano` bytes from its start.
   std::vector<uint8_t> Area_graficos(uint32_t tamano) const;
 

@@ -57,9 +57,10 @@ bool Peticion_de(const std::string& nombre, Peticion& p) {
 }
 
 bool Tipo_de(const std::string& nombre, Tipo_fallo& t) {
-  for (Tipo_fallo c : {Tipo_fallo::Ack_perdido, Tipo_fallo::Ack_erroneo,
-                       Tipo_fallo::Paquete_alterado, Tipo_fallo::Silencio, Tipo_fallo::Reinicio,
-                       Tipo_fallo::Desenchufe, Tipo_fallo::Liberacion_espuria}) {
+  for (Tipo_fallo c :
+       {Tipo_fallo::Ack_perdido, Tipo_fallo::Ack_erroneo, Tipo_fallo::Paquete_alterado,
+        Tipo_fallo::Silencio, Tipo_fallo::Reinicio, Tipo_fallo::Desenchufe,
+        Tipo_fallo::Liberacion_espuria, Tipo_fallo::Respuesta_m, Tipo_fallo::Respuesta_arranque}) {
     if (nombre == Nombre_fallo(c)) {
       t = c;
       return true;

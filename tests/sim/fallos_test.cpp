@@ -126,6 +126,41 @@ TEST(Fallos, LiberacionEspuriaAntesDeLaRespuesta) {
   EXPECT_EQ(r, (Bytes{0x0A, 0x10, 0x02, 0x78, 0x00}));
 }
 
+TEST(Fallos, OtraRespuestaEnLugarDelPrimerByte) {
+  struct Caso {
+    Tipo_fallo tipo;
+    uint8_t primero;
+  };
+  for (const Caso& k :
+       {Caso{Tipo_fallo::Respuesta_m, 0x6D}, Caso{Tipo_fallo::Respuesta_arranque, 0xD5}}) {
+    SCOPED_TRACE(Nombre_fallo(k.tipo));
+    Banco b(Con_fallo({k.tipo, Peticion::Lectura_memoria, 2}));
+    const Bytes lectura = {0x01, 0x00, 0xA0, 0xFE, 0x02};
+    EXPECT_EQ(b.Pedir(lectura), (Bytes{0x10, 0x02, 0x78, 0x00}));
+    EXPECT_EQ(b.Pedir(lectura), (Bytes{k.primero, 0x02, 0x78, 0x00}));
+    EXPECT_EQ(b.Pedir(lectura), (Bytes{0x10, 0x02, 0x78, 0x00}));
+  }
+}
+
+TEST(Fallos, ElRegistroDiceCuandoYDondeYFijarFallosLosQuita) {
+  Fallo f{Tipo_fallo::Silencio, Peticion::Sondeo, 2};
+  Banco b(Con_fallo(f));
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+  const uint64_t t = b.t;
+  EXPECT_TRUE(b.Pedir({0x00}).empty());
+  ASSERT_EQ(b.m.Registro_fallos().size(), 1u);
+  const Disparo_fallo& d = b.m.Registro_fallos()[0];
+  EXPECT_EQ(d.peticion, Peticion::Sondeo);
+  EXPECT_EQ(d.cuenta, 2u);
+  EXPECT_EQ(d.fallo, 0u);
+  EXPECT_GE(d.t_us, t);
+  // Cleared: the silence for good is over and nothing fires any more.
+  b.m.Fijar_fallos({});
+  EXPECT_EQ(b.Pedir({0x00}), Bytes{0x5D});
+  EXPECT_EQ(b.m.Cuenta(Peticion::Sondeo), 3u);
+  EXPECT_EQ(b.m.Registro_fallos().size(), 1u);
+}
+
 // Which of 300 probes went unanswered under a 30% lost-answer fault.
 std::vector<bool> Patron(uint64_t semilla, std::vector<uint32_t>* disparos = nullptr) {
   Fallo f{Tipo_fallo::Ack_perdido, Peticion::Sondeo};
