@@ -21,7 +21,7 @@ ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300
 
 echo "== Sanitizer build (ASan + UBSan) and tests =="
 cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_APP=ON \
-  -DR27_SANITIZE=ON -DR27_BENCH=OFF
+  -DR27_SANITIZE=ON -DR27_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
 cmake --build "$raiz/build-asan" -j"$nucleos"
 # The whole updates in real time (label tiempo_real) run in the normal build only.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
