@@ -160,6 +160,8 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
         error = "valor no valido para --com";
     } else if (op == "--enlace") {
       ok = texto(1, 4096, o.enlace);
+    } else if (op == "--informe") {
+      ok = texto(1, 4096, o.informe);
     } else if (op == "--volver") {
       ok = entero(INT64_MAX, n);
       o.volver_ms = static_cast<int64_t>(n);
@@ -295,6 +297,8 @@ Servicio:
   --enlace RUTA           enlace simbolico al esclavo; se borra al salir
   --ritmo                 bytes al ritmo de la linea (11 bits por byte)
   --volver MS             tras un desenchufe, volver a enchufar pasados MS ms
+  --informe FICHERO       al salir, escribe lo que guarda el medidor (firmware igual
+                          a la imagen incrustada, version, FPGA, MPEG-4, reinicios)
 Identidad:
   --familia TXT (QZT)  --region TXT (EUR)  --version X.YY (3.00)  --build NNNNN (00000)
   --idioma N (0)  --fpga M.m (3.2)  --nivel N (120)  --estado26 N (0)

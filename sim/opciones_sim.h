@@ -14,6 +14,7 @@ struct Opciones_sim {
   int com = 3;             // COM number printed in the R27_PUERTOS line
   std::string enlace;      // optional symlink to the slave, removed at exit
   int64_t volver_ms = -1;  // after an unplug, plug in again after this long (-1: never)
+  std::string informe;     // file the meter's contents are reported to at exit
   bool ayuda = false;
 };
 

@@ -9,9 +9,12 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "incrustado/firmware_hex.h"
+#include "informe_medidor.h"
 #include "medidor_simulado.h"
 #include "opciones_sim.h"
 #include "servidor_pty.h"
@@ -125,5 +128,15 @@ int main(int argc, char** argv) {
     medidor.Reenchufar(Ahora_real_us());
   }
   Quitar_enlace(o.enlace);
+  if (!o.informe.empty()) {
+    const auto imagen = r27::datos::firmware_hex();
+    std::ofstream fichero(o.informe, std::ios::binary | std::ios::trunc);
+    fichero << Informe_medidor(
+        medidor, std::span(reinterpret_cast<const char*>(imagen.data()), imagen.size()));
+    if (!fichero.flush()) {
+      std::fprintf(stderr, "r27-sim: no se pudo escribir el informe %s\n", o.informe.c_str());
+      if (estado == 0) estado = 1;
+    }
+  }
   return estado;
 }
