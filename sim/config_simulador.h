@@ -102,6 +102,8 @@ struct Config_medidor {
   uint16_t graficos_direccion = 0x0000;
   uint8_t respuesta_relleno = '?';  // answer to a filler byte: '?' or 'f'
   bool confirmar_sin_eco = false;   // answers 0x06 n with 0x60 alone, without the echo n
+  // The burn answers as usual but leaves the flash as it was (old firmware, identity, FPGA set).
+  bool grabacion_sin_efecto = false;
 
   // MPEG-4 module.
   bool mpeg4 = true;

@@ -258,7 +258,8 @@ void Medidor_simulado::Borrar_preparacion(const std::vector<uint8_t>& p, uint64_
 
 // 0x09 0x40 map[64]: erase phase 0x8A 0x8A with a sector byte per segment, then
 // the programming phase 0x8B 0x8B with the segment byte 0xAB + k of each segment
-// as it is written, then 0x80 0x80. The meter hears nothing meanwhile.
+// as it is written, then 0x80 0x80. The meter hears nothing meanwhile. A meter
+// configured with grabacion_sin_efecto answers the same and keeps its old flash.
 void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   if (p[1] != 0x40) return;
   std::vector<int> segmentos;
@@ -271,7 +272,7 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   Responder({0x8A, 0x8A}, tt);
   for (int k : segmentos) {
     tt += config_.t_borrado_segmento_us;
-    memoria_.Borrar_flash(k, 0, kTamano_segmento);
+    if (!config_.grabacion_sin_efecto) memoria_.Borrar_flash(k, 0, kTamano_segmento);
     Responder({Byte_borrado(k)}, tt);
   }
   tt += config_.t_respuesta_us;
@@ -280,7 +281,7 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
     int k = segmentos[i];
     Responder({static_cast<uint8_t>(kPrimer_segmento_flash + k)}, tt);
     tt += config_.t_programa_segmento_us;
-    memoria_.Grabar_segmento(k);
+    if (!config_.grabacion_sin_efecto) memoria_.Grabar_segmento(k);
   }
   if (decision_.reinicio) {
     Reiniciar(tt);

@@ -210,6 +210,8 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
       c.rechazo = true;
     } else if (op == "--confirmar-sin-eco") {
       c.confirmar_sin_eco = true;
+    } else if (op == "--grabacion-sin-efecto") {
+      c.grabacion_sin_efecto = true;
     } else if (op == "--sin-graficos") {
       c.graficos = false;
     } else if (op == "--graficos") {
@@ -308,6 +310,8 @@ Identidad:
   --graficos SEG:DIR      area de graficos (0xF0:0)    --sin-graficos
   --relleno ?|f           respuesta a los bytes de relleno (?)
   --confirmar-sin-eco     contesta 0x06 n solo con 0x60, sin repetir n
+  --grabacion-sin-efecto  la grabacion de la flash contesta como siempre pero deja
+                          la flash como estaba (firmware e identidad viejos)
 Modulo MPEG-4:
   --sin-mpeg4  --mpeg4 A,B,D,R (132,0,5,2)  --mpeg4-nueva A,B,D,R (133,0,5,2)
   --mpeg4-sin-cabecera    no exige "RDHB" al principio de la aplicacion

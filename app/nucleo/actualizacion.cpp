@@ -27,6 +27,8 @@ constexpr size_t kBytes_borrado = 34;
 constexpr std::array<uint8_t, 3> kCabecera_borrado{0x02, 0x00, 0xA0};
 constexpr std::array<uint8_t, 3> kSectores_borrado{0x01, 0x20, 0x21};
 constexpr size_t kBytes_buffer_planes = 128 * 1024;
+// The wait for the restart before the check lets window messages run this often.
+constexpr uint32_t kPaso_espera_comprobacion_ms = 100;
 constexpr std::array<const char*, TCFpga::kMaximo_configuraciones> kNombres_fpga{"TV", "DFT", "MER",
                                                                                  "PDP", "ET2"};
 
@@ -68,6 +70,8 @@ bool Actualizacion::Actualizar_medidor() {
   TFParam_defecto fparam(ventana_);
   e.codigo_error = 0;
   fallo_teclado_ = false;
+  escrito_ = {};
+  comprobacion_ = {};
   general.Solo_avanzar(false);
   general.Fijar_rango(0, 0);
   ventana_.Barra_progreso().Fijar_posicion(0);
@@ -166,6 +170,7 @@ bool Actualizacion::Actualizar_medidor() {
   }
 
   if (e.Check_firmware && !e.abortar) {
+    escrito_.firmware = true;
     Banner();
     resultado = Paso_firmware(ventana_, conexion_, timer_);  // advances the base by its share
     if (!e.abortar) e.abortar = !resultado;
@@ -177,6 +182,7 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     ventana_.Procesar_mensajes();
     if (resultado) {
+      escrito_.mpeg4 = true;
       resultado = mpeg4.Actualizar_mpeg4(0);  // advances the base by its stage-1 share
     } else {
       e.Fijar_error(kCodigo_paso_previo_mpeg4);
@@ -190,6 +196,10 @@ bool Actualizacion::Actualizar_medidor() {
   Fin_actualizacion();
   Volver_a_velocidad_normal();
   if (e.conectado) conexion_.Boton_ConectarClick();
+  // A run that wrote something (a step began) and did not fail is proven on the
+  // restarted meter; a cancelled or failed run, or a closing window, is not.
+  if (!e.abortar && !fallo_teclado_ && k_ > 0 && !e.saliendo && !Comprobar_escritura())
+    e.abortar = true;
   general.Solo_avanzar(false);
   e.actualizando = false;
   return e.abortar;
@@ -291,6 +301,32 @@ void Actualizacion::Fin_actualizacion() {
   Drenar(puerto);
   Escribir_todo(puerto, kOrden_fin);
   ventana_.Reloj_().Dormir_ms(kPausa_fin_actualizacion_ms);
+}
+
+bool Actualizacion::Comprobar_escritura() {
+  Estado_ventana& e = ventana_.Estado();
+  Reloj& reloj = ventana_.Reloj_();
+  comprobacion_.hecha = true;
+  // The updating screen stays up and keeps repainting while the meter restarts.
+  for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
+       esperado += kPaso_espera_comprobacion_ms) {
+    ventana_.Procesar_mensajes();
+    reloj.Dormir_ms(kPaso_espera_comprobacion_ms);
+  }
+  // The full connect: probe, language, identity and the tick decision.
+  for (int i = 0; i < kConexiones_comprobacion && !e.conectado && !e.saliendo; ++i)
+    conexion_.Boton_ConectarClick();
+  // A meter that did not come back has no identity; the last one read is not it.
+  comprobacion_.ficha = e.conectado ? Leer_ficha(conexion_, e) : Ficha_medidor{};
+  comprobacion_.juicio = Juzgar_comprobacion(comprobacion_.ficha, e, escrito_);
+  comprobacion_.probada = comprobacion_.juicio.probada;
+  // Let the meter go: the connect started the disconnect watch, this stops it.
+  if (e.conectado) conexion_.Boton_ConectarClick();
+  if (comprobacion_.probada) return true;
+  e.Fijar_error(kCodigo_comprobacion);
+  ventana_.Puerto().Anotar_abandono("comprobacion", comprobacion_.juicio.esperado,
+                                    comprobacion_.juicio.llegado);
+  return false;
 }
 
 void Actualizacion::Volver_a_velocidad_normal() {

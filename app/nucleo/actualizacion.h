@@ -7,7 +7,9 @@
 #include <functional>
 
 #include "asistente.h"
+#include "comprobacion.h"
 #include "conexion.h"
+#include "ficha_medidor.h"
 #include "idiomas.h"
 #include "interfaz_ventana.h"
 #include "temporizador.h"
@@ -47,6 +49,22 @@ inline constexpr uint32_t kPausa_borrado_ms = 500;
 // Closing request 0x0F 0x00, then this pause.
 inline constexpr uint32_t kPausa_fin_actualizacion_ms = 500;
 
+// Check after writing. The meter restarts after the closing request (or, after a
+// module update, after its end byte); the longest restart the run allows it is
+// the wait after the module update, so the check waits as long before it
+// connects. A meter slower than that gets more connects, each of 4 probes, about
+// as long again as a reconnection's 10 probes.
+inline constexpr uint32_t kEspera_reinicio_comprobacion_ms = kEspera_tras_mpeg4_ms;
+inline constexpr int kConexiones_comprobacion = 3;
+
+// The last run's check after writing.
+struct Resultado_comprobacion {
+  bool hecha = false;    // the run wrote something and did not fail, so it was checked
+  bool probada = false;  // the restarted meter proved the update
+  Ficha_medidor ficha;   // what the connect after the restart read
+  Juicio_comprobacion juicio;
+};
+
 class Actualizacion {
  public:
   Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
@@ -68,6 +86,7 @@ class Actualizacion {
   // Steps begun and steps counted in the last run (the banner's k and n).
   int pasos_iniciados() const { return k_; }
   int pasos_contados() const { return n_; }
+  const Resultado_comprobacion& Comprobacion() const { return comprobacion_; }
 
  private:
   void Banner();
@@ -76,6 +95,9 @@ class Actualizacion {
   bool Paso_fpga();
   // After the run: the meter and the port back at the rate a search uses.
   void Volver_a_velocidad_normal();
+  // Waits for the restart, connects with the full identity and tick decision,
+  // judges, lets the meter go; false (code 26) when the update is not proven.
+  bool Comprobar_escritura();
 
   Interfaz_ventana& ventana_;
   Conexion& conexion_;
@@ -85,6 +107,8 @@ class Actualizacion {
   int k_ = 0;
   int n_ = 0;
   bool fallo_teclado_ = false;
+  Escrito_en_actualizacion escrito_;
+  Resultado_comprobacion comprobacion_;
 };
 
 }  // namespace r27

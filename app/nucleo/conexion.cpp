@@ -209,11 +209,13 @@ Texto_version Conexion::Version_medidor() {
   std::array<uint8_t, 6> build{};
   Leer_bytes_memoria(kPagina_identidad, kOffset_version, version.data(), version.size());
   Leer_bytes_memoria(kPagina_identidad, kOffset_build, build.data(), build.size());
-  return Interpretar_identidad({}, version, build).version;
+  lecturas_.version = Interpretar_identidad({}, version, build).version;
+  return lecturas_.version;
 }
 
 void Conexion::Decidir_pasos() {
   Estado_ventana& e = ventana_.Estado();
+  lecturas_ = Ficha_medidor{};
   e.Check_firmware = e.Check_fpga = e.Check_teclado = e.Check_planes = e.Check_borrar =
       e.Check_mpeg4_apl = e.Check_configuracion = false;
   e.Check_firmware = Decidir_firmware();
@@ -232,7 +234,10 @@ bool Conexion::Decidir_firmware() {
   Leer_bytes_memoria(kPagina_identidad, 0, bloque.data(), bloque.size());
   bloque.fill(0);
   Leer_bytes_memoria(kPagina_identidad, 0, bloque.data(), bloque.size());
-  if (!Regla_familia(Interpretar_identidad(bloque, {}, {}), e)) return false;
+  const Identidad_medidor id = Interpretar_identidad(bloque, {}, {});
+  lecturas_.familia = id.familia;
+  lecturas_.region = id.region;
+  if (!Regla_familia(id, e)) return false;
   return Regla_firmware(Version_medidor(), Version_de_fichero(e.version_fichero));
 }
 
@@ -242,6 +247,9 @@ bool Conexion::Decidir_fpga() {
   if (ventana_.Estado().modo_arranque) return false;
   std::array<uint8_t, 16> fpga{};
   Leer_bytes_memoria(kPagina_fpga, 0, fpga.data(), fpga.size());
+  lecturas_.fpga_leida = true;
+  lecturas_.fpga_mayor = fpga[11];
+  lecturas_.fpga_menor = fpga[10];
   return Regla_fpga(fpga[11], fpga[10]);
 }
 

@@ -10,6 +10,7 @@
 
 #include "codigos_resultado.h"
 #include "decisiones.h"
+#include "ficha_medidor.h"
 #include "interfaz_ventana.h"
 #include "operaciones_conexion.h"
 #include "tcdiferencial.h"
@@ -102,6 +103,10 @@ class Conexion final : public Operaciones_conexion {
   void Cambiar_velocidad_puerto(uint32_t baudios) override;
   bool Es_windows64() override;
 
+  // What the last tick decision read of the meter (family, region, version, FPGA);
+  // Leer_ficha adds the rest of the identity.
+  const Ficha_medidor& Lecturas() const { return lecturas_; }
+
   // Where the WOW64 answer comes from: the system's, unless a test hands in another.
   std::function<bool()> consulta_windows64;
 
@@ -123,6 +128,7 @@ class Conexion final : public Operaciones_conexion {
   Interfaz_ventana& ventana_;
   Interfaz_temporizador& timer_;
   std::unique_ptr<TCDiferencial> diferencial_;
+  Ficha_medidor lecturas_;
   // Connects whose tick decision is running. The module query may connect from
   // inside one (after a failed reconnect); it may not do so from inside a second,
   // so a module that keeps failing cannot nest connects without end.

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include "banco_actualizacion.h"
 #include "codigos_resultado.h"
 #include "configuraciones_fpga.h"
@@ -112,23 +115,30 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
     const char* minutos;
     size_t preguntas;
     std::vector<int> banners;  // n of "k/n"; empty: no step begun
+    bool modulo_al_dia;        // the meter's MPEG-4 module needs no update
+    int32_t codigo;            // what the check after writing leaves
   };
   const Caso casos[] = {
-      {"32-bit whole update", kCompleta, false, 1020, "17 min.\n", 1, {1, 2, 3, 4}},
-      {"64-bit whole update", kCompleta, true, 1360, "22 min.\n", 1, {1, 2, 3, 4}},
-      {"erase only", {false, true}, false, 10, "0 min.\n", 2, {1}},
+      {"32-bit whole update", kCompleta, false, 1020, "17 min.\n", 1, {1, 2, 3, 4}, false, 0},
+      {"64-bit whole update", kCompleta, true, 1360, "22 min.\n", 1, {1, 2, 3, 4}, false, 0},
+      // The erase alone leaves the meter at 1.05: it still needs its erase and
+      // firmware, and the check says so.
+      {"erase only", {false, true}, false, 10, "0 min.\n", 2, {1}, false, kCodigo_comprobacion},
       {"plans with the firmware",
        {false, false, true, false, true, true, false},
        false,
        330,
        "5 min.\n",
        1,
-       {1, 2}},
+       {1, 2},
+       true,
+       0},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
     Config_medidor c = Medidor_rapido();
     c.version = "1.05";  // old enough for the erase to make sense
+    if (k.modulo_al_dia) c.mpeg4_actual = c.mpeg4_nueva;
     Banco_secuencia b(k.pasos, k.windows64, c);
     b.Ejecutar();
     EXPECT_EQ(b.v.barra_general.Maximo(), k.maximo);
@@ -141,7 +151,8 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
     for (int i = 1; i <= int(k.banners.size()); ++i)
       esperados.push_back(Linea_banner_paso(b.textos, i, int(k.banners.size())));
     EXPECT_EQ(b.vista.lineas3, esperados);
-    EXPECT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.Correcta(), k.codigo == 0);
     Comprobar_barra(b, true);
     // The fast line only where the computer is not 64-bit Windows.
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Bloque_preparacion) > 0, !k.windows64 || k.pasos.borrar);
@@ -293,17 +304,240 @@ TEST(Actualizar_medidor, UnFalloDelTecladoTerminaEnLaPantallaDeFallo) {
   for (const Caso& k : {Caso{"keyboard programmed", false, true, 0},
                         Caso{"silicon-ID error", true, false, kCodigo_teclado_id}}) {
     SCOPED_TRACE(k.nombre);
+    // A meter that needs nothing else, so the check after writing proves the
+    // keyboard and erase run when the keyboard was programmed.
     Config_medidor c = Medidor_rapido();
     c.teclado_fallo_id = k.fallo_id;
-    c.version = "1.05";
+    c.version = "3.01";
+    c.fpga_menor = 3;
+    c.mpeg4_actual = c.mpeg4_nueva;
     Banco_secuencia b({true, true}, false, c);
     b.Ejecutar();
     EXPECT_EQ(b.Correcta(), k.correcta);
-    EXPECT_EQ(b.v.estado.codigo_error, k.codigo);
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
     // The erase step still ran after the keyboard, over a reconnection.
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Sector_preparacion), 3u);
     EXPECT_EQ(b.vista.lineas3.size(), 2u);
     b.Comprobar_nueva_conexion();
+  }
+}
+
+// --- The check after writing ------------------------------------------------------
+
+// The judgement on the restarted meter's identity, for what the run wrote.
+TEST(Comprobacion, JuicioSobreLaIdentidadTrasElReinicio) {
+  struct Caso {
+    const char* nombre;
+    const char* version;  // read from the restarted meter
+    Escrito_en_actualizacion escrito;
+    std::function<void(Ficha_medidor&, Estado_ventana&)> cambiar;
+    bool probada;
+    const char* esperado;
+    const char* llegado;
+  };
+  const Caso casos[] = {
+      {"the image's version, nothing to tick",
+       "3.01.00000",
+       {true, true},
+       {},
+       true,
+       "3.01.00000 y nada que marcar",
+       "3.01.00000"},
+      // No tick (the meter is newer), but the firmware written was not the image.
+      {"a newer version after the firmware was written",
+       "3.02.00000",
+       {true, false},
+       {},
+       false,
+       "3.01.00000 y nada que marcar",
+       "3.02.00000"},
+      {"another build after the firmware was written",
+       "3.01.00001",
+       {true, false},
+       {},
+       false,
+       "3.01.00000 y nada que marcar",
+       "3.01.00001"},
+      // The firmware was deliberately left alone: its version is not compared.
+      {"another version, firmware not written",
+       "3.02.00000",
+       {false, false},
+       {},
+       true,
+       "nada que marcar",
+       "3.02.00000"},
+      {"ticks left",
+       "3.00.00000",
+       {true, true},
+       [](Ficha_medidor&, Estado_ventana& e) { e.Check_firmware = e.Check_mpeg4_apl = true; },
+       false,
+       "3.01.00000 y nada que marcar",
+       "3.00.00000, firmware mpeg4 marcados"},
+      {"the chosen plan set still pending",
+       "3.01.00000",
+       {false, false},
+       [](Ficha_medidor&, Estado_ventana& e) { e.Check_planes = true; },
+       false,
+       "nada que marcar",
+       "3.01.00000, planes marcado"},
+      {"the meter did not come back",
+       "",
+       {true, true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.conectado = false; },
+       false,
+       "3.01.00000 y nada que marcar",
+       "nada (el medidor no volvio)"},
+      {"back in its boot stage",
+       "3.01.00000",
+       {true, false},
+       [](Ficha_medidor& f, Estado_ventana&) { f.modo_arranque = true; },
+       false,
+       "3.01.00000 y nada que marcar",
+       "3.01.00000, en etapa de arranque"},
+      {"an identity block that is not ours",
+       "",
+       {false, false},
+       [](Ficha_medidor& f, Estado_ventana& e) {
+         f.familia = "";
+         e.familia_valida = false;
+       },
+       false,
+       "nada que marcar",
+       "familia \"\""},
+      {"the module silent after its update",
+       "3.01.00000",
+       {true, true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_decoders = 0xFF; },
+       false,
+       "3.01.00000 y nada que marcar",
+       "3.01.00000, modulo MPEG-4 sin respuesta"},
+      {"no module, none written",
+       "3.01.00000",
+       {true, false},
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4 = Datos_mpeg4{}; },
+       true,
+       "3.01.00000 y nada que marcar",
+       "3.01.00000"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Estado_ventana e;
+    e.version_fichero = {'3', '.', '0', '1', '.', '0', '0', '0', '0', '0', 0, 0};
+    e.familia_valida = true;
+    Ficha_medidor f;
+    f.conectado = true;
+    f.familia = "QZT";
+    f.version = Texto_de(k.version);
+    f.mpeg4 = {133, 0, 2, 5};
+    if (k.cambiar) k.cambiar(f, e);
+    const Juicio_comprobacion j = Juzgar_comprobacion(f, e, k.escrito);
+    EXPECT_EQ(j.probada, k.probada);
+    EXPECT_EQ(j.esperado, k.esperado);
+    EXPECT_EQ(j.llegado, k.llegado);
+  }
+}
+
+// A whole update of a 3.00 meter, then the meter restarted and connected again.
+TEST(Comprobacion, ElMedidorReiniciadoDemuestraONoLaActualizacion) {
+  struct Caso {
+    const char* nombre;
+    std::function<void(Config_medidor&)> medidor;
+    int32_t codigo;
+    const char* abandono;  // the port's last give-up note on a failure
+  };
+  const Caso casos[] = {
+      {"the meter reports what was written", {}, 0, ""},
+      {"back late, on a later connect", [](Config_medidor& c) { c.t_reinicio_us = 24'000'000; }, 0,
+       ""},
+      {"the burn answers but leaves the old firmware",
+       [](Config_medidor& c) { c.grabacion_sin_efecto = true; }, kCodigo_comprobacion,
+       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.00.00000, zona fpga "
+       "firmware mpeg4 marcados"},
+      {"the module keeps its old application",
+       [](Config_medidor& c) { c.mpeg4_nueva = c.mpeg4_actual; }, kCodigo_comprobacion,
+       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.01.00000, zona fpga "
+       "firmware mpeg4 marcados"},
+      {"the module stops answering after its update",
+       [](Config_medidor& c) { c.mpeg4_nueva.decodificadores = 0xFF; }, kCodigo_comprobacion,
+       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.01.00000, modulo MPEG-4 "
+       "sin respuesta"},
+      {"the meter does not come back", [](Config_medidor& c) { c.t_reinicio_us = 60'000'000; },
+       kCodigo_comprobacion,
+       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego nada (el medidor no volvio)"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    if (k.medidor) k.medidor(c);
+    Banco_secuencia b(kCompleta, false, c);
+    uint64_t ultimo_avance_us = 0;
+    b.v.barra_general.Al_cambiar([&] {
+      b.posiciones.push_back(b.v.barra_general.Posicion());
+      ultimo_avance_us = b.v.reloj.Ahora_us();
+    });
+    b.Ejecutar();
+    const double segundos = double(b.v.reloj.Ahora_us() - ultimo_avance_us) / 1e6;
+    std::printf("%s: end of the last step to the outcome screen: %.1f s\n", k.nombre, segundos);
+
+    const Resultado_comprobacion& r = b.actualizacion.Comprobacion();
+    EXPECT_TRUE(r.hecha);
+    EXPECT_EQ(r.probada, k.codigo == 0);
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.Correcta(), k.codigo == 0);
+    if (k.codigo != 0) {
+      EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));
+      EXPECT_EQ(b.v.Puerto().Ultimo_abandono(), k.abandono);
+    } else {
+      // What the restarted meter reported: the written identity, the FPGA
+      // version of the written set, the module's new application.
+      EXPECT_EQ(r.ficha.familia, "QZT");
+      EXPECT_EQ(Texto_de_version(r.ficha.version), "3.01.00000");
+      EXPECT_EQ(Texto_fpga(r.ficha), "3.3");
+      EXPECT_EQ(r.ficha.mpeg4.version_aplicacion, 133);
+    }
+    // The updating screen stayed up through the check, with nothing else said.
+    ASSERT_EQ(b.vista.pantallas.size(), 2u);
+    EXPECT_EQ(b.vista.pantallas[0], Pantalla_actualizando(b.textos));
+    EXPECT_EQ(b.v.preguntas.size(), 1u);
+    EXPECT_TRUE(b.v.mensajes.empty());
+    // Left as after any run: the meter let go, the watch off, the wizard ready.
+    EXPECT_FALSE(b.v.estado.conectado);
+    EXPECT_FALSE(b.timer.habilitado);
+    EXPECT_FALSE(b.v.estado.actualizando);
+    EXPECT_EQ(b.asistente.paso_asistente, 0);
+    EXPECT_TRUE(b.vista.menus);
+    Comprobar_barra(b, true);
+    if (c.t_reinicio_us < 30'000'000) b.Comprobar_nueva_conexion();
+  }
+}
+
+// A run that wrote nothing, or failed, is not checked: no connect after it.
+TEST(Comprobacion, SinEscrituraOConFalloNoHayComprobacion) {
+  struct Caso {
+    const char* nombre;
+    std::deque<bool> respuestas;
+    std::vector<Fallo> fallos;
+    int32_t codigo;
+  };
+  const Caso casos[] = {
+      {"cancel at the time question", {false}, {}, 0},
+      {"FPGA preparation fails",
+       {true},
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Carga_programa, 1, 1}},
+       kCodigo_preparar_fpga},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.fallos = k.fallos;
+    Banco_secuencia b(kCompleta, false, c);
+    // Only the tick decision of a connect asks the module for its versions.
+    const uint32_t consultas = b.medidor->Cuenta(Peticion::Info_mpeg4);
+    b.Ejecutar(k.respuestas);
+    EXPECT_FALSE(b.actualizacion.Comprobacion().hecha);
+    EXPECT_EQ(b.medidor->Cuenta(Peticion::Info_mpeg4), consultas);
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo);
+    EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));
   }
 }
 

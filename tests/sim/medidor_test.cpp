@@ -319,6 +319,57 @@ TEST(Grabacion, LosBytesLleganConElTiempoDelTrabajo) {
   EXPECT_EQ(b.Esperar(1'000'000), (Bytes{0x80, 0x80}));
 }
 
+// What the meter reports after a burn: the identity block and the FPGA version
+// are read from flash, so they come from what was burnt; a burn without effect
+// answers the same and leaves the configured (old) ones.
+TEST(Grabacion, LaIdentidadYLaFpgaLeidasSonLasDeLoGrabado) {
+  struct Caso {
+    const char* nombre;
+    bool sin_efecto;
+    Bytes version;  // read at 0x18:0x0010
+    Bytes build;    // read at 0x18:0x0016
+    uint8_t fpga_menor;
+  };
+  const Caso casos[] = {
+      {"the burn writes", false, {'3', '.', '0', '1', 0, 0}, {'0', '0', '0', '4', '2', 0}, 3},
+      {"the burn has no effect", true, {'3', '.', '0', '0', 0, 0}, {'0', '0', '0', '0', '0', 0}, 2},
+  };
+  Bytes respuestas_burn[2];
+  for (size_t i = 0; i < 2; ++i) {
+    const Caso& k = casos[i];
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c;  // 3.00.00000, FPGA 3.2
+    c.grabacion_sin_efecto = k.sin_efecto;
+    Banco b(c);
+    b.Cargar_cargador();
+    // Identity block at segment 0x18 and the FPGA set's directory at segment 48.
+    Bytes identidad(0x1C, 0);
+    std::memcpy(identidad.data(), "QZT", 3);
+    std::memcpy(identidad.data() + 0x10, "3.01", 4);
+    std::memcpy(identidad.data() + 0x16, "00042", 5);
+    b.Pedir(Paquete_bloque(0xAB + 0x18, 0x0000, identidad));
+    Bytes directorio = {5, 0, 0, 0, 0x68, 0x01, 0x9A, '0', 0x02, 0x01, 3, 3, 0, 0, 0, 0};
+    b.Pedir(Paquete_bloque(0xAB + 48, 0x0000, directorio));
+
+    Bytes orden = {0x09, 0x40};
+    orden.resize(66, 0);
+    orden[2 + 0x18] = 1;
+    orden[2 + 48] = 1;
+    b.Enviar(orden);
+    respuestas_burn[i] = b.Esperar(10'000'000);
+    EXPECT_EQ(b.Pedir({0x01, 0x18, 0x10, 0x00, 0x06}), Lectura(k.version));
+    EXPECT_EQ(b.Pedir({0x01, 0x18, 0x16, 0x00, 0x06}), Lectura(k.build));
+    Bytes fpga = b.Pedir({0x01, 0x30, 0x00, 0x00, 0x10});
+    ASSERT_EQ(fpga.size(), 18u);
+    EXPECT_EQ(fpga[2 + 11], 3);
+    EXPECT_EQ(fpga[2 + 10], k.fpga_menor);
+  }
+  // Without effect the burn still reports both phases, each segment and the end.
+  EXPECT_EQ(respuestas_burn[0], respuestas_burn[1]);
+  EXPECT_EQ(respuestas_burn[1],
+            (Bytes{0x8A, 0x8A, 0x18 + 7, 48 + 7, 0x8B, 0x8B, 0xAB + 0x18, 0xAB + 48, 0x80, 0x80}));
+}
+
 // --- Sector staging, sector erase, confirm ----------------------------------------
 
 TEST(Area, BloqueConXorErroneoNoSeReconoce) {

@@ -47,6 +47,7 @@ TEST(Opciones, CadaOpcionPoneSuCampo) {
                          "--relleno",
                          "f",
                          "--confirmar-sin-eco",
+                         "--grabacion-sin-efecto",
                          "--mpeg4",
                          "140,2,6,3",
                          "--mpeg4-nueva",
@@ -93,6 +94,7 @@ TEST(Opciones, CadaOpcionPoneSuCampo) {
   EXPECT_EQ(c.graficos_direccion, 0x1000);
   EXPECT_EQ(c.respuesta_relleno, 'f');
   EXPECT_TRUE(c.confirmar_sin_eco);
+  EXPECT_TRUE(c.grabacion_sin_efecto);
   EXPECT_EQ(c.mpeg4_actual.aplicacion, 140);
   EXPECT_EQ(c.mpeg4_actual.arranque, 3);
   EXPECT_EQ(c.mpeg4_nueva.aplicacion, 141);
