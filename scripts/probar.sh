@@ -19,6 +19,9 @@ cmake -S "$raiz" -B "$raiz/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build "$raiz/build-ci" -j"$nucleos"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300
 
+echo "== Package: the .deb built, installed with dpkg -i and run from /usr/bin =="
+bash "$raiz/scripts/probar_paquete.sh" "$raiz/build-ci"
+
 echo "== Sanitizer build (ASan + UBSan) and tests =="
 cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_APP=ON \
   -DR27_SANITIZE=ON -DR27_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"

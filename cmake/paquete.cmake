@@ -1,0 +1,59 @@
+# Installing on Linux, and the Debian package built from the same rules:
+#
+#   cmake --install <build> [--prefix /usr]     or, in <build>:  cpack
+#
+#   bin/r27-update, bin/r27-actualizar      the window and the command line
+#   share/r27/idiomas.ini                   the language file; the programs read it
+#                                           from ../share/r27 beside their own folder
+#                                           when the working directory has none
+#   share/applications/r27-update.desktop   the menu entry, with its icon in
+#   share/icons/hicolor/scalable/apps/
+#   lib/udev/rules.d/60-r27-medidor.rules   the dialout group may open USB serial
+#                                           devices; ModemManager leaves them alone
+#
+# The package installs under /usr, where udev reads the rule; its postinst reloads
+# the rules where udev runs.
+
+# Relative to bin/, these must stay where the programs look (kCarpeta_datos_instalados).
+set(r27_destino_programas bin)
+set(r27_destino_datos share/r27)
+
+foreach(r27_programa r27-update r27-actualizar)
+  if(TARGET ${r27_programa})
+    install(TARGETS ${r27_programa} RUNTIME DESTINATION ${r27_destino_programas})
+  endif()
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/data/idiomas.ini DESTINATION ${r27_destino_datos})
+install(FILES ${PROJECT_SOURCE_DIR}/paquete/linux/r27-update.desktop
+        DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/paquete/linux/r27-update.svg
+        DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/paquete/linux/60-r27-medidor.rules
+        DESTINATION lib/udev/rules.d)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME r27-actualizador)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "R27 updater maintainers")
+set(CPACK_PACKAGE_CONTACT "R27 updater maintainers <maintainers@users.noreply.c-seed-1da5f25f.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for R27 TV and satellite signal meters")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Firmware updater for R27 TV and satellite signal meters\n\
+ Finds an R27 signal meter on its USB serial port, reads what it holds and\n\
+ rewrites its firmware, FPGA set, zone configuration and MPEG-4 module.\n\
+ Includes the window program r27-update, the command line r27-actualizar and\n\
+ a udev rule that lets the dialout group open USB serial devices and keeps\n\
+ ModemManager away from them.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The shared libraries the programs link (Qt, the C++ runtime) become the
+# dependencies; Qt draws no text without a font.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/paquete/linux/postinst ${PROJECT_SOURCE_DIR}/paquete/linux/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
