@@ -2,10 +2,12 @@
 // pseudo-terminal through the system's serial backend and port directory. COM1 to
 // COM15 are mapped to paths that do not exist, so the automatic search costs
 // nothing there and reaches the simulator on COM20 through the system's list.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,7 +60,10 @@ class Simulador {
 class Ventana_medidor final : public Tventana_brisco {
  public:
   Ventana_medidor() : Tventana_brisco(nullptr) {}  // the system's serial backend
-  void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
+  void Mensaje(const std::string& texto) override {
+    mensajes.push_back(texto);
+    if (al_mensaje) al_mensaje();
+  }
   // Every question is answered Cancel.
   bool Confirmar(const std::string& texto) override {
     preguntas.push_back(texto);
@@ -71,6 +76,7 @@ class Ventana_medidor final : public Tventana_brisco {
   std::vector<std::string> mensajes;
   std::vector<std::string> preguntas;
   std::function<void()> al_procesar;
+  std::function<void()> al_mensaje;
 
  protected:
   void Terminar_proceso() override {}
@@ -201,6 +207,41 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
   std::printf("search to hand-over: %lld ms; one connect: %lld ms\n",
               static_cast<long long>(std::chrono::duration_cast<milliseconds>(busqueda).count()),
               static_cast<long long>(std::chrono::duration_cast<milliseconds>(conexion).count()));
+  v_.reset();  // the destructor lets the connected meter go
+}
+
+// The meter's port held by another program, as ModemManager or a terminal would:
+// the search ends on the not-found screen, then one box names the busy port and
+// what to do; once the port is free the next search reaches the meter.
+TEST_F(Asistente_real, UnPuertoOcupadoSeNombraTrasLaPantallaDeNoEncontrado) {
+  const std::string esclavo = Simular({});
+  ASSERT_TRUE(Mapear_puertos(esclavo));
+  const int otro_programa = open(esclavo.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(otro_programa, 0);
+  ASSERT_EQ(flock(otro_programa, LOCK_EX | LOCK_NB), 0);
+  int imagen_al_mensaje = -1;
+  std::vector<std::string> lineas_al_mensaje;
+  v_->al_mensaje = [&] {
+    imagen_al_mensaje = Imagen();
+    lineas_al_mensaje = Lineas();
+  };
+  Buscar();
+  close(otro_programa);
+
+  ASSERT_EQ(v_->mensajes.size(), 1u);
+  EXPECT_NE(v_->mensajes[0].find("COM20 (" + esclavo + ") esta ocupado"), std::string::npos)
+      << v_->mensajes[0];
+  EXPECT_NE(v_->mensajes[0].find("ModemManager"), std::string::npos);
+  EXPECT_EQ(imagen_al_mensaje, kImagen_no_encontrado);
+  EXPECT_EQ(lineas_al_mensaje, Textos(Texto::P6_E1_L1));
+  EXPECT_EQ(Lineas(), lineas_al_mensaje);
+
+  bool entregado = false;
+  enlace_->Asistente_().ejecutar_actualizacion = [&] { entregado = true; };
+  Buscar();
+  EXPECT_TRUE(entregado);
+  EXPECT_TRUE(enlace_->Asistente_().puertos_sin_abrir.empty());
+  EXPECT_EQ(v_->mensajes.size(), 1u);
   v_.reset();  // the destructor lets the connected meter go
 }
 
