@@ -1,0 +1,17 @@
+#pragma once
+// The console of the system the program runs on: whether a standard stream is a
+// terminal, and Ctrl-C while an update runs.
+namespace r27 {
+
+// 0 stdin, 1 stdout, 2 stderr.
+bool Es_terminal(int descriptor);
+
+// From now on Ctrl-C is counted instead of ending the program; it also breaks a
+// pending read of stdin. Tomar_interrupcion says whether one came since the last
+// call. While `Permitir_fin(true)` holds, Ctrl-C ends the program at once (it
+// would interrupt nothing that matters).
+void Vigilar_interrupcion();
+bool Tomar_interrupcion();
+void Permitir_fin(bool permitido);
+
+}  // namespace r27

@@ -1,0 +1,42 @@
+// The console on Linux: isatty and a SIGINT handler without SA_RESTART, so a
+// read of stdin waiting for an answer returns and counts as "no".
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "consola.h"
+
+namespace r27 {
+
+namespace {
+
+std::atomic<int> interrupciones{0};
+std::atomic<bool> fin_permitido{true};
+
+void Al_interrumpir(int senal) {
+  if (fin_permitido.load()) {
+    signal(senal, SIG_DFL);
+    raise(senal);
+    return;
+  }
+  interrupciones.fetch_add(1);
+}
+
+}  // namespace
+
+bool Es_terminal(int descriptor) { return isatty(descriptor) == 1; }
+
+void Vigilar_interrupcion() {
+  struct sigaction accion {};
+  accion.sa_handler = Al_interrumpir;
+  sigemptyset(&accion.sa_mask);
+  accion.sa_flags = 0;  // no SA_RESTART: a waiting read returns
+  sigaction(SIGINT, &accion, nullptr);
+}
+
+bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
+
+void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
+
+}  // namespace r27

@@ -1,0 +1,36 @@
+// The console on Windows: _isatty and a SIGINT handler.
+#include <io.h>
+
+#include <atomic>
+#include <csignal>
+
+#include "consola.h"
+
+namespace r27 {
+
+namespace {
+
+std::atomic<int> interrupciones{0};
+std::atomic<bool> fin_permitido{true};
+
+void Al_interrumpir(int senal) {
+  if (fin_permitido.load()) {
+    std::signal(senal, SIG_DFL);
+    std::raise(senal);
+    return;
+  }
+  interrupciones.fetch_add(1);
+  std::signal(senal, Al_interrumpir);  // the handler is reset on each signal
+}
+
+}  // namespace
+
+bool Es_terminal(int descriptor) { return _isatty(descriptor) != 0; }
+
+void Vigilar_interrupcion() { std::signal(SIGINT, Al_interrumpir); }
+
+bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
+
+void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
+
+}  // namespace r27

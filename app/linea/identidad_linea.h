@@ -1,0 +1,22 @@
+#pragma once
+// The meter's identity as the command line shows it to the technician: family,
+// region, firmware version and build, FPGA version, MPEG-4 module versions and
+// language, from what the connect read.
+#include <string>
+
+#include "ficha_medidor.h"
+
+namespace r27 {
+
+// The four version characters ("3.01") and the five build characters ("00000")
+// of the version text, each up to its first zero character.
+std::string Version_de_ficha(const Ficha_medidor& ficha);
+std::string Build_de_ficha(const Ficha_medidor& ficha);
+
+// "application 132 build 0, decoders 5, boot 2", or "no answer".
+std::string Texto_mpeg4(const Datos_mpeg4& m);
+
+// Several lines, each starting with `sangria`, without a final line break.
+std::string Texto_identidad(const Ficha_medidor& ficha, const std::string& sangria);
+
+}  // namespace r27

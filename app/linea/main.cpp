@@ -1,0 +1,66 @@
+// r27-actualizar: the updater on the command line. It finds the meter as the
+// window's wizard does, prints what the meter holds and what would be rewritten,
+// asks on the terminal (or takes --si) and runs the same update sequence; the
+// outcome is the exit code (see --help).
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "codigos_salida.h"
+#include "consola.h"
+#include "directorio_puertos.h"
+#include "ejecutar_linea.h"
+#include "opciones_linea.h"
+#include "reloj.h"
+#include "ruta_puerto.h"
+#include "textos_linea.h"
+
+int main(int argc, char** argv) {
+  const std::string_view programa = "r27-actualizar";
+  std::vector<std::string_view> argumentos(argv + 1, argv + argc);
+  const r27::Lectura_opciones lectura = r27::Leer_opciones(argumentos);
+  if (!lectura.error.empty()) {
+    std::cerr << programa << ": " << lectura.error << "\n"
+              << "Try " << programa << " --help\n";
+    return r27::kSalida_orden_erronea;
+  }
+  const r27::Opciones_linea& opciones = lectura.opciones;
+  if (opciones.ayuda) {
+    std::cout << r27::Texto_ayuda(programa);
+    return r27::kSalida_correcta;
+  }
+
+  std::string aviso;
+  r27::Entorno_linea entorno;
+  entorno.textos = r27::Textos_linea(opciones.idiomas, aviso);
+  if (!aviso.empty()) {
+    if (!opciones.idiomas.empty()) {
+      std::cerr << programa << ": --idiomas: " << opciones.idiomas << " is not a file\n";
+      return r27::kSalida_orden_erronea;
+    }
+    std::cerr << programa << ": " << aviso << "\n";
+  }
+
+  r27::Reloj_sistema reloj;
+  const r27::Directorio_puertos& directorio = r27::Directorio_sistema();
+  entorno.backend = r27::Crear_backend_sistema();
+  entorno.reloj = &reloj;
+  entorno.directorio = &directorio;
+  entorno.entrada = &std::cin;
+  entorno.salida = &std::cout;
+  entorno.errores = &std::cerr;
+  entorno.entrada_terminal = r27::Es_terminal(0);
+  entorno.salida_terminal = r27::Es_terminal(1);
+  entorno.errores_terminal = r27::Es_terminal(2);
+  entorno.numero_de_ruta = [&directorio](const std::string& ruta, std::string& error) {
+    return r27::Numero_de_ruta(ruta, directorio, error);
+  };
+  // Ctrl-C ends the program, except while an update runs: then it is refused,
+  // as the window refuses to close (a question waiting for an answer takes it as no).
+  r27::Vigilar_interrupcion();
+  entorno.al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
+  entorno.tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+
+  return r27::Ejecutar_linea(opciones, entorno);
+}

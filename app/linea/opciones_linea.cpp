@@ -1,0 +1,145 @@
+// Reading the command line and the --help text.
+#include "opciones_linea.h"
+
+#include <cctype>
+
+#include "codigos_salida.h"
+#include "directorio_puertos_mapa.h"
+
+namespace r27 {
+
+namespace {
+
+bool Empieza_sin_mayusculas(std::string_view texto, std::string_view prefijo) {
+  if (texto.size() < prefijo.size()) return false;
+  for (size_t i = 0; i < prefijo.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(texto[i])) != prefijo[i]) return false;
+  return true;
+}
+
+// `texto` broken into lines of at most `ancho` characters at blanks, every line
+// but the first indented by `sangria` blanks.
+std::string Partir(std::string_view texto, size_t sangria, size_t ancho) {
+  std::string r;
+  size_t columna = sangria;
+  while (!texto.empty()) {
+    const size_t fin = texto.find(' ');
+    const std::string_view palabra = texto.substr(0, fin);
+    texto = fin == std::string_view::npos ? std::string_view{} : texto.substr(fin + 1);
+    if (columna > sangria && columna + 1 + palabra.size() > ancho) {
+      r += "\n" + std::string(sangria, ' ');
+      columna = sangria;
+    } else if (columna > sangria) {
+      r += ' ';
+      ++columna;
+    }
+    r += palabra;
+    columna += palabra.size();
+  }
+  return r;
+}
+
+}  // namespace
+
+std::optional<Puerto_pedido> Interpretar_puerto(std::string_view texto) {
+  // The Win32 device name of a port is accepted as its COM name.
+  if (texto.substr(0, 4) == "\\\\.\\") texto.remove_prefix(4);
+  if (Empieza_sin_mayusculas(texto, "COM") && texto.size() > 3) {
+    int numero = 0;
+    for (char c : texto.substr(3)) {
+      if (c < '0' || c > '9') return std::nullopt;
+      numero = numero * 10 + (c - '0');
+      if (numero > kMayor_numero_com) return std::nullopt;
+    }
+    if (numero < 1) return std::nullopt;
+    return Puerto_pedido{numero, {}};
+  }
+  if (!texto.empty() && (texto[0] == '/' || texto[0] == '.'))
+    return Puerto_pedido{0, std::string(texto)};
+  return std::nullopt;
+}
+
+Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) {
+  Lectura_opciones r;
+  Opciones_linea& o = r.opciones;
+  for (size_t i = 0; i < argumentos.size(); ++i) {
+    const std::string_view a = argumentos[i];
+    auto valor = [&](std::string_view& destino) {
+      if (i + 1 >= argumentos.size()) {
+        r.error = std::string(a) + " needs a value";
+        return false;
+      }
+      destino = argumentos[++i];
+      return true;
+    };
+    std::string_view v;
+    if (a == "--help" || a == "-h") {
+      o.ayuda = true;
+    } else if (a == "--si") {
+      o.si = true;
+    } else if (a == "--solo-comprobar") {
+      o.solo_comprobar = true;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--puerto") {
+      if (!valor(v)) return r;
+      o.puerto = Interpretar_puerto(v);
+      if (!o.puerto) {
+        r.error = "--puerto: \"" + std::string(v) +
+                  "\" is neither COM1..COM255 nor a device path such as /dev/ttyACM0";
+        return r;
+      }
+    } else if (a == "--traza") {
+      if (!valor(v)) return r;
+      if (v.empty()) {
+        r.error = "--traza needs a file name";
+        return r;
+      }
+      o.traza = v;
+    } else if (a == "--idiomas") {
+      if (!valor(v)) return r;
+      o.idiomas = v;
+    } else {
+      r.error = "unknown option \"" + std::string(a) + "\"";
+      return r;
+    }
+  }
+  return r;
+}
+
+std::string Texto_ayuda(std::string_view programa) {
+  std::string t;
+  t += "Usage: " + std::string(programa) +
+       " [--puerto COMn|PATH] [--si] [--solo-comprobar] [--json] [--traza FILE]\n"
+       "       [--idiomas FILE] [--help]\n"
+       "\n"
+       "Finds an R27 meter, prints what it holds and what an update would rewrite,\n"
+       "asks for confirmation and updates it, as the window's wizard does.\n"
+       "\n"
+       "Options:\n"
+       "  --puerto COMn|PATH  try only this port: a COM number, or a device path such as\n"
+       "                      /dev/ttyACM0 (default: the automatic search)\n"
+       "  --si                answer yes to both confirmations (time, erase)\n"
+       "  --solo-comprobar    connect, identify, print what would be updated, write\n"
+       "                      nothing\n"
+       "  --json              print one JSON summary on stdout at the end (the other\n"
+       "                      output goes to stderr)\n"
+       "  --traza FILE        append the wire trace to FILE\n"
+       "  --idiomas FILE      language file (default: idiomas.ini of the working\n"
+       "                      directory or of the installation, else a built-in copy)\n"
+       "  --help              this text\n"
+       "\n"
+       "Without --si the confirmations are read from a terminal (y/n); when stdin is not\n"
+       "a terminal the update is cancelled and nothing is written.\n"
+       "\n"
+       "Exit codes:\n";
+  for (const Descripcion_salida& d : kDescripciones_salida) {
+    std::string codigo = std::to_string(d.desde);
+    if (d.hasta != d.desde) codigo += "-" + std::to_string(d.hasta);
+    codigo.resize(7, ' ');
+    t += "  " + codigo + Partir(d.texto, 9, 80) + "\n";
+  }
+  return t;
+}
+
+}  // namespace r27

@@ -1,0 +1,42 @@
+#pragma once
+// The command line of r27-actualizar: its options, how they are read, and the
+// --help text with the exit codes.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace r27 {
+
+// Where --puerto points: a COM number ("COM7", "com7", "\\.\COM7") or a device path.
+struct Puerto_pedido {
+  int numero = 0;    // 0 when a path was given
+  std::string ruta;  // empty when a COM number was given
+};
+
+struct Opciones_linea {
+  std::optional<Puerto_pedido> puerto;  // none: the automatic search
+  bool si = false;                      // answers yes to both confirmations
+  bool solo_comprobar = false;          // connect, identify, report; write nothing
+  bool json = false;                    // one summary object on stdout at the end
+  bool ayuda = false;
+  std::string traza;    // wire trace file, empty for none
+  std::string idiomas;  // language file, empty for the usual places
+};
+
+struct Lectura_opciones {
+  Opciones_linea opciones;
+  std::string error;  // empty when the command line was read
+};
+
+// Reads the arguments after the program name.
+Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos);
+
+// A --puerto value; none when it is neither a COM name with a number in 1..255
+// nor a path (a path starts with '/' or '.').
+std::optional<Puerto_pedido> Interpretar_puerto(std::string_view texto);
+
+// The --help text: usage, options and the exit code table.
+std::string Texto_ayuda(std::string_view programa);
+
+}  // namespace r27

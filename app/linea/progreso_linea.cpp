@@ -1,0 +1,104 @@
+// The progress line and its time-left estimate.
+#include "progreso_linea.h"
+
+#include <cstdio>
+
+namespace r27 {
+
+namespace {
+
+constexpr const char* kBorrar_linea = "\r\033[K";
+
+}  // namespace
+
+int64_t Estimar_restante_s(int posicion_inicio, uint64_t inicio_us, int posicion, uint64_t ahora_us,
+                           int maximo) {
+  const int64_t resto = maximo > posicion ? maximo - posicion : 0;
+  if (resto == 0) return 0;
+  const uint64_t medido_us = ahora_us > inicio_us ? ahora_us - inicio_us : 0;
+  const int64_t avance = posicion - posicion_inicio;
+  if (medido_us < kMedida_minima_us || avance <= 0) return resto;
+  // resto / (avance / medido), rounded to the nearest second.
+  const double segundos = static_cast<double>(resto) * static_cast<double>(medido_us) /
+                          (static_cast<double>(avance) * 1e6);
+  return static_cast<int64_t>(segundos + 0.5);
+}
+
+std::string Texto_duracion(int64_t segundos) {
+  if (segundos < 0) segundos = 0;
+  char texto[32];
+  if (segundos >= 3600) {
+    std::snprintf(
+        texto, sizeof texto, "%lld:%02lld:%02lld", static_cast<long long>(segundos / 3600),
+        static_cast<long long>(segundos / 60 % 60), static_cast<long long>(segundos % 60));
+  } else {
+    std::snprintf(texto, sizeof texto, "%lld:%02lld", static_cast<long long>(segundos / 60),
+                  static_cast<long long>(segundos % 60));
+  }
+  return texto;
+}
+
+void Progreso_linea::Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
+                                  uint64_t ahora_us) {
+  activo_ = true;
+  paso_ = nombre;
+  k_ = k;
+  n_ = n;
+  posicion_inicio_ = posicion;
+  inicio_us_ = ahora_us;
+  // The new step shows at once.
+  Dibujar(posicion, maximo, ahora_us);
+}
+
+void Progreso_linea::Avance(int posicion, int maximo, uint64_t ahora_us) {
+  if (!activo_) return;
+  const uint64_t intervalo = terminal_ ? kRedibujo_terminal_us : kIntervalo_sin_terminal_us;
+  // A terminal line that other output cleared comes back at once.
+  const bool borrada = terminal_ && !en_pantalla_;
+  if (dibujado_ && !borrada && ahora_us - ultimo_dibujo_us_ < intervalo) return;
+  Dibujar(posicion, maximo, ahora_us);
+}
+
+std::string Progreso_linea::Linea(int posicion, int maximo, uint64_t ahora_us) const {
+  const int por_ciento = maximo > 0 ? static_cast<int>(int64_t{posicion} * 100 / maximo) : 0;
+  const int64_t resto =
+      Estimar_restante_s(posicion_inicio_, inicio_us_, posicion, ahora_us, maximo);
+  char cabecera[32];
+  std::snprintf(cabecera, sizeof cabecera, "[%d/%d] ", k_, n_);
+  char cifras[64];
+  std::snprintf(cifras, sizeof cifras, "  %3d%%  time left %s", por_ciento,
+                Texto_duracion(resto).c_str());
+  return cabecera + paso_ + cifras;
+}
+
+void Progreso_linea::Dibujar(int posicion, int maximo, uint64_t ahora_us) {
+  ultimo_dibujo_us_ = ahora_us;
+  dibujado_ = true;
+  const std::string linea = Linea(posicion, maximo, ahora_us);
+  if (terminal_) {
+    salida_ << kBorrar_linea << linea;
+    en_pantalla_ = true;
+  } else {
+    salida_ << linea << '\n';
+  }
+  salida_.flush();
+}
+
+void Progreso_linea::Apartar() {
+  if (!terminal_ || !en_pantalla_) return;
+  salida_ << kBorrar_linea;
+  salida_.flush();
+  en_pantalla_ = false;
+}
+
+void Progreso_linea::Terminar() {
+  // The last state stays on the terminal; the outcome follows on its own line.
+  if (terminal_ && en_pantalla_) {
+    salida_ << '\n';
+    salida_.flush();
+  }
+  en_pantalla_ = false;
+  activo_ = false;
+}
+
+}  // namespace r27

@@ -1,0 +1,54 @@
+// A device path as a COM number on Linux, through the explicit port map.
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "asistente.h"
+#include "directorio_puertos_mapa.h"
+#include "ruta_puerto.h"
+
+namespace r27 {
+
+namespace {
+
+bool Misma_ruta(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
+                                  std::string& error) {
+  // The map is a list separated by blanks, commas and semicolons.
+  if (ruta.find_first_of(" \t\n,;") != std::string::npos) {
+    error = "the port path \"" + ruta + "\" holds a blank, comma or semicolon";
+    return std::nullopt;
+  }
+  std::set<int> usados;
+  for (const std::string& nombre : directorio.Nombres_sistema()) {
+    const int n = Numero_de_nombre_puerto(nombre);
+    if (n <= 0) continue;
+    usados.insert(n);
+    const auto r = directorio.Ruta(n);
+    if (r && Misma_ruta(*r, ruta)) return n;
+  }
+  int libre = 1;
+  while (usados.count(libre) != 0) ++libre;
+  if (libre > kMayor_numero_com) {
+    error = "no COM number is free for " + ruta;
+    return std::nullopt;
+  }
+  const char* actual = std::getenv(kVariable_puertos);
+  std::string mapa = actual ? actual : "";
+  if (!mapa.empty()) mapa += ' ';
+  mapa += "COM" + std::to_string(libre) + "=" + ruta;
+  if (setenv(kVariable_puertos, mapa.c_str(), 1) != 0 || directorio.Ruta(libre) != ruta) {
+    error = "the port directory did not take " + ruta;
+    return std::nullopt;
+  }
+  return libre;
+}
+
+}  // namespace r27

@@ -1,0 +1,12 @@
+// On Windows a port is its COM number: device paths are not taken.
+#include "ruta_puerto.h"
+
+namespace r27 {
+
+std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos&,
+                                  std::string& error) {
+  error = "\"" + ruta + "\": on Windows name the port as COMn";
+  return std::nullopt;
+}
+
+}  // namespace r27

@@ -1,0 +1,145 @@
+// The update's operator interface on a terminal.
+#include "ventana_linea.h"
+
+#include "abrir_hex.h"
+#include "imagen_firmware.h"
+
+namespace r27 {
+
+namespace {
+
+// The texts of a screen worth printing: not the empty ones.
+void Escribir_lineas(Ventana_linea& v, const Pantalla& p, size_t cuantas) {
+  for (size_t i = 0; i < cuantas && i < p.lineas.size(); ++i)
+    if (!p.lineas[i].empty()) v.Escribir(p.lineas[i]);
+}
+
+std::string Minusculas(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string Recortar(const std::string& s) {
+  const size_t a = s.find_first_not_of(" \t\r\n");
+  if (a == std::string::npos) return {};
+  const size_t b = s.find_last_not_of(" \t\r\n");
+  return s.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+Ventana_linea::Ventana_linea(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
+                             Terminal_linea terminal, const Textos_idioma& textos, bool si)
+    : reloj_(reloj),
+      terminal_(terminal),
+      textos_(textos),
+      si_(si),
+      puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj)),
+      lineas_(Imagen_firmware()) {
+  // The window's start-up: the graphics uploader for the whole run, and the
+  // embedded image parsed (its version is what the tick decision compares with).
+  graficos_ = std::make_unique<Subida_graficos>(*this);
+  Abrir_hex(*this, lineas_, hex_);
+  // Both bars report their moves: the progress line follows them.
+  barra_general_.Al_cambiar([this] {
+    if (al_procesar) al_procesar();
+  });
+  barra_progreso_.Al_cambiar([this] {
+    if (al_procesar) al_procesar();
+  });
+}
+
+Ventana_linea::~Ventana_linea() {
+  hex_.reset();
+  graficos_.reset();
+  puerto_.reset();
+}
+
+void Ventana_linea::Procesar_mensajes() {
+  if (al_procesar) al_procesar();
+}
+
+void Ventana_linea::Pitido(unsigned, unsigned) {
+  // The terminal's bell stands for the beep; a log gets no control bytes.
+  if (!terminal_.salida_terminal) return;
+  terminal_.salida << '\a';
+  terminal_.salida.flush();
+}
+
+void Ventana_linea::Escribir(const std::string& texto) {
+  if (al_escribir) al_escribir();
+  terminal_.salida << texto << '\n';
+  terminal_.salida.flush();
+}
+
+void Ventana_linea::Mensaje(const std::string& texto) { Escribir("message: " + texto); }
+
+bool Ventana_linea::Confirmar(const std::string& texto) {
+  // The run has just marked itself as updating: let that be seen before waiting.
+  Procesar_mensajes();
+  Escribir("");
+  Escribir(texto);
+  if (si_) {
+    Escribir("-> yes (--si)");
+    return true;
+  }
+  if (!terminal_.entrada_terminal) {
+    Escribir(
+        "-> no: stdin is not a terminal and --si was not given, so the update is cancelled "
+        "and nothing is written");
+    ++negativas_;
+    return false;
+  }
+  const bool si = Leer_respuesta();
+  if (!si) ++negativas_;
+  return si;
+}
+
+bool Ventana_linea::Leer_respuesta() {
+  for (;;) {
+    terminal_.salida << "[y/N] ";
+    terminal_.salida.flush();
+    std::string linea;
+    if (!std::getline(terminal_.entrada, linea)) {
+      terminal_.salida << '\n';
+      return false;  // end of input: no
+    }
+    const std::string r = Minusculas(Recortar(linea));
+    if (r == "y" || r == "yes" || r == "s" || r == "si" || r == "s\xc3\xad") return true;
+    if (r.empty() || r == "n" || r == "no") return false;
+  }
+}
+
+void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
+  pantallas_.push_back({p, estado_.conectado});
+  switch (p.imagen) {
+    case kImagen_buscando:
+      Escribir_lineas(*this, p, 1);
+      break;
+    case kImagen_actualizando:
+      Escribir_lineas(*this, p, 2);
+      break;
+    case kImagen_no_encontrado:
+    case kImagen_correcta:
+    case kImagen_fallida:
+    case kImagen_rechazo:
+      Escribir_lineas(*this, p, p.lineas.size());
+      break;
+    default:
+      break;  // the start and connect screens ask for clicks the command line makes itself
+  }
+}
+
+void Ventana_linea::Fijar_linea2(const std::string& texto) { Escribir(texto); }
+
+void Ventana_linea::Fijar_linea3(const std::string& texto) {
+  if (al_fijar_linea3) al_fijar_linea3(texto);
+}
+
+void Ventana_linea::Habilitar() {
+  timer_habilitado_ = true;
+  if (al_conectar) al_conectar();
+}
+
+}  // namespace r27

@@ -1,0 +1,115 @@
+#pragma once
+// The operator interface of the update on a terminal: what the window does with
+// its dialogs, labels and bars, the command line does with text. It holds the
+// serial port, the shared state, the two bars and the embedded firmware image as
+// the window does, answers the confirmations from stdin (or --si), prints the
+// wizard's texts and messages, and stands in for the disconnect watch's timer.
+#include <functional>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "asistente.h"
+#include "interfaz_ventana.h"
+#include "lector_hex.h"
+#include "lector_lineas.h"
+#include "subida_graficos.h"
+#include "temporizador.h"
+
+namespace r27 {
+
+// Where the command line talks to the technician.
+struct Terminal_linea {
+  std::istream& entrada;
+  std::ostream& salida;  // texts, questions, progress
+  bool entrada_terminal = false;
+  bool salida_terminal = false;
+};
+
+class Ventana_linea final : public Interfaz_ventana,
+                            public Vista_asistente,
+                            public Interfaz_temporizador {
+ public:
+  // `si` answers yes to every confirmation without asking.
+  Ventana_linea(std::unique_ptr<Backend_serie> backend, Reloj& reloj, Terminal_linea terminal,
+                const Textos_idioma& textos, bool si);
+  ~Ventana_linea() override;
+
+  // Interfaz_ventana.
+  Puerto_serie& Puerto() override { return *puerto_; }
+  Estado_ventana& Estado() override { return estado_; }
+  Reloj& Reloj_() override { return reloj_; }
+  Barra& Barra_progreso() override { return barra_progreso_; }
+  Barra& ProgressBar_general() override { return barra_general_; }
+  void Procesar_mensajes() override;
+  void Pitido(unsigned frecuencia_hz, unsigned duracion_ms) override;
+  void Mensaje(const std::string& texto) override;
+  bool Confirmar(const std::string& texto) override;
+  Lector_lineas* Lineas_firmware() override { return &lineas_; }
+  Lector_hex* Hex_firmware() override { return hex_.get(); }
+  Subida_graficos* Graficos() override { return graficos_.get(); }
+
+  // Vista_asistente.
+  void Mostrar_pantalla(const Pantalla& pantalla) override;
+  void Fijar_linea2(const std::string& texto) override;
+  void Fijar_linea3(const std::string& texto) override;
+  void Mostrar_imagen(int) override {}
+  void Mostrar_numeros(bool) override {}
+  void Mostrar_boton(bool) override {}
+  void Ocultar_progreso() override {}
+  void Habilitar_menus(bool) override {}
+  bool Modo_automatico() const override { return !manual; }
+  void Elegir_manual() override { manual = true; }
+
+  // The disconnect watch's timer. The command line never idles while connected,
+  // so the watch never runs; a successful connect ends by switching it on, which
+  // is when `al_conectar` runs.
+  void Habilitar() override;
+  void Deshabilitar() override { timer_habilitado_ = false; }
+  bool Habilitado() const override { return timer_habilitado_; }
+
+  // Prints a line for the technician, moving the progress line out of the way.
+  void Escribir(const std::string& texto);
+
+  // Only the port `Estado().puerto` is tried (--puerto).
+  bool manual = false;
+  // A connect succeeded: the meter answered and its ticks were decided.
+  std::function<void()> al_conectar;
+  // The updating screen's line 3 changed (the step banner).
+  std::function<void(const std::string&)> al_fijar_linea3;
+  // Window messages would run now; also after every move of either bar.
+  std::function<void()> al_procesar;
+  // Set while the progress line shows, so other output can clear it first.
+  std::function<void()> al_escribir;
+
+  // What the wizard and the run showed.
+  struct Pantalla_mostrada {
+    Pantalla pantalla;
+    bool conectado;  // the meter was still connected when it showed
+  };
+  const std::vector<Pantalla_mostrada>& Pantallas() const { return pantallas_; }
+  // Confirmations answered No (or refused without a terminal).
+  int Negativas() const { return negativas_; }
+
+ private:
+  bool Leer_respuesta();
+
+  Reloj& reloj_;
+  Terminal_linea terminal_;
+  const Textos_idioma& textos_;
+  const bool si_;
+  Estado_ventana estado_;
+  Barra barra_progreso_;
+  Barra barra_general_;
+  std::unique_ptr<Puerto_serie> puerto_;
+  Lector_lineas lineas_;
+  std::unique_ptr<Lector_hex> hex_;
+  std::unique_ptr<Subida_graficos> graficos_;
+  bool timer_habilitado_ = false;
+  std::vector<Pantalla_mostrada> pantallas_;
+  int negativas_ = 0;
+};
+
+}  // namespace r27

@@ -1,0 +1,108 @@
+// The built r27-actualizar against r27-sim on a pseudo-terminal, in real time with
+// short meter timings: the port given as a device path, stdin not a terminal so
+// --si answers, the wire trace written, and the JSON summary of a whole update.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "programa_sim.h"
+
+namespace r27::pruebas {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Salida_programa {
+  int estado = -1;  // exit status, -1 when it did not exit normally
+  std::string salida;
+};
+
+// Runs `programa` with stdin from /dev/null and no port map in its environment;
+// its stdout is collected, its stderr goes to the test's.
+Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos) {
+  Salida_programa r;
+  int tubo[2];
+  if (pipe(tubo) != 0) return r;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int nulo = open("/dev/null", O_RDONLY);
+    dup2(nulo, 0);
+    dup2(tubo[1], 1);
+    close(tubo[0]);
+    close(tubo[1]);
+    unsetenv("R27_PUERTOS");
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(programa.c_str()));
+    for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(programa.c_str(), argv.data());
+    _exit(127);
+  }
+  close(tubo[1]);
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(tubo[0], buffer, sizeof buffer)) > 0)
+    r.salida.append(buffer, static_cast<size_t>(n));
+  close(tubo[0]);
+  int estado = 0;
+  if (waitpid(pid, &estado, 0) == pid && WIFEXITED(estado)) r.estado = WEXITSTATUS(estado);
+  return r;
+}
+
+size_t Cuenta(const std::string& texto, const std::string& buscado) {
+  size_t n = 0;
+  for (size_t p = texto.find(buscado); p != std::string::npos; p = texto.find(buscado, p + 1)) ++n;
+  return n;
+}
+
+TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_linea_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string enlace = (dir / "medidor").string();
+  const std::string traza = (dir / "traza.txt").string();
+
+  Programa_sim sim;
+  ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA, {"--enlace", enlace, "--t-reinicio", "1000",
+                                            "--t-sector", "200", "--t-borrado-segmento", "20",
+                                            "--t-programa-segmento", "40", "--t-mpeg4", "8"}));
+  ASSERT_EQ(sim.Linea().rfind("/dev/pts/", 0), 0u);
+
+  const Salida_programa r =
+      Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--si", "--json", "--traza", traza});
+  EXPECT_EQ(r.estado, 0);
+  // One JSON object on one line, and nothing else on stdout.
+  const std::string& j = r.salida;
+  ASSERT_FALSE(j.empty());
+  EXPECT_EQ(j.front(), '{');
+  EXPECT_EQ(j.find('\n'), j.size() - 1) << j;
+  EXPECT_NE(j.find("\"outcome\":\"updated\""), std::string::npos) << j;
+  EXPECT_NE(j.find("\"exit_code\":0"), std::string::npos) << j;
+  EXPECT_NE(j.find("\"result_code\":0"), std::string::npos) << j;
+  EXPECT_NE(j.find("\"path\":\"" + enlace + "\""), std::string::npos) << j;
+  EXPECT_NE(j.find("\"identity_before\":{\"family\":\"QZT\",\"region\":\"EUR\",\"version\":"
+                   "\"3.00\",\"build\":\"00000\""),
+            std::string::npos)
+      << j;
+  EXPECT_NE(j.find("\"identity_after\":{\"family\":\"QZT\""), std::string::npos) << j;
+  EXPECT_NE(
+      j.find("\"version\":\"3.01\",\"build\":\"00000\",\"boot_stage\":false,\"fpga\":\"3.3\""),
+      std::string::npos)
+      << j;
+  EXPECT_EQ(Cuenta(j, "\"ran\":true,\"ok\":true"), 4u) << j;
+  EXPECT_NE(j.find("\"name\":\"main firmware\""), std::string::npos) << j;
+  // The wire trace holds the exchange.
+  std::error_code ec;
+  EXPECT_GT(fs::file_size(traza, ec), 100'000u);
+
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  fs::remove_all(dir, ec);
+}
+
+}  // namespace
+}  // namespace r27::pruebas
