@@ -231,13 +231,15 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     const Barra& general = v.ProgressBar_general();
     progreso.Avance(general.Posicion(), general.Maximo(), reloj.Micros());
   };
+  // The connect of the search; a step may connect again during the update.
   v.al_conectar = [&] {
-    if (!en_actualizacion) {
-      antes = Leer_ficha(conexion, e);
-    } else {
-      // The meter is back after the writing (the check): the steps are over.
-      pasos.Cerrar(reloj.Micros());
-    }
+    if (!en_actualizacion) antes = Leer_ficha(conexion, e);
+  };
+  uint64_t inicio_comprobacion_us = 0;
+  actualizacion.al_empezar_comprobacion = [&] {
+    inicio_comprobacion_us = reloj.Micros();
+    pasos.Cerrar(inicio_comprobacion_us);
+    progreso.Empezar_fase("check after writing (the meter restarts)", inicio_comprobacion_us);
   };
   v.al_fijar_linea3 = [&](const std::string&) {
     if (!en_actualizacion) return;
@@ -263,6 +265,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     en_actualizacion = true;
     actualizacion.Ejecutar_actualizacion(asistente);
     pasos.Cerrar(reloj.Micros());
+    if (actualizacion.Comprobacion().hecha)
+      resumen.comprobacion =
+          Comprobacion_resumen{actualizacion.Comprobacion().probada,
+                               Segundos_entre(inicio_comprobacion_us, reloj.Micros())};
     progreso.Terminar();
     en_actualizacion = false;
   };
@@ -288,14 +294,21 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     // when nothing was written; unknown when the run wrote and was not checked.
     const Resultado_comprobacion& comprobacion = actualizacion.Comprobacion();
     if (comprobacion.hecha) {
-      resumen.despues = comprobacion.ficha;
+      // A meter that did not come back was not read.
+      if (comprobacion.ficha.conectado) resumen.despues = comprobacion.ficha;
     } else if (!pasos.Alguno_empezado()) {
       resumen.despues = antes;
     }
     v.Escribir(Texto_pasos_hechos(resumen.pasos));
-    if (comprobacion.hecha) {
+    if (resumen.comprobacion) {
+      char duracion[32];
+      std::snprintf(duracion, sizeof duracion, " (%.1f s)", resumen.comprobacion->duracion_s);
+      v.Escribir(std::string("Check after writing: ") +
+                 (resumen.comprobacion->probada ? "proven" : "NOT proven") + duracion);
+    }
+    if (resumen.despues && comprobacion.hecha) {
       v.Escribir("Meter after the update:");
-      v.Escribir(Texto_identidad(comprobacion.ficha, "  "));
+      v.Escribir(Texto_identidad(*resumen.despues, "  "));
     }
     if (pasos.Contados() != actualizacion.pasos_contados())
       *entorno.errores << "r27-actualizar: the sequence counted " << actualizacion.pasos_contados()

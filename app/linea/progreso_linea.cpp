@@ -50,6 +50,14 @@ void Progreso_linea::Empezar_paso(const std::string& nombre, int k, int n, int p
   Dibujar(posicion, maximo, ahora_us);
 }
 
+void Progreso_linea::Empezar_fase(const std::string& nombre, uint64_t ahora_us) {
+  activo_ = true;
+  paso_ = nombre;
+  k_ = n_ = 0;
+  inicio_us_ = ahora_us;
+  Dibujar(ultimo_maximo_, ultimo_maximo_, ahora_us);
+}
+
 void Progreso_linea::Avance(int posicion, int maximo, uint64_t ahora_us) {
   if (!activo_) return;
   const uint64_t intervalo = terminal_ ? kRedibujo_terminal_us : kIntervalo_sin_terminal_us;
@@ -60,6 +68,8 @@ void Progreso_linea::Avance(int posicion, int maximo, uint64_t ahora_us) {
 }
 
 std::string Progreso_linea::Linea(int posicion, int maximo, uint64_t ahora_us) const {
+  if (k_ == 0)
+    return paso_ + "  " + Texto_duracion(static_cast<int64_t>((ahora_us - inicio_us_) / 1'000'000));
   const int por_ciento = maximo > 0 ? static_cast<int>(int64_t{posicion} * 100 / maximo) : 0;
   const int64_t resto =
       Estimar_restante_s(posicion_inicio_, inicio_us_, posicion, ahora_us, maximo);
@@ -72,6 +82,7 @@ std::string Progreso_linea::Linea(int posicion, int maximo, uint64_t ahora_us) c
 }
 
 void Progreso_linea::Dibujar(int posicion, int maximo, uint64_t ahora_us) {
+  ultimo_maximo_ = maximo;
   ultimo_dibujo_us_ = ahora_us;
   dibujado_ = true;
   const std::string linea = Linea(posicion, maximo, ahora_us);

@@ -36,6 +36,9 @@ class Progreso_linea {
   // A step began: its name, "k/n", and where the overall bar stood.
   void Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
                     uint64_t ahora_us);
+  // A phase outside the steps (the check after writing): its name and the time
+  // it has taken so far.
+  void Empezar_fase(const std::string& nombre, uint64_t ahora_us);
   // The bars moved or time passed: redraws when it is due.
   void Avance(int posicion, int maximo, uint64_t ahora_us);
   // Other output follows: the terminal line is cleared first (and redrawn by the
@@ -49,12 +52,13 @@ class Progreso_linea {
   std::string Linea(int posicion, int maximo, uint64_t ahora_us) const;
   void Dibujar(int posicion, int maximo, uint64_t ahora_us);
 
+  int ultimo_maximo_ = 0;
   std::ostream& salida_;
   const bool terminal_;
   bool activo_ = false;
   bool en_pantalla_ = false;  // a terminal line is showing
   std::string paso_;
-  int k_ = 0;
+  int k_ = 0;  // 0 in a phase outside the steps
   int n_ = 0;
   int posicion_inicio_ = 0;
   uint64_t inicio_us_ = 0;

@@ -121,6 +121,13 @@ std::string Json_resumen(const Resumen_linea& s) {
          ",\"ok\":" + Booleano(p.correcto) + ",\"duration_s\":" + Numero(p.duracion_s) + "}";
   }
   r += "]";
+  r += ",\"check\":";
+  if (s.comprobacion) {
+    r += "{\"proven\":" + Booleano(s.comprobacion->probada) +
+         ",\"duration_s\":" + Numero(s.comprobacion->duracion_s) + "}";
+  } else {
+    r += "null";
+  }
   r += ",\"result_code\":" + std::to_string(s.codigo_resultado);
   r += ",\"exit_code\":" + std::to_string(s.codigo_salida);
   r += ",\"duration_s\":" + Numero(s.duracion_s);

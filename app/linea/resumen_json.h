@@ -17,6 +17,12 @@ struct Paso_resumen {
   double duracion_s = 0;
 };
 
+// The check after writing, when the run made one.
+struct Comprobacion_resumen {
+  bool probada = false;
+  double duracion_s = 0;
+};
+
 struct Resumen_linea {
   int puerto = 0;         // COM number of the meter (or of the port tried), 0 when none
   std::string ruta;       // the device path given with --puerto, if any
@@ -24,6 +30,7 @@ struct Resumen_linea {
   std::optional<Ficha_medidor> antes;
   std::optional<Ficha_medidor> despues;
   std::vector<Paso_resumen> pasos;
+  std::optional<Comprobacion_resumen> comprobacion;
   int codigo_resultado = 0;
   int codigo_salida = 0;
   double duracion_s = 0;

@@ -307,6 +307,7 @@ bool Actualizacion::Comprobar_escritura() {
   Estado_ventana& e = ventana_.Estado();
   Reloj& reloj = ventana_.Reloj_();
   comprobacion_.hecha = true;
+  if (al_empezar_comprobacion) al_empezar_comprobacion();
   // The updating screen stays up and keeps repainting while the meter restarts.
   for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
        esperado += kPaso_espera_comprobacion_ms) {

@@ -82,6 +82,8 @@ class Actualizacion {
 
   // The keyboard step clears the file dialog's name (the window's control).
   std::function<void()> al_limpiar_fichero;
+  // The check after writing begins (the steps are over); the command line shows it.
+  std::function<void()> al_empezar_comprobacion;
 
   // Steps begun and steps counted in the last run (the banner's k and n).
   int pasos_iniciados() const { return k_; }

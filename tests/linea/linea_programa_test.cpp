@@ -95,6 +95,7 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
       std::string::npos)
       << j;
   EXPECT_EQ(Cuenta(j, "\"ran\":true,\"ok\":true"), 4u) << j;
+  EXPECT_NE(j.find("\"check\":{\"proven\":true"), std::string::npos) << j;
   EXPECT_NE(j.find("\"name\":\"main firmware\""), std::string::npos) << j;
   // The wire trace holds the exchange.
   std::error_code ec;

@@ -243,11 +243,29 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     }
     // The module update alone takes the simulated meter 20 s.
     EXPECT_GE(r.pasos[3].duracion_s, 20.0);
-    EXPECT_GT(r.duracion_s, r.pasos[3].duracion_s);
+    ASSERT_TRUE(r.comprobacion.has_value());
+    EXPECT_TRUE(r.comprobacion->probada);
+    // The check waits for the restart after the module update.
+    EXPECT_GE(r.comprobacion->duracion_s, 17.0);
+    EXPECT_GT(r.duracion_s, r.pasos[3].duracion_s + r.comprobacion->duracion_s);
     // stdout holds the summary alone, on one line.
     const std::string json = b.salida.str();
     EXPECT_EQ(json, Json_resumen(r) + "\n");
     EXPECT_NE(json.find("\"identity_after\":{\"family\":\"QZT\""), std::string::npos) << json;
+  }
+  {
+    SCOPED_TRACE("the burn leaves the old version");
+    Config_medidor c = Medidor_rapido();
+    c.grabacion_sin_efecto = true;
+    Banco_linea b(c);
+    ASSERT_EQ(b.Ejecutar(o), kCodigo_comprobacion);
+    const Resumen_linea& r = b.resumen;
+    // Every step went through; the restarted meter tells otherwise.
+    ASSERT_EQ(r.pasos.size(), 4u);
+    for (const Paso_resumen& p : r.pasos) EXPECT_TRUE(p.ejecutado && p.correcto) << p.nombre;
+    ASSERT_TRUE(r.comprobacion && r.despues);
+    EXPECT_FALSE(r.comprobacion->probada);
+    EXPECT_EQ(Texto_de_version(r.despues->version), "3.00.00000");
   }
   {
     SCOPED_TRACE("the FPGA preparation fails before its banner");
@@ -262,6 +280,7 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     EXPECT_FALSE(r.pasos[2].ejecutado || r.pasos[3].ejecutado);
     // It wrote and was not checked: what the meter holds now is not known.
     EXPECT_FALSE(r.despues.has_value());
+    EXPECT_FALSE(r.comprobacion.has_value());
     EXPECT_FALSE(r.motivo.empty());
     EXPECT_NE(b.errores.str().find("Last request that gave up"), std::string::npos);
   }
