@@ -4,11 +4,14 @@ namespace r27 {
 
 namespace {
 
+// A Windows device name ("\\.\COM3"): the COM name itself.
+bool Es_nombre_windows(const std::string& ruta) { return ruta.rfind("\\\\.\\", 0) == 0; }
+
 // "COM3 (/dev/ttyACM0)". On Windows the device is the COM name itself, so it is
 // not repeated.
 std::string Nombre_puerto(const Puerto_rechazado& p) {
   std::string nombre = "COM" + std::to_string(p.numero);
-  if (!p.ruta.empty() && p.ruta.rfind("\\\\.\\", 0) != 0) nombre += " (" + p.ruta + ")";
+  if (!p.ruta.empty() && !Es_nombre_windows(p.ruta)) nombre += " (" + p.ruta + ")";
   return nombre;
 }
 
@@ -24,8 +27,10 @@ std::string Texto_fallo_apertura(const Puerto_rechazado& p) {
              " $USER y volver a iniciar la sesion. La regla udev instalada con el programa "
              "tambien da el acceso: desconecte y vuelva a conectar el medidor.";
     case Fallo_apertura::ocupado:
-      return "El puerto " + nombre + " esta ocupado: otro programa lo tiene abierto " +
-             "(ModemManager, un programa de terminal u otro actualizador).\n" +
+      // ModemManager, which probes every new serial device, exists only on Linux.
+      return "El puerto " + nombre + " esta ocupado: otro programa lo tiene abierto (" +
+             (Es_nombre_windows(p.ruta) ? "" : "ModemManager, ") +
+             "un programa de terminal u otro actualizador).\n" +
              "Cierre ese programa y vuelva a buscar.";
     case Fallo_apertura::no_existe:
       return "El puerto " + nombre + " no existe.";

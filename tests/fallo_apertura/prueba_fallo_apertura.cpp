@@ -231,6 +231,9 @@ TEST(Texto_puertos_sin_abrir, UnParrafoPorPuertoEnElOrdenDeLaBusqueda) {
   EXPECT_LT(com3, separacion);
   EXPECT_LT(separacion, com5);
   EXPECT_LT(com5, com7);
+  // ModemManager is named for the Linux port only.
+  EXPECT_LT(texto.find("ModemManager"), separacion);
+  EXPECT_EQ(texto.find("ModemManager", separacion), std::string::npos);
   EXPECT_EQ(Texto_puertos_sin_abrir({}), "");
 }
 
