@@ -31,7 +31,7 @@ fallar() { echo "probar_paquete: $*" >&2; exit 1; }
 echo "-- cpack"
 cpack --config "$construccion/CPackConfig.cmake" -B "$trabajo/deb" >"$trabajo/cpack.log" 2>&1 ||
   { cat "$trabajo/cpack.log"; fallar "cpack failed"; }
-deb="$(ls "$trabajo"/deb/${paquete}_*.deb 2>/dev/null | head -n1)"
+deb="$(ls "$trabajo"/deb/${paquete}_*.deb 2>/dev/null | head -n1 || true)"
 [ -n "$deb" ] || fallar "cpack made no .deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
 dpkg -c "$deb"
@@ -48,8 +48,9 @@ esperados=(/usr/bin/r27-update /usr/share/r27/idiomas.ini
   /usr/share/icons/hicolor/scalable/apps/r27-update.svg
   /usr/lib/udev/rules.d/60-r27-medidor.rules)
 if [ -e "$construccion/app/linea/r27-actualizar" ]; then esperados+=(/usr/bin/r27-actualizar); fi
+dpkg -L "$paquete" >"$trabajo/lista"
 for f in "${esperados[@]}"; do
-  dpkg -L "$paquete" | grep -qx "$f" || fallar "$f is not in the package"
+  grep -qx "$f" "$trabajo/lista" || fallar "$f is not in the package"
   [ -e "$f" ] || fallar "$f was not installed"
 done
 
