@@ -58,7 +58,8 @@ enum class Tipo_fallo : uint8_t {
   Paquete_alterado,    // the meter sees one byte of the request corrupted
   Silencio,            // the meter stops answering (for duracion_us, 0 = for good)
   Reinicio,            // the meter restarts (long work: half-way through)
-  Desenchufe,          // the port vanishes
+  Desenchufe,          // the port vanishes and the meter loses power (at once, or
+                       // duracion_us after the request came in: work under way stops there)
   Liberacion_espuria,  // a 0x0A leaves just before the answer
   Respuesta_m,         // the first answer byte is "m" (0x6D), the refusal of a probe
   Respuesta_arranque,  // the first answer byte is 0xD5, the boot stage's probe answer
@@ -74,7 +75,7 @@ struct Fallo {
   uint32_t enesima = 0;
   uint32_t veces = 1;
   double probabilidad = 0.0;
-  uint64_t duracion_us = 0;  // Silencio only
+  uint64_t duracion_us = 0;  // Silencio and Desenchufe only
 };
 
 struct Config_medidor {

@@ -53,6 +53,7 @@ Decision_fallos Fallos_simulados::Decidir(Peticion p, uint64_t t_us) {
         break;
       case Tipo_fallo::Desenchufe:
         d.desenchufe = true;
+        d.desenchufe_us = f.duracion_us;
         break;
       case Tipo_fallo::Liberacion_espuria:
         d.liberacion = true;

@@ -18,6 +18,7 @@ struct Decision_fallos {
   uint64_t silencio_us = 0;  // 0: for good
   bool reinicio = false;
   bool desenchufe = false;
+  uint64_t desenchufe_us = 0;  // 0: at once; otherwise this long after the request came in
   bool liberacion = false;
   bool respuesta_m = false;
   bool respuesta_arranque = false;

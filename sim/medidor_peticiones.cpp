@@ -1,6 +1,7 @@
 // What the meter does with each request it understands, and what it answers.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "medidor_simulado.h"
 
@@ -259,7 +260,9 @@ void Medidor_simulado::Borrar_preparacion(const std::vector<uint8_t>& p, uint64_
 // 0x09 0x40 map[64]: erase phase 0x8A 0x8A with a sector byte per segment, then
 // the programming phase 0x8B 0x8B with the segment byte 0xAB + k of each segment
 // as it is written, then 0x80 0x80. The meter hears nothing meanwhile. A meter
-// configured with grabacion_sin_efecto answers the same and keeps its old flash.
+// configured with grabacion_sin_efecto answers the same and keeps its old flash. Until the
+// last segment is written the firmware is not marked whole, so a burn cut short
+// leaves the meter starting in its boot stage.
 void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   if (p[1] != 0x40) return;
   std::vector<int> segmentos;
@@ -268,9 +271,14 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   }
   // A restart in the middle: every segment erased, half of them written.
   size_t a_escribir = decision_.reinicio ? segmentos.size() / 2 : segmentos.size();
+  // A power cut on its way stops the work where it falls: a segment whose erase
+  // has begun reads blank, one being programmed holds the bytes written so far.
+  const uint64_t corte = corte_us_ ? *corte_us_ : std::numeric_limits<uint64_t>::max();
+  firmware_entera_ = false;
   uint64_t tt = t;
   Responder({0x8A, 0x8A}, tt);
   for (int k : segmentos) {
+    if (tt >= corte) return;
     tt += config_.t_borrado_segmento_us;
     if (!config_.grabacion_sin_efecto) memoria_.Borrar_flash(k, 0, kTamano_segmento);
     Responder({Byte_borrado(k)}, tt);
@@ -279,14 +287,25 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   Responder({0x8B, 0x8B}, tt);
   for (size_t i = 0; i < a_escribir; ++i) {
     int k = segmentos[i];
+    if (tt >= corte) return;
     Responder({static_cast<uint8_t>(kPrimer_segmento_flash + k)}, tt);
+    const uint64_t inicio = tt;
     tt += config_.t_programa_segmento_us;
+    if (tt > corte) {
+      const auto escritos = static_cast<size_t>(uint64_t{kTamano_segmento} * (corte - inicio) /
+                                                config_.t_programa_segmento_us);
+      auto origen = memoria_.Preparacion(static_cast<uint8_t>(kPrimer_segmento_flash + k));
+      std::copy_n(origen.begin(), escritos, memoria_.Segmento_flash(k).begin());
+      return;
+    }
     if (!config_.grabacion_sin_efecto) memoria_.Grabar_segmento(k);
   }
   if (decision_.reinicio) {
     Reiniciar(tt);
     return;
   }
+  if (tt >= corte) return;
+  firmware_entera_ = true;
   Responder({0x80, 0x80}, tt);
   Quedar_sordo(tt);
 }
@@ -392,6 +411,9 @@ void Medidor_simulado::Actualizar_mpeg4(const std::vector<uint8_t>& p, uint64_t 
     Reiniciar(t + config_.t_mpeg4_us / 2);
     return;
   }
+  // The module takes a new application only once it has the whole of it: an
+  // update cut short leaves it running the previous one, with its versions.
+  if (corte_us_ && *corte_us_ < fin) return;
   uint32_t maximo = (256u - kSegmento_aplicacion_mpeg4) * kTamano_segmento;
   std::vector<uint8_t> aplicacion;
   aplicacion.reserve(std::min(tamano, maximo));

@@ -30,7 +30,8 @@ Medidor_simulado::Medidor_simulado(Config_medidor config, uint64_t t_inicio_us)
 }
 
 void Medidor_simulado::Encender(uint64_t /*t_us*/, bool en_arranque) {
-  etapa_ = en_arranque ? Etapa::Arranque : Etapa::Aplicacion;
+  // The boot code starts the firmware only when the last burn finished.
+  etapa_ = en_arranque || !firmware_entera_ ? Etapa::Arranque : Etapa::Aplicacion;
   baudios_ = kBaudios_inicio;
   primera_etapa_cargada_ = false;
   paquete_.clear();
@@ -38,11 +39,14 @@ void Medidor_simulado::Encender(uint64_t /*t_us*/, bool en_arranque) {
   espera_ = Espera_teclado::Nada;
   plazo_teclado_us_.reset();
   teclado_rechazado_ = false;
-  // What the firmware sets up in RAM when it starts.
-  memoria_.Escribir(0x00FEA0, static_cast<uint8_t>(config_.nivel & 0xFF));
-  memoria_.Escribir(0x00FEA1, static_cast<uint8_t>(config_.nivel >> 8));
+  // The baud-rate reload register comes out of reset at 115,200.
   memoria_.Escribir(0x00FEB4, 8);
   memoria_.Escribir(0x00FEB5, 0);
+  if (etapa_ == Etapa::Arranque) return;
+  // What the firmware sets up in RAM when it starts; the boot stage does not, so
+  // there these read what the RAM held (zero after a power cut).
+  memoria_.Escribir(0x00FEA0, static_cast<uint8_t>(config_.nivel & 0xFF));
+  memoria_.Escribir(0x00FEA1, static_cast<uint8_t>(config_.nivel >> 8));
   memoria_.Escribir(0x420210, config_.idioma);
 }
 
@@ -60,8 +64,11 @@ void Medidor_simulado::Recibir(const uint8_t* datos, size_t n, uint64_t t_us, ui
 
 void Medidor_simulado::Avanzar(uint64_t t_us) {
   for (;;) {
-    bool hay_byte = !entrada_.empty() && entrada_.front().llegada_us <= t_us;
-    bool hay_rechazo = plazo_teclado_us_ && *plazo_teclado_us_ <= t_us;
+    // A power cut due by then (a request handled here may set one): what comes
+    // before it happens, nothing after it.
+    const uint64_t hasta = corte_us_ && *corte_us_ <= t_us ? *corte_us_ : t_us;
+    bool hay_byte = !entrada_.empty() && entrada_.front().llegada_us <= hasta;
+    bool hay_rechazo = plazo_teclado_us_ && *plazo_teclado_us_ <= hasta;
     if (hay_rechazo && (!hay_byte || *plazo_teclado_us_ <= entrada_.front().llegada_us)) {
       uint64_t t = *plazo_teclado_us_;
       plazo_teclado_us_.reset();
@@ -75,6 +82,7 @@ void Medidor_simulado::Avanzar(uint64_t t_us) {
     ahora_us_ = std::max(ahora_us_, b.llegada_us);
     Procesar_byte(b);
   }
+  if (corte_us_ && *corte_us_ <= t_us) Cortar(*corte_us_);
   ahora_us_ = std::max(ahora_us_, t_us);
 }
 
@@ -83,6 +91,7 @@ std::optional<uint64_t> Medidor_simulado::Proximo_evento_us() const {
   auto menor = [&t](uint64_t v) { t = t ? std::min(*t, v) : v; };
   if (!entrada_.empty()) menor(entrada_.front().llegada_us);
   if (plazo_teclado_us_) menor(*plazo_teclado_us_);
+  if (corte_us_) menor(*corte_us_);
   return t;
 }
 
@@ -115,7 +124,9 @@ void Medidor_simulado::Reenchufar(uint64_t t_us) {
   silencio_hasta_ = 0;
   ahora_us_ = std::max(ahora_us_, t_us);
   ultima_llegada_us_ = ahora_us_;
+  corte_us_.reset();
   memoria_.Perder_ram_de_trabajo();
+  memoria_.Perder_ram();  // the power was off
   Encender(ahora_us_, config_.etapa_arranque);
   Quedar_sordo(ahora_us_ + config_.t_reinicio_us);
 }
@@ -348,11 +359,13 @@ void Medidor_simulado::Despachar(uint64_t t) {
   decision_ = fallos_.Decidir(tipo, t);
   primera_respuesta_ = true;
   if (decision_.desenchufe) {
-    desenchufado_ = true;
-    entrada_.clear();
-    salida_.Vaciar();
-    decision_ = {};
-    return;
+    if (decision_.desenchufe_us == 0) {
+      Cortar(t);
+      decision_ = {};
+      return;
+    }
+    // The request is carried out; the power goes later, in the middle of its work.
+    corte_us_ = t + decision_.desenchufe_us;
   }
   if (decision_.silencio) {
     silencio_hasta_ = decision_.silencio_us == 0 ? std::numeric_limits<uint64_t>::max()
@@ -419,6 +432,15 @@ void Medidor_simulado::Reiniciar(uint64_t t_us) {
   memoria_.Perder_ram_de_trabajo();
   Encender(t_us, false);
   Quedar_sordo(t_us + config_.t_reinicio_us);
+}
+
+void Medidor_simulado::Cortar(uint64_t t_us) {
+  desenchufado_ = true;
+  corte_us_.reset();
+  entrada_.clear();
+  salida_.Vaciar();
+  plazo_teclado_us_.reset();
+  ahora_us_ = std::max(ahora_us_, t_us);
 }
 
 const char* Nombre_peticion(Peticion p) {

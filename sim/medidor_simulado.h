@@ -14,7 +14,9 @@
 // - keyboard programming (after 0xBB): only the keyboard exchange's packets.
 // It restarts after the keyboard exchange, a channel-plan sector write, the end
 // request of the loader and the module update: it then hears nothing for
-// t_reinicio_us and comes back in the application at 115,200 baud.
+// t_reinicio_us and comes back in the application at 115,200 baud, or in its
+// boot stage when a burn was cut short (the firmware is not marked whole).
+// An unplug cuts its power: work under way stops, RAM and staging are lost.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -78,7 +80,8 @@ class Medidor_simulado final : public Dispositivo_linea {
 
   // The meter sends 0x0A (asks to be let go) at `t_us`.
   void Enviar_liberacion(uint64_t t_us);
-  // The meter is plugged in again at `t_us`: it powers up as configured.
+  // The meter is plugged in again at `t_us`: it powers up as configured, in its
+  // boot stage when a burn was cut short, with the RAM it had before lost.
   void Reenchufar(uint64_t t_us);
 
   // Inspection.
@@ -96,6 +99,8 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint8_t Registro_bus(uint8_t registro) const { return registros_bus_[registro & 0x0F]; }
   uint32_t Baudios() const { return baudios_; }
   Etapa Etapa_actual() const { return etapa_; }
+  // False from the start of a burn until it has written its last segment.
+  bool Firmware_entera() const { return firmware_entera_; }
   // True while the meter hears nothing (restarting or busy) at `t_us`.
   bool Sordo(uint64_t t_us) const { return t_us < sordo_hasta_; }
   int Reinicios() const { return reinicios_; }
@@ -128,6 +133,8 @@ class Medidor_simulado final : public Dispositivo_linea {
   void Responder(std::initializer_list<uint8_t> bytes, uint64_t t_us);
   uint64_t Emitir(uint8_t valor, uint64_t t_us);
   void Reiniciar(uint64_t t_us);
+  // The port vanishes and the power goes at `t_us`.
+  void Cortar(uint64_t t_us);
   void Quedar_sordo(uint64_t hasta_us);
 
   // Requests (medidor_peticiones.cpp).
@@ -174,6 +181,11 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint64_t sordo_hasta_ = 0;
   uint64_t silencio_hasta_ = 0;
   bool desenchufado_ = false;
+  // A delayed unplug: the power goes at this time; long work is cut there.
+  std::optional<uint64_t> corte_us_;
+  // The loader clears this mark when a burn starts and sets it when the burn has
+  // written every segment of its map; the boot code starts the firmware only with it.
+  bool firmware_entera_ = true;
   bool primera_etapa_cargada_ = false;
   int reinicios_ = 0;
 

@@ -112,6 +112,11 @@ void Memoria_simulada::Perder_ram_de_trabajo() {
   std::fill(area_.begin(), area_.end(), uint8_t{0xFF});
 }
 
+void Memoria_simulada::Perder_ram() {
+  ram_baja_.fill(0);
+  ram_alta_.clear();
+}
+
 void Memoria_simulada::Conservar_preparacion(uint8_t desde, int cuantos) {
   for (int i = 0; i < cuantos; ++i) conservada_[(desde + i) & 0xFF] = true;
 }

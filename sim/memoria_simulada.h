@@ -70,6 +70,9 @@ class Memoria_simulada {
 
   // What a restart loses: both staging areas, except the segment bytes kept.
   void Perder_ram_de_trabajo();
+  // What a power cut loses besides: the processor's RAM and the external RAM read
+  // zero until something writes them.
+  void Perder_ram();
   // Segment bytes desde .. desde + cuantos - 1 are flash on the meter (the
   // screen-graphics area): a restart keeps them, the staging erase clears them.
   void Conservar_preparacion(uint8_t desde, int cuantos);

@@ -125,7 +125,7 @@ void Asistente::Segundo_paso() {
   }
   fallos_busqueda = 0;
 
-  if (Leer_promedio(ventana_) < kNivel_minimo) {
+  if (Nivel_rechaza(Leer_promedio(ventana_), kNivel_minimo, e.modo_arranque)) {
     vista_.Mostrar_pantalla(Pantalla_rechazo_nivel(textos_));
     Desconectar();
     return;

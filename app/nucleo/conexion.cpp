@@ -123,6 +123,14 @@ void Conexion::Boton_ConectarClick() {
   e.conectado = true;
   const int idioma = Leer_idioma(ventana_);
   e.idioma_medidor = idioma < 0 || idioma > kIdioma_maximo ? kIdioma_por_defecto : idioma;
+  // The firmware puts the language in RAM when it starts; in the boot stage it has
+  // not run and the byte is not the meter's. A meter left in its boot stage by an
+  // update cut short keeps the language read from the meter being updated.
+  if (!e.modo_arranque && idioma >= 0 && idioma <= kIdioma_maximo) {
+    idioma_aplicacion_ = idioma;
+  } else if (e.modo_arranque && idioma_aplicacion_) {
+    e.idioma_medidor = *idioma_aplicacion_;
+  }
   {
     Decision_en_curso decision(decisiones_en_curso_);
     Decidir_pasos();
@@ -237,8 +245,23 @@ bool Conexion::Decidir_firmware() {
   const Identidad_medidor id = Interpretar_identidad(bloque, {}, {});
   lecturas_.familia = id.familia;
   lecturas_.region = id.region;
-  if (!Regla_familia(id, e)) return false;
-  return Regla_firmware(Version_medidor(), Version_de_fichero(e.version_fichero));
+  if (!Regla_familia(id, e)) {
+    // A burn cut short leaves the meter in its boot stage, its identity page
+    // possibly erased: the updater itself left it so, and only the whole update
+    // mends it. Such a meter is offered the update; any other is refused as before.
+    if (!e.modo_arranque || !Bytes_borrados(bloque)) return false;
+    std::array<uint8_t, 6> version{};
+    std::array<uint8_t, 6> build{};
+    Leer_bytes_memoria(kPagina_identidad, kOffset_version, version.data(), version.size());
+    Leer_bytes_memoria(kPagina_identidad, kOffset_build, build.data(), build.size());
+    return Regla_identidad_borrada(e.modo_arranque, Identidad_borrada(bloque, version, build), e);
+  }
+  const Texto_version version = Version_medidor();
+  // A meter in its boot stage cannot start its firmware (a burn cut short after
+  // the identity was written leaves it so, whatever its version says): the
+  // firmware, and with it the rest, is written again.
+  if (e.modo_arranque) return true;
+  return Regla_firmware(version, Version_de_fichero(e.version_fichero));
 }
 
 bool Conexion::Decidir_borrado() { return Regla_borrado(Version_medidor()); }
@@ -327,7 +350,10 @@ bool Conexion::Medidor_listo() {
   Estado_ventana& e = ventana_.Estado();
   std::array<uint8_t, 32> estado{};
   Leer_bytes_memoria(0x00, kOffset_estado, estado.data(), estado.size());
-  e.estado_b5 = (estado[kByte_estado_b5] & kBit_estado_b5) == 0;
+  // In the boot stage an erased block (a burn cut short erased its segment) is no
+  // reading of the hardware: the last reading of this session stands.
+  if (!e.modo_arranque || !Bytes_borrados(estado))
+    e.estado_b5 = (estado[kByte_estado_b5] & kBit_estado_b5) == 0;
   if (!e.familia_valida || e.region_usa || e.familia_ajena) return false;
   return e.Check_teclado || e.Check_borrar || e.Check_planes || e.Check_configuracion ||
          e.Check_fpga || e.Check_firmware || e.Check_mpeg4_apl;

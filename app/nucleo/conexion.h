@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "codigos_resultado.h"
 #include "decisiones.h"
@@ -128,6 +129,8 @@ class Conexion final : public Operaciones_conexion {
   Interfaz_ventana& ventana_;
   Interfaz_temporizador& timer_;
   std::unique_ptr<TCDiferencial> diferencial_;
+  // The language read from the last meter found running its firmware.
+  std::optional<int32_t> idioma_aplicacion_;
   Ficha_medidor lecturas_;
   // Connects whose tick decision is running. The module query may connect from
   // inside one (after a failed reconnect); it may not do so from inside a second,

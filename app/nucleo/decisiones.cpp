@@ -66,6 +66,30 @@ bool Regla_familia(const Identidad_medidor& id, Estado_ventana& estado) {
   return true;
 }
 
+bool Bytes_borrados(std::span<const uint8_t> bytes) {
+  for (uint8_t b : bytes)
+    if (b != 0xFF) return false;
+  return true;
+}
+
+bool Identidad_borrada(const std::array<uint8_t, 16>& bloque, const std::array<uint8_t, 6>& version,
+                       const std::array<uint8_t, 6>& build) {
+  return Bytes_borrados(bloque) && Bytes_borrados(version) && Bytes_borrados(build);
+}
+
+bool Regla_identidad_borrada(bool modo_arranque, bool borrada, Estado_ventana& estado) {
+  if (!modo_arranque || !borrada) return false;
+  estado.familia_valida = true;
+  estado.familia_ajena = false;
+  estado.region_usa = false;
+  return true;
+}
+
+bool Nivel_rechaza(int promedio, int minimo, bool modo_arranque) {
+  if (modo_arranque && promedio == 0) return false;
+  return promedio < minimo;
+}
+
 bool Regla_firmware(const Texto_version& medidor, const Texto_version& fichero) {
   // A meter running a test build is always rewritten.
   if (!Es_version_estable(medidor)) return true;
