@@ -259,10 +259,10 @@ void Medidor_simulado::Borrar_preparacion(const std::vector<uint8_t>& p, uint64_
 
 // 0x09 0x40 map[64]: erase phase 0x8A 0x8A with a sector byte per segment, then
 // the programming phase 0x8B 0x8B with the segment byte 0xAB + k of each segment
-// as it is written, then 0x80 0x80. The meter hears nothing meanwhile. A meter
-// configured with grabacion_sin_efecto answers the same and keeps its old flash. Until the
+// as it is written, then 0x80 0x80. The meter hears nothing meanwhile. Until the
 // last segment is written the firmware is not marked whole, so a burn cut short
-// leaves the meter starting in its boot stage.
+// leaves the meter starting in its boot stage. A meter configured with
+// grabacion_sin_efecto answers the same and keeps its old flash, whole.
 void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   if (p[1] != 0x40) return;
   std::vector<int> segmentos;
@@ -274,7 +274,7 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   // A power cut on its way stops the work where it falls: a segment whose erase
   // has begun reads blank, one being programmed holds the bytes written so far.
   const uint64_t corte = corte_us_ ? *corte_us_ : std::numeric_limits<uint64_t>::max();
-  firmware_entera_ = false;
+  if (!config_.grabacion_sin_efecto) firmware_entera_ = false;
   uint64_t tt = t;
   Responder({0x8A, 0x8A}, tt);
   for (int k : segmentos) {
@@ -295,7 +295,8 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
       const auto escritos = static_cast<size_t>(uint64_t{kTamano_segmento} * (corte - inicio) /
                                                 config_.t_programa_segmento_us);
       auto origen = memoria_.Preparacion(static_cast<uint8_t>(kPrimer_segmento_flash + k));
-      std::copy_n(origen.begin(), escritos, memoria_.Segmento_flash(k).begin());
+      if (!config_.grabacion_sin_efecto)
+        std::copy_n(origen.begin(), escritos, memoria_.Segmento_flash(k).begin());
       return;
     }
     if (!config_.grabacion_sin_efecto) memoria_.Grabar_segmento(k);
