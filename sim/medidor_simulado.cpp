@@ -127,6 +127,9 @@ void Medidor_simulado::Reenchufar(uint64_t t_us) {
   corte_us_.reset();
   memoria_.Perder_ram_de_trabajo();
   memoria_.Perder_ram();  // the power was off
+  registros_bus_ = {};    // and the bus device starts from its reset values
+  registros_bus_[8] = config_.bus_registro8;
+  registros_bus_[12] = config_.bus_registro12;
   Encender(ahora_us_, config_.etapa_arranque);
   Quedar_sordo(ahora_us_ + config_.t_reinicio_us);
 }

@@ -77,6 +77,8 @@ TEST(Medidor_interrumpido, UnDesenchufeEnLaGrabacionLaCortaDondeCae) {
     Config_medidor c;
     c.fallos = {Fallo{Tipo_fallo::Desenchufe, Peticion::Grabacion, 1, 1, 0.0, k.corte_us}};
     Banco b(c);
+    // The bus device enabled before the burn (it then reads back 0x51).
+    ASSERT_EQ(b.Pedir({0x02, 0x05, 0x50, 0x3F, 0x08, 0x01, 0x41}), Bytes{0x20});
     Quemar_cuatro(b);
     const Bytes r = b.Esperar(60'000 * kMs);
     EXPECT_TRUE(b.m.Desenchufado());
@@ -91,10 +93,12 @@ TEST(Medidor_interrumpido, UnDesenchufeEnLaGrabacionLaCortaDondeCae) {
       EXPECT_EQ(Con(b.m, s, 0xFF), S - k.nuevos[i] - k.antiguos[i]);
     }
 
-    // Plugged in again: the boot stage, the RAM the firmware fills reading zero.
+    // Plugged in again: the boot stage, the bus device out of reset (the status
+    // check reads it), the RAM the firmware fills reading zero.
     b.m.Reenchufar(b.t);
     b.Esperar(c.t_reinicio_us);
     EXPECT_EQ(b.Pedir({0x00}), Bytes{0xD5});
+    EXPECT_EQ(b.Pedir({0x01, 0x50, 0x3F, 0x01, 0x98}), (Bytes{0x10, 0x02, 0x01, 0x00}));
     EXPECT_EQ(Leer_tras_arranque(b, kLeer_nivel), (Bytes{0x10, 0x02, 0x00, 0x00}));
     EXPECT_EQ(b.Pedir(kLeer_idioma), (Bytes{0x10, 0x04, 0x00, 0x00, 0x00, 0x00}));
   }
