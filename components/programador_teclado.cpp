@@ -43,16 +43,22 @@ Programador_teclado::Programador_teclado(Interfaz_ventana& ventana)
     : Programador_teclado(ventana, Texto_incrustado()) {}
 
 Programador_teclado::Programador_teclado(Interfaz_ventana& ventana, std::string_view texto)
-    : ventana_(ventana), texto_(texto) {}
+    : ventana_(ventana), texto_(texto), ultimo_byte_s_(ventana.Reloj_().Segundos()) {}
 
 void Programador_teclado::Enviar(std::span<const uint8_t> paquete) {
   Escribir_todo(ventana_.Puerto(), paquete);
 }
 
 uint8_t Programador_teclado::Esperar_respuesta() {
-  return Esperar_byte(ventana_, ventana_.Reloj_().Segundos(),
-                      Plazo::Menos_de(kEspera_respuesta_teclado_s))
-      .byte;
+  Reloj& reloj = ventana_.Reloj_();
+  const Respuesta r =
+      Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_respuesta_teclado_s));
+  if (r.llego) {
+    ultimo_byte_s_ = reloj.Segundos();
+  } else if (reloj.Segundos() - ultimo_byte_s_ >= kEspera_codigo_teclado_s) {
+    callado_ = true;
+  }
+  return r.byte;
 }
 
 void Programador_teclado::Error_formato(std::string_view texto) {
@@ -67,9 +73,14 @@ int Programador_teclado::Programar_teclado() {
   const std::array<uint8_t, 1> inicio{kInicio_teclado};
   Enviar(inicio);
   modo_verificacion = false;
+  ultimo_byte_s_ = ventana_.Reloj_().Segundos();
+  callado_ = false;
   for (;;) {
-    const Respuesta r = Esperar_byte(ventana_, ventana_.Reloj_().Segundos(),
-                                     Plazo::Menos_de(kEspera_codigo_teclado_s));
+    // A meter silent through the vectors or blocks just served is not waited for again.
+    const Respuesta r = callado_ ? Respuesta{}
+                                 : Esperar_byte(ventana_, ventana_.Reloj_().Segundos(),
+                                                Plazo::Menos_de(kEspera_codigo_teclado_s));
+    if (r.llego) ultimo_byte_s_ = ventana_.Reloj_().Segundos();
     if (!r.llego) {
       Anotar_abandono(puerto, "Programar_teclado", "un codigo de peticion", r);
       estado.Fijar_error(kCodigo_teclado_sin_respuesta);
@@ -137,7 +148,7 @@ int Programador_teclado::Programar_teclado() {
 // and the acknowledgement's value does not matter.
 void Programador_teclado::Enviar_tabla(uint8_t codigo) {
   const auto tabla = datos::Vectores_teclado(codigo);
-  for (size_t i = 0; i < tabla.size(); ++i) {
+  for (size_t i = 0; i < tabla.size() && !callado_; ++i) {
     Enviar(Paquete_vector_teclado(tabla[i]));
     if (i + 1 < tabla.size()) Esperar_respuesta();
   }
@@ -186,7 +197,7 @@ void Programador_teclado::Enviar_firmware() {
   texto_.Rebobinar();
   paso.Fijar_rango(0, kBloques_teclado);
   std::array<uint8_t, kBytes_bloque_teclado> bloque{};
-  for (int i = 0; i < kBloques_teclado; ++i) {
+  for (int i = 0; i < kBloques_teclado && !callado_; ++i) {
     paso.Fijar_posicion(i);
     if (paso.Maximo() > 0)
       general.Fijar_posicion(estado.progreso_base + i * kParte_teclado / paso.Maximo());
@@ -203,7 +214,7 @@ void Programador_teclado::Enviar_firmware() {
       Esperar_respuesta();
       Enviar_tabla(kTabla_tras_bloque_verificando);
     }
-    if (!ultimo && Esperar_respuesta() != kPeticion_teclado_bloques) {
+    if (!ultimo && Esperar_respuesta() != kPeticion_teclado_bloques && !callado_) {
       Pitido_fallo(ventana_);
       ventana_.Mensaje(std::string(kCodigo_no_esperado));
     }

@@ -8,8 +8,11 @@
 // Created by a step, used and released; the meter must be running its firmware.
 //
 // Bound added here: each request code is awaited for kEspera_codigo_teclado_s
-// (30 s). When none comes the run ends with -1, kCodigo_teclado_sin_respuesta
-// (25) unless a code was already set, a beep and a message naming the keyboard.
+// (30 s), and the vectors and blocks stop once the meter has sent nothing at all
+// for as long (a silent meter would otherwise cost 2 s per vector, up to two
+// hours over the 256 blocks). Either way the run ends with -1,
+// kCodigo_teclado_sin_respuesta (25) unless a code was already set, a beep and a
+// message naming the keyboard.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -94,6 +97,10 @@ class Programador_teclado {
 
   Interfaz_ventana& ventana_;
   Lector_texto_teclado texto_;
+  // The seconds clock when the meter last sent a byte, and whether it has been
+  // silent for kEspera_codigo_teclado_s since.
+  int64_t ultimo_byte_s_ = 0;
+  bool callado_ = false;
 };
 
 }  // namespace r27

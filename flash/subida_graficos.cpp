@@ -64,7 +64,11 @@ void Subida_graficos::Enviar_imagen(int imagen) {
       for (size_t i = 0; i < n; ++i) bloque[i] = entrada[2 * i];  // low byte of each entry
       entrada += 2 * n;
       if (ventana_.Estado().abortar) return;
-      Enviar_bloque(static_cast<uint16_t>(offset), std::span<const uint8_t>(bloque.data(), n));
+      // A block the meter did not take even after the filler and the resend means
+      // it is not listening: the rest of the picture would cost 7 s a block (over
+      // 17 minutes for a silent meter) and show nothing, so it is left there.
+      if (!Enviar_bloque(static_cast<uint16_t>(offset), std::span<const uint8_t>(bloque.data(), n)))
+        return;
     }
   }
 }

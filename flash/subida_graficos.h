@@ -42,7 +42,9 @@ class Subida_graficos {
 
   // Erases the image area (nothing when the meter has none).
   void Borrar_graficos();
-  // Uploads picture 1..4 as 150 blocks; other numbers do nothing.
+  // Uploads picture 1..4 as 150 blocks; other numbers do nothing. The picture
+  // stops at the first block the meter does not take; nobody is told (the
+  // pictures are only the meter's own display).
   void Enviar_imagen(int imagen);
   // The graphics sender: blocks below segment 0x80 count as sent without traffic,
   // an abort returns false at once.

@@ -42,7 +42,8 @@ class Dispositivo_grabado final : public sim::Dispositivo_linea {
  public:
   explicit Dispositivo_grabado(std::unique_ptr<sim::Dispositivo_linea> d) : d_(std::move(d)) {}
   void Recibir(const uint8_t* datos, size_t n, uint64_t t_us, uint32_t baudios) override {
-    for (size_t i = 0; i < n; ++i) recibidos.push_back({datos[i], t_us});
+    if (grabar)
+      for (size_t i = 0; i < n; ++i) recibidos.push_back({datos[i], t_us});
     d_->Recibir(datos, n, t_us, baudios);
   }
   void Avanzar(uint64_t t_us) override { d_->Avanzar(t_us); }
@@ -65,6 +66,7 @@ class Dispositivo_grabado final : public sim::Dispositivo_linea {
   sim::Dispositivo_linea& Interior() { return *d_; }
 
   std::vector<Byte_recibido> recibidos;
+  bool grabar = true;  // off where whole updates would keep megabytes
 
  private:
   std::unique_ptr<sim::Dispositivo_linea> d_;
