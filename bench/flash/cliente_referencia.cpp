@@ -6,8 +6,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "termios_velocidad_posix.h"
@@ -84,6 +86,75 @@ Resultado_referencia Enviar_referencia(int fd, const std::vector<Paquete>& paque
   }
   r.pared_s = Pared() - p0;
   r.cpu_s = Cpu_hilo() - c0;
+  r.ok = true;
+  return r;
+}
+
+Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_linea> sucesos) {
+  Resultado_reproduccion r;
+  if (sucesos.empty()) {
+    r.ok = true;
+    return r;
+  }
+  std::vector<uint8_t> esperados;  // every byte the updater read, in order
+  r.sucesos_s.reserve(sucesos.size());
+  uint64_t recibidos = 0;
+  uint8_t buffer[4096];
+  double anterior_t = sucesos.front().t;  // the updater's time of the step before
+  const double p0 = Pared(), c0 = Cpu_hilo();
+  for (const Suceso_linea& s : sucesos) {
+    switch (s.tipo) {
+      case Tipo_suceso::Escritura:
+        if (!Escribir_entero(fd, s.bytes.data(), s.bytes.size())) {
+          r.error = std::string("write: ") + std::strerror(errno);
+          return r;
+        }
+        break;
+      case Tipo_suceso::Lectura: {
+        esperados.insert(esperados.end(), s.bytes.begin(), s.bytes.end());
+        const double limite = Pared() + 2.0 * std::max(0.0, s.t - anterior_t) + 1.0;
+        while (recibidos < esperados.size()) {
+          const double resto = limite - Pared();
+          if (resto <= 0) {
+            ++r.esperas_agotadas;
+            break;
+          }
+          pollfd pf{fd, POLLIN, 0};
+          const int listo = ::poll(&pf, 1, static_cast<int>(std::ceil(resto * 1000.0)));
+          if (listo < 0 && errno == EINTR) continue;
+          if (listo <= 0) continue;
+          const size_t falta = std::min<size_t>(esperados.size() - recibidos, sizeof buffer);
+          const ssize_t n = ::read(fd, buffer, falta);
+          if (n <= 0) continue;
+          for (ssize_t i = 0; i < n; ++i)
+            r.distintos += buffer[i] != esperados[recibidos + static_cast<size_t>(i)];
+          recibidos += static_cast<uint64_t>(n);
+        }
+        break;
+      }
+      case Tipo_suceso::Pausa: {
+        timespec pausa{static_cast<time_t>(s.valor / 1000),
+                       static_cast<long>(s.valor % 1000) * 1'000'000L};
+        while (nanosleep(&pausa, &pausa) != 0 && errno == EINTR) {
+        }
+        break;
+      }
+      case Tipo_suceso::Apertura:
+        Fijar_velocidad_termios(fd, s.valor);
+        break;
+      case Tipo_suceso::Purga:
+        tcflush(fd, TCIOFLUSH);
+        break;
+      case Tipo_suceso::Marca:
+        r.marcas_s.push_back(Pared() - p0);
+        break;
+    }
+    anterior_t = s.t;
+    r.sucesos_s.push_back(Pared() - p0);
+  }
+  r.pared_s = Pared() - p0;
+  r.cpu_s = Cpu_hilo() - c0;
+  r.recibidos = recibidos;
   r.ok = true;
   return r;
 }
