@@ -34,6 +34,10 @@ struct Estado_ventana {
   int32_t indice_plan = 0;
   // The technician chose a plan set (indice_plan) that no update has written yet.
   bool planes_elegidos = false;
+  // A zone or erase step began in this session and did not finish: nothing read
+  // from the meter would tick it again, so the next tick decision does.
+  bool zona_pendiente = false;
+  bool borrado_pendiente = false;
   std::array<char, 12> version_fichero{};
   std::array<uint8_t, 64> segmentos_presentes{};
   int64_t inicio_operacion = 0;

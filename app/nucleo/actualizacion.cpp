@@ -128,6 +128,7 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     ventana_.Procesar_mensajes();
     resultado = Borrar_medidor();
+    e.borrado_pendiente = !resultado;
     if (!e.abortar) e.abortar = !resultado;
     Avanzar_base(kPresupuesto_borrado);
   }
@@ -157,6 +158,7 @@ bool Actualizacion::Actualizar_medidor() {
       Banner();
       ventana_.Procesar_mensajes();
       resultado = fparam.Grabar_zona();  // advances the base by its budget itself
+      e.zona_pendiente = !resultado;
       if (!e.abortar) e.abortar = !resultado;
     }
   }

@@ -231,6 +231,11 @@ void Conexion::Decidir_pasos() {
   e.Check_teclado = false;
   Aplicar_eleccion_planes(e);
   e.Check_borrar = Decidir_borrado();
+  // A zone or erase step cut short in this session is offered again: nothing read
+  // from the meter would tick it (the zone records are never read back, the erase
+  // goes by the version), and a current meter would be found with nothing to do.
+  e.Check_borrar = e.Check_borrar || e.borrado_pendiente;
+  e.Check_configuracion = e.zona_pendiente;
   e.Check_mpeg4_apl = Decidir_mpeg4();
   Completar_ticks(e);
 }

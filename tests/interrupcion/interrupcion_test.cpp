@@ -23,11 +23,13 @@ using sim::Peticion;
 
 // The meters the rows start from.
 enum class Medidor : uint8_t {
-  Comun,          // firmware 3.00, FPGA 3.2, module 132: the whole update
-  Antiguo,        // firmware 1.05: the erase step as well
-  Planes,         // everything current and a plan set chosen: the plan step alone
-  Modulo_al_dia,  // as Comun with the module already at 133
-  Otro_idioma,    // as Comun with the language byte at 4
+  Comun,             // firmware 3.00, FPGA 3.2, module 132: the whole update
+  Antiguo,           // firmware 1.05: the erase step as well
+  Planes,            // everything current and a plan set chosen: the plan step alone
+  Modulo_al_dia,     // as Comun with the module already at 133
+  Otro_idioma,       // as Comun with the language byte at 4
+  Zona_servicio,     // as Planes, the zone ticked besides in service mode
+  Borrado_servicio,  // as Planes, the erase ticked besides in service mode
 };
 
 sim::Config_medidor Config_de(Medidor m) {
@@ -40,6 +42,8 @@ sim::Config_medidor Config_de(Medidor m) {
       c.version = "1.05";
       break;
     case Medidor::Planes:
+    case Medidor::Zona_servicio:
+    case Medidor::Borrado_servicio:
       c.version = "3.01";
       c.fpga_menor = 3;
       c.mpeg4_actual = {133, 0, 5, 2};
@@ -54,9 +58,30 @@ sim::Config_medidor Config_de(Medidor m) {
   return c;
 }
 
-// The technician's choices before the search: a plan set for the plan meter.
+// What the meter holds beyond its configuration, and the technician's choices: the
+// stored tables the erase clears (sectors 0x20 and 0x21) hold data on the meters
+// that erase; a plan set is chosen before the search; for the service meters the
+// zone or the erase is ticked besides during the service pause, once the
+// connection has decided (nothing read from a current meter ticks either). Only
+// the first time: the second run goes by the tick decision alone.
 void Preparar(Banco_interrupcion& b, Medidor m) {
-  if (m == Medidor::Planes) Elegir_planes(b.v.estado, 0);
+  if (m == Medidor::Antiguo || m == Medidor::Borrado_servicio) {
+    for (int sector : {0x20, 0x21}) {
+      auto s = b.medidor.Memoria().Segmento_flash(sector);
+      for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<uint8_t>(sector + i * 13);
+    }
+  }
+  if (m != Medidor::Planes && m != Medidor::Zona_servicio && m != Medidor::Borrado_servicio) return;
+  Elegir_planes(b.v.estado, 0);
+  if (m == Medidor::Planes) return;
+  b.asistente.ejecutar_actualizacion = [&b, m, primera = true]() mutable {
+    if (primera) {
+      (m == Medidor::Zona_servicio ? b.v.estado.Check_configuracion : b.v.estado.Check_borrar) =
+          true;
+      primera = false;
+    }
+    b.actualizacion.Ejecutar_actualizacion(b.asistente);
+  };
 }
 
 // One clean update per meter and process: what the meter holds after it, and the
@@ -137,7 +162,8 @@ uint64_t Duracion_grabacion_us(const sim::Config_medidor& c) {
 }
 
 // The unplug for `fraccion` of the step, from the clean run's counts.
-sim::Fallo Desenchufe_en(Paso paso, double fraccion, const sim::Config_medidor& c) {
+sim::Fallo Desenchufe_en(Paso paso, double fraccion, Medidor medidor,
+                         const sim::Config_medidor& c) {
   const Definicion_paso d = Definicion(paso);
   sim::Fallo f{sim::Tipo_fallo::Desenchufe, d.clase, 1, 1, 0.0, 0};
   if (paso == Paso::Grabacion) {
@@ -145,7 +171,7 @@ sim::Fallo Desenchufe_en(Paso paso, double fraccion, const sim::Config_medidor& 
   } else if (paso == Paso::Modulo) {
     f.duracion_us = static_cast<uint64_t>(fraccion * double(c.t_mpeg4_us));
   } else {
-    const Tramo_barra* t = Tramo_con(Referencia_de(d.medidor).tramos, d.clase, d.tramo);
+    const Tramo_barra* t = Tramo_con(Referencia_de(medidor).tramos, d.clase, d.tramo);
     EXPECT_NE(t, nullptr) << d.nombre << ": no such step in the clean run";
     if (t == nullptr) return f;
     const uint32_t dentro = t->Dentro(d.clase);
@@ -185,7 +211,7 @@ void Ejecutar(const Fila& fila, Tras_corte* tras = nullptr) {
   const Referencia& referencia = Referencia_de(medidor);
 
   sim::Config_medidor c = Config_de(medidor);
-  c.fallos = {Desenchufe_en(fila.paso, fila.fraccion, c)};
+  c.fallos = {Desenchufe_en(fila.paso, fila.fraccion, medidor, c)};
   Banco_interrupcion b(c);
   Preparar(b, medidor);
   const Resultado_actualizacion primera = b.Actualizar();
@@ -271,6 +297,13 @@ TEST(Interrupcion, GrabacionDelFirmware) {
 TEST(Interrupcion, GrabacionDelFirmwareCasosDuros) {
   Ejecutar({Paso::Grabacion, 0.9, kCodigo_firmware_grabacion, Medidor::Modulo_al_dia});
   Ejecutar({Paso::Grabacion, 0.1, kCodigo_firmware_grabacion, Medidor::Otro_idioma});
+}
+
+// The zone or the erase ticked in service mode on a current meter and cut short:
+// nothing read from the meter ticks them again, yet the next search offers them.
+TEST(Interrupcion, PasosDeServicioCortados) {
+  Ejecutar({Paso::Zona, 0.5, kCodigo_zona_perfiles, Medidor::Zona_servicio});
+  Ejecutar({Paso::Borrado, 0.5, kCodigo_borrar_sector, Medidor::Borrado_servicio});
 }
 
 }  // namespace
