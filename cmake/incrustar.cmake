@@ -13,17 +13,21 @@ function(r27_incrustar target nombre fichero)
   set(cab ${dir}/incrustado/${nombre}.h)
   file(MAKE_DIRECTORY ${dir}/incrustado)
   file(CONFIGURE OUTPUT ${asm} CONTENT [=[
+/* C names carry the target's prefix in assembler (an underscore on 32-bit Windows). */
+#define R27_UNIR2(a, b) a##b
+#define R27_UNIR(a, b) R27_UNIR2(a, b)
+#define R27_C(nombre) R27_UNIR(__USER_LABEL_PREFIX__, nombre)
 #if defined(_WIN32)
     .section .rdata,"dr"
 #else
     .section .rodata
 #endif
-    .global r27_dato_@nombre@
-    .global r27_dato_@nombre@_fin
+    .global R27_C(r27_dato_@nombre@)
+    .global R27_C(r27_dato_@nombre@_fin)
     .balign 16
-r27_dato_@nombre@:
+R27_C(r27_dato_@nombre@):
     .incbin "@fichero@"
-r27_dato_@nombre@_fin:
+R27_C(r27_dato_@nombre@_fin):
     .byte 0
 #if defined(__linux__)
     .section .note.GNU-stack,"",@progbits
