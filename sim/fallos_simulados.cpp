@@ -11,9 +11,12 @@ void Fallos_simulados::Reemplazar(std::vector<Fallo> fallos) {
   fallos_ = std::move(fallos);
   disparos_.assign(fallos_.size(), 0);
   generadores_.clear();
-  // One stream per fault, so adding a fault does not move when another fires.
+  // One stream per fault, so adding a fault does not move when another fires. Each
+  // stream's start is hashed: starts a multiple of the generator's own step apart
+  // would make the streams shifted copies of one another, every fault firing on
+  // neighbouring requests.
   for (size_t i = 0; i < fallos_.size(); ++i) {
-    generadores_.emplace_back(semilla_ * 0x100000001B3ull + i * 0x9E3779B97F4A7C15ull);
+    generadores_.emplace_back(Generador(semilla_ * 0x100000001B3ull + i).Siguiente());
   }
 }
 

@@ -2,6 +2,8 @@
 // by probability with a fixed seed, and do what they say.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "banco_medidor.h"
 
 namespace r27::sim {
@@ -172,6 +174,26 @@ std::vector<bool> Patron(uint64_t semilla, std::vector<uint32_t>* disparos = nul
   for (int i = 0; i < 300; ++i) perdidas.push_back(b.Pedir({0x00}).empty());
   if (disparos) *disparos = b.m.Disparos_fallos();
   return perdidas;
+}
+
+// Two faults drawn at the same rate on the same requests fire independently: on
+// neighbouring requests about as often as chance has it, not in step.
+TEST(Fallos, DosFallosAlAzarNoSeDisparanAcompasados) {
+  Fallo f{Tipo_fallo::Liberacion_espuria, Peticion::Sondeo};
+  f.probabilidad = 0.1;
+  Config_medidor c;
+  c.fallos = {f, f};
+  Banco b(c);
+  for (int i = 0; i < 1000; ++i) b.Pedir({0x00});
+  std::set<uint32_t> primero, segundo;
+  for (const Disparo_fallo& d : b.m.Registro_fallos())
+    (d.fallo == 0 ? primero : segundo).insert(d.cuenta);
+  int juntos = 0;
+  for (uint32_t n : primero)
+    juntos += segundo.count(n) + segundo.count(n + 1) + segundo.count(n - 1);
+  EXPECT_GT(primero.size(), 60u);
+  EXPECT_GT(segundo.size(), 60u);
+  EXPECT_LT(juntos, 60);  // about 3 x 0.1 x 100 by chance
 }
 
 TEST(Fallos, ProbabilidadConSemillaFija) {
