@@ -1,6 +1,7 @@
 #include "banco_interrupcion.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "abrir_hex.h"
 #include "imagen_firmware.h"

@@ -219,6 +219,7 @@ void Ejecutar(const Fila& fila, Tras_corte* tras = nullptr) {
   EXPECT_FALSE(primera.correcta);
   EXPECT_EQ(primera.codigo, fila.codigo) << primera.abandono;
   if (tras) *tras = Estado_tras_corte(b.medidor);
+  ASSERT_TRUE(b.medidor.Desenchufado());
 
   b.Reenchufar();
   const Resultado_actualizacion segunda = b.Actualizar();
