@@ -28,6 +28,8 @@ if [ "${1:-}" = --32 ]; then
   shift
 fi
 nativo="${1:-${raiz}/build-ci}"
+[ -d "${nativo}" ] || { echo "probar_wine.sh: ${nativo} is not a configured native build" >&2; exit 1; }
+nativo="$(cd "${nativo}" && pwd)"
 windows="${raiz}/build-windows"
 opcion_bits=()
 if [ "${bits}" = 32 ]; then
@@ -184,7 +186,9 @@ t_comprobar="${segundos}"
 echo "Automatic search and identification under Wine (found on COM3): ${t_comprobar} s"
 
 # 2. A whole update that writes the firmware, proven and checked on the meter.
-lanzar_sim actualizar
+# R27_WINE_SIM adds options to this meter (a fault, say) to see the run fail.
+read -r -a extra_sim <<<"${R27_WINE_SIM:-}"
+lanzar_sim actualizar "${extra_sim[@]}"
 ejecutar actualizar 600 --puerto COM3 --si --traza traza.txt --json
 parar_sim
 [ "${estado}" -eq 0 ] || fallar "the update exited ${estado}"
