@@ -2,8 +2,9 @@
 
 namespace r27::pruebas {
 
-Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend)
-    : puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj)) {}
+Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend,
+                             const std::string& nombre_mutex)
+    : puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj, nombre_mutex)) {}
 
 Ventana_falsa::~Ventana_falsa() = default;
 

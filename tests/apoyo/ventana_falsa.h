@@ -34,8 +34,11 @@ struct Pitido_registrado {
 
 class Ventana_falsa : public Interfaz_ventana {
  public:
+  // `nombre_mutex` names the port's machine-wide lock (a run that must not share
+  // it with other processes hands in its own).
   explicit Ventana_falsa(
-      std::unique_ptr<Backend_serie> backend = std::make_unique<Backend_inerte>());
+      std::unique_ptr<Backend_serie> backend = std::make_unique<Backend_inerte>(),
+      const std::string& nombre_mutex = "Mutex_Puerto");
   ~Ventana_falsa() override;
 
   Puerto_serie& Puerto() override { return *puerto_; }
