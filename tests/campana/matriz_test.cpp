@@ -67,6 +67,7 @@ constexpr double kCodigo_teclado = 30;  // no request code from the keyboard
 constexpr double kReinicio = 3;         // the model's restart: deaf meanwhile
 constexpr double kLectura = 1;          // a memory read: 1 s for 0x10, 1 s for the words
 constexpr double kCarga_arranque = 30;  // the boot loader's 0xAD
+constexpr double kInfo_mpeg4 = 10;      // the module's 0xFB
 // The seconds clock: a wait of n whole seconds may end up to a second later.
 constexpr double kHolgura_s = 1;
 
@@ -124,10 +125,12 @@ void Correr(const Fila& f) {
   }
 
   if (std::getenv("R27_INFORME"))
-    std::printf("| %s | %s | %s | %u | %d | %d | %.1f | %.1f |\n", f.nombre,
-                sim::Nombre_fallo(f.tipo), sim::Nombre_peticion(f.peticion), n, f.codigo, r.codigo,
-                double(r.duracion_us - std::min(r.duracion_us, limpia)) / 1e6,
-                f.espera_s + kHolgura_s);
+    std::printf(
+        "| %s | %s | %s | %s | %u | %d | %d | %.1f | %.1f |\n", f.nombre,
+        f.pasos.firmware ? "whole" : "service", Nombre_tramo(f.tramo),
+        (std::string(sim::Nombre_fallo(f.tipo)) + ":" + sim::Nombre_peticion(f.peticion)).c_str(),
+        n, f.codigo, r.codigo, double(r.duracion_us - std::min(r.duracion_us, limpia)) / 1e6,
+        f.espera_s + kHolgura_s);
   EXPECT_EQ(r.codigo, f.codigo) << fila << "result code (last give-up: " << r.abandono << ")";
   EXPECT_EQ(r.correcta, f.codigo == 0) << fila << (r.correcta ? "correct" : "failed") << " screen";
   EXPECT_LE(r.duracion_us, limite)
@@ -172,8 +175,9 @@ void Correr(const Fila& f) {
 }
 
 // R27_FILA=text runs only the rows whose name holds the text (R27_TRAZA=file then
-// traces their line); R27_INFORME=1 prints a table line per row: fault, request,
-// n, expected and actual code, time added to a clean run and its bound.
+// traces their line); R27_INFORME=1 prints a table line per row: the run, the
+// part, fault and request, n, expected and actual code, the time added to a clean
+// run and its bound.
 void Correr_tabla(std::initializer_list<Fila> filas) {
   const char* solo = std::getenv("R27_FILA");
   for (const Fila& f : filas)
@@ -301,6 +305,10 @@ TEST(Matriz_fallos, Comprobacion) {
       {"0xD5 to the check's probe", A, Tramo::Cierre, Peticion::Sondeo, Con_arranque, Donde::Inicio,
        1, 0, kCodigo_comprobacion, kCarga_arranque,
        "taken for a boot stage: 30 s for the boot loader's 0xAD"},
+      // The module is asked once: one lost answer leaves the update unproven.
+      {"the module's information unanswered at the check", A, Tramo::Cierre, Peticion::Info_mpeg4,
+       Perdido, Donde::Inicio, 1, 0, kCodigo_comprobacion, kInfo_mpeg4,
+       "10 s for 0xFB; the serial request is not made"},
       {"silence for good at the check", S, Tramo::Cierre, Peticion::Sondeo, Silencio, Donde::Inicio,
        1, 0, kCodigo_comprobacion, 3 * 4 * kSondeo, "3 connects of 4 probes"},
   });
