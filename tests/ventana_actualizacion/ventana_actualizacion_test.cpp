@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <atomic>
@@ -280,6 +281,12 @@ class Actualizacion_real : public ::testing::Test {
     EXPECT_EQ(v_->ProgressBar_general().Maximo(), kMaximo_32_bits);
     EXPECT_EQ(v_->ProgressBar_general().Posicion(), kMaximo_32_bits);
     EXPECT_EQ(v_->ProgressBar_general_control->value(), kMaximo_32_bits);
+    // The restarted meter was connected again and proved the update.
+    const Resultado_comprobacion& r = enlace_->Actualizacion_().Comprobacion();
+    EXPECT_TRUE(r.hecha);
+    EXPECT_TRUE(r.probada) << r.juicio.llegado;
+    EXPECT_EQ(Texto_de_version(r.ficha.version), "3.01.00000");
+    EXPECT_FALSE(v_->Timer_desconexion->isActive());
   }
 
   // The bars seen during the run: the overall one visible, moving and never
