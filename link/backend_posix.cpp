@@ -224,6 +224,23 @@ class Backend_termios final : public Backend_serie {
     return llegados;
   }
 
+  // The wait of Leer for its first byte, alone: until input (or a hang-up, which
+  // Leer then finds) or the read time-out.
+  bool Esperar_entrada(uint32_t n) override {
+    if (fd_ < 0 || desaparecido_ || n == 0) return true;  // Leer answers at once
+    using Reloj_mono = std::chrono::steady_clock;
+    const auto limite = Reloj_mono::now() + std::chrono::milliseconds(2 * uint64_t{n} + 2);
+    for (;;) {
+      const auto resto =
+          std::chrono::duration_cast<std::chrono::milliseconds>(limite - Reloj_mono::now()).count();
+      if (resto <= 0) return false;
+      pollfd p{fd_, POLLIN, 0};
+      const int pr = poll(&p, 1, static_cast<int>(resto));
+      if (pr < 0 && errno == EINTR) continue;
+      return pr != 0;
+    }
+  }
+
   // One non-blocking read: only what has already arrived.
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override {
     if (fd_ < 0 || desaparecido_ || n == 0) return 0;

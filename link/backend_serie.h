@@ -42,6 +42,15 @@ class Backend_serie {
   // Reads up to n bytes that have already arrived, without waiting. A backend that
   // cannot tell falls back to Leer (and its time-out).
   virtual uint32_t Leer_disponible(uint8_t* destino, uint32_t n) { return Leer(destino, n); }
+  // Waits, without reading, until input is waiting or for as long as a read of n
+  // bytes waits for its first one; false when nothing came in that time. The port
+  // waits here before it takes its lock, so the lock is not held while a read
+  // times out. A backend that cannot wait apart from reading answers true at once
+  // and leaves the wait to Leer.
+  virtual bool Esperar_entrada(uint32_t n) {
+    (void)n;
+    return true;
+  }
   // Transmit-queue level and line-error state; false when the query itself fails.
   virtual bool Consultar_cola(Estado_cola& estado) = 0;
   virtual void Purgar(bool recepcion, bool transmision) = 0;

@@ -109,16 +109,27 @@ uint32_t Puerto_serie::Leer(uint8_t* destino, uint32_t n) {
   if (!Esta_abierto()) return 0;
   // A zero-length request has no buffer[0] to clear.
   if (n == 0 || destino == nullptr) return 0;
+  // The wait for the first byte is not an operation on the port: it runs outside
+  // the machine-wide lock, so another program's port operations never wait out
+  // this read's time-out. The read itself runs under the lock.
+  const uint32_t primero = std::min(n, tamano_entrada_);
+  const bool hay_entrada = primero == 0 || backend_->Esperar_entrada(primero);
   Cerrojo c(mutex_);
   destino[0] = 0;  // a missing reply reads as the byte 0x00
   uint32_t total = 0;
-  while (total < n) {
-    const uint32_t trozo = std::min(n - total, tamano_entrada_);
-    if (trozo == 0) break;
-    const uint32_t llegados = std::min(backend_->Leer(buffer_lectura_.data(), trozo), trozo);
-    if (llegados == 0) break;
-    std::memcpy(destino + total, buffer_lectura_.data(), llegados);
-    total += llegados;
+  if (!hay_entrada) {
+    // The time-out has passed already: only what came since.
+    total = std::min(backend_->Leer_disponible(buffer_lectura_.data(), primero), primero);
+    std::memcpy(destino, buffer_lectura_.data(), total);
+  } else {
+    while (total < n) {
+      const uint32_t trozo = std::min(n - total, tamano_entrada_);
+      if (trozo == 0) break;
+      const uint32_t llegados = std::min(backend_->Leer(buffer_lectura_.data(), trozo), trozo);
+      if (llegados == 0) break;
+      std::memcpy(destino + total, buffer_lectura_.data(), llegados);
+      total += llegados;
+    }
   }
   if (traza_) traza_->Lectura(reloj_.Micros(), destino, total);
   return total;

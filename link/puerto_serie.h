@@ -1,7 +1,9 @@
 #pragma once
 // The one serial port object of the updater: open by COM number with the line
 // settings, write with a stall guard, read what has arrived, purge, drive RTS.
-// Every operation holds the machine-wide Mutex_Puerto for its duration.
+// Every operation holds the machine-wide Mutex_Puerto for its duration; a read's
+// wait for its first byte is not held under it (another updater on the machine
+// would wait out every time-out of this one's reads).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -14,6 +14,7 @@
 
 #include "cerrojo_prueba.h"
 #include "directorio_puertos.h"
+#include "mutex_puerto.h"
 #include "puerto_serie.h"
 #include "termios_velocidad_posix.h"
 
@@ -103,6 +104,41 @@ TEST_F(PuertoPty, LecturaSinNadaVuelveEnCeroYPronto) {
   EXPECT_EQ(puerto->Leer(&b, 1), 0u);
   EXPECT_EQ(b, 0);
   EXPECT_LT(Reloj_mono::now() - t0, std::chrono::seconds(1));
+}
+
+// A read waiting for its first byte leaves the machine-wide lock free for another
+// program's port (a second updater would otherwise wait out every time-out of
+// this one's reads), and still takes a byte that comes during the wait.
+TEST_F(PuertoPty, LaEsperaDeUnaLecturaNoRetieneElCerrojo) {
+  struct Caso {
+    const char* nombre;
+    bool llega_un_byte;
+  };
+  for (const Caso& k : {Caso{"nothing comes", false}, Caso{"a byte comes", true}}) {
+    SCOPED_TRACE(k.nombre);
+    Abrir();
+    constexpr uint32_t kBytes = 100;  // a read of 100 bytes waits 202 ms for the first
+    uint8_t b[kBytes] = {};
+    uint32_t leidos = 99;
+    const auto t0 = Reloj_mono::now();
+    std::thread lector([&] { leidos = puerto->Leer(b, kBytes); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Mutex_Puerto otro(cerrojo);
+    const bool libre = otro.Intentar_bloquear();
+    if (libre) otro.Liberar();
+    if (k.llega_un_byte) Escribir_maestro({0x30});
+    lector.join();
+    const auto duracion = Reloj_mono::now() - t0;
+    EXPECT_TRUE(libre) << "the lock was held while the read waited";
+    if (k.llega_un_byte) {
+      EXPECT_EQ(leidos, 1u);
+      EXPECT_EQ(b[0], 0x30);
+    } else {
+      EXPECT_EQ(leidos, 0u);
+      EXPECT_GE(duracion, std::chrono::milliseconds(2 * kBytes));  // the time-out is kept
+    }
+    EXPECT_LT(duracion, std::chrono::seconds(2));
+  }
 }
 
 TEST_F(PuertoPty, BloquesGrandesEnAmbosSentidos) {
