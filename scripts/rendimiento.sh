@@ -3,7 +3,8 @@
 # whole update against r27-sim paced at the line rate, and regenerates the
 # report's data: docs/rendimiento_datos.tsv (one line per run),
 # docs/rendimiento_maquina.txt (date, machine, load, options),
-# docs/rendimiento_tablas.md (the tables) and docs/rendimiento_pasos.svg (the plot).
+# docs/rendimiento_tablas.md (the tables) and docs/rendimiento_pasos.svg (the plot);
+# with --tiempo-real the same files are named rendimiento_tiempo_real_*.
 #
 #   scripts/rendimiento.sh [--veces N] [--tiempo-real] [PASO...] [-- OPCIONES_SIM...]
 #
@@ -16,12 +17,13 @@ set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 veces=3
 prioridad=()
+nombre=rendimiento
 pasos=()
 opciones_sim=()
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --veces) veces="$2"; shift 2 ;;
-    --tiempo-real) prioridad=(chrt -f 20); shift ;;
+    --tiempo-real) prioridad=(chrt -f 20); nombre=rendimiento_tiempo_real; shift ;;
     --) shift; opciones_sim=("$@"); break ;;
     *) pasos+=("$1"); shift ;;
   esac
@@ -34,8 +36,8 @@ cmake -S "$raiz" -B "$compilacion" -G Ninja -DCMAKE_BUILD_TYPE=Release -DR27_APP
 cmake --build "$compilacion" -j2 --target bench_rendimiento r27-sim
 
 docs="$raiz/docs"
-datos="$docs/rendimiento_datos.tsv"
-maquina="$docs/rendimiento_maquina.txt"
+datos="$docs/${nombre}_datos.tsv"
+maquina="$docs/${nombre}_maquina.txt"
 rm -f "$datos"
 {
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -46,10 +48,10 @@ rm -f "$datos"
   echo "load before: $(uptime)"
 } >"$maquina"
 
-"${prioridad[@]}" "$compilacion/bench/rendimiento/bench_rendimiento" --veces "$veces" \
-  --salida "$datos" "${pasos[@]}" -- "${opciones_sim[@]}"
+${prioridad[@]+"${prioridad[@]}"} "$compilacion/bench/rendimiento/bench_rendimiento" --veces "$veces" \
+  --salida "$datos" "${pasos[@]}" -- ${opciones_sim[@]+"${opciones_sim[@]}"}
 
 echo "load after: $(uptime)" >>"$maquina"
-python3 "$raiz/bench/grafica_pasos.py" "$datos" --tabla "$docs/rendimiento_tablas.md" \
-  --svg "$docs/rendimiento_pasos.svg"
-cat "$maquina" "$docs/rendimiento_tablas.md"
+python3 "$raiz/bench/grafica_pasos.py" "$datos" --tabla "$docs/${nombre}_tablas.md" \
+  --svg "$docs/${nombre}_pasos.svg"
+cat "$maquina" "$docs/${nombre}_tablas.md"

@@ -100,7 +100,9 @@ Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_line
   r.sucesos_s.reserve(sucesos.size());
   uint64_t recibidos = 0;
   uint8_t buffer[4096];
-  double anterior_t = sucesos.front().t;  // the updater's time of the step before
+  // The updater's time of its last write or read: a wait lasts from there, the
+  // pauses it made meanwhile (a poll interval) included.
+  double anterior_t = sucesos.front().t;
   const double p0 = Pared(), c0 = Cpu_hilo();
   for (const Suceso_linea& s : sucesos) {
     switch (s.tipo) {
@@ -117,6 +119,7 @@ Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_line
           const double resto = limite - Pared();
           if (resto <= 0) {
             ++r.esperas_agotadas;
+            r.agotadas_en.push_back(r.sucesos_s.size());
             break;
           }
           pollfd pf{fd, POLLIN, 0};
@@ -126,8 +129,10 @@ Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_line
           const size_t falta = std::min<size_t>(esperados.size() - recibidos, sizeof buffer);
           const ssize_t n = ::read(fd, buffer, falta);
           if (n <= 0) continue;
+          const uint64_t antes = r.distintos;
           for (ssize_t i = 0; i < n; ++i)
             r.distintos += buffer[i] != esperados[recibidos + static_cast<size_t>(i)];
+          if (r.distintos != antes) r.distintos_en.push_back(r.sucesos_s.size());
           recibidos += static_cast<uint64_t>(n);
         }
         break;
@@ -149,7 +154,7 @@ Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_line
         r.marcas_s.push_back(Pared() - p0);
         break;
     }
-    anterior_t = s.t;
+    if (s.tipo == Tipo_suceso::Escritura || s.tipo == Tipo_suceso::Lectura) anterior_t = s.t;
     r.sucesos_s.push_back(Pared() - p0);
   }
   r.pared_s = Pared() - p0;

@@ -61,14 +61,17 @@ struct Resultado_reproduccion {
   std::vector<double> marcas_s;
   // Seconds from the start at which each step of the transcript was done.
   std::vector<double> sucesos_s;
-  size_t esperas_agotadas = 0;  // waits that ran out before their bytes came
+  size_t esperas_agotadas = 0;      // waits that ran out before their bytes came
+  std::vector<size_t> agotadas_en;  // the transcript steps where they did
   uint64_t recibidos = 0;
-  uint64_t distintos = 0;  // bytes that differ from what the updater read
+  uint64_t distintos = 0;            // bytes that differ from what the updater read
+  std::vector<size_t> distintos_en;  // the transcript steps where they did
 };
 
 // Replays `sucesos` on the open terminal `fd`: each write is written whole; each
 // read waits until the bytes the updater had read by then have come (for at most
-// twice the time the updater took to get them, plus one second); pauses sleep,
+// twice the time the updater took to get them since its last write or read, plus
+// one second); pauses sleep,
 // openings set the rate, purges flush both queues, marks take the time.
 Resultado_reproduccion Reproducir_referencia(int fd, std::span<const Suceso_linea> sucesos);
 

@@ -333,6 +333,19 @@ class Banco {
     const auto tramo = std::span(todos).subspan(i0, i1 - i0 + 1);
     const Resultado_reproduccion r = Reproducir_referencia(fd_referencia, tramo);
     if (!r.ok) return Fallo("reference: " + r.error);
+    for (size_t i : r.distintos_en) {
+      std::fprintf(stderr, "reference read other bytes at step %zu (%c %u bytes after %c %u)\n", i,
+                   static_cast<char>(tramo[i].tipo), tramo[i].valor,
+                   i > 0 ? static_cast<char>(tramo[i - 1].tipo) : '-',
+                   i > 0 ? tramo[i - 1].valor : 0u);
+    }
+    for (size_t i : r.agotadas_en) {
+      // What the updater got there, and the step before it.
+      std::fprintf(stderr, "reference wait ran out at step %zu (%c %u bytes after %c %u)\n", i,
+                   static_cast<char>(tramo[i].tipo), tramo[i].valor,
+                   i > 0 ? static_cast<char>(tramo[i - 1].tipo) : '-',
+                   i > 0 ? tramo[i - 1].valor : 0u);
+    }
 
     // Where each mark of the stretch falls in the replay.
     std::vector<std::pair<int, double>> marcas_referencia;
@@ -643,7 +656,9 @@ bool Completa(const Opciones& o, Salida& salida, std::string& error) {
     b.Registro().Marcar("conexion");
     ok = b.Conectar();
   }
+  Estado_ventana marcados;  // the ticks the decision set, before the run clears any
   if (ok) {
+    marcados = b.V().Estado();
     Actualizacion a(b.V(), b.Conexion_(), b.Timer(), vista, textos);
     b.Registro().Marcar("completa");
     const bool fallida = a.Actualizar_medidor();
@@ -680,7 +695,7 @@ bool Completa(const Opciones& o, Salida& salida, std::string& error) {
   ok = b.Comparar("conexion", "completa fin", tramos, salida, fd);
   close(fd);
   // The banners come in the sequence's order of the ticked steps.
-  const Estado_ventana& e = b.V().Estado();
+  const Estado_ventana& e = marcados;
   std::vector<std::string> nombres;
   for (const auto& [marcado, n] : {std::pair{e.Check_teclado, "teclado"},
                                    {e.Check_borrar, "borrado"},

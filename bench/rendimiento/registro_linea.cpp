@@ -17,6 +17,8 @@ struct Cabecera {
   double t;
 };
 
+constexpr size_t kBuffer_fichero = 256 * 1024;
+
 }  // namespace
 
 double Segundos_pared() {
@@ -40,7 +42,11 @@ long Pico_memoria_kb() {
 double Segundos_byte(uint32_t baudios) { return baudios > 0 ? 11.0 / double(baudios) : 0.0; }
 
 Registro_linea::Registro_linea(const std::string& ruta)
-    : ruta_(ruta), fichero_(std::fopen(ruta.c_str(), "w+b")) {}
+    : ruta_(ruta), fichero_(std::fopen(ruta.c_str(), "w+b")) {
+  // A large buffer: the transcript's own writes to the file are few, so they do
+  // not weigh on the exchanges being measured.
+  if (fichero_) std::setvbuf(fichero_, nullptr, _IOFBF, kBuffer_fichero);
+}
 
 Registro_linea::~Registro_linea() {
   if (fichero_) std::fclose(fichero_);
