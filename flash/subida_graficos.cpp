@@ -64,10 +64,14 @@ void Subida_graficos::Enviar_imagen(int imagen) {
       for (size_t i = 0; i < n; ++i) bloque[i] = entrada[2 * i];  // low byte of each entry
       entrada += 2 * n;
       if (ventana_.Estado().abortar) return;
-      // A block the meter did not take even after the filler and the resend means
-      // it is not listening: the rest of the picture would cost 7 s a block (over
-      // 17 minutes for a silent meter) and show nothing, so it is left there.
-      if (!Enviar_bloque(static_cast<uint16_t>(offset), std::span<const uint8_t>(bloque.data(), n)))
+      // A refused block is not reported and the next one goes. But a meter that
+      // did not even answer the fillers of the resynchronisation is not
+      // listening: the rest of the picture would cost about 9 s a block (over 20
+      // minutes) and show nothing, so the picture is left there.
+      const uint32_t antes_ms = ventana_.Reloj_().Ticks_ms();
+      if (!Enviar_bloque(static_cast<uint16_t>(offset),
+                         std::span<const uint8_t>(bloque.data(), n)) &&
+          ventana_.Reloj_().Ticks_ms() - antes_ms >= kEspera_resincronizar_s * 1000)
         return;
     }
   }

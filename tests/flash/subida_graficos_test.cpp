@@ -161,14 +161,29 @@ TEST(Enviar_imagen, AreaBelowSegment80IsReportedSentWithoutTraffic) {
 // A meter that does not take a block after the filler and the resend is not
 // listening: the rest of the picture is not sent (a silent meter would cost 7 s a
 // block, over 17 minutes a picture).
-TEST(Enviar_imagen, ARefusedBlockEndsThePicture) {
-  Banco b;
-  b.g.activo = true;
-  b.g.segmento_base = 0xC6;
-  pruebas::Aceptar_bloques(*b.f.guion, b.vistos, '?');  // '?' then '?' to the resend: refused
-  b.g.Enviar_imagen(1);
-  EXPECT_EQ(b.vistos.size(), 2u);  // the first block, sent twice
-  EXPECT_EQ(b.f.v.pitidos.size(), 1u);
+TEST(Enviar_imagen, RefusedBlocksDoNotStopTheUploadButASilentMeterDoes) {
+  {
+    Banco b;  // '?' to the block and '?' to the resend: refused, and the next goes
+    b.g.activo = true;
+    b.g.segmento_base = 0xC6;
+    pruebas::Aceptar_bloques(*b.f.guion, b.vistos, '?');
+    b.g.Enviar_imagen(1);
+    EXPECT_EQ(b.vistos.size(), 300u);  // every block sent twice
+    EXPECT_EQ(b.f.v.pitidos.size(), 150u);
+  }
+  {
+    Banco b;  // the meter answers nothing at all, not even to the fillers
+    b.g.activo = true;
+    b.g.segmento_base = 0xC6;
+    std::vector<Bloque_visto> vistos_silencio;
+    pruebas::Aceptar_bloques(*b.f.guion, vistos_silencio);
+    b.f.guion->al_escribir = [&](std::span<const uint8_t> w) -> Bytes {
+      if (w.size() >= 6 && w[0] == 0x03) vistos_silencio.push_back({});
+      return {};
+    };
+    b.g.Enviar_imagen(1);
+    EXPECT_EQ(vistos_silencio.size(), 1u);  // the first block only: no resend, then it stops
+  }
 }
 
 TEST(Enviar_imagen, AbortStopsBetweenBlocks) {
