@@ -33,12 +33,6 @@ Textos_idioma Textos_con_claves() {
   return t;
 }
 
-struct Pasos {
-  bool teclado = false, borrar = false, planes = false, zona = false, fpga = false,
-       firmware = false, mpeg4 = false;
-};
-constexpr Pasos kCompleta{false, false, false, true, true, true, true};
-
 Config_medidor Medidor_rapido() {
   Config_medidor c;
   c.t_mpeg4_us = 20'000'000;  // the module update, shortened
@@ -52,14 +46,7 @@ struct Banco_secuencia : Banco_actualizacion {
         asistente(v, conexion, vista, directorio_vacio, textos),
         actualizacion(v, conexion, timer, vista, textos) {
     conexion.consulta_windows64 = [windows64] { return windows64; };
-    Estado_ventana& e = v.estado;
-    e.Check_teclado = p.teclado;
-    e.Check_borrar = p.borrar;
-    e.Check_planes = p.planes;
-    e.Check_configuracion = p.zona;
-    e.Check_fpga = p.fpga;
-    e.Check_firmware = p.firmware;
-    e.Check_mpeg4_apl = p.mpeg4;
+    Marcar_pasos(v.estado, p);
     v.barra_general.Al_cambiar([this] { posiciones.push_back(v.barra_general.Posicion()); });
   }
   // Runs the wizard's hand-over with every confirmation answered `respuestas`.
@@ -81,11 +68,7 @@ struct Banco_secuencia : Banco_actualizacion {
 
   Textos_idioma textos;
   Vista_falsa vista;
-  struct : Directorio_puertos {
-    bool Existe(int) const override { return false; }
-    std::vector<std::string> Nombres_sistema() const override { return {}; }
-    std::optional<std::string> Ruta(int) const override { return std::nullopt; }
-  } directorio_vacio;
+  Directorio_vacio directorio_vacio;
   Asistente asistente;
   Actualizacion actualizacion;
   std::vector<int> posiciones;

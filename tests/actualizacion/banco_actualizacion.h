@@ -3,9 +3,13 @@
 // on the simulated meter at COM1, with the embedded firmware image parsed and the
 // graphics uploader in place, as the window has them at start-up.
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "abrir_hex.h"
 #include "banco_conexion.h"
+#include "directorio_puertos.h"
 #include "imagen_firmware.h"
 #include "imagenes_arranque.h"
 #include "lector_hex.h"
@@ -13,6 +17,31 @@
 #include "subida_graficos.h"
 
 namespace r27::pruebas {
+
+// The steps ticked for a run, as service mode sets them on the window.
+struct Pasos {
+  bool teclado = false, borrar = false, planes = false, zona = false, fpga = false,
+       firmware = false, mpeg4 = false;
+};
+// What the tick decision gives a meter behind on everything.
+inline constexpr Pasos kCompleta{false, false, false, true, true, true, true};
+
+inline void Marcar_pasos(Estado_ventana& e, const Pasos& p) {
+  e.Check_teclado = p.teclado;
+  e.Check_borrar = p.borrar;
+  e.Check_planes = p.planes;
+  e.Check_configuracion = p.zona;
+  e.Check_fpga = p.fpga;
+  e.Check_firmware = p.firmware;
+  e.Check_mpeg4_apl = p.mpeg4;
+}
+
+// The port directory of a wizard whose meter is connected already: no ports.
+struct Directorio_vacio final : Directorio_puertos {
+  bool Existe(int) const override { return false; }
+  std::vector<std::string> Nombres_sistema() const override { return {}; }
+  std::optional<std::string> Ruta(int) const override { return std::nullopt; }
+};
 
 struct Banco_actualizacion : Banco_conexion {
   explicit Banco_actualizacion(sim::Config_medidor config = {}, bool conectar = true)
@@ -26,9 +55,7 @@ struct Banco_actualizacion : Banco_conexion {
     Fijar_version_fichero(kVersion_fichero_pruebas);
     if (conectar) Conectar(1);
     // Each test ticks the steps it runs.
-    Estado_ventana& e = v.estado;
-    e.Check_teclado = e.Check_borrar = e.Check_planes = e.Check_configuracion = false;
-    e.Check_fpga = e.Check_firmware = e.Check_mpeg4_apl = false;
+    Marcar_pasos(v.estado, Pasos{});
   }
 
   sim::Medidor_simulado* medidor = nullptr;

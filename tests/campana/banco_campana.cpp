@@ -542,16 +542,7 @@ bool Banco_campana::Buscar(int intentos) {
   return false;
 }
 
-void Banco_campana::Marcar(const Pasos& p) {
-  Estado_ventana& e = v.estado;
-  e.Check_teclado = p.teclado;
-  e.Check_borrar = p.borrar;
-  e.Check_planes = p.planes;
-  e.Check_configuracion = p.zona;
-  e.Check_fpga = p.fpga;
-  e.Check_firmware = p.firmware;
-  e.Check_mpeg4_apl = p.mpeg4;
-}
+void Banco_campana::Marcar(const Pasos& p) { Marcar_pasos(v.estado, p); }
 
 std::array<uint32_t, sim::kNum_peticiones> Banco_campana::Cuentas() const {
   std::array<uint32_t, sim::kNum_peticiones> c{};

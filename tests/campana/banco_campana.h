@@ -21,13 +21,6 @@
 
 namespace r27::pruebas {
 
-// The steps ticked for a run, as service mode sets them on the window.
-struct Pasos {
-  bool teclado = false, borrar = false, planes = false, zona = false, fpga = false,
-       firmware = false, mpeg4 = false;
-};
-// What the tick decision gives a meter behind on everything.
-inline constexpr Pasos kCompleta{false, false, false, true, true, true, true};
 // The service steps: the keyboard, the erase and the plans (which run only when the
 // firmware is not ticked) with the zone and the FPGA set, burnt by its own step.
 inline constexpr Pasos kServicio{true, true, true, true, true, false, false};
@@ -159,11 +152,7 @@ class Banco_campana : public Banco_actualizacion {
 
   Textos_idioma textos;
   Vista_falsa vista;
-  struct : Directorio_puertos {
-    bool Existe(int) const override { return false; }
-    std::vector<std::string> Nombres_sistema() const override { return {}; }
-    std::optional<std::string> Ruta(int) const override { return std::nullopt; }
-  } directorio_vacio;
+  Directorio_vacio directorio_vacio;
   Asistente asistente;
   Actualizacion actualizacion;
 
