@@ -51,6 +51,11 @@ class Backend_serie {
     (void)n;
     return true;
   }
+  // True when the backend can tell, without reading and without the port's lock,
+  // that no byte is waiting; false when bytes wait or when it cannot tell (the
+  // port then reads as usual). The drain before every request and a read whose
+  // time-out has passed ask this first, so an empty input costs one query.
+  virtual bool Sin_entrada() { return false; }
   // Transmit-queue level and line-error state; false when the query itself fails.
   virtual bool Consultar_cola(Estado_cola& estado) = 0;
   virtual void Purgar(bool recepcion, bool transmision) = 0;

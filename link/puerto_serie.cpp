@@ -114,11 +114,14 @@ uint32_t Puerto_serie::Leer(uint8_t* destino, uint32_t n) {
   // this read's time-out. The read itself runs under the lock.
   const uint32_t primero = std::min(n, tamano_entrada_);
   const bool hay_entrada = primero == 0 || backend_->Esperar_entrada(primero);
+  // A time-out that passed with nothing waiting, as the backend can tell without
+  // reading, ends the read there: no operation on the port, so no lock.
+  if (!hay_entrada && backend_->Sin_entrada()) return Lectura_vacia(destino);
   Cerrojo c(mutex_);
   destino[0] = 0;  // a missing reply reads as the byte 0x00
   uint32_t total = 0;
   if (!hay_entrada) {
-    // The time-out has passed already: only what came since.
+    // The time-out has passed already: only what came since (nothing, most often).
     total = std::min(backend_->Leer_disponible(buffer_lectura_.data(), primero), primero);
     std::memcpy(destino, buffer_lectura_.data(), total);
   } else {
@@ -139,6 +142,11 @@ uint32_t Puerto_serie::Leer_disponible(uint8_t* destino, uint32_t n) {
   if (n == kLeer_todo) n = tamano_entrada_;
   if (!Esta_abierto()) return 0;
   if (n == 0 || destino == nullptr) return 0;
+  // Nothing waiting is seen without the lock, as a read's wait for its first byte
+  // is: the drain before every request then costs one query of the input queue
+  // (taking the lock and reading nothing cost three system calls and the
+  // driver's pending input work).
+  if (backend_->Sin_entrada()) return Lectura_vacia(destino);
   Cerrojo c(mutex_);
   destino[0] = 0;
   const uint32_t trozo = std::min(n, tamano_entrada_);
@@ -148,6 +156,12 @@ uint32_t Puerto_serie::Leer_disponible(uint8_t* destino, uint32_t n) {
   std::memcpy(destino, buffer_lectura_.data(), llegados);
   if (traza_) traza_->Lectura(reloj_.Micros(), destino, llegados);
   return llegados;
+}
+
+uint32_t Puerto_serie::Lectura_vacia(uint8_t* destino) {
+  destino[0] = 0;
+  if (traza_) traza_->Lectura(reloj_.Micros(), destino, 0);
+  return 0;
 }
 
 uint32_t Puerto_serie::Espacio_libre() {

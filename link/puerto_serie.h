@@ -3,7 +3,8 @@
 // settings, write with a stall guard, read what has arrived, purge, drive RTS.
 // Every operation holds the machine-wide Mutex_Puerto for its duration; a read's
 // wait for its first byte is not held under it (another updater on the machine
-// would wait out every time-out of this one's reads).
+// would wait out every time-out of this one's reads), nor is the look at an input
+// with nothing waiting (the drain before every request).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,6 +66,9 @@ class Puerto_serie {
   const std::string& Ultimo_abandono() const { return ultimo_abandono_; }
 
  private:
+  // A read that found nothing: buffer[0] cleared, the empty read traced.
+  uint32_t Lectura_vacia(uint8_t* destino);
+
   std::unique_ptr<Backend_serie> backend_;
   Reloj& reloj_;
   Mutex_Puerto mutex_;

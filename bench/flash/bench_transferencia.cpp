@@ -89,6 +89,7 @@ class Backend_contador final : public Backend_serie {
     return Leido(d, b_->Leer_disponible(d, n));
   }
   bool Esperar_entrada(uint32_t n) override { return b_->Esperar_entrada(n); }
+  bool Sin_entrada() override { return b_->Sin_entrada(); }
   bool Consultar_cola(Estado_cola& e) override { return b_->Consultar_cola(e); }
   void Purgar(bool r, bool t) override { b_->Purgar(r, t); }
   void Fijar_rts(bool a) override { b_->Fijar_rts(a); }

@@ -9,12 +9,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "cerrojo_prueba.h"
 #include "directorio_puertos.h"
 #include "mutex_puerto.h"
+#include "peticiones.h"
 #include "puerto_serie.h"
 #include "termios_velocidad_posix.h"
 
@@ -138,6 +141,66 @@ TEST_F(PuertoPty, LaEsperaDeUnaLecturaNoRetieneElCerrojo) {
       EXPECT_GE(duracion, std::chrono::milliseconds(2 * kBytes));  // the time-out is kept
     }
     EXPECT_LT(duracion, std::chrono::seconds(2));
+  }
+}
+
+// An input with nothing waiting is looked at without the machine-wide lock (the
+// drain before every request, a read whose time-out passed), while taking bytes
+// that wait is an operation on the port and waits for the lock. Another program
+// holds the lock throughout; each case runs in a thread of its own.
+TEST_F(PuertoPty, UnaEntradaVaciaSeMiraSinElCerrojo) {
+  enum class Operacion { leer_disponible, leer, drenar };
+  struct Caso {
+    const char* nombre;
+    Operacion operacion;
+    std::vector<uint8_t> esperando;  // written by the meter before the operation
+    bool espera_el_cerrojo;
+    uint32_t resultado;
+  };
+  const Caso casos[] = {
+      {"nothing waiting, a non-waiting read", Operacion::leer_disponible, {}, false, 0},
+      {"nothing waiting, a read's time-out passes", Operacion::leer, {}, false, 0},
+      {"nothing waiting, a drain", Operacion::drenar, {}, false, 0},
+      {"a byte waiting, a non-waiting read", Operacion::leer_disponible, {0x41}, true, 1},
+      {"three bytes waiting, a drain", Operacion::drenar, {1, 2, 3}, true, 3},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Abrir();
+    if (!k.esperando.empty()) Escribir_maestro(k.esperando);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the bytes have come in
+    Mutex_Puerto otro(cerrojo);
+    ASSERT_TRUE(otro.Intentar_bloquear());
+    std::atomic<bool> hecho{false};
+    uint32_t resultado = 99;
+    uint8_t b[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+    std::thread hilo([&] {
+      switch (k.operacion) {
+        case Operacion::leer_disponible:
+          resultado = puerto->Leer_disponible(b, 1);
+          break;
+        case Operacion::leer:
+          resultado = puerto->Leer(b, 1);
+          break;
+        case Operacion::drenar:
+          resultado = Drenar(*puerto);
+          break;
+      }
+      hecho = true;
+    });
+    const auto limite = Reloj_mono::now() + std::chrono::milliseconds(300);
+    while (!hecho && Reloj_mono::now() < limite)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(hecho.load(), !k.espera_el_cerrojo);
+    otro.Liberar();
+    hilo.join();
+    EXPECT_EQ(resultado, k.resultado);
+    if (k.operacion == Operacion::leer_disponible) {
+      EXPECT_EQ(b[0], k.resultado ? 0x41 : 0);
+    }
+    // Whatever waited has been taken: the input is empty now.
+    uint8_t resto = 0;
+    EXPECT_EQ(puerto->Leer_disponible(&resto, 1), 0u);
   }
 }
 
