@@ -38,8 +38,12 @@ esperar_fondo() {
 etapa "Formatting (clang-format, the checked-in .clang-format)"
 git -C "$raiz" ls-files -z '*.cpp' '*.h' | (cd "$raiz" && xargs -0 clang-format --dry-run --Werror)
 
+# The normal build: every program, the benchmarks, and the tests that need it (the
+# window's, the whole updates in real time, the fault campaign). The tests of the
+# Qt-free core alone run once, in the sanitizer build below.
 etapa "Build"
 cmake -S "$raiz" -B "$raiz/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DR27_APP=ON \
+  -DR27_PRUEBAS_NUCLEO=OFF \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 cmake --build "$raiz/build-ci" -j"$nucleos"
 
@@ -48,15 +52,16 @@ ctest --test-dir "$raiz/build-ci" --output-on-failure -j3 --timeout 300 -L tiemp
   >"$registros/tiempo_real.txt" 2>&1 &
 pid_tiempo_real=$!
 
-etapa "Tests"
+etapa "Tests: the window and the fault campaign"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300 -LE tiempo_real
 
 etapa "Package: the .deb built, installed with dpkg -i and run from /usr/bin"
 bash "$raiz/scripts/probar_paquete.sh" "$raiz/build-ci"
 
-# The sanitizer build covers the Qt-free core: every parser of bytes and files,
-# the serial layer, the programmers, the sequence and the command line. The
-# window's tests run in the normal build.
+# The sanitizer build holds the Qt-free core and all its tests: every parser of
+# bytes and files, the serial layer, the programmers, the sequence, the command
+# line, the simulated meter and the fuzz corpora replayed. The window's tests run
+# in the normal build.
 etapa "Sanitizer build (ASan + UBSan)"
 cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_APP=OFF \
   -DR27_SANITIZE=ON -DR27_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
@@ -75,7 +80,7 @@ pid_wine=$!
 # The fault matrix, the interrupted runs and the soak (label campana) are whole
 # updates on the virtual clock; they run in the normal build, where they take a
 # fifth of the time.
-etapa "Sanitizer tests"
+etapa "Sanitizer tests: the Qt-free core"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$raiz/build-asan" --output-on-failure -j"$nucleos" --timeout 600 \
   -LE "tiempo_real|campana"
