@@ -27,6 +27,8 @@ void Al_interrumpir(int senal) {
 
 bool Es_terminal(int descriptor) { return isatty(descriptor) == 1; }
 
+void Preparar_consola() {}
+
 void Vigilar_interrupcion() {
   struct sigaction accion {};
   accion.sa_handler = Al_interrumpir;

@@ -1,5 +1,6 @@
-// The console on Windows: _isatty and a SIGINT handler.
+// The console on Windows: _isatty, the UTF-8 code page and a SIGINT handler.
 #include <io.h>
+#include <windows.h>
 
 #include <atomic>
 #include <csignal>
@@ -26,6 +27,12 @@ void Al_interrumpir(int senal) {
 }  // namespace
 
 bool Es_terminal(int descriptor) { return _isatty(descriptor) != 0; }
+
+void Preparar_consola() {
+  // Both directions: a confirmation typed with an accent reads back as UTF-8 too.
+  (void)SetConsoleOutputCP(CP_UTF8);
+  (void)SetConsoleCP(CP_UTF8);
+}
 
 void Vigilar_interrupcion() { std::signal(SIGINT, Al_interrumpir); }
 

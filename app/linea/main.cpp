@@ -18,6 +18,7 @@
 
 int main(int argc, char** argv) {
   const std::string_view programa = "r27-actualizar";
+  r27::Preparar_consola();
   std::vector<std::string_view> argumentos(argv + 1, argv + argc);
   const r27::Lectura_opciones lectura = r27::Leer_opciones(argumentos);
   if (!lectura.error.empty()) {
