@@ -1,7 +1,9 @@
 #pragma once
 // The named lock "Mutex_Puerto", shared by every process of the machine and
-// re-entrant for its owning thread. On Linux it is an flock() on a lock file, so
-// a process that dies never leaves it held; on Windows a named kernel mutex.
+// re-entrant for its owning thread; a process that dies holding it never leaves it
+// held. On Linux a robust process-shared mutex in a lock file every process maps
+// (an flock() on that file where it cannot be mapped); on Windows a named kernel
+// mutex.
 #include <memory>
 #include <string>
 
@@ -15,7 +17,10 @@ class Mutex_Puerto {
   Mutex_Puerto& operator=(const Mutex_Puerto&) = delete;
 
   bool Existe() const;  // false when the system object could not be created
-  void Bloquear();      // waits without time limit
+  // True when taking and releasing it costs no system call while nobody else
+  // holds it (Linux: the mapped mutex rather than the flock).
+  bool Compartido_en_memoria() const;
+  void Bloquear();  // waits without time limit
   // Takes the lock only when it is free right now (or already ours); true when taken.
   bool Intentar_bloquear();
   void Liberar();

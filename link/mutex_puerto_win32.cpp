@@ -20,6 +20,8 @@ Mutex_Puerto::~Mutex_Puerto() {
 
 bool Mutex_Puerto::Existe() const { return impl_->mutex != nullptr; }
 
+bool Mutex_Puerto::Compartido_en_memoria() const { return false; }
+
 void Mutex_Puerto::Bloquear() {
   if (!Existe()) return;
   for (;;) {

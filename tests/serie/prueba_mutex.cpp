@@ -1,6 +1,7 @@
 // The machine-wide port lock: re-entrant for its owner, exclusive between threads,
 // between objects of one process and between processes, and never left held by a
 // process that died.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "cerrojo_prueba.h"
@@ -85,6 +87,66 @@ TEST(MutexPuerto, UnProcesoQueMuereConElCerrojoLoDejaLibre) {
   EXPECT_TRUE(m.Intentar_bloquear());
   m.Liberar();
   m.Liberar();
+}
+
+// The lock file as another build may have left it: none yet, empty (an older
+// build only took an flock on it), or holding a layout this build does not know,
+// where the lock is the file's flock. Either way it is exclusive between objects
+// and a process that dies holding it leaves it free.
+TEST(MutexPuerto, ElFicheroQueHayaDejadoOtraVersion) {
+  struct Caso {
+    const char* nombre;
+    int bytes_previos;  // -1: no file; otherwise a file of that many 0xAB bytes
+    bool en_memoria;
+  };
+  for (const Caso& k : {Caso{"no file yet", -1, true}, Caso{"an empty file", 0, true},
+                        Caso{"another layout", 4096, false}}) {
+    SCOPED_TRACE(k.nombre);
+    const Nombre_cerrojo nombre("mutex-fichero");
+    const std::string ruta = "/tmp/r27-" + static_cast<const std::string&>(nombre) + ".lock";
+    unlink(ruta.c_str());
+    if (k.bytes_previos >= 0) {
+      const int fd = open(ruta.c_str(), O_RDWR | O_CREAT, 0666);
+      ASSERT_GE(fd, 0);
+      const std::string relleno(size_t(k.bytes_previos), '\xAB');
+      ASSERT_EQ(write(fd, relleno.data(), relleno.size()), ssize_t(relleno.size()));
+      close(fd);
+    }
+    Mutex_Puerto m(nombre);
+    Mutex_Puerto otro(nombre);
+    ASSERT_TRUE(m.Existe());
+    EXPECT_EQ(m.Compartido_en_memoria(), k.en_memoria);
+    EXPECT_EQ(otro.Compartido_en_memoria(), k.en_memoria);
+    m.Bloquear();
+    EXPECT_FALSE(otro.Intentar_bloquear());
+    m.Liberar();
+    EXPECT_TRUE(otro.Intentar_bloquear());
+    EXPECT_FALSE(m.Intentar_bloquear());
+    otro.Liberar();
+
+    int tubo[2];
+    ASSERT_EQ(pipe(tubo), 0);
+    const pid_t hijo = fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      Mutex_Puerto suyo(nombre);
+      suyo.Bloquear();
+      const char listo = suyo.Compartido_en_memoria() == k.en_memoria ? 'x' : '!';
+      (void)!write(tubo[1], &listo, 1);
+      for (;;) pause();
+    }
+    close(tubo[1]);
+    char listo = 0;
+    ASSERT_EQ(read(tubo[0], &listo, 1), 1);
+    close(tubo[0]);
+    EXPECT_EQ(listo, 'x') << "the other process took the lock another way";
+    EXPECT_FALSE(m.Intentar_bloquear());
+    kill(hijo, SIGKILL);
+    waitpid(hijo, nullptr, 0);
+    m.Bloquear();  // returns: the dead holder left it free
+    EXPECT_FALSE(otro.Intentar_bloquear());
+    m.Liberar();
+  }
 }
 
 TEST(MutexPuerto, NombresRarosYCerrojoQueNoSePuedeCrear) {
