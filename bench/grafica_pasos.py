@@ -6,9 +6,12 @@ transfer, several runs per transfer), takes for each transfer the median of its
 runs (the ratio to the reference is the median of each run's own ratio, a run and
 its replay having seen the same load on the machine), and writes:
 
-- a Markdown file with the table per transfer and the split of the whole update;
+- a Markdown file with the table per transfer, the split of the whole update and,
+  where the data has them, the turnarounds (an answer read to the next request
+  written) of the updater beside the reference's;
 - an SVG plot of the time of each step beside its wire-time bound (log scale),
-  and the whole update's split as one stacked bar.
+  the updater's time over the reference's per step (median, min-max, the 1 %
+  line) and the whole update's split as one stacked bar.
 
 The SVG is written by hand: the machines have no plotting library.
 
@@ -78,7 +81,38 @@ def resumir(filas):
         "resto": mediana("resto_s"),
         "agotadas": max(int(f["esperas_agotadas"]) for f in filas),
         "distintos": max(int(f["bytes_distintos"]) for f in filas),
+        # Older data has no turnaround columns.
+        "intercambios": int(filas[0].get("intercambios") or 0),
+        "vuelta_us": mediana_por_intercambio(filas, "vuelta_s"),
+        "vuelta_ref_us": mediana_por_intercambio(filas, "vuelta_referencia_s"),
+        # Per run: the updater's own work between requests (its turnarounds less
+        # the reference's), as seconds and as a share of the run's time, and the
+        # rest of the run's difference to the reference (the waits for the meter).
+        "propio": por_vez(filas, lambda f: float(f["vuelta_s"]) -
+                          float(f["vuelta_referencia_s"])),
+        "propio_cuota": por_vez(filas, lambda f: (float(f["vuelta_s"]) -
+                                float(f["vuelta_referencia_s"])) / float(f["pared_s"])),
+        "fuera": por_vez(filas, lambda f: float(f["pared_s"]) - float(f["referencia_s"]) -
+                         float(f["vuelta_s"]) + float(f["vuelta_referencia_s"])),
     }
+
+
+def por_vez(filas, valor):
+    """(median, min, max) of `valor` over the runs that have turnarounds, or None."""
+    v = [valor(f) for f in filas if int(f.get("intercambios") or 0) > 0]
+    return (statistics.median(v), min(v), max(v)) if v else None
+
+
+def mediana_por_intercambio(filas, campo):
+    """Median over the runs of a summed turnaround per exchange, in µs."""
+    valores = [1e6 * float(f[campo]) / int(f["intercambios"]) for f in filas
+               if f.get(campo) and int(f.get("intercambios") or 0) > 0]
+    return statistics.median(valores) if valores else None
+
+
+def por_ciento(p):
+    """A signed per cent with two decimals, without a "-0.00"."""
+    return f"{0.0 if abs(p) < 0.005 else p:+.2f}"
 
 
 def segundos(s):
@@ -104,8 +138,8 @@ def tabla(resumen, ruta):
     lineas += [
         "",
         "| Stretch | Total (s) | Meter's own work (s) | Prescribed waits (s) | Wire (s)"
-        " | Rest: updater and system (s) |",
-        "|---|---:|---:|---:|---:|---:|",
+        " | Rest: updater and system (s) | of which over the reference (s) |",
+        "|---|---:|---:|---:|---:|---:|---:|",
     ]
     for clave, nombre in NOMBRES:
         if clave not in resumen:
@@ -113,7 +147,27 @@ def tabla(resumen, ruta):
         r = resumen[clave]
         lineas.append(
             f"| {nombre} | {segundos(r['pared'])} | {segundos(r['medidor'])} |"
-            f" {segundos(r['esperas'])} | {segundos(r['cable'])} | {segundos(r['resto'])} |")
+            f" {segundos(r['esperas'])} | {segundos(r['cable'])} | {segundos(r['resto'])} |"
+            f" {r['pared'] - r['referencia']:+.3f} |")
+    con_vueltas = [(c, n) for c, n in NOMBRES
+                   if c in resumen and resumen[c]["vuelta_us"] is not None]
+    if con_vueltas:
+        lineas += [
+            "",
+            "| Stretch | Exchanges | Turnaround, updater (µs) | Turnaround, reference (µs)"
+            " | Updater's own work between requests (s) | Share of the time (min-max)"
+            " | Rest of the difference: waits for the meter (s, min to max) |",
+            "|---|---:|---:|---:|---:|---|---|",
+        ]
+        for clave, nombre in con_vueltas:
+            r = resumen[clave]
+            p, f = r["propio"], r["fuera"]
+            c = r["propio_cuota"]
+            lineas.append(
+                f"| {nombre} | {r['intercambios']:,} | {r['vuelta_us']:.1f} |"
+                f" {r['vuelta_ref_us']:.1f} | {p[0]:+.3f} | {100 * c[0]:.2f} %"
+                f" ({100 * c[1]:.2f}-{100 * c[2]:.2f}) | {f[0]:+.3f} ({f[1]:+.3f} to"
+                f" {f[2]:+.3f}) |")
     avisos = [f"{c}: {r['agotadas']} reference waits ran out, {r['distintos']} bytes differed"
               for c, r in resumen.items() if r["agotadas"] or r["distintos"]]
     if avisos:
@@ -124,10 +178,12 @@ def tabla(resumen, ruta):
 
 def grafica(resumen, ruta):
     pasos = [(c, n) for c, n in NOMBRES if c in resumen and c in TRANSFERENCIAS]
-    ancho, izquierda, derecha = 980, 300, 40
+    ancho, izquierda, derecha = 980, 300, 150
     alto_fila, arriba = 34, 60
     alto_barras = arriba + alto_fila * len(pasos) + 50
-    alto = alto_barras + 190
+    fila_razon = 22
+    alto_razones = 60 + fila_razon * len(pasos) + 40
+    alto = alto_barras + alto_razones + (150 if "completa" in resumen else 0)
     valores = [v for c, _ in pasos for v in (resumen[c]["pared"], resumen[c]["cota"]) if v > 0]
     minimo = 10 ** math.floor(math.log10(min(valores)))
     maximo = 10 ** math.ceil(math.log10(max(valores)))
@@ -172,15 +228,57 @@ def grafica(resumen, ruta):
                  f'fill="#2b6cb0">{segundos(r["pared"])} s (x{r["razon"]:.3f} ref.)</text>')
         s.append(f'<text x="{x(r["cota"]) + 4:.1f}" y="{y + 26}" font-size="10" '
                  f'fill="#dd6b20">{segundos(r["cota"])} s</text>')
+    # The updater's time over the reference's, in per cent, per step.
+    y0 = alto_barras + 10
+    s.append(f'<text x="{ancho / 2}" y="{y0}" text-anchor="middle" font-size="14">'
+             'Updater over the reference client (median of the runs, min-max)</text>')
+    extremos = [100 * (resumen[c][k] - 1) for c, _ in pasos for k in ("razon_min", "razon_max")]
+    desde = min(-1.0, math.floor(min(extremos)))
+    hasta = max(3.0, math.ceil(max(extremos)))
+    arriba_r = y0 + 30
+
+    def xr(p):
+        return izquierda + (ancho - izquierda - derecha) * (p - desde) / (hasta - desde)
+
+    abajo_r = arriba_r + fila_razon * len(pasos)
+    marca = math.ceil(desde)
+    while marca <= hasta:
+        color = "#4a5568" if marca == 0 else "#e2e8f0"
+        s.append(f'<line x1="{xr(marca):.1f}" y1="{arriba_r - 4}" x2="{xr(marca):.1f}" '
+                 f'y2="{abajo_r}" stroke="{color}"/>')
+        s.append(f'<text x="{xr(marca):.1f}" y="{abajo_r + 14}" text-anchor="middle" '
+                 f'fill="#4a5568">{marca:+d} %</text>')
+        marca += 1
+    s.append(f'<line x1="{xr(1):.1f}" y1="{arriba_r - 4}" x2="{xr(1):.1f}" y2="{abajo_r}" '
+             'stroke="#e53e3e" stroke-dasharray="4 3"/>')
+    s.append(f'<text x="{xr(1) + 4:.1f}" y="{arriba_r - 6}" font-size="10" fill="#e53e3e">'
+             '1 %</text>')
+    for i, (clave, nombre) in enumerate(pasos):
+        r = resumen[clave]
+        y = arriba_r + i * fila_razon
+        s.append(f'<text x="{izquierda - 8}" y="{y + 12}" text-anchor="end">'
+                 f'{html.escape(nombre)}</text>')
+        p, pmin, pmax = (100 * (r[k] - 1) for k in ("razon", "razon_min", "razon_max"))
+        a, b = sorted((xr(0), xr(p)))
+        s.append(f'<rect x="{a:.1f}" y="{y + 3}" width="{max(1.0, b - a):.1f}" height="12" '
+                 'fill="#2b6cb0"/>')
+        s.append(f'<line x1="{xr(pmin):.1f}" y1="{y + 9}" x2="{xr(pmax):.1f}" y2="{y + 9}" '
+                 'stroke="#1a202c"/>')
+        for extremo in (pmin, pmax):
+            s.append(f'<line x1="{xr(extremo):.1f}" y1="{y + 5}" x2="{xr(extremo):.1f}" '
+                     f'y2="{y + 13}" stroke="#1a202c"/>')
+        s.append(f'<text x="{xr(max(p, pmax)) + 6:.1f}" y="{y + 13}" font-size="10" '
+                 f'fill="#2b6cb0">{por_ciento(p)} % ({por_ciento(pmin)} to {por_ciento(pmax)})'
+                 '</text>')
     if "completa" in resumen:
         r = resumen["completa"]
-        y = alto_barras + 10
+        y = alto_barras + alto_razones + 10
         s.append(f'<text x="{ancho / 2}" y="{y}" text-anchor="middle" font-size="14">'
                  f'Where the whole update\'s {r["pared"]:,.0f} s went</text>')
         partes = [("meter's own work", r["medidor"], "#38a169"),
                   ("prescribed waits", r["esperas"], "#d69e2e"),
                   ("wire", r["cable"], "#dd6b20"),
-                  ("updater and system", r["resto"], "#2b6cb0")]
+                  ("rest: system latency and the updater", r["resto"], "#2b6cb0")]
         total = sum(max(0.0, v) for _, v, _ in partes)
         x0, largo = 40, ancho - 80
         for nombre, valor, color in partes:

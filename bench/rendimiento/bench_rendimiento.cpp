@@ -17,8 +17,13 @@
 // time is also split between the meter's own work, the prescribed pauses, the
 // wire and the rest.
 //
-//   bench_rendimiento [--sim RUTA] [--salida FICHERO] [--veces N] [--mutex NOMBRE] PASO...
-//                     [-- OPCIONES_SIM...]
+//   bench_rendimiento [--sim RUTA] [--salida FICHERO] [--veces N] [--mutex NOMBRE]
+//                     [--cpu N] [--cpu-sim N] PASO... [-- OPCIONES_SIM...]
+//
+// --cpu N and --cpu-sim N keep the bench (the updater and the reference) on core
+// N and the simulated meter on another: a real meter never takes the PC's
+// processor, and where the two share a core, which of them waits for the other
+// changes from run to run.
 //
 // PASO: firmware fpga mpeg4 zona planes teclado completa, or todos. The options
 // after "--" go to r27-sim (which always gets --ritmo) and give the bench the
@@ -26,6 +31,7 @@
 // (with a header when the file is new) and printed.
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -78,6 +84,16 @@ constexpr uint8_t kSegmento_etapa2 = 0x81;
 // on the machine (other people's tests), whose lock holds are not the updater's.
 // (--mutex NOMBRE shares one with other processes, to see what sharing costs.)
 std::string g_mutex_banco = "Mutex_Puerto_rendimiento";
+// The cores of --cpu and --cpu-sim (-1: wherever the system puts them).
+int g_cpu_banco = -1, g_cpu_sim = -1;
+
+bool Fijar_cpu(int cpu) {
+  if (cpu < 0) return true;
+  cpu_set_t c;
+  CPU_ZERO(&c);
+  CPU_SET(cpu, &c);
+  return sched_setaffinity(0, sizeof c, &c) == 0;
+}
 
 // --- The simulator as a child process ------------------------------------------
 
@@ -90,6 +106,7 @@ class Simulador {
     if (pipe(tubo) != 0) return "";
     pid_ = fork();
     if (pid_ == 0) {
+      if (!Fijar_cpu(g_cpu_sim)) _exit(126);
       dup2(tubo[1], STDOUT_FILENO);
       close(tubo[0]);
       close(tubo[1]);
@@ -212,24 +229,30 @@ struct Resultado {
   Reparto reparto;
   size_t agotadas = 0;
   uint64_t distintos = 0;
+  // Exchanges (a write, then the read that answers it) and the summed turnarounds
+  // (an answer read to the next write) of each side: what the updater does
+  // between two requests, beside what the reference's bare loop does.
+  size_t intercambios = 0;
+  double vuelta_s = 0, vuelta_referencia_s = 0;
 };
 
 const char* kCabecera =
     "paso\tbaudios\tpared_s\treferencia_s\trazon_referencia\tcota_cable_s\trazon_cota\tcpu_s\t"
     "cuota_cpu\tcpu_referencia_s\tpico_kb\tbase_kb\tbytes\tmedidor_s\tesperas_s\tcable_s\t"
-    "resto_s\tesperas_agotadas\tbytes_distintos\n";
+    "resto_s\tesperas_agotadas\tbytes_distintos\tintercambios\tvuelta_s\tvuelta_referencia_s\n";
 
 void Escribir(std::FILE* f, const Resultado& r) {
   std::fprintf(
       f,
       "%s\t%u\t%.4f\t%.4f\t%.5f\t%.4f\t%.3f\t%.4f\t%.5f\t%.4f\t%ld\t%ld\t%llu\t%.4f\t%.4f\t"
-      "%.4f\t%.4f\t%zu\t%llu\n",
+      "%.4f\t%.4f\t%zu\t%llu\t%zu\t%.4f\t%.4f\n",
       r.paso.c_str(), r.baudios, r.pared_s, r.referencia_s,
       r.referencia_s > 0 ? r.pared_s / r.referencia_s : 0.0, r.cota_s,
       r.cota_s > 0 ? r.pared_s / r.cota_s : 0.0, r.cpu_s, r.pared_s > 0 ? r.cpu_s / r.pared_s : 0.0,
       r.cpu_referencia_s, r.pico_kb, r.base_kb, static_cast<unsigned long long>(r.bytes),
       r.reparto.medidor_s, r.reparto.esperas_s, r.reparto.cable_s, r.reparto.resto_s, r.agotadas,
-      static_cast<unsigned long long>(r.distintos));
+      static_cast<unsigned long long>(r.distintos), r.intercambios, r.vuelta_s,
+      r.vuelta_referencia_s);
 }
 
 struct Opciones {
@@ -391,17 +414,19 @@ class Banco {
         }
       }
       res.reparto = Repartir(todos, ma.t, mb.t, o_.medidor);
+      Diagnostico(a, tramo, r, ia, ib, res);
       salida.push_back(res);
-      Diagnostico(a, tramo, r, ia, ib);
     }
     return true;
   }
 
   // On stderr: where the updater's time differs from the reference's, as the sum
   // and the percentiles of the exchange times (a write to the read that answers
-  // it) and of the turnarounds (a read to the next write), each side.
+  // it) and of the turnarounds (a read to the next write), each side; the
+  // turnarounds' count and sums also go into `res`.
   static void Diagnostico(const std::string& nombre, std::span<const Suceso_linea> tramo,
-                          const Resultado_reproduccion& r, int marca_a, int marca_b) {
+                          const Resultado_reproduccion& r, int marca_a, int marca_b,
+                          Resultado& res) {
     std::vector<double> ida[2], vuelta[2];
     bool dentro = false;
     constexpr size_t kNinguno = SIZE_MAX;
@@ -444,6 +469,9 @@ class Banco {
         escritura = lectura = kNinguno;
       }
     }
+    res.intercambios = vuelta[0].size();
+    for (double v : vuelta[0]) res.vuelta_s += v;
+    for (double v : vuelta[1]) res.vuelta_referencia_s += v;
     auto resumen = [](std::vector<double> v, char* texto, size_t n) {
       double suma = 0;
       for (double x : v) suma += x;
@@ -726,9 +754,9 @@ constexpr Paso kPasos[] = {
 
 void Uso() {
   std::fprintf(stderr,
-               "bench_rendimiento [--sim RUTA] [--salida FICHERO] [--veces N] PASO... "
-               "[-- OPCIONES_SIM...]\nPASO: firmware fpga mpeg4 zona planes teclado completa "
-               "todos\n");
+               "bench_rendimiento [--sim RUTA] [--salida FICHERO] [--veces N] [--mutex NOMBRE] "
+               "[--cpu N] [--cpu-sim N] PASO... [-- OPCIONES_SIM...]\nPASO: firmware fpga mpeg4 "
+               "zona planes teclado completa todos\n");
 }
 
 }  // namespace
@@ -741,8 +769,12 @@ int main(int argc, char** argv) {
       o.opciones_sim.assign(argv + i + 1, argv + argc);
       break;
     }
-    if ((a == "--sim" || a == "--salida" || a == "--veces" || a == "--mutex") && i + 1 < argc) {
+    if ((a == "--sim" || a == "--salida" || a == "--veces" || a == "--mutex" || a == "--cpu" ||
+         a == "--cpu-sim") &&
+        i + 1 < argc) {
       const std::string v = argv[++i];
+      if (a == "--cpu") g_cpu_banco = std::atoi(v.c_str());
+      if (a == "--cpu-sim") g_cpu_sim = std::atoi(v.c_str());
       if (a == "--mutex") g_mutex_banco = v;
       if (a == "--sim") o.sim = v;
       if (a == "--salida") o.salida = v;
@@ -769,6 +801,10 @@ int main(int argc, char** argv) {
   }
   o.medidor = opciones_sim.medidor;
   std::signal(SIGPIPE, SIG_IGN);
+  if (!Fijar_cpu(g_cpu_banco)) {
+    std::perror("--cpu");
+    return 2;
+  }
 
   std::FILE* f = nullptr;
   if (!o.salida.empty()) {

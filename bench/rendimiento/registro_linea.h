@@ -94,7 +94,12 @@ class Backend_registrado final : public Backend_serie {
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override;
   uint32_t Leer(uint8_t* destino, uint32_t n) override;
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override;
-  bool Esperar_entrada(uint32_t n) override { return b_->Esperar_entrada(n); }
+  bool Esperar_entrada(uint32_t n) override {
+    const bool llego = b_->Esperar_entrada(n);
+    if (!llego) registro_.Lectura_vacia();  // a read time-out passed with nothing
+    return llego;
+  }
+  bool Sin_entrada() override { return b_->Sin_entrada(); }
   bool Consultar_cola(Estado_cola& estado) override { return b_->Consultar_cola(estado); }
   void Purgar(bool recepcion, bool transmision) override;
   void Fijar_rts(bool activo) override { b_->Fijar_rts(activo); }
