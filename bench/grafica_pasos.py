@@ -15,7 +15,11 @@ its replay having seen the same load on the machine), and writes:
 
 The SVG is written by hand: the machines have no plotting library.
 
-    grafica_pasos.py DATOS.tsv --tabla TABLA.md --svg GRAFICA.svg
+    grafica_pasos.py DATOS.tsv --tabla TABLA.md --svg GRAFICA.svg [--antes ANTES.tsv]
+
+With --antes, the table file ends with the transfers of both data files side by
+side (the ratio to the reference and the updater's own work between requests),
+to show what a change did.
 """
 import argparse
 import csv
@@ -176,6 +180,37 @@ def tabla(resumen, ruta):
         f.write("\n".join(lineas) + "\n")
 
 
+def antes_y_despues(antes, despues, ruta):
+    """Appends to `ruta` the transfers measured in both summaries."""
+    def razon(r):
+        return f"{r['razon']:.3f} ({r['razon_min']:.3f}-{r['razon_max']:.3f})"
+
+    def propio(r):
+        if r["vuelta_us"] is None:
+            return "-", "-"
+        c = r["propio_cuota"]
+        return (f"{r['vuelta_us']:.1f} / {r['vuelta_ref_us']:.1f}",
+                f"{100 * c[0]:.2f} % ({100 * c[1]:.2f}-{100 * c[2]:.2f})")
+
+    lineas = [
+        "",
+        "| Transfer | Runs before / after | Ratio to reference before | after"
+        " | Turnaround, updater / reference (µs) before | after"
+        " | Updater's own work between requests before | after |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for clave, nombre in NOMBRES:
+        if clave not in antes or clave not in despues:
+            continue
+        a, d = antes[clave], despues[clave]
+        va, ca = propio(a)
+        vd, cd = propio(d)
+        lineas.append(f"| {nombre} | {a['runs']} / {d['runs']} | {razon(a)} | {razon(d)} |"
+                      f" {va} | {vd} | {ca} | {cd} |")
+    with open(ruta, "a") as f:
+        f.write("\n".join(lineas) + "\n")
+
+
 def grafica(resumen, ruta):
     pasos = [(c, n) for c, n in NOMBRES if c in resumen and c in TRANSFERENCIAS]
     ancho, izquierda, derecha = 980, 300, 150
@@ -303,6 +338,7 @@ def main():
     a.add_argument("datos")
     a.add_argument("--tabla", required=True)
     a.add_argument("--svg", required=True)
+    a.add_argument("--antes", help="data of the same bench before a change")
     o = a.parse_args()
     filas = leer(o.datos)
     if not filas:
@@ -310,6 +346,9 @@ def main():
     resumen = {paso: resumir(f) for paso, f in filas.items()}
     tabla(resumen, o.tabla)
     grafica(resumen, o.svg)
+    if o.antes:
+        filas_antes = leer(o.antes)
+        antes_y_despues({paso: resumir(f) for paso, f in filas_antes.items()}, resumen, o.tabla)
 
 
 if __name__ == "__main__":
