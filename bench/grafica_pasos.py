@@ -217,7 +217,7 @@ def grafica(resumen, ruta):
     alto_fila, arriba = 34, 60
     alto_barras = arriba + alto_fila * len(pasos) + 50
     fila_razon = 22
-    alto_razones = 60 + fila_razon * len(pasos) + 40
+    alto_razones = 70 + fila_razon * len(pasos) + 40
     alto = alto_barras + alto_razones + (150 if "completa" in resumen else 0)
     valores = [v for c, _ in pasos for v in (resumen[c]["pared"], resumen[c]["cota"]) if v > 0]
     minimo = 10 ** math.floor(math.log10(min(valores)))
@@ -267,12 +267,21 @@ def grafica(resumen, ruta):
     y0 = alto_barras + 10
     s.append(f'<text x="{ancho / 2}" y="{y0}" text-anchor="middle" font-size="14">'
              'Updater over the reference client (median of the runs, min-max)</text>')
+    s.append(f'<rect x="{izquierda}" y="{y0 + 8}" width="12" height="10" fill="#2b6cb0"/>'
+             f'<text x="{izquierda + 16}" y="{y0 + 17}">whole time</text>'
+             f'<path d="M {izquierda + 130} {y0 + 8} l 5 5 l -5 5 l -5 -5 z" fill="#dd6b20"/>'
+             f'<text x="{izquierda + 141}" y="{y0 + 17}">the updater\'s own work between '
+             'requests (its turnarounds less the reference\'s)</text>')
+    # The axis spans the runs, within -5 % to +5 %: a run beyond is drawn to the
+    # edge (an open whisker end) and its figure stays in the label.
     extremos = [100 * (resumen[c][k] - 1) for c, _ in pasos for k in ("razon_min", "razon_max")]
-    desde = min(-1.0, math.floor(min(extremos)))
-    hasta = max(3.0, math.ceil(max(extremos)))
-    arriba_r = y0 + 30
+    limite = 5.0
+    desde = max(-limite, min(-1.0, math.floor(min(extremos))))
+    hasta = min(limite, max(3.0, math.ceil(max(extremos))))
+    arriba_r = y0 + 40
 
     def xr(p):
+        p = min(max(p, desde), hasta)
         return izquierda + (ancho - izquierda - derecha) * (p - desde) / (hasta - desde)
 
     abajo_r = arriba_r + fila_razon * len(pasos)
@@ -299,9 +308,13 @@ def grafica(resumen, ruta):
                  'fill="#2b6cb0"/>')
         s.append(f'<line x1="{xr(pmin):.1f}" y1="{y + 9}" x2="{xr(pmax):.1f}" y2="{y + 9}" '
                  'stroke="#1a202c"/>')
+        if r["propio_cuota"] is not None:
+            xc = xr(100 * r["propio_cuota"][0])
+            s.append(f'<path d="M {xc:.1f} {y + 3} l 6 6 l -6 6 l -6 -6 z" fill="#dd6b20"/>')
         for extremo in (pmin, pmax):
-            s.append(f'<line x1="{xr(extremo):.1f}" y1="{y + 5}" x2="{xr(extremo):.1f}" '
-                     f'y2="{y + 13}" stroke="#1a202c"/>')
+            if desde <= extremo <= hasta:
+                s.append(f'<line x1="{xr(extremo):.1f}" y1="{y + 5}" x2="{xr(extremo):.1f}" '
+                         f'y2="{y + 13}" stroke="#1a202c"/>')
         s.append(f'<text x="{xr(max(p, pmax)) + 6:.1f}" y="{y + 13}" font-size="10" '
                  f'fill="#2b6cb0">{por_ciento(p)} % ({por_ciento(pmin)} to {por_ciento(pmax)})'
                  '</text>')

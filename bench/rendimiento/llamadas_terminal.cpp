@@ -1,8 +1,9 @@
 // What the system calls the port makes between two requests cost on a terminal,
 // measured where the updater makes them: right after an exchange, once the other
 // end (a child process playing the meter) has answered a 257-byte block with one
-// byte. Each call is timed on its own, a fresh exchange before every sample; the
-// median and the 90th percentile are printed in microseconds.
+// byte, and the port's machine-wide lock taken and released. Each call is timed
+// on its own, a fresh exchange before every sample; the median and the 90th
+// percentile are printed in microseconds.
 //
 //   llamadas_terminal [MUESTRAS]
 //
@@ -28,6 +29,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "mutex_puerto.h"
 
 namespace {
 
@@ -74,6 +77,8 @@ int main(int argc, char** argv) {
   tcsetattr(esclavo, TCSANOW, &t);
   const std::string ruta_cerrojo = "/tmp/r27-llamadas-" + std::to_string(getpid()) + ".lock";
   const int cerrojo = open(ruta_cerrojo.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const std::string nombre_mutex = "llamadas-mutex-" + std::to_string(getpid());
+  r27::Mutex_Puerto mutex(nombre_mutex);
   const pid_t medidor = fork();
   if (medidor == 0) Medidor(maestro);
 
@@ -92,6 +97,11 @@ int main(int argc, char** argv) {
        [&] {
          (void)flock(cerrojo, LOCK_EX);
          (void)flock(cerrojo, LOCK_UN);
+       }},
+      {mutex.Compartido_en_memoria() ? "port lock (mapped mutex) pair" : "port lock (flock) pair",
+       [&] {
+         mutex.Bloquear();
+         mutex.Liberar();
        }},
       {"nothing (the clock's own cost)", [] {}},
   };
@@ -116,5 +126,6 @@ int main(int argc, char** argv) {
   waitpid(medidor, nullptr, 0);
   close(cerrojo);
   unlink(ruta_cerrojo.c_str());
+  unlink(("/tmp/r27-" + nombre_mutex + ".lock").c_str());
   return 0;
 }
