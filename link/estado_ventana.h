@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "dcb_linea.h"
+#include "fallo.h"
 
 namespace r27 {
 
@@ -59,9 +60,26 @@ struct Estado_ventana {
   bool Check_firmware = false;
   bool Check_mpeg4_apl = false;
 
-  // The first failure of a run wins: later codes never overwrite it.
+  // Why the run got `codigo_error`: the failure that set it, never a later one.
+  Fallo motivo_error;
+
+  // The first failure of a run wins: later codes never overwrite it, nor its reason.
+  void Fijar_error(const Fallo& fallo) {
+    if (codigo_error != 0 || fallo.codigo == 0) return;
+    codigo_error = fallo.codigo;
+    motivo_error = fallo;
+  }
+  void Fijar_error(int32_t codigo, Fallo fallo) {
+    fallo.codigo = codigo;
+    Fijar_error(fallo);
+  }
+  // Transitional: a code without its reason.
   void Fijar_error(int32_t codigo) {
     if (codigo_error == 0) codigo_error = codigo;
+  }
+  void Borrar_error() {
+    codigo_error = 0;
+    motivo_error = {};
   }
 };
 

@@ -2,6 +2,7 @@
 #include "peticiones.h"
 
 #include <cstdio>
+#include <string>
 
 namespace r27 {
 
@@ -18,7 +19,7 @@ constexpr uint32_t kEspera_puerto_cerrado_ms = 4;  // the read time-out of one b
 
 // One poll loop; `aceptar` decides whether a byte that came ends the wait.
 template <class Aceptar>
-Respuesta Sondear(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+Respuesta Sondear(Contexto_peticion& ventana, int64_t inicio_s, Plazo plazo,
                   const Opciones_espera& opciones, Aceptar&& aceptar) {
   Puerto_serie& puerto = ventana.Puerto();
   Reloj& reloj = ventana.Reloj_();
@@ -51,18 +52,18 @@ Respuesta Sondear(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
 
 }  // namespace
 
-Respuesta Esperar_byte(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+Respuesta Esperar_byte(Contexto_peticion& ventana, int64_t inicio_s, Plazo plazo,
                        const Opciones_espera& opciones) {
   return Sondear(ventana, inicio_s, plazo, opciones, [](uint8_t) { return true; });
 }
 
-Respuesta Esperar_byte_igual(Interfaz_ventana& ventana, uint8_t esperado, int64_t inicio_s,
+Respuesta Esperar_byte_igual(Contexto_peticion& ventana, uint8_t esperado, int64_t inicio_s,
                              Plazo plazo, const Opciones_espera& opciones) {
   return Sondear(ventana, inicio_s, plazo, opciones,
                  [esperado](uint8_t b) { return b == esperado; });
 }
 
-bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t inicio_s,
+bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t inicio_s,
                 Plazo plazo, const Opciones_espera& opciones) {
   for (uint8_t& d : destino) {
     const Respuesta r = Esperar_byte(ventana, inicio_s, plazo, opciones);
@@ -70,6 +71,26 @@ bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t i
     d = r.byte;
   }
   return true;
+}
+
+Fallo Abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
+               Llegada llegada, std::string_view llegado) {
+  Fallo f{0, std::string(peticion), std::string(esperado), llegada,
+          llegado.empty() ? std::string(Texto_llegada(llegada)) : std::string(llegado)};
+  puerto.Anotar(f);
+  return f;
+}
+
+Fallo Abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
+               const Respuesta& r) {
+  if (r.llego) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", r.byte);
+    return Abandono(puerto, peticion, esperado, Llegada::bytes, byte);
+  }
+  if (r.cancelada) return Abandono(puerto, peticion, esperado, Llegada::cancelada);
+  return Abandono(puerto, peticion, esperado,
+                  puerto.Esta_abierto() ? Llegada::nada : Llegada::sin_conexion);
 }
 
 void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
@@ -81,6 +102,17 @@ void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::strin
     std::snprintf(llegado, sizeof llegado, "%s",
                   r.cancelada ? "nada (cancelada)" : "nada (tiempo agotado)");
   puerto.Anotar_abandono(peticion, esperado, llegado);
+}
+
+Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
+                        std::string_view peticion) {
+  if (bytes.empty()) return {};
+  const int32_t escritos = puerto.Escribir(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  if (escritos == static_cast<int32_t>(bytes.size())) return {};
+  const std::string esperado = std::to_string(bytes.size()) + " bytes escritos";
+  if (!puerto.Esta_abierto()) return Abandono(puerto, peticion, esperado, Llegada::sin_conexion);
+  return Abandono(puerto, peticion, esperado, Llegada::escritura_fallida,
+                  escritos < 0 ? "error del puerto" : std::to_string(escritos) + " bytes escritos");
 }
 
 bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes) {

@@ -9,7 +9,8 @@
 #include <span>
 #include <string_view>
 
-#include "interfaz_ventana.h"
+#include "contexto_peticion.h"
+#include "fallo.h"
 #include "puerto_serie.h"
 #include "reloj.h"
 
@@ -65,25 +66,37 @@ struct Respuesta {
 // Waits for one byte of any value. The poll is: one single-byte read; when it
 // found nothing, window messages run, the cancel check is asked, the interval
 // passes and the elapsed time is taken again. At least one read is always made.
-Respuesta Esperar_byte(Interfaz_ventana& ventana, int64_t inicio_s, Plazo plazo,
+Respuesta Esperar_byte(Contexto_peticion& ventana, int64_t inicio_s, Plazo plazo,
                        const Opciones_espera& opciones = {});
 
 // Waits for the byte `esperado`, throwing away any other byte that comes first.
-Respuesta Esperar_byte_igual(Interfaz_ventana& ventana, uint8_t esperado, int64_t inicio_s,
+Respuesta Esperar_byte_igual(Contexto_peticion& ventana, uint8_t esperado, int64_t inicio_s,
                              Plazo plazo, const Opciones_espera& opciones = {});
 
 // Waits for destino.size() bytes one after another, all measured from the same
 // start. False as soon as one does not come; the bytes read so far stay in destino.
-bool Leer_bytes(Interfaz_ventana& ventana, std::span<uint8_t> destino, int64_t inicio_s,
+bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t inicio_s,
                 Plazo plazo, const Opciones_espera& opciones = {});
 
-// A request gave up on `r`: names it, what it waited for (e.g. "0x70") and what
-// came instead ("0x41", "nada (tiempo agotado)" or "nada (cancelada)"), on the
-// wire trace and as the port's last failure.
+// A request gave up on `r`: the failure names it, what it waited for (e.g.
+// "0x70") and what came instead ("0x41", nothing, a cancel); it goes to the wire
+// trace and back to the request, which returns it.
+[[nodiscard]] Fallo Abandono(Puerto_serie& puerto, std::string_view peticion,
+                             std::string_view esperado, const Respuesta& r);
+// The same for a give-up that is not one byte's wait (`llegado` says what came).
+[[nodiscard]] Fallo Abandono(Puerto_serie& puerto, std::string_view peticion,
+                             std::string_view esperado, Llegada llegada,
+                             std::string_view llegado = {});
+
+// Transitional: the give-up on the trace only.
 void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
                      const Respuesta& r);
 
-// Writes a whole request; true when the port took every byte.
+// Writes a whole request. A port that does not take every byte is a failure of
+// `peticion` (traced), so a lost write is told as such, not as a later time-out.
+Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
+                        std::string_view peticion);
+// Transitional: true when the port took every byte.
 bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes);
 
 // Runs `intento` up to `intentos` times until it returns true, pausing

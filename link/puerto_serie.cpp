@@ -179,6 +179,13 @@ void Puerto_serie::Purgar(bool recepcion, bool transmision) {
   if (Esta_abierto()) backend_->Purgar(recepcion, transmision);
 }
 
+void Puerto_serie::Anotar(const Fallo& fallo) {
+  ultimo_abandono_ = fallo.Texto();
+  if (traza_)
+    traza_->Abandono(reloj_.Micros(), fallo.peticion, fallo.esperado,
+                     fallo.llegado.empty() ? Texto_llegada(fallo.llegada) : fallo.llegado);
+}
+
 void Puerto_serie::Anotar_abandono(std::string_view peticion, std::string_view esperado,
                                    std::string_view llegado) {
   ultimo_abandono_.assign(peticion);

@@ -13,6 +13,7 @@
 
 #include "backend_serie.h"
 #include "dcb_linea.h"
+#include "fallo.h"
 #include "mutex_puerto.h"
 #include "reloj.h"
 #include "traza_linea.h"
@@ -60,7 +61,9 @@ class Puerto_serie {
   // (null switches it off).
   void Fijar_traza(std::unique_ptr<Traza_linea> traza) { traza_ = std::move(traza); }
   Traza_linea* Traza() { return traza_.get(); }
-  // A request gave up: the reason goes to the trace and is kept as the last one.
+  // A request gave up: the failure goes to the trace.
+  void Anotar(const Fallo& fallo);
+  // Transitional: a request gave up: the reason goes to the trace and is kept as the last one.
   void Anotar_abandono(std::string_view peticion, std::string_view esperado,
                        std::string_view llegado);
   const std::string& Ultimo_abandono() const { return ultimo_abandono_; }

@@ -219,7 +219,7 @@ class Vista_banco final : public Vista_asistente {
 
 // --- Results ---------------------------------------------------------------------
 
-struct Resultado {
+struct Medida {
   std::string paso;
   uint32_t baudios = 0;
   double pared_s = 0, referencia_s = 0, cota_s = 0;
@@ -241,7 +241,7 @@ const char* kCabecera =
     "cuota_cpu\tcpu_referencia_s\tpico_kb\tbase_kb\tbytes\tmedidor_s\tesperas_s\tcable_s\t"
     "resto_s\tesperas_agotadas\tbytes_distintos\tintercambios\tvuelta_s\tvuelta_referencia_s\n";
 
-void Escribir(std::FILE* f, const Resultado& r) {
+void Escribir(std::FILE* f, const Medida& r) {
   std::fprintf(
       f,
       "%s\t%u\t%.4f\t%.4f\t%.5f\t%.4f\t%.3f\t%.4f\t%.5f\t%.4f\t%ld\t%ld\t%llu\t%.4f\t%.4f\t"
@@ -337,7 +337,7 @@ class Banco {
   // consecutive marks named in `tramos` is made.
   bool Comparar(const std::string& desde, const std::string& hasta,
                 const std::vector<std::pair<std::string, std::string>>& tramos,
-                std::vector<Resultado>& salida, int fd = -1) {
+                std::vector<Medida>& salida, int fd = -1) {
     const std::vector<Suceso_linea> todos = registro_.Leer();
     size_t i0 = todos.size(), i1 = todos.size();
     const int m0 = registro_.Indice_marca(desde), m1 = registro_.Indice_marca(hasta);
@@ -387,7 +387,7 @@ class Banco {
       if (ia < 0 || ib < 0) return Fallo("no marks " + a + " / " + b);
       const Marca& ma = marcas[size_t(ia)];
       const Marca& mb = marcas[size_t(ib)];
-      Resultado res;
+      Medida res;
       res.paso = a.substr(0, a.rfind(" #"));
       res.pared_s = mb.t - ma.t;
       res.cpu_s = mb.cpu_s - ma.cpu_s;
@@ -426,7 +426,7 @@ class Banco {
   // turnarounds' count and sums also go into `res`.
   static void Diagnostico(const std::string& nombre, std::span<const Suceso_linea> tramo,
                           const Resultado_reproduccion& r, int marca_a, int marca_b,
-                          Resultado& res) {
+                          Medida& res) {
     std::vector<double> ida[2], vuelta[2];
     bool dentro = false;
     constexpr size_t kNinguno = SIZE_MAX;
@@ -542,7 +542,7 @@ void Esperar_reinicio(const Opciones& o) {
 
 // --- The transfers ------------------------------------------------------------------
 
-using Salida = std::vector<Resultado>;
+using Salida = std::vector<Medida>;
 
 // Each transfer runs `veces` times on the same meter, each run followed at once
 // by the reference's replay of it: the pairs see the same load on the machine.
@@ -734,7 +734,7 @@ bool Completa(const Opciones& o, Salida& salida, std::string& error) {
                                    {e.Check_mpeg4_apl, "mpeg4"}})
     if (marcado) nombres.emplace_back(n);
   for (size_t i = primero; i < salida.size(); ++i) {
-    Resultado& r = salida[i];
+    Medida& r = salida[i];
     if (r.paso.rfind("paso ", 0) != 0) continue;
     const size_t k = size_t(std::atoi(r.paso.c_str() + 5));
     r.paso = "completa/" + (k >= 1 && k <= nombres.size() ? nombres[k - 1] : r.paso);
@@ -836,7 +836,7 @@ int main(int argc, char** argv) {
           std::fflush(stdout);
           _exit(1);
         }
-        for (const Resultado& r : salida) {
+        for (const Medida& r : salida) {
           Escribir(stdout, r);
           if (f) Escribir(f, r);
         }

@@ -38,7 +38,7 @@ std::string Linea(uint8_t tipo, uint16_t direccion, std::initializer_list<uint8_
 std::string Segmento(uint8_t s) { return Linea(0x04, 0, {0x00, s}); }
 std::string Fin() { return Linea(0x01, 0, {}); }
 
-struct Resultado {
+struct Lectura_hex {
   Ventana_falsa ventana;
   std::unique_ptr<Lector_hex> hex;
   std::string version() const { return ventana.estado.version_fichero.data(); }
@@ -49,7 +49,7 @@ struct Resultado {
   }
 };
 
-void Abrir(Resultado& r, const std::string& texto) {
+void Abrir(Lectura_hex& r, const std::string& texto) {
   Lector_lineas lineas({texto.data(), texto.size()});
   Abrir_hex(r.ventana, lineas, r.hex);
 }
@@ -59,7 +59,7 @@ TEST(Abrir_hex, VersionAndSegmentsOfASmallImage) {
                             Linea(0x00, 0x0010, {'3', '.', '0', '1', 0, 0}) +
                             Linea(0x00, 0x0016, {'0', '0', '0', '1', '2', 0}) + Segmento(0x3F) +
                             Linea(0x00, 0x0000, {9}) + Fin();
-  Resultado r;
+  Lectura_hex r;
   Abrir(r, texto);
   ASSERT_NE(r.hex, nullptr);
   EXPECT_EQ(r.hex->numero_registros, 8);
@@ -75,7 +75,7 @@ TEST(Abrir_hex, VersionAndSegmentsOfASmallImage) {
 
 TEST(Abrir_hex, SegmentsFromSixtyFourUpAreNotRecorded) {
   for (uint8_t s : {0x40, 0x41, 0x80, 0xFF}) {
-    Resultado r;
+    Lectura_hex r;
     Abrir(r, Segmento(0x02) + Segmento(s) + Linea(0x00, 0, {1}) + Fin());
     ASSERT_NE(r.hex, nullptr);
     EXPECT_EQ(r.segmentos(), 1) << "segment " << int{s};
@@ -97,7 +97,7 @@ TEST(Abrir_hex, OnlyDataAtTheVersionOffsetsOfSegment0x18TouchTheVersion) {
       {"other offset", Segmento(0x18) + Linea(0x00, 0x0011, {'9', '.', '9', '9'}) + Fin()},
   };
   for (const auto& c : casos) {
-    Resultado r;
+    Lectura_hex r;
     r.ventana.estado.version_fichero = {'1', '.', '0', '0', '.', '0', '0', '0', '0', '0', 0, 0};
     Abrir(r, c.texto);
     ASSERT_NE(r.hex, nullptr) << c.nombre;
@@ -111,7 +111,7 @@ TEST(Abrir_hex, AShortVersionRecordFillsOnlyWhatItHolds) {
   const std::string texto = Segmento(0x18) + Linea(0x00, 0x0000, {'X', 'X', 'X', 'X', 'X', 'X'}) +
                             Linea(0x00, 0x0010, {'4', '.'}) + Linea(0x00, 0x0016, {'1', '2'}) +
                             Fin();
-  Resultado r;
+  Lectura_hex r;
   Abrir(r, texto);
   ASSERT_NE(r.hex, nullptr);
   const auto& v = r.ventana.estado.version_fichero;
@@ -121,7 +121,7 @@ TEST(Abrir_hex, AShortVersionRecordFillsOnlyWhatItHolds) {
 TEST(Abrir_hex, AnAddressRecordTooShortForASegmentNamesNone) {
   const std::string texto = Segmento(0x18) + Linea(0x04, 0, {0x00}) +
                             Linea(0x00, 0x0010, {'9', '.', '9', '9', 0, 0}) + Fin();
-  Resultado r;
+  Lectura_hex r;
   Abrir(r, texto);
   ASSERT_NE(r.hex, nullptr);
   EXPECT_EQ(r.version(), "");
@@ -156,7 +156,7 @@ void PrintTo(const Caso_fallo& c, std::ostream* os) { *os << c.nombre; }
 class Imagen_danada : public testing::TestWithParam<Caso_fallo> {};
 
 TEST_P(Imagen_danada, BeepsShowsTheMessageAndKeepsNoReader) {
-  Resultado r;
+  Lectura_hex r;
   Lector_lineas otras(std::span<const char>{});
   r.hex = std::make_unique<Lector_hex>(otras);  // a reader from an earlier parse
   Abrir(r, GetParam().texto);
@@ -252,14 +252,14 @@ TEST(Abrir_hex, AFaultKeepsTheVersionFilledBeforeIt) {
 
   std::string antes = imagen;
   antes[Inicio_linea(antes, linea)] = '#';  // the build record itself is lost
-  Resultado r1;
+  Lectura_hex r1;
   Abrir(r1, antes);
   EXPECT_EQ(r1.hex, nullptr);
   EXPECT_EQ(r1.version(), "3.01.");
 
   std::string despues = imagen;
   despues[Inicio_linea(despues, linea + 1)] = '#';
-  Resultado r2;
+  Lectura_hex r2;
   Abrir(r2, despues);
   EXPECT_EQ(r2.hex, nullptr);
   EXPECT_EQ(r2.version(), "3.01.00000");
