@@ -24,18 +24,23 @@ inline constexpr int32_t kCodigo_preparar_fpga = 16;   // loader stages for prog
 inline constexpr int32_t kCodigo_fpga_borrado = 17;    // staging erase not confirmed
 inline constexpr int32_t kCodigo_fpga_bloque = 18;     // a block not accepted
 inline constexpr int32_t kCodigo_fpga_grabacion = 19;  // flash write refused or timed out
-// Opening the staging area failed, `abortar` was already set, or (ours) the
-// firmware step found no connection.
+// Opening the staging area failed, `abortar` was already set, or the firmware
+// step found no connection.
 inline constexpr int32_t kCodigo_firmware_staging = 20;
 inline constexpr int32_t kCodigo_firmware_envio = 21;
 inline constexpr int32_t kCodigo_firmware_abortado = 22;
 inline constexpr int32_t kCodigo_firmware_grabacion = 23;
-// Ours: the meter did not answer 0x0D 0x00 before the MPEG-4 start command.
+// The meter did not answer 0x0D 0x00 before the MPEG-4 start command.
 inline constexpr int32_t kCodigo_mpeg4_sin_inicio = 24;
-// Ours: the meter sent no keyboard request code for 30 s during the exchange.
+// The meter sent no keyboard request code for 30 s during the exchange.
 inline constexpr int32_t kCodigo_teclado_sin_respuesta = 25;
-// Ours: the check after writing failed: the restarted meter did not answer, still
-// needs a step, or reports a version other than the embedded image's.
+// The check after writing failed: the restarted meter did not answer, is in its
+// boot stage, or does not hold what the run wrote (the firmware's version and
+// build, the FPGA set, a module that answers).
 inline constexpr int32_t kCodigo_comprobacion = 26;
+// The meter ended the keyboard exchange without success (its ending 21).
+inline constexpr int32_t kCodigo_teclado_abortado = 27;
+// The keyboard step found no connection and could not connect.
+inline constexpr int32_t kCodigo_teclado_sin_conexion = 28;
 
 }  // namespace r27
