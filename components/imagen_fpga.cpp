@@ -3,11 +3,12 @@
 
 #include <algorithm>
 
+#include "memoria_medidor.h"
+
 namespace r27 {
 
 namespace {
 
-constexpr uint8_t kOrden_borrado = 0x07;
 constexpr uint8_t kBase_fin_borrado = 0xDC;  // last staging byte erased: 0xDC + (total >> 16)
 constexpr uint8_t kOrden_grabar = 0x09;
 constexpr uint8_t kBytes_mapa = 64;  // also the command's second byte, 0x40
@@ -70,9 +71,8 @@ std::optional<Imagen_fpga> Construir_imagen_fpga(
 }
 
 std::array<uint8_t, kBytes_borrado_fpga> Orden_borrado_fpga(uint32_t longitud_total) {
-  return {
-      kOrden_borrado, 0x06, 0x00, 0x00,
-      kSegmento_fpga, 0xFD, 0xFF, static_cast<uint8_t>(kBase_fin_borrado + (longitud_total >> 16))};
+  return Orden_borrado_staging(kSegmento_fpga,
+                               static_cast<uint8_t>(kBase_fin_borrado + (longitud_total >> 16)));
 }
 
 Bloque_fpga Bloque_fpga_en(uint32_t desplazamiento, uint32_t longitud_total) {
@@ -97,25 +97,6 @@ std::array<uint8_t, kBytes_grabar_flash_fpga> Orden_grabar_flash_fpga(uint32_t l
       std::min<uint32_t>(kPrimer_byte_mapa_fpga + (longitud_total >> 16), kBytes_mapa - 1);
   for (uint32_t k = kPrimer_byte_mapa_fpga; k <= ultimo; ++k) o[2 + k] = kSegmento_en_mapa;
   return o;
-}
-
-Paso_grabacion_fpga Avance_grabacion_fpga::Recibir(uint8_t b) {
-  const uint8_t p = previo_;
-  previo_ = b;
-  if (b == kCompleta)
-    return p == kCompleta ? Paso_grabacion_fpga::Completa : Paso_grabacion_fpga::Seguir;
-  if (b == kBorrando) {
-    if (p != kBorrando) return Paso_grabacion_fpga::Seguir;
-    borrando_ = true;
-    return Paso_grabacion_fpga::Borrando;
-  }
-  if (b == kGrabando) {
-    if (p != kGrabando) return Paso_grabacion_fpga::Seguir;
-    grabando_ = true;
-    return Paso_grabacion_fpga::Grabando;
-  }
-  // Sector and segment bytes count only once the meter has said what it does.
-  return borrando_ || grabando_ ? Paso_grabacion_fpga::Seguir : Paso_grabacion_fpga::Rechazada;
 }
 
 }  // namespace r27

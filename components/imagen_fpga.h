@@ -1,8 +1,9 @@
 #pragma once
 // The FPGA configuration set as one flash image (a directory of 16 entries, then
 // the bitstreams), the block plan that carries it to the meter's staging area,
-// the two frames that erase that area and burn it, and the judge of the meter's
-// progress bytes during the burn. Pure: no port, no window, no clock.
+// and the two frames that erase that area and burn it (the meter's progress
+// bytes during the burn are judged by Avance_grabacion). Pure: no port, no
+// window, no clock.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -67,26 +68,5 @@ std::vector<Bloque_fpga> Plan_bloques_fpga(uint32_t longitud_total);
 inline constexpr size_t kBytes_grabar_flash_fpga = 66;
 inline constexpr int kPrimer_byte_mapa_fpga = 48;
 std::array<uint8_t, kBytes_grabar_flash_fpga> Orden_grabar_flash_fpga(uint32_t longitud_total);
-
-// The meter's progress bytes during the burn, judged pairwise: 0x8A 0x8A starts
-// the sector erase, 0x8B 0x8B the programming, 0x80 0x80 ends it. Any other byte
-// before the erase or the programming started is a refusal; after, it is progress.
-enum class Paso_grabacion_fpga : uint8_t { Seguir, Borrando, Grabando, Completa, Rechazada };
-
-class Avance_grabacion_fpga {
- public:
-  static constexpr uint8_t kBorrando = 0x8A;
-  static constexpr uint8_t kGrabando = 0x8B;
-  static constexpr uint8_t kCompleta = 0x80;
-
-  Paso_grabacion_fpga Recibir(uint8_t b);
-  bool Borrando() const { return borrando_; }
-  bool Grabando() const { return grabando_; }
-
- private:
-  uint8_t previo_ = 0;
-  bool borrando_ = false;
-  bool grabando_ = false;
-};
 
 }  // namespace r27

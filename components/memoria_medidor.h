@@ -1,15 +1,33 @@
 #pragma once
 // Requests that read the meter's memory, read and write a device on its internal
 // bus, and stage data in the meter for it to write into (or erase) a flash
-// sector. Each writes one command, waits for the meter's acknowledgement and
-// retries a fixed number of times; none keeps state between calls, shows a
-// message or sets a result code (the callers do).
+// sector, and the frames that every programmer of the meter shares (the staging
+// erase, the end of programming). Each request writes one command, waits for
+// the meter's acknowledgement and retries a fixed number of times; none keeps
+// state between calls, shows a message or sets a result code (the callers do).
+// A request that gives up returns its failure: the request, what it awaited and
+// what came (the last attempt's), also traced on the wire trace.
+#include <array>
 #include <cstdint>
 #include <span>
 
-#include "interfaz_ventana.h"
+#include "contexto_peticion.h"
+#include "fallo.h"
 
 namespace r27 {
+
+// Staging erase: 07 06 00 00 first FD FF last, answered "p". The meter erases
+// the staging range from segment byte `primero` to segment byte `ultimo`; each
+// programmer has its own range and its own waits and attempts.
+inline constexpr size_t kBytes_borrado_staging = 8;
+inline constexpr uint8_t kRespuesta_borrado_staging = 'p';
+constexpr std::array<uint8_t, kBytes_borrado_staging> Orden_borrado_staging(uint8_t primero,
+                                                                            uint8_t ultimo) {
+  return {0x07, 0x06, 0x00, 0x00, primero, 0xFD, 0xFF, ultimo};
+}
+
+// End of programming: 0x0F 0x00, no answer awaited.
+inline constexpr std::array<uint8_t, 2> kOrden_fin{0x0F, 0x00};
 
 // Memory read: 0x01 page offL offH count, answered by 0x10, one spare byte and
 // count/2 little-endian words.
@@ -19,8 +37,8 @@ inline constexpr int64_t kEspera_leer_memoria_s = 1;  // for 0x10, then again fo
 // Reads count/2 words at (page, offset) into `palabras`. Words that do not fit
 // the buffer are read off the line and dropped; the buffer keeps 0 where nothing
 // was read. True when an attempt read every word in time.
-bool Leer_memoria(Interfaz_ventana& ventana, uint8_t pagina, uint16_t offset, uint8_t cuenta,
-                  std::span<uint16_t> palabras);
+Resultado Leer_memoria(Contexto_peticion& ventana, uint8_t pagina, uint16_t offset, uint8_t cuenta,
+                       std::span<uint16_t> palabras);
 
 // Averaged level reading: four 2-byte reads at page 0x00, offset 0xFEA0.
 inline constexpr int kLecturas_promedio = 4;
@@ -28,7 +46,7 @@ inline constexpr uint32_t kPausa_promedio_ms = 50;  // after each reading
 inline constexpr uint16_t kOffset_nivel = 0xFEA0;
 
 // The integer mean of the low bytes of the four readings.
-int Leer_promedio(Interfaz_ventana& ventana);
+int Leer_promedio(Contexto_peticion& ventana);
 
 // Language byte: the third of four data bytes at page 0x42, offset 0x020E.
 inline constexpr int kIntentos_leer_idioma = 5;
@@ -38,7 +56,7 @@ inline constexpr int kIdioma_sin_respuesta = -1;
 // The language index the meter holds; kIdioma_sin_respuesta when the request
 // could not be written or no attempt was answered (the caller takes any value
 // outside 0..9 as language 1).
-int Leer_idioma(Interfaz_ventana& ventana);
+int Leer_idioma(Contexto_peticion& ventana);
 
 // Internal bus requests (device 0x3F is the meter's power and bus controller).
 inline constexpr int kIntentos_bus = 5;
@@ -50,19 +68,21 @@ inline constexpr uint8_t kDispositivo_control = 0x3F;
 // Sends 0x01 0x50 device count-byte control and reads the reply of the length the
 // meter announces into `buffer` from its first byte on. buffer[0] is the count
 // byte sent. At most buffer.size() bytes are kept; the rest of the reply is read
-// and dropped. False without traffic for a mode above 7 or an empty buffer.
-bool Leer_bus(Interfaz_ventana& ventana, uint8_t dispositivo, std::span<uint8_t> buffer,
-              uint8_t registro, uint8_t bandera, uint8_t modo);
+// and dropped. A failure without traffic for a mode above 7 or an empty buffer.
+Resultado Leer_bus(Contexto_peticion& ventana, uint8_t dispositivo, std::span<uint8_t> buffer,
+                   uint8_t registro, uint8_t bandera, uint8_t modo);
 
-// Sends 0x02 N+3 0x50 device register data..., acknowledged by 0x20. False
+// Sends 0x02 N+3 0x50 device register data..., acknowledged by 0x20. A failure
 // without traffic when N + 3 does not fit the length byte.
-bool Escribir_bus(Interfaz_ventana& ventana, uint8_t dispositivo, uint8_t registro,
-                  std::span<const uint8_t> datos);
+Resultado Escribir_bus(Contexto_peticion& ventana, uint8_t dispositivo, uint8_t registro,
+                       std::span<const uint8_t> datos);
 
-// True when bit 7 of register 8 and bit 6 of register 12 of device 0x3F are clear.
-bool Comprobar_bus(Interfaz_ventana& ventana);
-// Sets bits 0x41 of register 8 of device 0x3F; true when it reads back with 0x51 set.
-bool Activar_bus(Interfaz_ventana& ventana);
+// True when bit 7 of register 8 and bit 6 of register 12 of device 0x3F are
+// clear; a bit that is set is a failure of "Comprobar_bus" naming the byte read.
+Resultado Comprobar_bus(Contexto_peticion& ventana);
+// Sets bits 0x41 of register 8 of device 0x3F; true when it reads back with 0x51
+// set (otherwise a failure of "Activar_bus" naming the byte read back).
+Resultado Activar_bus(Contexto_peticion& ventana);
 
 // Staging blocks: 0x5A, 24-bit big-endian offset, 128 data bytes, XOR check,
 // acknowledged by 0xA5.
@@ -75,17 +95,18 @@ inline constexpr uint32_t kLongitud_staging_maxima = 0xFFFFFF;  // 24-bit offset
 // Stages the first `longitud` bytes in whole 128-byte blocks. The last block is
 // filled from `datos` past the length where the caller handed a padded buffer,
 // and with 0xFF beyond the end of `datos`. Shows progress on Barra_progreso.
-// False without traffic when `longitud` exceeds datos.size() or 24 bits.
-bool Subir_bloques(Interfaz_ventana& ventana, uint32_t longitud, std::span<const uint8_t> datos);
+// A failure without traffic when `longitud` exceeds datos.size() or 24 bits.
+Resultado Subir_bloques(Contexto_paso& paso, uint32_t longitud, std::span<const uint8_t> datos);
 
 // Writes N data bytes at (page, offset): 0x02 N+3 page offL offH data. No reply
-// is awaited, so it is true unless N + 3 does not fit the length byte.
-bool Escribir_memoria(Interfaz_ventana& ventana, std::span<const uint8_t> datos, uint8_t pagina,
-                      uint16_t offset);
+// is awaited, so it succeeds unless N + 3 does not fit the length byte or the
+// port does not take the bytes.
+Resultado Escribir_memoria(Contexto_peticion& ventana, std::span<const uint8_t> datos,
+                           uint8_t pagina, uint16_t offset);
 
 // One staging block of 128 x 0xFF at offset 0 (the blank block).
 inline constexpr int64_t kEspera_bloque_vacio_s = 2;
-bool Bloque_vacio(Interfaz_ventana& ventana);
+Resultado Bloque_vacio(Contexto_peticion& ventana);
 
 // Sector commands: 0x5B 00 00 00 len24 sector p1 p2 xor-data xor(1..10),
 // acknowledged by 0xB5.
@@ -94,10 +115,10 @@ inline constexpr int kIntentos_grabar_sector = 10;
 inline constexpr int64_t kEspera_sector_s = 10;
 
 // Erases one flash sector (one attempt; callers repeat it).
-bool Borrar_sector_flash(Interfaz_ventana& ventana, uint8_t sector);
+Resultado Borrar_sector_flash(Contexto_peticion& ventana, uint8_t sector);
 // Writes the data staged by Subir_bloques into `sector`; `datos` are the staged
 // bytes (their count and XOR go into the command).
-bool Grabar_sector_flash(Interfaz_ventana& ventana, std::span<const uint8_t> datos, uint8_t sector,
-                         uint8_t parametro1, uint8_t parametro2);
+Resultado Grabar_sector_flash(Contexto_peticion& ventana, std::span<const uint8_t> datos,
+                              uint8_t sector, uint8_t parametro1, uint8_t parametro2);
 
 }  // namespace r27

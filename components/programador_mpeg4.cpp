@@ -25,6 +25,7 @@ Programador_mpeg4::Programador_mpeg4(Interfaz_ventana& ventana, Operaciones_cone
     : tamano_imagen(static_cast<uint32_t>(aplicacion.size())),
       ventana_(ventana),
       conexion_(conexion),
+      imagenes_(ventana.Arranque()),
       aplicacion_(aplicacion),
       etapa2_(etapa2) {}
 
@@ -34,7 +35,8 @@ void Programador_mpeg4::Parchear_entrada() {
 }
 
 bool Programador_mpeg4::Enviar_bloque(uint16_t direccion_bloque, std::span<const uint8_t> datos) {
-  return r27::Enviar_bloque(ventana_, kEmisor_mpeg4, segmento, direccion_bloque, datos);
+  return static_cast<bool>(
+      r27::Enviar_bloque(ventana_, kEmisor_mpeg4, segmento, direccion_bloque, datos));
 }
 
 bool Programador_mpeg4::Fallar(int32_t codigo) {

@@ -57,8 +57,8 @@ class Programador_mpeg4 {
   Programador_mpeg4(Interfaz_ventana& ventana, Operaciones_conexion& conexion,
                     std::span<const uint8_t> aplicacion, std::span<const uint8_t> etapa2);
 
-  // Writes the entry patch into the second loader stage (seen by every holder
-  // of the loader images for the rest of the run).
+  // Writes the entry patch into the second loader stage of the session's loader
+  // images (seen by every holder of them for the rest of the session).
   void Parchear_entrada();
 
   // The whole upload. True when the meter reported the end of the module
@@ -84,7 +84,7 @@ class Programador_mpeg4 {
 
   Interfaz_ventana& ventana_;
   Operaciones_conexion& conexion_;
-  Imagenes_arranque imagenes_;
+  Imagenes_arranque& imagenes_;  // the session's
   std::span<const uint8_t> aplicacion_;
   std::span<const uint8_t> etapa2_;
 };

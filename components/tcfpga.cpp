@@ -7,17 +7,18 @@
 #include <new>
 #include <optional>
 
+#include "avance_grabacion.h"
 #include "bloque.h"
 #include "codigos_resultado.h"
 #include "configuraciones_fpga.h"
 #include "imagen_fpga.h"
+#include "memoria_medidor.h"
 #include "peticiones.h"
 
 namespace r27 {
 
 namespace {
 
-constexpr std::array<uint8_t, 2> kOrden_fin{0x0F, 0x00};
 constexpr std::string_view kPeticion_borrado = "borrado de la zona fpga";
 constexpr std::string_view kPeticion_grabacion = "grabacion flash fpga";
 
@@ -188,7 +189,7 @@ bool TCFpga::Borrar_memoria() {
 }
 
 bool TCFpga::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
-  return r27::Enviar_bloque(ventana_, kEmisor_fpga, segmento, direccion, datos);
+  return static_cast<bool>(r27::Enviar_bloque(ventana_, kEmisor_fpga, segmento, direccion, datos));
 }
 
 bool TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
@@ -254,23 +255,23 @@ bool TCFpga::Grabar_flash_fpga() {
     return estado.abortar;
   };
 
-  Avance_grabacion_fpga avance;
+  Avance_grabacion avance;
   for (;;) {
     const Respuesta r = Esperar_byte(ventana_, inicio, plazo, opciones);
     if (!r.llego) return fallar("0x80 0x80", r);
     switch (avance.Recibir(r.byte)) {
-      case Paso_grabacion_fpga::Completa:
+      case Paso_grabacion::Completa:
         return true;
-      case Paso_grabacion_fpga::Borrando:
+      case Paso_grabacion::Borrando:
         Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kBorrando_sectores));
         break;
-      case Paso_grabacion_fpga::Grabando:
+      case Paso_grabacion::Grabando:
         Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kGrabando_segmentos));
         break;
-      case Paso_grabacion_fpga::Rechazada:
+      case Paso_grabacion::Rechazada:
         Pitido_fallo(ventana_);
         return fallar("0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r);
-      case Paso_grabacion_fpga::Seguir:
+      case Paso_grabacion::Seguir:
         break;
     }
     ventana_.Procesar_mensajes();

@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "memoria_medidor.h"
+
 namespace r27 {
 
-// Staging erase of the module's range, answered "p".
-inline constexpr std::array<uint8_t, 8> kBorrado_staging_mpeg4{0x07, 0x06, 0x00, 0x00,
-                                                               0xD0, 0xFD, 0xFF, 0xE8};
+// Staging erase of the module's range (segment bytes 0xD0 to 0xE8), answered "p".
+inline constexpr auto kBorrado_staging_mpeg4 = Orden_borrado_staging(0xD0, 0xE8);
 // Announces the module update; the meter answers with one byte.
 inline constexpr std::array<uint8_t, 2> kOrden_preparar_mpeg4{0x0D, 0x00};
 

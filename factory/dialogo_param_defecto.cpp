@@ -85,7 +85,7 @@ void TFParam_defecto::Button_okClick() {
   }
   // Plan area.
   if (!e.modo_arranque) {
-    if (ok && planes) ok = Bloque_vacio(ventana_);
+    if (ok && planes) ok = static_cast<bool>(Bloque_vacio(ventana_));
     if (ok && planes) ok = Grabar_planes_dialogo();
     if (ok && flash) Reconectar_dialogo();
   }
@@ -174,8 +174,8 @@ bool TFParam_defecto::Enviar_boots() {
   if (!e.modo_arranque) {
     // Both stages are tried whatever they answer: the requests that follow tell
     // whether the loader listens.
-    diferencial.Cargar_primera_etapa();
-    diferencial.Cargar_segunda_etapa();
+    static_cast<void>(diferencial.Cargar_primera_etapa());
+    static_cast<void>(diferencial.Cargar_segunda_etapa());
   }
   return true;
 }

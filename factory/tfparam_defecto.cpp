@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codigos_resultado.h"
+#include "memoria_medidor.h"
 #include "peticiones.h"
 #include "trama_eeprom.h"
 
@@ -106,7 +107,7 @@ bool TFParam_defecto::Borrar_incidencias() {
   }
   reloj.Dormir_ms(kPausa_tras_incidencias_ms);
   Drenar(puerto);
-  Escribir_todo(puerto, kOrden_fin_zona);
+  Escribir_todo(puerto, kOrden_fin);
   return true;
 }
 

@@ -50,12 +50,11 @@ inline constexpr size_t kBytes_segunda_pagina_conf = 126;
 inline constexpr uint32_t kPausa_pagina_conf_ms = 1000;
 
 // Incidents: one write of 190 x 0xFF at 0x0040, one attempt, 0x20 within 10 s,
-// then 1000 ms and the end command 0x0F 0x00.
+// then 1000 ms and the end command kOrden_fin (0x0F 0x00).
 inline constexpr uint16_t kDireccion_incidencias = 0x0040;
 inline constexpr size_t kBytes_incidencias = 190;
 inline constexpr int64_t kEspera_incidencias_s = 10;
 inline constexpr uint32_t kPausa_tras_incidencias_ms = 1000;
-inline constexpr std::array<uint8_t, 2> kOrden_fin_zona{0x0F, 0x00};
 
 // The zone step's share of the overall bar: it moves the bar within these 50
 // and advances progreso_base by exactly them.

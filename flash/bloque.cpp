@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "lector_hex.h"
 #include "peticiones.h"
@@ -25,36 +27,45 @@ size_t Armar_bloque(std::span<uint8_t, kTamano_paquete_bloque> paquete, uint8_t 
 
 namespace {
 
+constexpr std::string_view kPeticion_bloque = "Enviar_bloque";
+
 bool Es_escucha(uint8_t b) { return b == kEscuchando || b == kEscuchando_tambien; }
 
 }  // namespace
 
-bool Enviar_bloque(Interfaz_ventana& v, const Emisor_bloques& emisor, uint8_t segmento,
-                   uint16_t direccion, std::span<const uint8_t> datos) {
-  if (datos.empty() || datos.size() > kMaximo_datos_bloque) return false;
-  if (emisor.guarda_segmento && segmento < kSegmento_minimo_guardado) return true;
-
+Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t segmento,
+                        uint16_t direccion, std::span<const uint8_t> datos) {
   Puerto_serie& puerto = v.Puerto();
+  if (datos.empty() || datos.size() > kMaximo_datos_bloque)
+    return Abandono(puerto, kPeticion_bloque, "de 1 a 251 bytes de datos", Llegada::nada,
+                    std::to_string(datos.size()) + " bytes: no se envio nada");
+  if (emisor.guarda_segmento && segmento < kSegmento_minimo_guardado) return {};
+
   Reloj& reloj = v.Reloj_();
   Drenar(puerto);
   std::array<uint8_t, kTamano_paquete_bloque> paquete{};
   const size_t longitud = Armar_bloque(paquete, segmento, direccion, datos);
   const std::span<const uint8_t> a_enviar(paquete.data(), longitud);
 
-  // First wait, the only one the technician's abort ends.
-  Opciones_espera con_abortar;
-  con_abortar.cancelar = [&v] { return v.Estado().abortar; };
-  Escribir_todo(puerto, a_enviar);
-  const Respuesta primera =
-      Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s), con_abortar);
-  if (primera.cancelada) {
-    if (emisor.pausa_abortar_ms > 0) reloj.Dormir_ms(emisor.pausa_abortar_ms);
-    return false;
+  // A packet the port did not take is a failed attempt: no answer is awaited
+  // for it and the recovery follows. The failure told is the write's.
+  Resultado escritura = Escribir_todo(puerto, a_enviar, kPeticion_bloque);
+  uint8_t respuesta = 0;
+  if (escritura) {
+    // First wait, the only one the technician's abort ends.
+    Opciones_espera con_abortar;
+    con_abortar.cancelar = [&v] { return v.Cancelada(); };
+    const Respuesta primera =
+        Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s), con_abortar);
+    if (primera.cancelada) {
+      if (emisor.pausa_abortar_ms > 0) reloj.Dormir_ms(emisor.pausa_abortar_ms);
+      return Abandono(puerto, kPeticion_bloque, "0x30", primera);
+    }
+    if (primera.Es(kBloque_aceptado)) return {};
+    respuesta = primera.byte;
   }
-  if (primera.Es(kBloque_aceptado)) return true;
 
   // Resynchronise: clear the line, then fillers until the meter listens again.
-  uint8_t respuesta = primera.byte;
   puerto.Purgar(true, true);
   const int64_t inicio = reloj.Segundos();
   Drenar(puerto);
@@ -67,21 +78,24 @@ bool Enviar_bloque(Interfaz_ventana& v, const Emisor_bloques& emisor, uint8_t se
     v.Procesar_mensajes();
   }
   if (!Es_escucha(respuesta)) {
+    Pitido_fallo(v);
+    if (!escritura) return escritura;
     Respuesta r;
     r.llego = respuesta != 0;
     r.byte = respuesta;
-    Anotar_abandono(puerto, "Enviar_bloque (relleno)", "0x3F o 0x66", r);
-    Pitido_fallo(v);
-    return false;
+    return Abandono(puerto, "Enviar_bloque (relleno)", "0x3F o 0x66", r);
   }
 
-  Escribir_todo(puerto, a_enviar);
+  if (Resultado reenvio = Escribir_todo(puerto, a_enviar, kPeticion_bloque); !reenvio) {
+    Pitido_fallo(v);
+    return reenvio;
+  }
   const Respuesta segunda =
       Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s));
-  if (segunda.Es(kBloque_aceptado)) return true;
-  Anotar_abandono(puerto, "Enviar_bloque", "0x30", segunda);
+  if (segunda.Es(kBloque_aceptado)) return {};
   Pitido_fallo(v);
-  return false;
+  if (!escritura) return escritura;
+  return Abandono(puerto, kPeticion_bloque, "0x30", segunda);
 }
 
 }  // namespace r27

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <span>
 
-#include "interfaz_ventana.h"
+#include "contexto_peticion.h"
+#include "fallo.h"
 
 namespace r27 {
 
@@ -29,7 +30,7 @@ struct Emisor_bloques {
   // Blocks for a segment byte below 0x80 are reported as sent without traffic
   // (the meter has no such area for these users).
   bool guarda_segmento = false;
-  // Pause before returning false when the technician aborts during the first wait.
+  // Pause before failing when the run is cancelled during the first wait.
   uint32_t pausa_abortar_ms = 0;
 };
 
@@ -47,10 +48,12 @@ size_t Armar_bloque(std::span<uint8_t, kTamano_paquete_bloque> paquete, uint8_t 
                     uint16_t direccion, std::span<const uint8_t> datos);
 
 // Sends one block and waits for its acknowledgement, with one resynchronisation
-// and resend. True when the meter accepted it. A count of 0 or above 251 is
-// refused with false and nothing is sent. Beeps when the block is finally lost;
-// the abort flag of the window ends the first wait with false and no beep.
-bool Enviar_bloque(Interfaz_ventana& ventana, const Emisor_bloques& emisor, uint8_t segmento,
-                   uint16_t direccion, std::span<const uint8_t> datos);
+// and resend. Succeeds when the meter accepted it. A count of 0 or above 251 is
+// refused with a failure and nothing is sent. Beeps when the block is finally
+// lost; a cancel ends the first wait with a failure (Llegada::cancelada) and no
+// beep. A packet the port did not take fails as a write (Llegada::escritura_fallida
+// or sin_conexion), not as a later time-out.
+Resultado Enviar_bloque(Contexto_paso& paso, const Emisor_bloques& emisor, uint8_t segmento,
+                        uint16_t direccion, std::span<const uint8_t> datos);
 
 }  // namespace r27

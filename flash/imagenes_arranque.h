@@ -1,9 +1,11 @@
 #pragma once
 // The three loader programs for the meter's processor: the bootstrap stub (32
-// bytes), the first stage (144 bytes) and the second stage (1096 bytes). Every
-// holder sees the same writable copy for the whole run, because the MPEG-4 entry
-// patch writes into the second stage before the firmware step loads it and the
-// patch must stay for later loads.
+// bytes), the first stage (144 bytes) and the second stage (1096 bytes). A
+// session (a window, a command-line run) keeps one writable copy that all its
+// programming objects share: the MPEG-4 entry patch writes into the second
+// stage before the firmware step loads it, and the patch must stay for the
+// session's later loads. Another session starts from the embedded bytes.
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -19,19 +21,21 @@ class Imagenes_arranque {
   // Where the second stage keeps its 24-bit jump target to the MPEG-4 entry.
   static constexpr size_t kPosicion_parche_mpeg4 = 257;
 
+  // A copy of the embedded images.
   Imagenes_arranque();
+  // The session's copy is shared by reference, never copied: a copy would lose
+  // a later patch.
+  Imagenes_arranque(const Imagenes_arranque&) = delete;
+  Imagenes_arranque& operator=(const Imagenes_arranque&) = delete;
 
   std::span<const uint8_t> Arranque() const;       // image 1
   std::span<const uint8_t> Primera_etapa() const;  // image 2
   std::span<const uint8_t> Segunda_etapa() const;  // image 3
-  // Image 3 for patching; changes are seen by every holder for the rest of the run.
+  // Image 3 for patching; the change is seen by every holder of this copy.
   std::span<uint8_t> Segunda_etapa_escribible();
 
-  // Puts back the embedded bytes (tests that patch the images run one after another).
-  static void Restaurar();
-
  private:
-  std::span<uint8_t> datos_;
+  std::array<uint8_t, kBytes_total> datos_{};
 };
 
 // The embedded loader images, stored one after another (1272 bytes).

@@ -6,12 +6,12 @@
 
 #include "bloque.h"
 #include "incrustado/graficos_estado.h"
+#include "memoria_medidor.h"
 #include "peticiones.h"
 
 namespace r27 {
 
 namespace {
-constexpr uint8_t kRespuesta_borrado = 'p';
 constexpr uint32_t kSegmento_bytes = 0x10000;
 }  // namespace
 
@@ -24,17 +24,25 @@ Subida_graficos::Subida_graficos(Interfaz_ventana& ventana)
     : Subida_graficos(ventana, Tablas_graficos()) {}
 
 Subida_graficos::Subida_graficos(Interfaz_ventana& ventana, std::span<const uint8_t> tablas)
-    : ventana_(ventana), tablas_(tablas) {}
+    : Subida_graficos(ventana, ventana.Estado().inicio_operacion, tablas) {}
+
+Subida_graficos::Subida_graficos(Contexto_paso& paso, const int64_t& inicio_operacion,
+                                 std::span<const uint8_t> tablas)
+    : paso_(paso), inicio_operacion_(inicio_operacion), tablas_(tablas) {}
 
 void Subida_graficos::Borrar_graficos() {
   if (!activo) return;
-  Drenar(ventana_.Puerto());
-  const std::array<uint8_t, 8> orden{
-      0x07, 0x06, 0x00, 0x00, segmento_base, 0xFD, 0xFF, static_cast<uint8_t>(segmento_base + 2)};
-  Escribir_todo(ventana_.Puerto(), orden);
-  const Respuesta r = Esperar_byte(ventana_, ventana_.Estado().inicio_operacion,
-                                   Plazo::Hasta(kEspera_borrar_graficos_s));
-  if (r.llego && r.byte != kRespuesta_borrado) Pitido_fallo(ventana_);
+  constexpr std::string_view kPeticion = "Borrar_graficos";
+  Puerto_serie& puerto = paso_.Puerto();
+  Drenar(puerto);
+  const auto orden = Orden_borrado_staging(
+      segmento_base, static_cast<uint8_t>(segmento_base + kSegmentos_area_graficos));
+  if (!Escribir_todo(puerto, orden, kPeticion)) return;
+  const Respuesta r =
+      Esperar_byte(paso_, inicio_operacion_, Plazo::Hasta(kEspera_borrar_graficos_s));
+  if (r.Es(kRespuesta_borrado_staging)) return;
+  if (r.llego) Pitido_fallo(paso_);
+  static_cast<void>(Abandono(puerto, kPeticion, "0x70", r));
 }
 
 void Subida_graficos::Enviar_imagen(int imagen) {
@@ -63,26 +71,26 @@ void Subida_graficos::Enviar_imagen(int imagen) {
       const size_t n = static_cast<size_t>(columnas) * 2;
       for (size_t i = 0; i < n; ++i) bloque[i] = entrada[2 * i];  // low byte of each entry
       entrada += 2 * n;
-      if (ventana_.Estado().abortar) return;
+      if (paso_.Cancelada()) return;
       // A refused block is not reported and the next one goes. But a meter that
       // did not even answer the fillers of the resynchronisation is not
       // listening: the rest of the picture would cost about 9 s a block (over 20
       // minutes) and show nothing, so the picture is left there.
-      const uint32_t antes_ms = ventana_.Reloj_().Ticks_ms();
+      const uint32_t antes_ms = paso_.Reloj_().Ticks_ms();
       if (!Enviar_bloque(static_cast<uint16_t>(offset),
                          std::span<const uint8_t>(bloque.data(), n)) &&
-          ventana_.Reloj_().Ticks_ms() - antes_ms >= kEspera_resincronizar_s * 1000)
+          paso_.Reloj_().Ticks_ms() - antes_ms >= kEspera_resincronizar_s * 1000)
         return;
     }
   }
 }
 
-bool Subida_graficos::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
+Resultado Subida_graficos::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
   // An area that starts below segment 0x80 is not one the meter can hold
   // pictures in: the whole picture is skipped, also the rows that run on into
   // the following segment.
-  if (segmento_base < kSegmento_minimo_guardado) return true;
-  return r27::Enviar_bloque(ventana_, kEmisor_graficos, segmento, direccion, datos);
+  if (segmento_base < kSegmento_minimo_guardado) return {};
+  return r27::Enviar_bloque(paso_, kEmisor_graficos, segmento, direccion, datos);
 }
 
 }  // namespace r27

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "contexto_peticion.h"
+#include "fallo.h"
 #include "interfaz_ventana.h"
 
 namespace r27 {
@@ -23,8 +25,9 @@ inline constexpr int kFila_imagen_firmware = 82;     // pictures 1 and 2
 inline constexpr int kFila_imagen_mpeg = 132;        // pictures 3 and 4
 inline constexpr int kColumnas_primer_bloque = 100;  // a row goes as 200 + 100 bytes
 
-// Staging erase of the image area: 07 06 00 00 S FD FF S+2, answered "p".
+// Staging erase of the image area: segment bytes S to S+2, answered "p".
 inline constexpr int64_t kEspera_borrar_graficos_s = 30;  // counted from inicio_operacion
+inline constexpr uint8_t kSegmentos_area_graficos = 2;    // the range ends at S+2
 
 class Subida_graficos {
  public:
@@ -35,20 +38,24 @@ class Subida_graficos {
     kActualizando_mpeg = 4,
   };
 
-  // `tablas` holds the four picture tables one after another (the embedded ones
-  // unless a test hands others).
+  // The uploader of a window: its step context, and the start of the current
+  // operation the erase counts its wait from. `tablas` holds the four picture
+  // tables one after another (the embedded ones unless a test hands others).
   explicit Subida_graficos(Interfaz_ventana& ventana);
   Subida_graficos(Interfaz_ventana& ventana, std::span<const uint8_t> tablas);
+  Subida_graficos(Contexto_paso& paso, const int64_t& inicio_operacion,
+                  std::span<const uint8_t> tablas);
 
-  // Erases the image area (nothing when the meter has none).
+  // Erases the image area (nothing when the meter has none). Nobody is told of
+  // a failure but the trace; a wrong answer beeps.
   void Borrar_graficos();
   // Uploads picture 1..4 as 150 blocks; other numbers do nothing. The picture
   // stops at the first block the meter does not take; nobody is told (the
   // pictures are only the meter's own display).
   void Enviar_imagen(int imagen);
   // The graphics sender: blocks below segment 0x80 count as sent without traffic,
-  // an abort returns false at once.
-  bool Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos);
+  // a cancel fails at once.
+  Resultado Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos);
 
   uint8_t segmento = 0;       // segment byte of the block being sent
   bool activo = false;        // the meter has an image area
@@ -56,7 +63,8 @@ class Subida_graficos {
   uint16_t direccion_base = 0;
 
  private:
-  Interfaz_ventana& ventana_;
+  Contexto_paso& paso_;
+  const int64_t& inicio_operacion_;
   std::span<const uint8_t> tablas_;
 };
 

@@ -8,7 +8,9 @@
 #include <span>
 
 #include "bloque.h"
+#include "bloques_firmware.h"
 #include "dialogo_diferencial.h"
+#include "fallo.h"
 #include "imagenes_arranque.h"
 #include "interfaz_ventana.h"
 
@@ -39,10 +41,10 @@ inline constexpr int64_t kEspera_borrado_staging_s = 5;
 inline constexpr int64_t kMaximo_borrado_staging_s = 4;
 inline constexpr uint32_t kPausa_tras_intento_ms = 500;
 
-// Firmware records: merged blocks go out once they hold more than 200 bytes.
-inline constexpr size_t kLongitud_envio_bloque = 200;
-inline constexpr uint8_t kSegmento_firmware_base = 0xAB;  // wire byte of segment 0
-inline constexpr int kSegmentos_mapa = 64;
+// The firmware's staging range: segment bytes 0xAB (segment 0) to 0xC9 (segment 30).
+inline constexpr uint8_t kUltimo_segmento_staging_firmware = 0xC9;
+
+// Firmware records (grouped into blocks by Bloques_firmware).
 inline constexpr int kParte_envio_firmware = 120;  // share of the overall bar
 inline constexpr uint32_t kPausa_abortar_firmware_ms = 300;
 
@@ -52,28 +54,30 @@ inline constexpr uint32_t kPausa_avance_ms = 100;
 inline constexpr int kParte_grabacion = 180;  // share of the overall bar
 inline constexpr int kPrimer_segmento_fpga = 48;
 inline constexpr int kUltimo_segmento_fpga = 54;
-inline constexpr uint8_t kFase_borrado = 0x8A;
-inline constexpr uint8_t kFase_programacion = 0x8B;
-inline constexpr uint8_t kFin_grabacion = 0x80;
 
+// Each operation that talks to the meter returns its failure (the request, what
+// it awaited, what came) or success; none sets a result code (the callers do).
 class TCDiferencial {
  public:
+  // Loads the loader images of the window's session.
   explicit TCDiferencial(Interfaz_ventana& ventana);
 
-  bool Cargar_arranque();
-  bool Cargar_primera_etapa();
-  bool Cargar_segunda_etapa();
-  bool Preparar_memoria();
-  bool Enviar_firmware();
-  // The firmware sender (no segment guard; an abort pauses 300 ms), on `segmento`.
-  bool Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos);
-  bool Grabar_flash();
+  Resultado Cargar_arranque();
+  Resultado Cargar_primera_etapa();
+  Resultado Cargar_segunda_etapa();
+  Resultado Preparar_memoria();
+  Resultado Enviar_firmware();
+  // The firmware sender (no segment guard; a cancel pauses 300 ms), on `segmento`.
+  Resultado Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos);
+  Resultado Grabar_flash();
+  // 0x0F 0x00, then the input drained; no answer is awaited (a write the port
+  // did not take is on the trace).
   void Fin_grabacion();
 
   void Button_diferencial_okClick();
   void Button_diferencial_cancelClick();
 
-  Imagenes_arranque imagenes;
+  Imagenes_arranque& imagenes;  // the session's
   uint8_t segmento = 0;
   std::array<uint8_t, kSegmentos_mapa> segmentos{};
   bool borrando = false;
@@ -84,6 +88,10 @@ class TCDiferencial {
   Dialogo_diferencial dialogo;
 
  private:
+  // The blocks the last record completed, in order, each on its segment byte.
+  Resultado Enviar_listos(const Bloques_firmware& bloques);
+  // The bars after the record `contador` of `total`.
+  void Mostrar_envio(int contador);
   void Mostrar_avance(uint8_t b);
   Interfaz_ventana& ventana_;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // What the code outside the window needs of "the main window": its serial port,
 // the shared state, the two progress bars, a beep, a message box, "let window
-// messages run" and the clock. The Qt window implements it; tests implement it
-// with a fake that records what was shown.
+// messages run", the clock and the objects it keeps for the session. The Qt
+// window implements it; tests implement it with a fake that records what was
+// shown.
 #include <string>
 
 #include "contexto_peticion.h"
@@ -10,6 +11,7 @@
 
 namespace r27 {
 
+class Imagenes_arranque;
 class Lector_lineas;
 class Lector_hex;
 class Subida_graficos;
@@ -29,6 +31,10 @@ class Interfaz_ventana : public Contexto_paso {
   virtual Lector_lineas* Lineas_firmware() = 0;
   virtual Lector_hex* Hex_firmware() = 0;
   virtual Subida_graficos* Graficos() = 0;
+  // The loader images of this session (a window, a command-line run): one copy
+  // shared by every programming object of the session, so the MPEG-4 entry
+  // patch, once written, is in every later load of the session and in no other.
+  virtual Imagenes_arranque& Arranque() = 0;
 };
 
 }  // namespace r27

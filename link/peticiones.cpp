@@ -115,6 +115,28 @@ Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
                   escritos < 0 ? "error del puerto" : std::to_string(escritos) + " bytes escritos");
 }
 
+bool Intentos_peticion::Escribir(std::span<const uint8_t> bytes) {
+  Resultado r = Escribir_todo(puerto_, bytes, peticion_);
+  if (r) {
+    escritura_.reset();
+    return true;
+  }
+  escritura_ = *r.Motivo();
+  return false;
+}
+
+bool Intentos_peticion::Fallar(std::string_view esperado, const Respuesta& r) {
+  escritura_.reset();
+  esperado_ = esperado;
+  respuesta_ = r;
+  return false;
+}
+
+Fallo Intentos_peticion::Abandono() const {
+  if (escritura_) return *escritura_;
+  return r27::Abandono(puerto_, peticion_, esperado_, respuesta_);
+}
+
 bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes) {
   if (bytes.empty()) return true;
   return puerto.Escribir(bytes.data(), static_cast<uint32_t>(bytes.size())) ==

@@ -6,6 +6,7 @@
 // to it; the helpers here only carry them out.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -110,5 +111,33 @@ bool Reintentar(Reloj& reloj, int intentos, uint32_t pausa_ms, Intento&& intento
   }
   return false;
 }
+
+// The attempts of one request: each attempt writes through it and tells it why
+// it failed; once the request gives up, the failure of its last attempt is the
+// request's. Attempts that fail and are followed by a successful one leave no
+// trace, so a request that needed a second attempt is not told as a give-up.
+// A write the port did not take fails its attempt at once (no reply is awaited
+// for bytes that never left) and is traced when it happens.
+class Intentos_peticion {
+ public:
+  // `peticion` names the request in the failure; it must outlive this object.
+  Intentos_peticion(Puerto_serie& puerto, std::string_view peticion)
+      : puerto_(puerto), peticion_(peticion) {}
+
+  std::string_view Peticion() const { return peticion_; }
+  // Writes the attempt's bytes; false when the port did not take them all.
+  bool Escribir(std::span<const uint8_t> bytes);
+  // The attempt waited for `esperado` and got `r`; returns false (the attempt failed).
+  bool Fallar(std::string_view esperado, const Respuesta& r);
+  // The request gives up: the failure of the last attempt, traced.
+  Fallo Abandono() const;
+
+ private:
+  Puerto_serie& puerto_;
+  std::string_view peticion_;
+  std::optional<Fallo> escritura_;  // the last attempt's write failed (already traced)
+  std::string_view esperado_ = "una respuesta";
+  Respuesta respuesta_;
+};
 
 }  // namespace r27

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "asistente.h"
+#include "imagenes_arranque.h"
 #include "interfaz_ventana.h"
 #include "lector_hex.h"
 #include "lector_lineas.h"
@@ -50,6 +51,7 @@ class Ventana_linea final : public Interfaz_ventana,
   Lector_lineas* Lineas_firmware() override { return &lineas_; }
   Lector_hex* Hex_firmware() override { return hex_.get(); }
   Subida_graficos* Graficos() override { return graficos_.get(); }
+  Imagenes_arranque& Arranque() override { return arranque_; }
 
   // Vista_asistente.
   void Mostrar_pantalla(const Pantalla& pantalla) override;
@@ -107,6 +109,7 @@ class Ventana_linea final : public Interfaz_ventana,
   Lector_lineas lineas_;
   std::unique_ptr<Lector_hex> hex_;
   std::unique_ptr<Subida_graficos> graficos_;
+  Imagenes_arranque arranque_;  // the run's loader images
   bool timer_habilitado_ = false;
   std::vector<Pantalla_mostrada> pantallas_;
   int negativas_ = 0;

@@ -21,7 +21,6 @@ namespace r27 {
 
 namespace {
 
-constexpr std::array<uint8_t, 2> kOrden_fin{0x0F, 0x00};
 // The stored-tables reset: 02 00 A0 and 31 zero bytes at 0x50:0x0852.
 constexpr size_t kBytes_borrado = 34;
 constexpr std::array<uint8_t, 3> kCabecera_borrado{0x02, 0x00, 0xA0};
@@ -253,7 +252,7 @@ bool Actualizacion::Borrar_medidor() {
   Drenar(puerto);
   std::array<uint8_t, kBytes_borrado> datos{};
   std::copy(kCabecera_borrado.begin(), kCabecera_borrado.end(), datos.begin());
-  Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado);
+  static_cast<void>(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado));
   reloj.Dormir_ms(kPausa_borrado_ms);
   Drenar(puerto);
 

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "codigos_resultado.h"
+#include "fallo.h"
+#include "peticiones.h"
 #include "programador_mpeg4.h"
 #include "subida_graficos.h"
 
@@ -31,11 +33,12 @@ bool Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
 bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
                    Interfaz_temporizador& timer_desconexion) {
   Estado_ventana& e = ventana.Estado();
+  Puerto_serie& puerto = ventana.Puerto();
   timer_desconexion.Deshabilitar();
   if (!e.conectado) {
     // Nothing can be written without a meter: a failure, not a silent success.
-    e.Fijar_error(kCodigo_firmware_staging);
-    ventana.Puerto().Anotar_abandono("Paso_firmware", "un medidor conectado", "sin conexion");
+    e.Fijar_error(kCodigo_firmware_staging,
+                  Abandono(puerto, "Paso_firmware", "un medidor conectado", Llegada::sin_conexion));
     return false;
   }
 
@@ -54,39 +57,35 @@ bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
     graficos->Enviar_imagen(Subida_graficos::kCargando_firmware);
   }
 
+  // The step's first failure is its outcome; the clean-up below never replaces it.
+  Primer_fallo fallo;
+  auto cancelada = [&](int32_t codigo) {
+    return Resultado(Abandono(puerto, "Paso_firmware", "seguir", Llegada::cancelada))
+        .Con_codigo_(codigo);
+  };
   // An abort already raised skips the staging erase too (code 20).
-  bool resultado = !e.abortar;
-  if (resultado && !e.Check_fpga) resultado = d.Preparar_memoria();
-  if (resultado) {
-    resultado = d.Enviar_firmware();
-  } else {
-    e.Fijar_error(kCodigo_firmware_staging);
-  }
-  if (resultado) {
-    if (graficos) graficos->Enviar_imagen(Subida_graficos::kActualizando_firmware);
-  } else {
-    e.Fijar_error(kCodigo_firmware_envio);
-  }
-  if (e.abortar) {
-    resultado = false;
-    e.Fijar_error(kCodigo_firmware_abortado);
-  }
+  if (e.abortar)
+    fallo.Anotar(cancelada(kCodigo_firmware_staging));
+  else if (!e.Check_fpga)
+    fallo.Anotar(d.Preparar_memoria().Con_codigo_(kCodigo_firmware_staging));
+  if (!fallo.Motivo() && fallo.Anotar(d.Enviar_firmware().Con_codigo_(kCodigo_firmware_envio)) &&
+      graficos)
+    graficos->Enviar_imagen(Subida_graficos::kActualizando_firmware);
+  if (e.abortar && !fallo.Motivo()) fallo.Anotar(cancelada(kCodigo_firmware_abortado));
 
   e.progreso_base += kParte_paso_firmware;
   ventana.ProgressBar_general().Fijar_posicion(e.progreso_base);
 
-  if (resultado) {
-    resultado = d.Grabar_flash();
-    if (!resultado) e.Fijar_error(kCodigo_firmware_grabacion);
-  }
+  if (!fallo.Motivo()) fallo.Anotar(d.Grabar_flash().Con_codigo_(kCodigo_firmware_grabacion));
   // Leaves the staging area open again for whatever follows; its answer is not used.
-  d.Preparar_memoria();
+  static_cast<void>(d.Preparar_memoria());
+  if (fallo.Motivo()) e.Fijar_error(*fallo.Motivo());
 
   conexion.Reemplazar_diferencial(nullptr);
   for (Barra* b : {&ventana.Barra_progreso(), &ventana.ProgressBar_general()})
     b->Fijar_posicion(b->Minimo());
   ventana.Procesar_mensajes();
-  return resultado;
+  return !fallo.Motivo();
 }
 
 }  // namespace r27

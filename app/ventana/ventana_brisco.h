@@ -14,6 +14,7 @@
 #include "dialogo_fichero.h"
 #include "estado_ventana.h"
 #include "idiomas.h"
+#include "imagenes_arranque.h"
 #include "interfaz_ventana.h"
 #include "lector_hex.h"
 #include "lector_lineas.h"
@@ -62,6 +63,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   Lector_lineas* Lineas_firmware() override { return lineas_.get(); }
   Lector_hex* Hex_firmware() override { return hex_.get(); }
   Subida_graficos* Graficos() override { return graficos_.get(); }
+  Imagenes_arranque& Arranque() override { return arranque_; }
 
   // The texts of the language read at start-up ("PASO1_L2" holds the version line).
   const Textos_idioma& Textos() const { return textos_; }
@@ -159,6 +161,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   Estado_ventana estado_;
   std::unique_ptr<Puerto_serie> puerto_;
   std::unique_ptr<Subida_graficos> graficos_;
+  Imagenes_arranque arranque_;  // the window's loader images
   std::unique_ptr<Lector_lineas> lineas_;
   std::unique_ptr<Lector_hex> hex_;
   Barra barra_paso_;

@@ -136,6 +136,7 @@ class Ventana_banco final : public Interfaz_ventana {
   Lector_lineas* Lineas_firmware() override { return &lineas_; }
   Lector_hex* Hex_firmware() override { return hex_.get(); }
   Subida_graficos* Graficos() override { return nullptr; }
+  Imagenes_arranque& Arranque() override { return arranque_; }
   void Analizar_imagen() { Abrir_hex(*this, lineas_, hex_); }
   int pitidos = 0;
 
@@ -146,6 +147,7 @@ class Ventana_banco final : public Interfaz_ventana {
   Barra paso_, general_;
   Lector_lineas lineas_;
   std::unique_ptr<Lector_hex> hex_;
+  Imagenes_arranque arranque_;
 };
 
 double Segundos_cpu_hilo() {
@@ -254,7 +256,7 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
 
   // The update sequence's rate switch: the meter first, then the port.
   const uint8_t codigo[2] = {0x01, 0x00};
-  if (ok) ok = Escribir_memoria(v, codigo, 0x00, 0xFEB4);
+  if (ok) ok = static_cast<bool>(Escribir_memoria(v, codigo, 0x00, 0xFEB4));
   v.Reloj_().Dormir_ms(100);
   v.Estado().linea.BaudRate = kBaudios;
   if (ok) ok = v.Puerto().Abrir(1, v.Estado().linea);
@@ -267,7 +269,7 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
   auto medir = [&](Medida& m, auto&& paso) {
     const uint64_t e0 = contador->escritos, l0 = contador->leidos;
     const double p0 = Segundos_pared(), c0 = Segundos_cpu_hilo();
-    const bool r = paso();
+    const bool r = static_cast<bool>(paso());
     m.pared = Segundos_pared() - p0;
     m.cpu = Segundos_cpu_hilo() - c0;
     m.bytes = (contador->escritos - e0) + (contador->leidos - l0);

@@ -165,6 +165,7 @@ class Ventana_banco final : public Interfaz_ventana {
   Lector_lineas* Lineas_firmware() override { return &lineas_; }
   Lector_hex* Hex_firmware() override { return hex_.get(); }
   Subida_graficos* Graficos() override { return &graficos_; }
+  Imagenes_arranque& Arranque() override { return arranque_; }
   Backend_registrado& Backend() { return *backend_; }
   int pitidos = 0;
 
@@ -183,6 +184,7 @@ class Ventana_banco final : public Interfaz_ventana {
   Lector_lineas lineas_;
   std::unique_ptr<Lector_hex> hex_;
   Subida_graficos graficos_;
+  Imagenes_arranque arranque_;
 };
 
 class Temporizador_banco final : public Interfaz_temporizador {
@@ -425,8 +427,7 @@ class Banco {
   // it) and of the turnarounds (a read to the next write), each side; the
   // turnarounds' count and sums also go into `res`.
   static void Diagnostico(const std::string& nombre, std::span<const Suceso_linea> tramo,
-                          const Resultado_reproduccion& r, int marca_a, int marca_b,
-                          Medida& res) {
+                          const Resultado_reproduccion& r, int marca_a, int marca_b, Medida& res) {
     std::vector<double> ida[2], vuelta[2];
     bool dentro = false;
     constexpr size_t kNinguno = SIZE_MAX;
@@ -555,14 +556,14 @@ bool Firmware(const Opciones& o, Salida& salida, std::string& error) {
   TCDiferencial* d = ok ? b.Conexion_().Diferencial() : nullptr;
   if (d) {
     d->segmentos = b.V().Estado().segmentos_presentes;
-    ok = d->Preparar_memoria();
+    ok = static_cast<bool>(d->Preparar_memoria());
   }
   b.V().Estado().Check_fpga = false;  // the burn of the firmware's segments alone
   for (int vez = 1; ok && d && vez <= o.veces; ++vez) {
     const std::string r = Vez("registros", vez), g = Vez("grabacion", vez);
-    ok = b.Medir(r, [&] { return d->Enviar_firmware(); }) &&
+    ok = b.Medir(r, [&] { return static_cast<bool>(d->Enviar_firmware()); }) &&
          b.Comparar(r, r + " fin", {{r, r + " fin"}}, salida) &&
-         b.Medir(g, [&] { return d->Grabar_flash(); }) &&
+         b.Medir(g, [&] { return static_cast<bool>(d->Grabar_flash()); }) &&
          b.Comparar(g, g + " fin", {{g, g + " fin"}}, salida);
   }
   error = b.Error();

@@ -46,7 +46,6 @@ struct Directorio_vacio final : Directorio_puertos {
 struct Banco_actualizacion : Banco_conexion {
   explicit Banco_actualizacion(sim::Config_medidor config = {}, bool conectar = true)
       : lineas(Imagen_firmware()), graficos(v) {
-    Imagenes_arranque::Restaurar();
     medidor = &Medidor(1, std::move(config));
     Abrir_hex(v, lineas, hex);
     v.lineas = &lineas;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imagenes_arranque.h"
 #include "interfaz_ventana.h"
 
 namespace r27::pruebas {
@@ -56,6 +57,7 @@ class Ventana_falsa : public Interfaz_ventana {
   Lector_lineas* Lineas_firmware() override { return lineas; }
   Lector_hex* Hex_firmware() override { return hex; }
   Subida_graficos* Graficos() override { return graficos; }
+  Imagenes_arranque& Arranque() override { return arranque; }
 
   // True when exactly one failure beep (1000 Hz, 500 ms) was given.
   bool Un_pitido_de_fallo() const;
@@ -76,6 +78,7 @@ class Ventana_falsa : public Interfaz_ventana {
   Lector_lineas* lineas = nullptr;
   Lector_hex* hex = nullptr;
   Subida_graficos* graficos = nullptr;
+  Imagenes_arranque arranque;  // this fake window's session
 
  private:
   std::unique_ptr<Puerto_serie> puerto_;

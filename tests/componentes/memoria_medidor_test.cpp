@@ -181,7 +181,7 @@ TEST(Leer_bus, WaitsOfThreeSecondsPolledEvery50ms) {
     f.guion->Intercambio(orden, c.respuesta, c.retraso_ms);
     std::array<uint8_t, 2> b{1, 0};
     const uint64_t t0 = f.v.reloj.Ahora_us();
-    EXPECT_EQ(Leer_bus(f.v, 0x3F, b, 8, 1, 1), c.ok) << c.nombre;
+    EXPECT_EQ(bool(Leer_bus(f.v, 0x3F, b, 8, 1, 1)), c.ok) << c.nombre;
     if (!c.ok) {
       EXPECT_EQ(f.guion->Veces_escrito(orden), 5u) << c.nombre;
       EXPECT_GE(f.v.reloj.Ahora_us() - t0, 5 * 3 * kSegundo_us) << c.nombre;
@@ -225,7 +225,7 @@ TEST(Comprobar_bus, BitsOfRegisters8And12) {
     Ventana_con_guion f;
     f.guion->Intercambio(leer8, {0x10, 0x02, 0x01, c.r8});
     if (c.lee12) f.guion->Intercambio(leer12, {0x10, 0x02, 0x01, c.r12});
-    EXPECT_EQ(Comprobar_bus(f.v), c.esperado) << int(c.r8) << " " << int(c.r12);
+    EXPECT_EQ(bool(Comprobar_bus(f.v)), c.esperado) << int(c.r8) << " " << int(c.r12);
     EXPECT_TRUE(f.guion->Cumplido()) << f.guion->Resumen();
   }
 }
@@ -248,7 +248,7 @@ TEST(Activar_bus, SetsBits41AndChecks51) {
         .Intercambio({0x02, 0x05, 0x50, 0x3F, 0x08, 0x03, uint8_t(c.lectura | 0x41)}, {0x20})
         // The count byte of the second read is the first byte of the earlier reply.
         .Intercambio({0x01, 0x50, 0x3F, 0x03, 0x98}, {0x10, 0x02, 0x03, c.releida});
-    EXPECT_EQ(Activar_bus(f.v), c.esperado);
+    EXPECT_EQ(bool(Activar_bus(f.v)), c.esperado);
     EXPECT_TRUE(f.guion->Cumplido()) << f.guion->Resumen();
   }
 }
@@ -392,7 +392,7 @@ TEST(Bloque_vacio, AlwaysTheSame133Bytes) {
     Ventana_con_guion f;
     f.guion->Intercambio(esperado, c.respuesta, c.retraso_ms);
     const uint64_t t0 = f.v.reloj.Ahora_us();
-    EXPECT_EQ(Bloque_vacio(f.v), c.ok) << c.retraso_ms;
+    EXPECT_EQ(bool(Bloque_vacio(f.v)), c.ok) << c.retraso_ms;
     EXPECT_EQ(f.guion->Escrituras().size(), 1u);  // one attempt
     EXPECT_LE(f.v.reloj.Ahora_us() - t0, 2 * kSegundo_us + 10'000);
   }

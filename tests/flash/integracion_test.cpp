@@ -24,7 +24,6 @@ class Integracion : public ::testing::Test {
     esperado_ = new auto(pruebas::Segmentos_de_hex(Imagen_firmware()));
   }
   static void TearDownTestSuite() { delete esperado_; }
-  void SetUp() override { Imagenes_arranque::Restaurar(); }
 
   // Loader stages, staging erase, picture 1, the records, picture 2, the burn:
   // the firmware step's order.
@@ -36,7 +35,7 @@ class Integracion : public ::testing::Test {
     m.graficos.Enviar_imagen(Subida_graficos::kCargando_firmware);
     if (!d.Preparar_memoria() || !d.Enviar_firmware()) return false;
     m.graficos.Enviar_imagen(Subida_graficos::kActualizando_firmware);
-    const bool ok = d.Grabar_flash();
+    const bool ok = static_cast<bool>(d.Grabar_flash());
     if (grabado) *grabado = ok;
     return ok;
   }

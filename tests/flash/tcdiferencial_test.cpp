@@ -29,8 +29,6 @@ Bytes Con(Bytes a, std::span<const uint8_t> b) {
 
 class Programacion : public ::testing::Test {
  protected:
-  void SetUp() override { Imagenes_arranque::Restaurar(); }
-  void TearDown() override { Imagenes_arranque::Restaurar(); }
   Ventana_con_guion f;
   Subida_graficos graficos{f.v};
   TCDiferencial d{f.v};
@@ -65,7 +63,7 @@ TEST_F(Programacion, FirstStageHeaderImageAndGraphicsArea) {
     g.guion->Esperar({0x04, 0x90, 0x00})
         .Esperar(Bytes(t.imagenes.Primera_etapa().begin(), t.imagenes.Primera_etapa().end()));
     g.guion->Responder(c.respuesta, 5000);
-    EXPECT_EQ(t.Cargar_primera_etapa(), c.ok) << c.nombre;
+    EXPECT_EQ(bool(t.Cargar_primera_etapa()), c.ok) << c.nombre;
     EXPECT_TRUE(g.guion->Cumplido()) << c.nombre << ": " << g.guion->Resumen();
     EXPECT_EQ(sg.activo, c.activo) << c.nombre;
     EXPECT_EQ(sg.segmento_base, c.segmento) << c.nombre;
@@ -107,7 +105,7 @@ TEST_F(Programacion, SecondStageInOneAndFourByteWrites) {
   EXPECT_EQ(e[4].instante_us - e[3].instante_us, 1000u);  // 1 ms after each write
 }
 
-TEST_F(Programacion, SecondStageCarriesThePatchOfEveryHolder) {
+TEST_F(Programacion, SecondStageCarriesThePatchOfEveryHolderOfTheSession) {
   TCDiferencial otro{f.v};
   const Bytes parche{0x03, 0x20, 0x41};
   std::copy(parche.begin(), parche.end(), otro.imagenes.Segunda_etapa_escribible().begin() + 257);
@@ -118,8 +116,10 @@ TEST_F(Programacion, SecondStageCarriesThePatchOfEveryHolder) {
       .Responder({0x00, 0xAD});
   EXPECT_TRUE(d.Cargar_segunda_etapa());
   EXPECT_TRUE(f.guion->Cumplido()) << f.guion->Resumen();
-  Imagenes_arranque::Restaurar();
-  EXPECT_NE(Bytes(img.begin() + 257, img.begin() + 260), parche);
+  // Another session (another window) loads the embedded bytes.
+  Ventana_con_guion otra_sesion;
+  const auto suya = TCDiferencial{otra_sesion.v}.imagenes.Segunda_etapa();
+  EXPECT_NE(Bytes(suya.begin() + 257, suya.begin() + 260), parche);
 }
 
 TEST_F(Programacion, SecondStageFailures) {
@@ -162,7 +162,7 @@ TEST_F(Programacion, BootstrapLoad) {
         .Esperar(Bytes(t.imagenes.Segunda_etapa().begin(), t.imagenes.Segunda_etapa().end()))
         .Responder(c.respuesta, 29'000);
     const uint64_t t0 = g.v.reloj.Ahora_us();
-    EXPECT_EQ(t.Cargar_arranque(), c.ok);
+    EXPECT_EQ(bool(t.Cargar_arranque()), c.ok);
     EXPECT_TRUE(g.guion->Cumplido()) << g.guion->Resumen();
     EXPECT_FALSE(sg.activo);
     EXPECT_EQ(g.v.Un_pitido_de_fallo(), c.pita);
@@ -207,7 +207,7 @@ TEST_F(Programacion, PrepareMemoryRetriesAndPauses) {
     for (int i = 0; i < c.fallos_borrado; ++i)
       g.guion->Intercambio(kBorrado, i % 2 ? Bytes{} : Bytes{'P'});
     if (c.fallos_listo < 5 && c.fallos_borrado < 3) g.guion->Intercambio(kBorrado, {'p'}, 3500);
-    EXPECT_EQ(t.Preparar_memoria(), c.ok) << c.nombre;
+    EXPECT_EQ(bool(t.Preparar_memoria()), c.ok) << c.nombre;
     EXPECT_TRUE(g.guion->Cumplido()) << c.nombre << ": " << g.guion->Resumen();
     EXPECT_EQ(g.guion->Veces_escrito(kListo), c.listos) << c.nombre;
     EXPECT_EQ(g.guion->Veces_escrito(kBorrado), c.borrados) << c.nombre;
@@ -510,7 +510,7 @@ TEST_F(Programacion, BurnProgressSequences) {
     g.v.barra_general.Fijar_rango(0, 2000);
     g.guion->aceptar_sobrantes = true;
     g.guion->Responder(c.respuesta, 100);
-    EXPECT_EQ(t.Grabar_flash(), c.ok) << c.nombre;
+    EXPECT_EQ(bool(t.Grabar_flash()), c.ok) << c.nombre;
     EXPECT_EQ(g.v.Un_pitido_de_fallo(), c.pita) << c.nombre;
     EXPECT_EQ(g.v.barra_progreso.Maximo(), 64) << c.nombre;
     EXPECT_EQ(g.v.barra_progreso.Posicion(), c.barra) << c.nombre;
@@ -580,8 +580,7 @@ TEST_F(Programacion, EndAndDialogButtons) {
 
 // --- Loader images ---
 
-TEST(Imagenes_arranque, SizesLayoutAndSharedCopy) {
-  Imagenes_arranque::Restaurar();
+TEST(Imagenes_arranque, SizesLayoutAndOneCopyPerSession) {
   const auto todo = Imagenes_arranque_incrustadas();
   ASSERT_EQ(todo.size(), 32u + 144u + 1096u);
   Imagenes_arranque a, b;
@@ -593,9 +592,8 @@ TEST(Imagenes_arranque, SizesLayoutAndSharedCopy) {
   // The MPEG-4 entry vector: a long jump whose 24-bit target is bytes 257..259.
   EXPECT_EQ(a.Segunda_etapa()[256], 0x02);
   a.Segunda_etapa_escribible()[258] = 0x99;
-  EXPECT_EQ(b.Segunda_etapa()[258], 0x99);
-  Imagenes_arranque::Restaurar();
-  EXPECT_EQ(b.Segunda_etapa()[258], todo[176 + 258]);
+  EXPECT_EQ(a.Segunda_etapa()[258], 0x99);
+  EXPECT_EQ(b.Segunda_etapa()[258], todo[176 + 258]);  // another session's copy
 }
 
 }  // namespace

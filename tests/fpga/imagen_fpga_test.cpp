@@ -1,5 +1,5 @@
-// The FPGA set's flash image, its block plan, its two frames and the judge of the
-// burn's progress bytes, against numbers worked out by hand.
+// The FPGA set's flash image, its block plan and its two frames, against numbers
+// worked out by hand.
 #include "imagen_fpga.h"
 
 #include <gtest/gtest.h>
@@ -190,36 +190,6 @@ TEST(Bloques_fpga, PlanOfTheEmbeddedSet) {
   int cambios = 0;
   for (size_t i = 1; i < plan.size(); ++i) cambios += plan[i].segmento != plan[i - 1].segmento;
   EXPECT_EQ(cambios, 6);
-}
-
-TEST(Avance_grabacion_fpga, ProgressBytesJudgedInPairs) {
-  using P = Paso_grabacion_fpga;
-  struct Caso {
-    const char* nombre;
-    Bytes bytes;
-    std::vector<P> pasos;  // one per byte
-  };
-  const Caso casos[] = {
-      {"whole burn",
-       {0x8A, 0x8A, 0x37, 0x3D, 0x8B, 0x8B, 0xDB, 0xE1, 0x80, 0x80},
-       {P::Seguir, P::Borrando, P::Seguir, P::Seguir, P::Seguir, P::Grabando, P::Seguir, P::Seguir,
-        P::Seguir, P::Completa}},
-      {"end at once", {0x80, 0x80}, {P::Seguir, P::Completa}},
-      {"refused at once", {0x41}, {P::Rechazada}},
-      {"a lone 0x8A starts nothing", {0x8A, 0x41}, {P::Seguir, P::Rechazada}},
-      {"a lone 0x8B starts nothing", {0x8B, 0x80, 0x07}, {P::Seguir, P::Seguir, P::Rechazada}},
-      {"other bytes ignored once erasing",
-       {0x8A, 0x8A, 0x41, 0x80, 0x41, 0x80, 0x80},
-       {P::Seguir, P::Borrando, P::Seguir, P::Seguir, P::Seguir, P::Seguir, P::Completa}},
-      {"programming alone is enough", {0x8B, 0x8B, 0x00}, {P::Seguir, P::Grabando, P::Seguir}},
-      {"three in a row", {0x8A, 0x8A, 0x8A}, {P::Seguir, P::Borrando, P::Borrando}},
-  };
-  for (const Caso& c : casos) {
-    Avance_grabacion_fpga a;
-    std::vector<P> pasos;
-    for (uint8_t b : c.bytes) pasos.push_back(a.Recibir(b));
-    EXPECT_EQ(pasos, c.pasos) << c.nombre;
-  }
 }
 
 }  // namespace

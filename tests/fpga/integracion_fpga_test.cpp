@@ -27,7 +27,6 @@ class Integracion_fpga : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { esperada_ = new auto(pruebas::Imagen_dorada()); }
   static void TearDownTestSuite() { delete esperada_; }
-  void SetUp() override { Imagenes_arranque::Restaurar(); }
 
   // The loader running in the meter, then the run as the update sequence makes it.
   static bool Programar(Medidor_en_proceso& m, bool* cargado = nullptr) {

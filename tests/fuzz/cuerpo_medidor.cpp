@@ -359,9 +359,6 @@ class Banco {
 
 bool Probar_medidor(std::span<const uint8_t> entrada, Medida_medidor* medida) {
   if (entrada.size() < kCabecera) return true;
-  // The MPEG-4 entry patch writes into the shared loader images; each run starts
-  // from the embedded bytes.
-  Imagenes_arranque::Restaurar();
   const auto recorrido = static_cast<Recorrido>(entrada[0] % kRecorridos);
   const int32_t selector_planes = (entrada[0] / kRecorridos) % 8;
   const uint32_t incidente = (uint32_t{entrada[2]} + 1) * kMensajes_por_unidad;

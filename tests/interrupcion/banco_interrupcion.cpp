@@ -85,7 +85,6 @@ Banco_interrupcion::Banco_interrupcion(sim::Config_medidor config)
       actualizacion(v, conexion, timer, vista, textos),
       lineas(Imagen_firmware()),
       graficos(v) {
-  Imagenes_arranque::Restaurar();
   backend.Conectar(1, medidor);
   Abrir_hex(v, lineas, hex);
   v.lineas = &lineas;

@@ -31,13 +31,12 @@ constexpr uint32_t kBloques_etapa1 = 15'216;
 struct Banco {
   explicit Banco(Config_medidor c = {}, bool windows64 = false) : m(std::move(c)), conexion(m.v) {
     conexion.windows64 = windows64;
-    Imagenes_arranque::Restaurar();
     m.v.estado.inicio_operacion = m.v.reloj.Segundos();
     TCDiferencial d(m.v);
     cargador = d.Cargar_primera_etapa() && d.Cargar_segunda_etapa();
     if (!windows64) {
       const std::array<uint8_t, 2> codigo_500000{0x01, 0x00};
-      Escribir_memoria(m.v, codigo_500000, 0x00, 0xFEB4);
+      EXPECT_TRUE(Escribir_memoria(m.v, codigo_500000, 0x00, 0xFEB4));
       conexion.Cambiar_velocidad_puerto(500000);
       conexion.velocidades.clear();
     }

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "conexion_falsa.h"
 #include "programador_mpeg4.h"
+#include "tcdiferencial.h"
 #include "ventana_falsa.h"
 
 namespace r27 {
@@ -33,22 +35,21 @@ TEST(Tramas_mpeg4, StartRequestPerRegion) {
   }
 }
 
-TEST(Tramas_mpeg4, EntryPatchWritesThreeBytesSeenByEveryHolder) {
-  Imagenes_arranque::Restaurar();
+TEST(Tramas_mpeg4, EntryPatchWritesThreeBytesSeenByTheSessionOnly) {
   const auto embebida = Imagenes_arranque_incrustadas().subspan(
       Imagenes_arranque::kBytes_arranque + Imagenes_arranque::kBytes_primera_etapa,
       Imagenes_arranque::kBytes_segunda_etapa);
-  pruebas::Ventana_falsa v;
+  pruebas::Ventana_falsa v, otra_sesion;
   pruebas::Conexion_falsa c(v);
   Programador_mpeg4(v, c, {}, {}).Parchear_entrada();
-  const Imagenes_arranque otra;  // another holder, as the firmware step's programmer
-  const auto etapa = otra.Segunda_etapa();
+  // Another holder of the session, as the firmware step's programmer, sees the patch.
+  const auto etapa = TCDiferencial(v).imagenes.Segunda_etapa();
   ASSERT_EQ(etapa.size(), 1096u);
   for (size_t i = 0; i < etapa.size(); ++i) {
     const uint8_t esperado = i == 257 ? 0x03 : i == 258 ? 0x20 : i == 259 ? 0x41 : embebida[i];
     EXPECT_EQ(etapa[i], esperado) << "byte " << i;
   }
-  Imagenes_arranque::Restaurar();
+  EXPECT_TRUE(std::ranges::equal(otra_sesion.Arranque().Segunda_etapa(), embebida));
 }
 
 TEST(Tramas_mpeg4, BlockPlans) {
