@@ -160,6 +160,7 @@ TEST(Paso_firmware, CadaFalloDaSuCodigo) {
     const char* nombre;
     std::vector<Fallo> fallos;
     int32_t codigo;
+    const char* peticion;  // the request the step's failure names
     bool conectado = true;
     bool abortar_antes = false;
     uint32_t abortar_en_bloque = 0;  // raise abortar once the meter took this many blocks
@@ -170,26 +171,51 @@ TEST(Paso_firmware, CadaFalloDaSuCodigo) {
   const uint32_t total = Bloques_de_un_paso();
   ASSERT_GT(total, 300u);
   const Caso casos[] = {
-      {"no connection", {}, kCodigo_firmware_staging, false},
+      {"no connection", {}, kCodigo_firmware_staging, "Paso_firmware", false},
       {"staging erase never confirmed",
        // the first staging erase is the picture area's
        {Fallo{Tipo_fallo::Ack_erroneo, Peticion::Borrado_preparacion, 2, 3}},
-       kCodigo_firmware_staging},
-      {"abortar already set", {}, kCodigo_firmware_staging, true, true},
+       kCodigo_firmware_staging,
+       "Preparar_memoria (borrado)"},
+      {"abortar already set", {}, kCodigo_firmware_staging, "Paso_firmware", true, true},
       {"a record block lost twice",
        {Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 700, 2}},
-       kCodigo_firmware_envio},
-      {"abortar during the records", {}, kCodigo_firmware_envio, true, false, 700},
-      {"abortar during picture 2", {}, kCodigo_firmware_abortado, true, false, total - 50, 0, true},
+       kCodigo_firmware_envio,
+       "Enviar_bloque"},
+      // The clean-up reopen of the staging area fails too: the step keeps its first failure.
+      {"a record block lost twice, then the staging reopen unanswered",
+       {Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 700, 2},
+        Fallo{Tipo_fallo::Ack_erroneo, Peticion::Borrado_preparacion, 3, 3}},
+       kCodigo_firmware_envio,
+       "Enviar_bloque"},
+      {"abortar during the records",
+       {},
+       kCodigo_firmware_envio,
+       "Enviar_firmware",
+       true,
+       false,
+       700},
+      {"abortar during picture 2",
+       {},
+       kCodigo_firmware_abortado,
+       "Paso_firmware",
+       true,
+       false,
+       total - 50,
+       0,
+       true},
       {"burn refused",
        {Fallo{Tipo_fallo::Ack_erroneo, Peticion::Grabacion, 1, 1}},
-       kCodigo_firmware_grabacion},
+       kCodigo_firmware_grabacion,
+       "Grabar_flash"},
       {"restart during the burn",
        {Fallo{Tipo_fallo::Reinicio, Peticion::Grabacion, 1, 1}},
-       kCodigo_firmware_grabacion},
+       kCodigo_firmware_grabacion,
+       "Grabar_flash"},
       {"an earlier code stays",
        {Fallo{Tipo_fallo::Ack_erroneo, Peticion::Grabacion, 1, 1}},
        kCodigo_subir_bloques,
+       "",
        true,
        false,
        0,
@@ -209,8 +235,9 @@ TEST(Paso_firmware, CadaFalloDaSuCodigo) {
       };
     EXPECT_FALSE(Paso_firmware(b.v, b.conexion, b.timer));
     EXPECT_EQ(b.v.estado.codigo_error, k.codigo)
-        << b.v.Puerto().Ultimo_abandono() << " blocks " << b.medidor->Cuenta(Peticion::Bloque)
+        << b.v.estado.motivo_error.Texto() << " blocks " << b.medidor->Cuenta(Peticion::Bloque)
         << "/" << total;
+    EXPECT_EQ(b.v.estado.motivo_error.peticion, k.peticion) << b.v.estado.motivo_error.Texto();
     if (!k.conectado) {
       EXPECT_TRUE(b.Linea(1).recibidos.empty());
     }

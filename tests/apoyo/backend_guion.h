@@ -58,6 +58,8 @@ class Backend_guion final : public Backend_serie {
   int purgas = 0;
   bool abierto = false;
   bool se_puede_abrir = true;
+  // The driver's queue query fails: every write fails at once on an open port.
+  bool cola_rota = false;
 
   // Backend_serie.
   bool Abrir(int numero, const DCB_linea& linea) override;
@@ -69,7 +71,7 @@ class Backend_guion final : public Backend_serie {
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override;
   bool Consultar_cola(Estado_cola& estado) override {
     estado = {};
-    return true;
+    return !cola_rota;
   }
   void Purgar(bool recepcion, bool transmision) override;
   void Fijar_rts(bool) override {}

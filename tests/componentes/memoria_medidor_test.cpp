@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "backend_guion.h"
+#include "imagen_fpga.h"
+#include "subida_graficos.h"
+#include "tcdiferencial.h"
+#include "tramas_mpeg4.h"
 
 namespace r27 {
 namespace {
@@ -22,6 +26,33 @@ uint8_t Xor(const Bytes& b, size_t desde, size_t hasta) {
   uint8_t x = 0;
   for (size_t i = desde; i < hasta; ++i) x ^= b[i];
   return x;
+}
+
+// --- The frames every programmer shares ---
+
+TEST(Tramas_compartidas, GoldenFramesOfEachUser) {
+  struct Caso {
+    const char* nombre;
+    Bytes trama;
+    Bytes esperada;
+  };
+  auto B = [](const auto& t) { return Bytes(t.begin(), t.end()); };
+  const Caso casos[] = {
+      {"staging erase, firmware",
+       B(Orden_borrado_staging(kSegmento_firmware_base, kUltimo_segmento_staging_firmware)),
+       {0x07, 0x06, 0x00, 0x00, 0xAB, 0xFD, 0xFF, 0xC9}},
+      {"staging erase, pictures at 0xC6",
+       B(Orden_borrado_staging(0xC6, 0xC6 + kSegmentos_area_graficos)),
+       {0x07, 0x06, 0x00, 0x00, 0xC6, 0xFD, 0xFF, 0xC8}},
+      {"staging erase, FPGA set of 0x2ABCD bytes",
+       B(Orden_borrado_fpga(0x2ABCD)),
+       {0x07, 0x06, 0x00, 0x00, 0xDB, 0xFD, 0xFF, 0xDE}},
+      {"staging erase, MPEG-4 module",
+       B(kBorrado_staging_mpeg4),
+       {0x07, 0x06, 0x00, 0x00, 0xD0, 0xFD, 0xFF, 0xE8}},
+      {"end of programming", B(kOrden_fin), {0x0F, 0x00}},
+  };
+  for (const Caso& c : casos) EXPECT_EQ(c.trama, c.esperada) << c.nombre;
 }
 
 // --- Memory reads ---
