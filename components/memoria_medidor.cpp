@@ -124,7 +124,7 @@ int Leer_promedio(Contexto_peticion& v) {
   for (int i = 0; i < kLecturas_promedio; ++i) {
     std::array<uint16_t, 1> palabra{};
     // A reading that fails counts as 0, so a silent meter averages low.
-    static_cast<void>(Leer_memoria(v, 0x00, kOffset_nivel, 2, palabra));
+    (void)Leer_memoria(v, 0x00, kOffset_nivel, 2, palabra);
     suma += palabra[0] & 0xFF;
     v.Reloj_().Dormir_ms(kPausa_promedio_ms);
   }
@@ -155,7 +155,7 @@ int Leer_idioma(Contexto_peticion& v) {
   });
   if (sin_puerto) return kIdioma_sin_respuesta;
   // The caller takes the missing answer as language 1; the give-up stays on the trace.
-  if (!ok) static_cast<void>(intentos.Abandono());
+  if (!ok) (void)intentos.Abandono();
   Drenar(v.Puerto());
   return idioma;
 }

@@ -174,8 +174,8 @@ bool TFParam_defecto::Enviar_boots() {
   if (!e.modo_arranque) {
     // Both stages are tried whatever they answer: the requests that follow tell
     // whether the loader listens.
-    static_cast<void>(diferencial.Cargar_primera_etapa());
-    static_cast<void>(diferencial.Cargar_segunda_etapa());
+    (void)diferencial.Cargar_primera_etapa();
+    (void)diferencial.Cargar_segunda_etapa();
   }
   return true;
 }

@@ -71,6 +71,8 @@ Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t 
   Drenar(puerto);
   const Plazo plazo_relleno = Plazo::Menos_de(kEspera_resincronizar_s);
   while (plazo_relleno.Vigente(reloj.Segundos() - inicio) && !Es_escucha(respuesta)) {
+    // A filler the port does not take is one the meter never sees: the loop goes
+    // on until the meter listens or the time is up, as with a silent meter.
     puerto.Escribir(&kRelleno, 1);
     reloj.Dormir_ms(kPausa_relleno_ms);
     respuesta = 0;

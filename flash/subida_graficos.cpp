@@ -42,7 +42,7 @@ void Subida_graficos::Borrar_graficos() {
       Esperar_byte(paso_, inicio_operacion_, Plazo::Hasta(kEspera_borrar_graficos_s));
   if (r.Es(kRespuesta_borrado_staging)) return;
   if (r.llego) Pitido_fallo(paso_);
-  static_cast<void>(Abandono(puerto, kPeticion, "0x70", r));
+  (void)Abandono(puerto, kPeticion, "0x70", r);  // the pictures only tell the trace
 }
 
 void Subida_graficos::Enviar_imagen(int imagen) {

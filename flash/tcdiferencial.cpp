@@ -34,7 +34,7 @@ Resultado TCDiferencial::Cargar_arranque() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   // The bootstrap load goes on whatever the bus answers.
-  static_cast<void>(Activar_bus(ventana_));
+  (void)Activar_bus(ventana_);
   if (Subida_graficos* g = ventana_.Graficos()) g->activo = false;
   Drenar(puerto);
   if (Resultado r = Escribir_todo(puerto, imagenes.Arranque(), kPeticion); !r) return r;
@@ -274,7 +274,8 @@ void TCDiferencial::Mostrar_avance(uint8_t b) {
 }
 
 void TCDiferencial::Fin_grabacion() {
-  static_cast<void>(Escribir_todo(ventana_.Puerto(), kOrden_fin, "Fin_grabacion"));
+  // Nothing is awaited: a write the port did not take is on the trace only.
+  (void)Escribir_todo(ventana_.Puerto(), kOrden_fin, "Fin_grabacion");
   Drenar(ventana_.Puerto());
 }
 

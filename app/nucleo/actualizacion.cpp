@@ -252,7 +252,8 @@ bool Actualizacion::Borrar_medidor() {
   Drenar(puerto);
   std::array<uint8_t, kBytes_borrado> datos{};
   std::copy(kCabecera_borrado.begin(), kCabecera_borrado.end(), datos.begin());
-  static_cast<void>(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado));
+  // No answer is awaited; the blank block below tells whether the meter listens.
+  (void)Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado);
   reloj.Dormir_ms(kPausa_borrado_ms);
   Drenar(puerto);
 

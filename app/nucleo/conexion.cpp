@@ -113,7 +113,7 @@ void Conexion::Boton_ConectarClick() {
     // The meter waits in its boot stage for the programming loader. Whether the
     // load took is not looked at: the identity reads that follow tell.
     diferencial_ = std::make_unique<TCDiferencial>(ventana_);
-    static_cast<void>(diferencial_->Cargar_arranque());
+    (void)diferencial_->Cargar_arranque();
   }
   if (!contestado) {
     puerto.Cerrar();
@@ -205,7 +205,8 @@ void Conexion::Leer_bytes_memoria(uint8_t pagina, uint16_t offset, uint8_t* dest
                                   uint8_t cuenta) {
   std::array<uint16_t, 128> palabras{};
   const size_t n = cuenta / 2u;
-  static_cast<void>(Leer_memoria(ventana_, pagina, offset, cuenta, std::span(palabras.data(), n)));
+  // A read that fails leaves zeros, which the identity and tick decisions judge.
+  (void)Leer_memoria(ventana_, pagina, offset, cuenta, std::span(palabras.data(), n));
   for (size_t i = 0; i < n; ++i) {
     destino[2 * i] = static_cast<uint8_t>(palabras[i]);
     destino[2 * i + 1] = static_cast<uint8_t>(palabras[i] >> 8);
@@ -391,7 +392,9 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
   }
   ventana_.Reloj_().Dormir_ms(kPausa_cambio_velocidad_ms);
   const std::array<uint8_t, 2> parametro{codigo, 0x00};
-  static_cast<void>(Escribir_memoria(ventana_, parametro, 0x00, kOffset_velocidad));
+  // A request the port did not take leaves the meter at the old rate: the
+  // reconnect at the new one tells.
+  (void)Escribir_memoria(ventana_, parametro, 0x00, kOffset_velocidad);
   // The request must have left the line at the old rate before the caller
   // reopens the port at the new one; bytes still on their way when the rate
   // changes arrive as garbage and the meter never switches.

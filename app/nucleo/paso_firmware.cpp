@@ -78,7 +78,7 @@ bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
 
   if (!fallo.Motivo()) fallo.Anotar(d.Grabar_flash().Con_codigo_(kCodigo_firmware_grabacion));
   // Leaves the staging area open again for whatever follows; its answer is not used.
-  static_cast<void>(d.Preparar_memoria());
+  (void)d.Preparar_memoria();
   if (fallo.Motivo()) e.Fijar_error(*fallo.Motivo());
 
   conexion.Reemplazar_diferencial(nullptr);
