@@ -32,11 +32,6 @@ constexpr uint32_t kPaso_espera_comprobacion_ms = 100;
 constexpr std::array<const char*, TCFpga::kMaximo_configuraciones> kNombres_fpga{"TV", "DFT", "MER",
                                                                                  "PDP", "ET2"};
 
-bool Es_codigo_teclado(int32_t codigo) {
-  return codigo == kCodigo_teclado_id || codigo == kCodigo_teclado_verificacion ||
-         codigo == kCodigo_teclado_sin_respuesta;
-}
-
 }  // namespace
 
 Actualizacion::Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
@@ -137,7 +132,7 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     std::vector<uint8_t> buffer(kBytes_buffer_planes);
     Preparar_buffer_planes(buffer);
-    resultado = Grabar_plan(ventana_, buffer, e.indice_plan);
+    resultado = static_cast<bool>(Grabar_plan(ventana_, buffer, e.indice_plan));
     if (resultado) e.planes_elegidos = false;  // the chosen set is in the meter now
     if (!e.abortar) e.abortar = !resultado;
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_planes_ms);
@@ -157,7 +152,8 @@ bool Actualizacion::Actualizar_medidor() {
     if (!e.abortar) {
       Banner();
       ventana_.Procesar_mensajes();
-      resultado = fparam.Grabar_zona();  // advances the base by its budget itself
+      // advances the base by its budget itself
+      resultado = static_cast<bool>(fparam.Grabar_zona());
       e.zona_pendiente = !resultado;
       if (!e.abortar) e.abortar = !resultado;
     }
@@ -185,7 +181,8 @@ bool Actualizacion::Actualizar_medidor() {
     ventana_.Procesar_mensajes();
     if (resultado) {
       escrito_.mpeg4 = true;
-      resultado = mpeg4.Actualizar_mpeg4(0);  // advances the base by its stage-1 share
+      // advances the base by its stage-1 share
+      resultado = static_cast<bool>(mpeg4.Actualizar_mpeg4(0, e.region_usa));
     } else {
       e.Fijar_error(kCodigo_paso_previo_mpeg4);
       resultado = false;
@@ -235,11 +232,13 @@ bool Actualizacion::Paso_fpga() {
   }
   Banner();
   TCFpga fpga(ventana_);
+  fpga.grabar_flash = !e.Check_firmware;  // otherwise the firmware's burn writes the set
+  fpga.progreso_base = e.progreso_base;
   fpga.num_configuraciones = TCFpga::kMaximo_configuraciones;
   for (int i = 0; i < TCFpga::kMaximo_configuraciones; ++i)
     fpga.Fijar_nombre(i + 1, kNombres_fpga[static_cast<size_t>(i)]);
   ventana_.Procesar_mensajes();
-  return fpga.Grabar_configuraciones();
+  return static_cast<bool>(fpga.Grabar_configuraciones());
 }
 
 bool Actualizacion::Borrar_medidor() {
@@ -292,8 +291,9 @@ void Actualizacion::Paso_teclado() {
   }
   timer_.Deshabilitar();
   const int32_t antes = e.codigo_error;
-  Programador_teclado(ventana_).Programar_teclado();
-  fallo_teclado_ = antes == 0 && Es_codigo_teclado(e.codigo_error);
+  // Every failing ending sets the keyboard's code with its failure.
+  const Resultado teclado = Programador_teclado(ventana_, e.progreso_base).Programar_teclado();
+  fallo_teclado_ = antes == 0 && !teclado;
   ventana_.Barra_progreso().Fijar_posicion(0);
   if (al_limpiar_fichero) al_limpiar_fichero();
 }

@@ -66,6 +66,14 @@ void Conexion::Soltar() {
   ventana_.Estado().conectado = false;
 }
 
+void Conexion::Conectar() {
+  if (!ventana_.Estado().conectado) Boton_ConectarClick();
+}
+
+void Conexion::Desconectar() {
+  if (ventana_.Estado().conectado) Boton_ConectarClick();
+}
+
 void Conexion::Boton_ConectarClick() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();

@@ -41,6 +41,14 @@ class Conexion_sin_vigilancia final : public Operaciones_conexion {
     conexion_.Boton_ConectarClick();
     vigilancia_.Deshabilitar();
   }
+  void Conectar() override {
+    conexion_.Conectar();
+    vigilancia_.Deshabilitar();
+  }
+  void Desconectar() override {
+    conexion_.Desconectar();
+    vigilancia_.Deshabilitar();
+  }
 
  private:
   Operaciones_conexion& conexion_;

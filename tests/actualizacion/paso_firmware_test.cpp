@@ -93,6 +93,7 @@ TEST(Paso_firmware, LaGrabacionDelFirmwareLlevaElConjuntoFpga) {
   b.v.estado.Check_firmware = true;
   ASSERT_TRUE(Preparar_fpga(b.v, b.conexion, b.timer));
   TCFpga f(b.v);
+  f.grabar_flash = !b.v.estado.Check_firmware;
   f.num_configuraciones = 5;
   ASSERT_TRUE(f.Grabar_configuraciones());
   EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion), 0u);

@@ -25,6 +25,8 @@ class Conexion_falsa final : public Operaciones_conexion {
     ++pulsaciones_conectar;
     if (al_conectar) al_conectar();
   }
+  void Conectar() override { Boton_ConectarClick(); }
+  void Desconectar() override { Boton_ConectarClick(); }
 
   bool windows64 = false;
   std::vector<uint32_t> velocidades;
