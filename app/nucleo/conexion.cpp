@@ -139,6 +139,15 @@ void Conexion::Boton_ConectarClick() {
   timer_.Habilitar();
 }
 
+bool Conexion::Conectar() {
+  if (!ventana_.Estado().conectado) Boton_ConectarClick();
+  return ventana_.Estado().conectado;
+}
+
+void Conexion::Desconectar() {
+  if (ventana_.Estado().conectado) Boton_ConectarClick();
+}
+
 void Conexion::Reconectar() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();

@@ -41,6 +41,12 @@ class Conexion_sin_vigilancia final : public Operaciones_conexion {
     conexion_.Boton_ConectarClick();
     vigilancia_.Deshabilitar();
   }
+  bool Conectar() override {
+    const bool conectado = conexion_.Conectar();
+    vigilancia_.Deshabilitar();
+    return conectado;
+  }
+  void Desconectar() override { conexion_.Desconectar(); }
 
  private:
   Operaciones_conexion& conexion_;

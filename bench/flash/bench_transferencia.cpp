@@ -114,6 +114,8 @@ class Conexion_banco final : public Operaciones_conexion {
   }
   bool Es_windows64() override { return false; }
   void Boton_ConectarClick() override {}
+  bool Conectar() override { return v_.Estado().conectado; }
+  void Desconectar() override {}
 
  private:
   Interfaz_ventana& v_;
