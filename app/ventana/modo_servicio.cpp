@@ -179,7 +179,7 @@ void Modo_servicio::Config_fpgaClick() {
     grabando = true;
     // Switches the watch off and loads the loader; the staging erase that
     // follows tells whether the meter listens.
-    Preparar_fpga(ventana_, enlace_.Conexion_(), enlace_);
+    (void)Preparar_fpga(ventana_, enlace_.Conexion_(), enlace_);
     return true;
   };
   enlace_.Deshabilitar();

@@ -281,8 +281,9 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     // It wrote and was not checked: what the meter holds now is not known.
     EXPECT_FALSE(r.despues.has_value());
     EXPECT_FALSE(r.comprobacion.has_value());
-    EXPECT_FALSE(r.motivo.empty());
-    EXPECT_NE(b.errores.str().find("Last request that gave up"), std::string::npos);
+    // The reason is the loader stage's, the request behind code 16.
+    EXPECT_EQ(r.motivo.rfind("Cargar_primera_etapa", 0), 0u) << r.motivo;
+    EXPECT_NE(b.errores.str().find("Reason: " + r.motivo), std::string::npos);
   }
 }
 
