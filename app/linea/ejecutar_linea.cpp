@@ -8,9 +8,9 @@
 #include "asistente.h"
 #include "codigos_salida.h"
 #include "conexion.h"
+#include "eleccion_planes.h"
 #include "identidad_linea.h"
 #include "pantallas.h"
-#include "eleccion_planes.h"
 #include "pasos_actualizacion.h"
 #include "progreso_linea.h"
 #include "traza_linea.h"
@@ -90,7 +90,8 @@ std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos
 
 std::string Texto_aun_pendiente(const std::vector<Paso_actualizacion>& pasos) {
   std::string t = "still to do:";
-  for (size_t i = 0; i < pasos.size(); ++i) t += std::string(i ? ", " : " ") + Nombre_paso(pasos[i]);
+  for (size_t i = 0; i < pasos.size(); ++i)
+    t += std::string(i ? ", " : " ") + Nombre_paso(pasos[i]);
   return t;
 }
 
@@ -270,7 +271,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
     if (d.comprobacion.hecha) {
-      resumen.comprobacion = Comprobacion_resumen{d.comprobacion.probada, d.comprobacion.duracion_s};
+      resumen.comprobacion =
+          Comprobacion_resumen{d.comprobacion.probada, d.comprobacion.duracion_s};
       // A meter that did not come back was not read.
       resumen.despues = d.comprobacion.ficha.conectado
                             ? std::optional<Ficha_medidor>(d.comprobacion.ficha)
@@ -295,8 +297,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (!d.fallida) {
       resumen.resultado = "updated";
     } else {
-      const bool con_codigo =
-          d.codigo >= kSalida_primer_codigo_resultado && d.codigo <= kSalida_ultimo_codigo_resultado;
+      const bool con_codigo = d.codigo >= kSalida_primer_codigo_resultado &&
+                              d.codigo <= kSalida_ultimo_codigo_resultado;
       codigo = con_codigo ? d.codigo : kSalida_fallo_sin_codigo;
       resumen.resultado = d.cancelada ? "cancelled" : "failed";
     }

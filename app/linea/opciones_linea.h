@@ -22,8 +22,8 @@ struct Opciones_linea {
   bool solo_comprobar = false;          // connect, identify, report; write nothing
   bool json = false;                    // one summary object on stdout at the end
   bool ayuda = false;
-  std::string traza;    // wire trace file, empty for none
-  std::string idiomas;  // language file, empty for the usual places
+  std::string traza;      // wire trace file, empty for none
+  std::string idiomas;    // language file, empty for the usual places
   bool servicio = false;  // service mode: --pasos may choose the steps
   // --pasos: exactly these steps are ticked (service mode only).
   std::optional<std::vector<Paso_actualizacion>> pasos;

@@ -36,7 +36,7 @@ struct Resumen_linea {
   int codigo_resultado = 0;
   int codigo_salida = 0;
   double duracion_s = 0;
-  std::string motivo;  // the failure behind the result code (or the failed step's)
+  std::string motivo;                   // the failure behind the result code (or the failed step's)
   std::vector<std::string> pendientes;  // steps the meter still asks for after the run
 };
 

@@ -165,9 +165,9 @@ bool Actualizacion::Actualizar_medidor() {
     const int32_t antes = e.codigo_error;
     std::vector<uint8_t> buffer(kBytes_buffer_planes);
     Preparar_buffer_planes(buffer);
-    resultado = Terminar_paso(Paso_actualizacion::planes,
-                              Como_resultado(Grabar_plan(ventana_, buffer, e.indice_plan), "Grabar_plan"),
-                              antes);
+    resultado = Terminar_paso(
+        Paso_actualizacion::planes,
+        Como_resultado(Grabar_plan(ventana_, buffer, e.indice_plan), "Grabar_plan"), antes);
     if (resultado) e.planes_elegidos = false;  // the chosen set is in the meter now
     if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_planes_ms);
@@ -391,7 +391,8 @@ Resultado Actualizacion::Borrar_medidor() {
     e.Fijar_error(f);
     return f;
   };
-  if (Resultado r = diez_veces([&] { return Como_resultado(Bloque_vacio(ventana_), "Bloque_vacio"); });
+  if (Resultado r =
+          diez_veces([&] { return Como_resultado(Bloque_vacio(ventana_), "Bloque_vacio"); });
       !r)
     return fallar(kCodigo_bloque_vacio, r);
   int k = 0;
@@ -413,8 +414,8 @@ Resultado Actualizacion::Borrar_medidor() {
 Resultado Actualizacion::Paso_teclado() {
   Estado_ventana& e = ventana_.Estado();
   if (!Conectar_en_paso()) {
-    Fallo f = Abandono(ventana_.Puerto(), "Paso_teclado", "un medidor conectado",
-                       Llegada::sin_conexion);
+    Fallo f =
+        Abandono(ventana_.Puerto(), "Paso_teclado", "un medidor conectado", Llegada::sin_conexion);
     f.codigo = kCodigo_teclado_sin_conexion;
     e.Fijar_error(f);
     return f;
@@ -496,8 +497,7 @@ void Actualizacion::Volver_a_velocidad_normal() {
     Drenar(puerto);
     const std::array<uint8_t, 1> sondeo{kSondeo};
     if (Escribir_todo(puerto, sondeo, "Volver_a_velocidad_normal")) {
-      const Respuesta r =
-          Esperar_byte(ventana_, ventana_.Reloj_().Segundos(), Plazo::Menos_de(1));
+      const Respuesta r = Esperar_byte(ventana_, ventana_.Reloj_().Segundos(), Plazo::Menos_de(1));
       if (r.Es(kRespuesta_aplicacion)) conexion_.Cambiar_velocidad_medidor(kBaudios_normales);
     }
   }

@@ -2,7 +2,6 @@
 #include "asistente.h"
 
 #include <algorithm>
-
 #include <climits>
 
 #include "memoria_medidor.h"
@@ -102,7 +101,7 @@ void Asistente::No_encontrado() {
     return std::any_of(puertos_sin_abrir.begin(), puertos_sin_abrir.end(),
                        [f](const Puerto_rechazado& p) { return p.fallo == f; });
   };
-  desenlace = e.respuesta_m                       ? Desenlace_busqueda::respuesta_m
+  desenlace = e.respuesta_m                      ? Desenlace_busqueda::respuesta_m
               : hay(Fallo_apertura::sin_permiso) ? Desenlace_busqueda::sin_permiso
               : hay(Fallo_apertura::ocupado)     ? Desenlace_busqueda::ocupado
                                                  : Desenlace_busqueda::no_encontrado;

@@ -27,8 +27,8 @@ struct Ficha_medidor {
   uint8_t fpga_mayor = 0;      // byte 11 of the FPGA information
   uint8_t fpga_menor = 0;      // byte 10
   std::array<uint8_t, kBytes_info_fpga> fpga_bloque{};  // the whole information
-  Datos_mpeg4 mpeg4{};         // 0xFF / 0x00FF where the module did not answer
-  int32_t idioma = 0;          // language index as the connect kept it (0..9)
+  Datos_mpeg4 mpeg4{};  // 0xFF / 0x00FF where the module did not answer
+  int32_t idioma = 0;   // language index as the connect kept it (0..9)
 };
 
 // The identity after the last connect: what the connection read during its

@@ -49,9 +49,9 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
   Primer_fallo primero;
   if (!e.conectado) {
     // Nothing can be written without a meter: a failure, not a silent success.
-    return Fallar(ventana, primero, kCodigo_firmware_staging,
-                  Abandono(ventana.Puerto(), "Paso_firmware", "un medidor conectado",
-                           Llegada::sin_conexion));
+    return Fallar(
+        ventana, primero, kCodigo_firmware_staging,
+        Abandono(ventana.Puerto(), "Paso_firmware", "un medidor conectado", Llegada::sin_conexion));
   }
 
   TCDiferencial& d = Nuevo_diferencial(ventana, conexion);
@@ -79,7 +79,8 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
                                 Llegada::cancelada));
   } else if (!e.Check_fpga) {
     resultado = Como_resultado(d.Preparar_memoria(), "Preparar_memoria");
-    if (!resultado) resultado = Fallar(ventana, primero, kCodigo_firmware_staging, *resultado.Motivo());
+    if (!resultado)
+      resultado = Fallar(ventana, primero, kCodigo_firmware_staging, *resultado.Motivo());
   }
   if (resultado) {
     resultado = Como_resultado(d.Enviar_firmware(), "Enviar_firmware");
@@ -100,7 +101,8 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
 
   if (resultado) {
     resultado = Como_resultado(d.Grabar_flash(), "Grabar_flash");
-    if (!resultado) resultado = Fallar(ventana, primero, kCodigo_firmware_grabacion, *resultado.Motivo());
+    if (!resultado)
+      resultado = Fallar(ventana, primero, kCodigo_firmware_grabacion, *resultado.Motivo());
   }
   // Leaves the staging area open again for whatever follows; its answer is not
   // used, and its failure never replaces the step's.

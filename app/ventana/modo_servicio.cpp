@@ -74,6 +74,8 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
     : QObject(&ventana), ventana_(ventana), enlace_(enlace) {
   setObjectName("Modo_servicio");
   ventana_.Estado().modo_servicio = kModo_servicio_activo;
+  // The technician chooses the steps: the correct screen names what is left.
+  enlace_.Actualizacion_().mostrar_pendientes = true;
   ejecutar_dialogo = [](QDialog& d) { d.exec(); };
 
   Param_defecto = ventana_.MenuConfigurar->addAction(kTexto_param_defecto);

@@ -305,6 +305,25 @@ TEST(Actualizar_medidor, UnFalloDelTecladoTerminaEnLaPantallaDeFallo) {
   }
 }
 
+// A keyboard step that finds no meter and cannot connect fails with its own code;
+// the sequence goes on (the erase fails for want of a meter, with no code).
+TEST(Actualizar_medidor, ElTecladoSinMedidorDaSuCodigo) {
+  Banco_secuencia b({true, true});
+  b.backend.Desconectar(1);
+  b.v.estado.conectado = false;
+  b.Ejecutar();
+  EXPECT_FALSE(b.Correcta());
+  EXPECT_EQ(b.v.estado.codigo_error, kCodigo_teclado_sin_conexion);
+  const Desenlace_actualizacion& d = b.actualizacion.Desenlace();
+  ASSERT_TRUE(d.motivo);
+  EXPECT_EQ(d.motivo->peticion, "Paso_teclado");
+  EXPECT_EQ(d.motivo->llegada, Llegada::sin_conexion);
+  ASSERT_EQ(d.pasos.size(), 2u);
+  EXPECT_EQ(d.pasos[0].estado, Estado_paso::fallido);
+  EXPECT_EQ(d.pasos[1].estado, Estado_paso::fallido);
+  EXPECT_FALSE(d.cancelada);
+}
+
 // --- The check after writing ------------------------------------------------------
 
 // The judgement on the restarted meter's identity, for what the run wrote.
@@ -330,51 +349,110 @@ TEST(Comprobacion, JuicioSobreLaIdentidadTrasElReinicio) {
     };
   };
   const Caso casos[] = {
-      {"the image's version, the module answers", "3.01.00000",
-       {.firmware = true, .mpeg4 = true}, {}, true,
-       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia", "3.01.00000"},
+      {"the image's version, the module answers",
+       "3.01.00000",
+       {.firmware = true, .mpeg4 = true},
+       {},
+       true,
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
+       "3.01.00000"},
       // The firmware written was not the image.
-      {"a newer version after the firmware was written", "3.02.00000", {.firmware = true}, {},
-       false, "el medidor en su aplicacion, firmware 3.01.00000", "3.02.00000"},
-      {"another build after the firmware was written", "3.01.00001", {.firmware = true}, {},
-       false, "el medidor en su aplicacion, firmware 3.01.00000", "3.01.00001"},
+      {"a newer version after the firmware was written",
+       "3.02.00000",
+       {.firmware = true},
+       {},
+       false,
+       "el medidor en su aplicacion, firmware 3.01.00000",
+       "3.02.00000"},
+      {"another build after the firmware was written",
+       "3.01.00001",
+       {.firmware = true},
+       {},
+       false,
+       "el medidor en su aplicacion, firmware 3.01.00000",
+       "3.01.00001"},
       // The firmware was deliberately left alone: its version is not compared.
-      {"another version, firmware not written", "3.02.00000", {}, {}, true, "el medidor en su aplicacion",
+      {"another version, firmware not written",
+       "3.02.00000",
+       {},
+       {},
+       true,
+       "el medidor en su aplicacion",
        "3.02.00000"},
       // What the run did not choose never fails it: an erase alone on an old meter.
-      {"steps still needed that the run did not choose", "3.00.00000", {},
+      {"steps still needed that the run did not choose",
+       "3.00.00000",
+       {},
        [](Ficha_medidor&, Estado_ventana& e) { e.Check_firmware = e.Check_mpeg4_apl = true; },
-       true, "el medidor en su aplicacion", "3.00.00000"},
-      {"the chosen plan set still pending", "3.01.00000", {},
-       [](Ficha_medidor&, Estado_ventana& e) { e.Check_planes = true; }, true, "el medidor en su aplicacion",
+       true,
+       "el medidor en su aplicacion",
+       "3.00.00000"},
+      {"the chosen plan set still pending",
+       "3.01.00000",
+       {},
+       [](Ficha_medidor&, Estado_ventana& e) { e.Check_planes = true; },
+       true,
+       "el medidor en su aplicacion",
        "3.01.00000"},
-      {"the module written and still asking for its update", "3.01.00000", {.mpeg4 = true},
-       [](Ficha_medidor&, Estado_ventana& e) { e.Check_mpeg4_apl = true; }, false,
-       "el medidor en su aplicacion, modulo MPEG-4 al dia", "3.01.00000, modulo MPEG-4 aun por actualizar"},
-      {"the FPGA set written is the one reported", "3.01.00000",
-       {.fpga = true, .cabecera_fpga = set}, fpga_leida(set), true,
-       "el medidor en su aplicacion, FPGA 05005456000000000000030300000001", "3.01.00000"},
-      {"another FPGA set reported", "3.01.00000", {.fpga = true, .cabecera_fpga = set},
-       fpga_leida(otro), false, "el medidor en su aplicacion, FPGA 05005456000000000000030300000001",
+      {"the module written and still asking for its update",
+       "3.01.00000",
+       {.mpeg4 = true},
+       [](Ficha_medidor&, Estado_ventana& e) { e.Check_mpeg4_apl = true; },
+       false,
+       "el medidor en su aplicacion, modulo MPEG-4 al dia",
+       "3.01.00000, modulo MPEG-4 aun por actualizar"},
+      {"the FPGA set written is the one reported",
+       "3.01.00000",
+       {.fpga = true, .cabecera_fpga = set},
+       fpga_leida(set),
+       true,
+       "el medidor en su aplicacion, FPGA 05005456000000000000030300000001",
+       "3.01.00000"},
+      {"another FPGA set reported",
+       "3.01.00000",
+       {.fpga = true, .cabecera_fpga = set},
+       fpga_leida(otro),
+       false,
+       "el medidor en su aplicacion, FPGA 05005456000000000000030300000001",
        "3.01.00000, FPGA 05005456000000000000030300000000"},
-      {"the meter did not come back", "", {.firmware = true, .mpeg4 = true},
-       [](Ficha_medidor& f, Estado_ventana&) { f.conectado = false; }, false,
-       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia", "nada (el medidor no volvio)"},
-      {"back in its boot stage", "3.01.00000", {.firmware = true},
-       [](Ficha_medidor& f, Estado_ventana&) { f.modo_arranque = true; }, false,
-       "el medidor en su aplicacion, firmware 3.01.00000", "3.01.00000, en etapa de arranque"},
-      {"an identity block that is not ours", "", {},
+      {"the meter did not come back",
+       "",
+       {.firmware = true, .mpeg4 = true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.conectado = false; },
+       false,
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
+       "nada (el medidor no volvio)"},
+      {"back in its boot stage",
+       "3.01.00000",
+       {.firmware = true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.modo_arranque = true; },
+       false,
+       "el medidor en su aplicacion, firmware 3.01.00000",
+       "3.01.00000, en etapa de arranque"},
+      {"an identity block that is not ours",
+       "",
+       {},
        [](Ficha_medidor& f, Estado_ventana& e) {
          f.familia = "";
          e.familia_valida = false;
        },
-       false, "el medidor en su aplicacion", "familia \"\""},
-      {"the module silent after its update", "3.01.00000", {.firmware = true, .mpeg4 = true},
-       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_decoders = 0xFF; }, false,
-       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia", "3.01.00000, modulo MPEG-4 sin respuesta"},
-      {"no module, none written", "3.01.00000", {.firmware = true},
-       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4 = Datos_mpeg4{}; }, true,
-       "el medidor en su aplicacion, firmware 3.01.00000", "3.01.00000"},
+       false,
+       "el medidor en su aplicacion",
+       "familia \"\""},
+      {"the module silent after its update",
+       "3.01.00000",
+       {.firmware = true, .mpeg4 = true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_decoders = 0xFF; },
+       false,
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
+       "3.01.00000, modulo MPEG-4 sin respuesta"},
+      {"no module, none written",
+       "3.01.00000",
+       {.firmware = true},
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4 = Datos_mpeg4{}; },
+       true,
+       "el medidor en su aplicacion, firmware 3.01.00000",
+       "3.01.00000"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
