@@ -162,6 +162,7 @@ Resultado TCFpga::Ejecutar(bool desde_dialogo) {
     return sin_imagen();
   }
   longitud_total = imagen->longitud_total;
+  std::copy_n(imagen->bytes.begin(), cabecera_imagen.size(), cabecera_imagen.begin());
 
   if (Resultado r = Borrar_memoria(); !r) return r;
   if (Resultado r = Enviar_configuraciones(imagen->bytes); !r) return r;

@@ -114,7 +114,7 @@ class Conexion_banco final : public Operaciones_conexion {
   }
   bool Es_windows64() override { return false; }
   void Boton_ConectarClick() override {}
-  void Conectar() override {}
+  bool Conectar() override { return v_.Estado().conectado; }
   void Desconectar() override {}
 
  private:

@@ -52,9 +52,9 @@ class Conexion_grabada final : public Operaciones_conexion {
     traza += (traza.empty() ? "" : " ") + std::string(t);
     b_.conexion.Boton_ConectarClick();
   }
-  // Noted as the toggle they stand for, only when they do something.
-  void Conectar() override {
+  bool Conectar() override {
     if (!b_.v.estado.conectado) Boton_ConectarClick();
+    return b_.v.estado.conectado;
   }
   void Desconectar() override {
     if (b_.v.estado.conectado) Boton_ConectarClick();
