@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "codigos_resultado.h"
 #include "incrustado/planes_0.h"
@@ -11,6 +12,7 @@
 #include "incrustado/planes_3.h"
 #include "incrustado/planes_4.h"
 #include "memoria_medidor.h"
+#include "peticiones.h"
 
 namespace r27 {
 
@@ -18,12 +20,22 @@ namespace {
 
 constexpr const char* kSin_respuesta = "otro byte o nada, 10 intentos";
 
-bool Rechazar(Interfaz_ventana& ventana, const char* esperado, int32_t valor) {
-  char llegado[48];
-  std::snprintf(llegado, sizeof llegado, "%ld", static_cast<long>(valor));
-  ventana.Puerto().Anotar_abandono("Grabar_plan", esperado, llegado);
-  ventana.Estado().Fijar_error(kCodigo_subir_bloques);
-  return false;
+Resultado Fallar(Interfaz_ventana& ventana, Fallo fallo, int32_t codigo) {
+  fallo.codigo = codigo;
+  ventana.Fijar_error(fallo);
+  return fallo;
+}
+
+Resultado Rechazar(Interfaz_ventana& ventana, const char* esperado, int32_t valor) {
+  return Fallar(
+      ventana,
+      Abandono(ventana.Puerto(), "Grabar_plan", esperado, Llegada::nada, std::to_string(valor)),
+      kCodigo_subir_bloques);
+}
+
+// What came instead of the block's or the sector write's answer.
+Llegada Sin_respuesta(Interfaz_ventana& ventana) {
+  return ventana.Puerto().Esta_abierto() ? Llegada::nada : Llegada::sin_conexion;
 }
 
 }  // namespace
@@ -50,7 +62,7 @@ std::span<uint8_t> Preparar_buffer_planes(std::span<uint8_t> buffer) {
   return buffer;
 }
 
-bool Grabar_plan(Interfaz_ventana& ventana, std::span<uint8_t> buffer, int32_t indice_plan) {
+Resultado Grabar_plan(Interfaz_ventana& ventana, std::span<uint8_t> buffer, int32_t indice_plan) {
   Preparar_buffer_planes(buffer);
   const std::span<const uint8_t> imagen = Imagen_plan(indice_plan);
   if (imagen.empty()) return Rechazar(ventana, "indice_plan 0..4", indice_plan);
@@ -68,17 +80,21 @@ bool Grabar_plan(Interfaz_ventana& ventana, std::span<uint8_t> buffer, int32_t i
     char peticion[48];
     std::snprintf(peticion, sizeof peticion, "Grabar_plan (bloque 0x5A en 0x%06X)",
                   static_cast<unsigned>(bloque));
-    ventana.Puerto().Anotar_abandono(peticion, "0xA5", kSin_respuesta);
-    ventana.Estado().Fijar_error(kCodigo_subir_bloques);
-    return false;
+    const Llegada llegada = Sin_respuesta(ventana);
+    return Fallar(ventana,
+                  Abandono(ventana.Puerto(), peticion, "0xA5", llegada,
+                           llegada == Llegada::nada ? kSin_respuesta : ""),
+                  kCodigo_subir_bloques);
   }
   if (!Grabar_sector_flash(ventana, buffer.first(n), kSector_planes, kParametro_planes,
                            kParametro_planes)) {
-    ventana.Puerto().Anotar_abandono("Grabar_plan (0x5B sector 30)", "0xB5", kSin_respuesta);
-    ventana.Estado().Fijar_error(kCodigo_orden_plan);
-    return false;
+    const Llegada llegada = Sin_respuesta(ventana);
+    return Fallar(ventana,
+                  Abandono(ventana.Puerto(), "Grabar_plan (0x5B sector 30)", "0xB5", llegada,
+                           llegada == Llegada::nada ? kSin_respuesta : ""),
+                  kCodigo_orden_plan);
   }
-  return true;
+  return Resultado::Correcto();
 }
 
 }  // namespace r27

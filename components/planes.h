@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fallo.h"
 #include "interfaz_ventana.h"
 
 namespace r27 {
@@ -30,12 +31,12 @@ std::span<uint8_t> Preparar_buffer_planes(std::span<uint8_t> buffer);
 // Writes plan set `indice_plan` into the meter: fills `buffer` with 0xFF, copies
 // the image to its start, stages the image in 128-byte blocks (the step bar runs
 // from 0 to the image size) and sends the sector write for sector 30 with the
-// image's length and XOR. True when the meter confirmed the write.
+// image's length and XOR. Success when the meter confirmed the write.
 //
 // Code 8 when a block stays unconfirmed (the sector write is then not sent), 9
-// when the sector write does. A selector outside 0..4, or a buffer too small for
-// the image, is refused without traffic with code 8: a sector write of length 0
-// would erase the meter's plans instead.
-bool Grabar_plan(Interfaz_ventana& ventana, std::span<uint8_t> buffer, int32_t indice_plan);
+// when the sector write does; the failure goes to the step with its code. A
+// selector outside 0..4, or a buffer too small for the image, is refused without
+// traffic with code 8: a sector write of length 0 would erase the meter's plans instead.
+Resultado Grabar_plan(Interfaz_ventana& ventana, std::span<uint8_t> buffer, int32_t indice_plan);
 
 }  // namespace r27

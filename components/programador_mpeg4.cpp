@@ -3,6 +3,8 @@
 #include "programador_mpeg4.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "codigos_resultado.h"
 #include "incrustado/mpeg4_aplicacion.h"
@@ -39,62 +41,93 @@ bool Programador_mpeg4::Enviar_bloque(uint16_t direccion_bloque, std::span<const
       r27::Enviar_bloque(ventana_, kEmisor_mpeg4, segmento, direccion_bloque, datos));
 }
 
-bool Programador_mpeg4::Fallar(int32_t codigo) {
-  ventana_.Estado().Fijar_error(codigo);
-  return false;
+Resultado Programador_mpeg4::Fallar(Fallo fallo, int32_t codigo) {
+  fallo.codigo = codigo;
+  ventana_.Fijar_error(fallo);
+  return fallo;
 }
 
-bool Programador_mpeg4::Actualizar_mpeg4(int /*parametro*/) {
+Fallo Programador_mpeg4::Fallo_bloque(int etapa) {
+  Puerto_serie& puerto = ventana_.Puerto();
+  char peticion[48];
+  std::snprintf(peticion, sizeof peticion, "Actualizar_mpeg4 (etapa %d, bloque %02X:%04X)", etapa,
+                segmento, direccion);
+  if (ventana_.Cancelada()) return Abandono(puerto, peticion, "0x30", Llegada::cancelada);
+  if (!puerto.Esta_abierto()) return Abandono(puerto, peticion, "0x30", Llegada::sin_conexion);
+  return Abandono(puerto, peticion, "0x30", Llegada::nada,
+                  "otro byte o nada, tambien al reenviarlo");
+}
+
+Fallo Programador_mpeg4::Fallo_cancelada(int etapa) {
+  char peticion[32];
+  std::snprintf(peticion, sizeof peticion, "Actualizar_mpeg4 (etapa %d)", etapa);
+  return Abandono(ventana_.Puerto(), peticion, "la etapa entera", Llegada::cancelada);
+}
+
+Resultado Programador_mpeg4::Actualizar_mpeg4(int /*parametro*/, bool region_usa) {
   Estado_ventana& estado = ventana_.Estado();
-  if (!Etapa1()) return Fallar(kCodigo_mpeg4_etapa1);
+  if (Resultado r = Etapa1(); !r) return Fallar(*r.Motivo(), kCodigo_mpeg4_etapa1);
   estado.progreso_base += kParte_etapa1_mpeg4;
   ventana_.ProgressBar_general().Fijar_posicion(estado.progreso_base);
-  if (!Etapa2()) return Fallar(kCodigo_mpeg4_etapa2);
+  if (Resultado r = Etapa2(); !r) return Fallar(*r.Motivo(), kCodigo_mpeg4_etapa2);
   if (Subida_graficos* g = ventana_.Graficos())
     g->Enviar_imagen(Subida_graficos::kActualizando_mpeg);
-  if (estado.abortar) return Fallar(kCodigo_mpeg4_abortado);
-  if (!Iniciar_modulo()) return Fallar(kCodigo_mpeg4_sin_inicio);
+  if (ventana_.Cancelada())
+    return Fallar(Abandono(ventana_.Puerto(), "Actualizar_mpeg4 (antes del inicio)",
+                           "seguir con la actualizacion", Llegada::cancelada),
+                  kCodigo_mpeg4_abortado);
+  if (Resultado r = Iniciar_modulo(region_usa); !r)
+    return Fallar(*r.Motivo(), kCodigo_mpeg4_sin_inicio);
   ventana_.Reloj_().Dormir_ms(kPausa_tras_inicio_mpeg4_ms);
   // The meter has gone back to 115,200 baud; the port follows unless the line
   // never left that rate (under WOW64 the fast rate is not used).
   if (!conexion_.Es_windows64()) conexion_.Cambiar_velocidad_puerto(kBaudios_tras_inicio_mpeg4);
-  if (!Esperar_fin()) return Fallar(kCodigo_mpeg4_sin_fin);
-  return true;
+  if (Resultado r = Esperar_fin(); !r) return Fallar(*r.Motivo(), kCodigo_mpeg4_sin_fin);
+  return Resultado::Correcto();
 }
 
-bool Programador_mpeg4::Borrar_staging() {
+Resultado Programador_mpeg4::Borrar_staging() {
+  constexpr std::string_view kPeticion = "Actualizar_mpeg4 (borrado)";
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
+  // The last attempt's write (a write the port did not take is a failed attempt) and answer.
+  Resultado escritura;
   Respuesta ultima;
   const bool ok = Reintentar(reloj, kIntentos_borrado_mpeg4, kPausa_tras_borrado_mpeg4_ms, [&] {
     Drenar(puerto);
-    Escribir_todo(puerto, kBorrado_staging_mpeg4);
-    ultima = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_mpeg4_s));
-    if (ultima.Es(kRespuesta_borrado_mpeg4)) return true;
+    escritura = Escribir_todo(puerto, kBorrado_staging_mpeg4, kPeticion);
+    if (escritura) {
+      ultima = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_mpeg4_s));
+      if (ultima.Es(kRespuesta_borrado_mpeg4)) return true;
+    }
     Pitido_fallo(ventana_);
     return false;
   });
-  if (!ok) Anotar_abandono(puerto, "Actualizar_mpeg4 (borrado)", "0x70", ultima);
-  return ok;
+  if (ok) return Resultado::Correcto();
+  if (!escritura) return escritura;
+  return Abandono(puerto, kPeticion, "0x70", ultima);
 }
 
-bool Programador_mpeg4::Etapa1() {
+Resultado Programador_mpeg4::Etapa1() {
   Estado_ventana& estado = ventana_.Estado();
   Reloj& reloj = ventana_.Reloj_();
   bytes_enviados = 0;
   estado.inicio_operacion = reloj.Segundos();
-  if (!Borrar_staging()) return false;
+  if (Resultado r = Borrar_staging(); !r) return r;
 
   reloj.Dormir_ms(kPausa_antes_imagen_mpeg4_ms);
   if (Subida_graficos* g = ventana_.Graficos()) {
     g->Borrar_graficos();
     g->Enviar_imagen(Subida_graficos::kCargando_mpeg);
   }
-  if (estado.abortar) return false;
+  if (ventana_.Cancelada()) return Fallo_cancelada(1);
 
   const auto plan = Plan_etapa1_mpeg4(tamano_imagen);
   // Nothing, more than the staging range holds, or more than the image has.
-  if (plan.empty() || tamano_imagen > aplicacion_.size()) return false;
+  if (plan.empty() || tamano_imagen > aplicacion_.size())
+    return Abandono(ventana_.Puerto(), "Actualizar_mpeg4 (etapa 1)",
+                    "una aplicacion que quepa en la zona de carga", Llegada::nada,
+                    std::to_string(tamano_imagen) + " bytes");
   Barra& paso = ventana_.Barra_progreso();
   Barra& general = ventana_.ProgressBar_general();
   const int maximo = static_cast<int>(tamano_imagen / kDatos_bloque_etapa1_mpeg4);
@@ -103,64 +136,65 @@ bool Programador_mpeg4::Etapa1() {
     const Bloque_mpeg4& b = plan[n];
     segmento = b.segmento;
     direccion = b.direccion;
-    if (!Enviar_bloque(direccion, aplicacion_.subspan(b.desplazamiento, b.longitud))) {
-      return false;  // the sender has said why
-    }
+    if (!Enviar_bloque(direccion, aplicacion_.subspan(b.desplazamiento, b.longitud)))
+      return Fallo_bloque(1);
     bytes_enviados += b.longitud;
     const int enviados_antes = static_cast<int>(n);
     paso.Fijar_posicion(enviados_antes);
     if (maximo > 0)
       general.Fijar_posicion(estado.progreso_base + enviados_antes * kParte_etapa1_mpeg4 / maximo);
     ventana_.Procesar_mensajes();
-    if (estado.abortar) {
+    if (ventana_.Cancelada()) {
       reloj.Dormir_ms(kPausa_abortar_mpeg4_ms);
-      return false;
+      return Fallo_cancelada(1);
     }
   }
-  return true;
+  return Resultado::Correcto();
 }
 
-bool Programador_mpeg4::Etapa2() {
-  Estado_ventana& estado = ventana_.Estado();
+Resultado Programador_mpeg4::Etapa2() {
   Barra& paso = ventana_.Barra_progreso();
   paso.Fijar_rango(0, static_cast<int>(etapa2_.size()));
   bytes_enviados = 0;
   const auto plan = Plan_etapa2_mpeg4(static_cast<uint32_t>(etapa2_.size()));
-  if (plan.empty()) return false;  // nothing, or more than one segment
+  if (plan.empty())  // nothing, or more than one segment
+    return Abandono(ventana_.Puerto(), "Actualizar_mpeg4 (etapa 2)",
+                    "un programa de 1 a 65536 bytes", Llegada::nada,
+                    std::to_string(etapa2_.size()) + " bytes");
   for (const Bloque_mpeg4& b : plan) {
     segmento = b.segmento;
     direccion = b.direccion;
-    if (!Enviar_bloque(direccion, etapa2_.subspan(b.desplazamiento, b.longitud))) {
-      return false;
-    }
+    if (!Enviar_bloque(direccion, etapa2_.subspan(b.desplazamiento, b.longitud)))
+      return Fallo_bloque(2);
     bytes_enviados += b.longitud;
     paso.Fijar_posicion(static_cast<int>(bytes_enviados));
     ventana_.Procesar_mensajes();
-    if (estado.abortar) {
+    if (ventana_.Cancelada()) {
       ventana_.Reloj_().Dormir_ms(kPausa_abortar_mpeg4_ms);
-      return false;
+      return Fallo_cancelada(2);
     }
   }
-  return true;
+  return Resultado::Correcto();
 }
 
-bool Programador_mpeg4::Iniciar_modulo() {
+Resultado Programador_mpeg4::Iniciar_modulo(bool region_usa) {
+  constexpr std::string_view kPeticion = "Actualizar_mpeg4 (0x0D 0x00)";
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   Drenar(puerto);
-  Escribir_todo(puerto, kOrden_preparar_mpeg4);
-  const Respuesta r =
-      Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_preparado_mpeg4_s));
-  if (!r.llego) {
-    Anotar_abandono(puerto, "Actualizar_mpeg4 (0x0D 0x00)", "un byte", r);
-    Pitido_fallo(ventana_);
-    return false;
+  Resultado r = Escribir_todo(puerto, kOrden_preparar_mpeg4, kPeticion);
+  if (r) {
+    const Respuesta respuesta =
+        Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_preparado_mpeg4_s));
+    r = respuesta.llego ? Escribir_todo(puerto, Orden_inicio_mpeg4(region_usa, tamano_imagen),
+                                        "Actualizar_mpeg4 (inicio)")
+                        : Resultado(Abandono(puerto, kPeticion, "un byte", respuesta));
   }
-  Escribir_todo(puerto, Orden_inicio_mpeg4(ventana_.Estado().region_usa, tamano_imagen));
-  return true;
+  if (!r) Pitido_fallo(ventana_);
+  return r;
 }
 
-bool Programador_mpeg4::Esperar_fin() {
+Resultado Programador_mpeg4::Esperar_fin() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   const int32_t base = ventana_.Estado().progreso_base;
@@ -174,15 +208,14 @@ bool Programador_mpeg4::Esperar_fin() {
     if (puerto.Leer(&b, 1) == 1) {
       r.llego = true;
       r.byte = b;
-      if (b == kFin_mpeg4) return true;
+      if (b == kFin_mpeg4) return Resultado::Correcto();
     }
     ventana_.Procesar_mensajes();
     reloj.Dormir_ms(kIntervalo_fin_mpeg4_ms);
     const int64_t transcurrido = reloj.Segundos() - inicio;
     if (transcurrido >= kEspera_fin_mpeg4_s) {
       r.transcurrido_s = transcurrido;
-      Anotar_abandono(puerto, "Actualizar_mpeg4 (fin)", "0xBB", r);
-      return false;
+      return Abandono(puerto, "Actualizar_mpeg4 (fin)", "0xBB", r);
     }
     if (transcurrido < kAvance_fin_mpeg4_s) {
       paso.Fijar_posicion(static_cast<int>(transcurrido));

@@ -14,6 +14,7 @@
 #include <span>
 
 #include "bloque.h"
+#include "fallo.h"
 #include "imagenes_arranque.h"
 #include "interfaz_ventana.h"
 #include "operaciones_conexion.h"
@@ -61,10 +62,11 @@ class Programador_mpeg4 {
   // images (seen by every holder of them for the rest of the session).
   void Parchear_entrada();
 
-  // The whole upload. True when the meter reported the end of the module
-  // update; otherwise false with codigo_error set (12, 13, 14, 15 or 24) unless
-  // a code was already set. `parametro` has no effect.
-  bool Actualizar_mpeg4(int parametro);
+  // The whole upload. Success when the meter reported the end of the module
+  // update; otherwise the failure, set on the step with its code (12, 13, 14, 15
+  // or 24; a code set earlier in the run stays). `region_usa` chooses the start
+  // request's code. `parametro` has no effect.
+  Resultado Actualizar_mpeg4(int parametro, bool region_usa);
 
   // The MPEG-4 sender (segment guard below 0x80; an abort pauses 300 ms), on `segmento`.
   bool Enviar_bloque(uint16_t direccion_bloque, std::span<const uint8_t> datos);
@@ -75,12 +77,17 @@ class Programador_mpeg4 {
   uint8_t segmento = 0;
 
  private:
-  bool Borrar_staging();
-  bool Etapa1();
-  bool Etapa2();
-  bool Iniciar_modulo();
-  bool Esperar_fin();
-  bool Fallar(int32_t codigo);
+  Resultado Borrar_staging();
+  Resultado Etapa1();
+  Resultado Etapa2();
+  // 0x0D 0x00, its answer, then the start request for the region.
+  Resultado Iniciar_modulo(bool region_usa);
+  Resultado Esperar_fin();
+  // The give-up of the block being sent (`etapa`: 1 or 2), or of the stage when
+  // the technician stopped it.
+  Fallo Fallo_bloque(int etapa);
+  Fallo Fallo_cancelada(int etapa);
+  Resultado Fallar(Fallo fallo, int32_t codigo);
 
   Interfaz_ventana& ventana_;
   Operaciones_conexion& conexion_;

@@ -32,6 +32,15 @@ constexpr std::string_view kTipo_base = "04";
 constexpr std::string_view kBase_seguridad = "0010";
 constexpr std::string_view kBase_checksum = "0020";
 
+// The requests of the exchange as its failures name them.
+constexpr std::string_view kPeticion = "Programar_teclado";
+constexpr std::string_view kPeticion_inicio = "Programar_teclado (inicio 0xBB)";
+constexpr std::string_view kPeticion_vector = "Programar_teclado (vector)";
+constexpr std::string_view kPeticion_bloque = "Programar_teclado (bloque)";
+constexpr std::string_view kPeticion_seguridad = "Programar_teclado (security record)";
+constexpr std::string_view kPeticion_checksum = "Programar_teclado (checksum record)";
+constexpr std::string_view kPeticion_fija = "Programar_teclado (respuesta fija)";
+
 std::string_view Texto_incrustado() {
   const auto d = datos::teclado_hex();
   return {reinterpret_cast<const char*>(d.data()), d.size()};
@@ -39,20 +48,31 @@ std::string_view Texto_incrustado() {
 
 }  // namespace
 
-Programador_teclado::Programador_teclado(Interfaz_ventana& ventana)
-    : Programador_teclado(ventana, Texto_incrustado()) {}
+Programador_teclado::Programador_teclado(Contexto_paso& paso, int32_t progreso_base)
+    : Programador_teclado(paso, progreso_base, Texto_incrustado()) {}
 
-Programador_teclado::Programador_teclado(Interfaz_ventana& ventana, std::string_view texto)
-    : ventana_(ventana), texto_(texto), ultimo_byte_s_(ventana.Reloj_().Segundos()) {}
+Programador_teclado::Programador_teclado(Contexto_paso& paso, int32_t progreso_base,
+                                         std::string_view texto)
+    : paso_(paso),
+      progreso_base_(progreso_base),
+      texto_(texto),
+      ultimo_byte_s_(paso.Reloj_().Segundos()) {}
 
-void Programador_teclado::Enviar(std::span<const uint8_t> paquete) {
-  Escribir_todo(ventana_.Puerto(), paquete);
+void Programador_teclado::Enviar(std::span<const uint8_t> paquete, std::string_view peticion) {
+  if (Parado()) return;
+  escritura_.Anotar(Escribir_todo(paso_.Puerto(), paquete, peticion));
+}
+
+Resultado Programador_teclado::Terminar(Fallo fallo, int32_t codigo) {
+  fallo.codigo = codigo;
+  paso_.Fijar_error(fallo);
+  return fallo;
 }
 
 uint8_t Programador_teclado::Esperar_respuesta() {
-  Reloj& reloj = ventana_.Reloj_();
+  Reloj& reloj = paso_.Reloj_();
   const Respuesta r =
-      Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_respuesta_teclado_s));
+      Esperar_byte(paso_, reloj.Segundos(), Plazo::Menos_de(kEspera_respuesta_teclado_s));
   if (r.llego) {
     ultimo_byte_s_ = reloj.Segundos();
   } else if (reloj.Segundos() - ultimo_byte_s_ >= kEspera_codigo_teclado_s) {
@@ -62,32 +82,35 @@ uint8_t Programador_teclado::Esperar_respuesta() {
 }
 
 void Programador_teclado::Error_formato(std::string_view texto) {
-  Pitido_fallo(ventana_);
-  ventana_.Mensaje(std::string(texto));
+  Pitido_fallo(paso_);
+  paso_.Mensaje(std::string(texto));
 }
 
-int Programador_teclado::Programar_teclado() {
-  Puerto_serie& puerto = ventana_.Puerto();
-  Estado_ventana& estado = ventana_.Estado();
+Resultado Programador_teclado::Programar_teclado() {
+  Puerto_serie& puerto = paso_.Puerto();
+  Reloj& reloj = paso_.Reloj_();
+  // The meter no longer answers (silent, or its packets could not be written).
+  auto sin_respuesta = [&](Fallo fallo) {
+    Resultado r = Terminar(std::move(fallo), kCodigo_teclado_sin_respuesta);
+    Pitido_fallo(paso_);
+    paso_.Mensaje(std::string(kSin_respuesta));
+    return r;
+  };
+  escritura_.Olvidar();
+  callado_ = false;
   // Written as it is, without draining the input first.
   const std::array<uint8_t, 1> inicio{kInicio_teclado};
-  Enviar(inicio);
+  Enviar(inicio, kPeticion_inicio);
   modo_verificacion = false;
-  ultimo_byte_s_ = ventana_.Reloj_().Segundos();
-  callado_ = false;
+  ultimo_byte_s_ = reloj.Segundos();
   for (;;) {
+    if (const auto& fallo = escritura_.Motivo()) return sin_respuesta(*fallo);
     // A meter silent through the vectors or blocks just served is not waited for again.
-    const Respuesta r = callado_ ? Respuesta{}
-                                 : Esperar_byte(ventana_, ventana_.Reloj_().Segundos(),
-                                                Plazo::Menos_de(kEspera_codigo_teclado_s));
-    if (r.llego) ultimo_byte_s_ = ventana_.Reloj_().Segundos();
-    if (!r.llego) {
-      Anotar_abandono(puerto, "Programar_teclado", "un codigo de peticion", r);
-      estado.Fijar_error(kCodigo_teclado_sin_respuesta);
-      Pitido_fallo(ventana_);
-      ventana_.Mensaje(std::string(kSin_respuesta));
-      return kResultado_teclado_fallido;
-    }
+    const Respuesta r =
+        callado_ ? Respuesta{}
+                 : Esperar_byte(paso_, reloj.Segundos(), Plazo::Menos_de(kEspera_codigo_teclado_s));
+    if (r.llego) ultimo_byte_s_ = reloj.Segundos();
+    if (!r.llego) return sin_respuesta(Abandono(puerto, kPeticion, "un codigo de peticion", r));
     switch (r.byte) {
       case kPeticion_teclado_verificar:
         modo_verificacion = true;
@@ -104,13 +127,13 @@ int Programador_teclado::Programar_teclado() {
         Enviar_tabla(r.byte);
         break;
       case kPeticion_teclado_10:
-        Enviar(kRespuesta_teclado_10);
+        Enviar(kRespuesta_teclado_10, kPeticion_fija);
         break;
       case kPeticion_teclado_bloques:
         Enviar_firmware();
         break;
       case kPeticion_teclado_15:
-        Enviar(kRespuesta_teclado_15);
+        Enviar(kRespuesta_teclado_15, kPeticion_fija);
         break;
       case kPeticion_teclado_seguridad:
         Enviar_seguridad();
@@ -119,24 +142,25 @@ int Programador_teclado::Programar_teclado() {
         Enviar_checksum();
         break;
       case kFin_teclado_correcto:
-        return kResultado_teclado_correcto;
-      case kFin_teclado_error_id:
-        Anotar_abandono(puerto, "Programar_teclado", "0x12", r);
-        Pitido_fallo(ventana_);
-        ventana_.Mensaje(std::string(kError_id));
-        estado.Fijar_error(kCodigo_teclado_id);
-        return kResultado_teclado_fallido;
-      case kFin_teclado_error_verificacion:
-        Anotar_abandono(puerto, "Programar_teclado", "0x12", r);
-        Pitido_fallo(ventana_);
-        ventana_.Mensaje(std::string(kError_verificacion));
-        estado.Fijar_error(kCodigo_teclado_verificacion);
-        return kResultado_teclado_fallido;
+        return Resultado::Correcto();
+      case kFin_teclado_error_id: {
+        Resultado fallo = Terminar(Abandono(puerto, kPeticion, "0x12", r), kCodigo_teclado_id);
+        Pitido_fallo(paso_);
+        paso_.Mensaje(std::string(kError_id));
+        return fallo;
+      }
+      case kFin_teclado_error_verificacion: {
+        Resultado fallo =
+            Terminar(Abandono(puerto, kPeticion, "0x12", r), kCodigo_teclado_verificacion);
+        Pitido_fallo(paso_);
+        paso_.Mensaje(std::string(kError_verificacion));
+        return fallo;
+      }
       case kFin_teclado_abortado:
-        Anotar_abandono(puerto, "Programar_teclado", "0x12", r);
-        return kResultado_teclado_fallido;
+        // The meter ended the exchange and says so on its own screen: no box, no beep.
+        return Terminar(Abandono(puerto, kPeticion, "0x12", r), kCodigo_teclado_abortado);
       case kPeticion_teclado_22:
-        Enviar(kRespuesta_teclado_22);
+        Enviar(kRespuesta_teclado_22, kPeticion_fija);
         break;
       default:  // 0, 1, 2, 4 and 23 upwards ask for nothing
         break;
@@ -148,9 +172,9 @@ int Programador_teclado::Programar_teclado() {
 // and the acknowledgement's value does not matter.
 void Programador_teclado::Enviar_tabla(uint8_t codigo) {
   const auto tabla = datos::Vectores_teclado(codigo);
-  for (size_t i = 0; i < tabla.size() && !callado_; ++i) {
-    Enviar(Paquete_vector_teclado(tabla[i]));
-    if (i + 1 < tabla.size()) Esperar_respuesta();
+  for (size_t i = 0; i < tabla.size() && !Parado(); ++i) {
+    Enviar(Paquete_vector_teclado(tabla[i]), kPeticion_vector);
+    if (i + 1 < tabla.size() && !Parado()) Esperar_respuesta();
   }
 }
 
@@ -191,21 +215,21 @@ void Programador_teclado::Enviar_firmware() {
   static constexpr Errores_linea kErrores{"Longitud de record incorrecto !\n",
                                           "El record no es de tipo datos !\n",
                                           "El record no tiene suficientes datos!\n"};
-  Estado_ventana& estado = ventana_.Estado();
-  Barra& paso = ventana_.Barra_progreso();
-  Barra& general = ventana_.ProgressBar_general();
+  Barra& paso = paso_.Barra_progreso();
+  Barra& general = paso_.ProgressBar_general();
   texto_.Rebobinar();
   paso.Fijar_rango(0, kBloques_teclado);
   std::array<uint8_t, kBytes_bloque_teclado> bloque{};
-  for (int i = 0; i < kBloques_teclado && !callado_; ++i) {
+  for (int i = 0; i < kBloques_teclado && !Parado(); ++i) {
     paso.Fijar_posicion(i);
     if (paso.Maximo() > 0)
-      general.Fijar_posicion(estado.progreso_base + i * kParte_teclado / paso.Maximo());
-    ventana_.Procesar_mensajes();
+      general.Fijar_posicion(progreso_base_ + i * kParte_teclado / paso.Maximo());
+    paso_.Procesar_mensajes();
     const auto digitos = Leer_linea(kLongitud_bloque, kTipo_datos, kDigitos_bloque, kErrores);
     if (!digitos) return;  // the blocks end here; the request loop goes on
     Convertir_digitos_teclado(*digitos, bloque);
-    Enviar(Paquete_bloque_teclado(bloque));
+    Enviar(Paquete_bloque_teclado(bloque), kPeticion_bloque);
+    if (Parado()) return;
     const bool ultimo = i == kBloques_teclado - 1;
     if (!modo_verificacion) {
       Esperar_respuesta();
@@ -214,9 +238,9 @@ void Programador_teclado::Enviar_firmware() {
       Esperar_respuesta();
       Enviar_tabla(kTabla_tras_bloque_verificando);
     }
-    if (!ultimo && Esperar_respuesta() != kPeticion_teclado_bloques && !callado_) {
-      Pitido_fallo(ventana_);
-      ventana_.Mensaje(std::string(kCodigo_no_esperado));
+    if (!ultimo && !Parado() && Esperar_respuesta() != kPeticion_teclado_bloques && !callado_) {
+      Pitido_fallo(paso_);
+      paso_.Mensaje(std::string(kCodigo_no_esperado));
     }
   }
 }
@@ -236,7 +260,7 @@ void Programador_teclado::Enviar_seguridad() {
   if (!digitos) return;
   std::array<uint8_t, kBytes_bloque_teclado> datos{};
   Convertir_digitos_teclado(*digitos, datos);
-  Enviar(Paquete_bloque_teclado(datos));
+  Enviar(Paquete_bloque_teclado(datos), kPeticion_seguridad);
 }
 
 void Programador_teclado::Enviar_checksum() {
@@ -254,7 +278,7 @@ void Programador_teclado::Enviar_checksum() {
   if (!digitos) return;
   std::array<uint8_t, 2> suma{};
   Convertir_digitos_teclado(*digitos, suma);
-  Enviar(Paquete_dos_bytes_teclado(suma[0], suma[1]));
+  Enviar(Paquete_dos_bytes_teclado(suma[0], suma[1]), kPeticion_checksum);
 }
 
 }  // namespace r27

@@ -10,15 +10,17 @@
 // Bound added here: each request code is awaited for kEspera_codigo_teclado_s
 // (30 s), and the vectors and blocks stop once the meter has sent nothing at all
 // for as long (a silent meter would otherwise cost 2 s per vector, up to two
-// hours over the 256 blocks). Either way the run ends with -1,
+// hours over the 256 blocks). Either way the run ends with
 // kCodigo_teclado_sin_respuesta (25) unless a code was already set, a beep and a
-// message naming the keyboard.
+// message naming the keyboard. A packet the port does not take ends it the same
+// way at once, instead of waiting out a meter that never got it.
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 
-#include "interfaz_ventana.h"
+#include "contexto_peticion.h"
+#include "fallo.h"
 #include "texto_teclado.h"
 
 namespace r27 {
@@ -49,21 +51,20 @@ inline constexpr uint8_t kPeticion_teclado_22 = 22;
 inline constexpr uint8_t kTabla_tras_bloque_programando = 5;
 inline constexpr uint8_t kTabla_tras_bloque_verificando = 6;
 
-inline constexpr int kResultado_teclado_correcto = 0;
-inline constexpr int kResultado_teclado_fallido = -1;
-
 class Programador_teclado {
  public:
-  // Over the embedded keyboard HEX text.
-  explicit Programador_teclado(Interfaz_ventana& ventana);
+  // Over the embedded keyboard HEX text. `progreso_base` is where the overall
+  // bar stood when the step began; the blocks move it within kParte_teclado.
+  Programador_teclado(Contexto_paso& paso, int32_t progreso_base);
   // Over another text (tests hand damaged copies).
-  Programador_teclado(Interfaz_ventana& ventana, std::string_view texto);
+  Programador_teclado(Contexto_paso& paso, int32_t progreso_base, std::string_view texto);
 
   // Sends 0xBB and serves the meter's request codes until the exchange ends:
-  // kResultado_teclado_correcto (0) on code 18, kResultado_teclado_fallido (-1)
-  // on 19 (result code 1), 20 (code 2), 21, or when no code comes in time
-  // (code 25). Result codes are set only while none is set.
-  int Programar_teclado();
+  // success on code 18; a failure on 19 (result code 1), 20 (code 2), 21 (code
+  // 27, silently: the meter has already told the technician), or when no code
+  // comes in time or a packet could not be written (code 25). The failure goes
+  // to the step's sink with its code; a code set earlier in the run stays.
+  Resultado Programar_teclado();
 
   // Waits up to 2 s for one byte, letting window messages run; 0 when none came.
   uint8_t Esperar_respuesta();
@@ -93,14 +94,22 @@ class Programador_teclado {
   std::optional<std::string_view> Leer_linea(std::string_view longitud, std::string_view tipo,
                                              size_t digitos, const Errores_linea& errores);
   void Error_formato(std::string_view texto);
-  void Enviar(std::span<const uint8_t> paquete);
+  // Writes one packet; a packet the port did not take is kept as the exchange's
+  // failure, and nothing more is sent or awaited.
+  void Enviar(std::span<const uint8_t> paquete, std::string_view peticion);
+  // The exchange has nothing more to wait for: the meter fell silent, or a write failed.
+  bool Parado() const { return callado_ || escritura_.Motivo().has_value(); }
+  // Ends the exchange with `fallo` under `codigo`.
+  Resultado Terminar(Fallo fallo, int32_t codigo);
 
-  Interfaz_ventana& ventana_;
+  Contexto_paso& paso_;
+  int32_t progreso_base_;
   Lector_texto_teclado texto_;
   // The seconds clock when the meter last sent a byte, and whether it has been
   // silent for kEspera_codigo_teclado_s since.
   int64_t ultimo_byte_s_ = 0;
   bool callado_ = false;
+  Primer_fallo escritura_;
 };
 
 }  // namespace r27

@@ -105,11 +105,15 @@ void TCFpga::But_anteriorClick() {
   Mostrar_configuracion_actual();
 }
 
-void TCFpga::Button_okClick() { Ejecutar(true); }
+void TCFpga::Button_okClick() {
+  // The dialog's own outcome: a failed burn shows its box, the rest the result code.
+  (void)Ejecutar(true);
+}
 
 void TCFpga::Button_cancelClick() {
   if (en_curso_) return;  // the write sequence owns the line
-  Fin_grabacion();
+  // The dialog closes whether the meter took the end request or not (the trace has it).
+  (void)Fin_grabacion();
   Cerrar();
 }
 
@@ -120,23 +124,28 @@ void TCFpga::Cerrar() {
 
 // --- Write sequence ---
 
-bool TCFpga::Grabar_configuraciones() {
+Resultado TCFpga::Grabar_configuraciones() {
   resultado = false;
-  Ejecutar(false);
-  return resultado;
+  return Ejecutar(false);
 }
 
-void TCFpga::Ejecutar(bool desde_dialogo) {
+Resultado TCFpga::Ejecutar(bool desde_dialogo) {
   // Window messages run during the waits: a second click must not start a
   // second run on the same line.
-  if (en_curso_) return;
+  if (en_curso_)
+    return Fallo{0, "Grabar_configuraciones", "ninguna grabacion en curso", Llegada::nada,
+                 "otra grabacion en curso"};
   en_curso_ = true;
   struct Fin_de_curso {
     bool& b;
     ~Fin_de_curso() { b = false; }
   } fin_de_curso{en_curso_};
 
-  if (num_configuraciones <= 0) return;
+  auto sin_imagen = [&] {
+    return Abandono(ventana_.Puerto(), "Grabar_configuraciones", "1 a 5 configuraciones",
+                    Llegada::nada, "cuenta " + std::to_string(num_configuraciones));
+  };
+  if (num_configuraciones <= 0) return sin_imagen();
   std::optional<Imagen_fpga> imagen;
   const size_t cuenta = static_cast<size_t>(num_configuraciones);
   if (cuenta <= configuraciones.size()) {
@@ -151,54 +160,68 @@ void TCFpga::Ejecutar(bool desde_dialogo) {
   if (!imagen) {
     // No buffer (or no configuration to copy for a count above the set): nothing is sent.
     Cerrar();
-    return;
+    return sin_imagen();
   }
   longitud_total = imagen->longitud_total;
+  std::copy_n(imagen->bytes.begin(), cabecera_imagen.size(), cabecera_imagen.begin());
 
-  if (!Borrar_memoria()) return;
-  if (!Enviar_configuraciones(imagen->bytes)) return;
-  if (!ventana_.Estado().Check_firmware) {
-    // Otherwise the main firmware's burn writes the staged set with its own.
-    const bool grabada = Grabar_flash_fpga();
-    Fin_grabacion();
-    if (!grabada && desde_dialogo) ventana_.Mensaje(std::string(Dialogo_fpga::kError_grabacion));
+  if (Resultado r = Borrar_memoria(); !r) return r;
+  if (Resultado r = Enviar_configuraciones(imagen->bytes); !r) return r;
+  if (grabar_flash) {
+    // The burn's failure is the step's, whatever the end request after it does.
+    Primer_fallo grabacion;
+    grabacion.Anotar(Grabar_flash_fpga());
+    grabacion.Anotar(Fin_grabacion());
+    if (grabacion.Motivo() && desde_dialogo)
+      ventana_.Mensaje(std::string(Dialogo_fpga::kError_grabacion));
   }
   resultado = true;
   imagen.reset();
   Cerrar();
+  return Resultado::Correcto();
 }
 
-bool TCFpga::Borrar_memoria() {
+Resultado TCFpga::Borrar_memoria() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kBorrando_memoria));
   const auto orden = Orden_borrado_fpga(longitud_total);
+  // The last attempt's write (a write the port did not take is a failed attempt) and answer.
+  Resultado escritura;
   Respuesta ultima;
   const bool ok = Reintentar(reloj, kIntentos_borrado_fpga, kPausa_tras_borrado_fpga_ms, [&] {
     Drenar(puerto);
-    Escribir_todo(puerto, orden);
+    escritura = Escribir_todo(puerto, orden, kPeticion_borrado);
+    if (!escritura) return false;
     ultima = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_borrado_fpga_s));
     if (ultima.Es(kRespuesta_borrado_fpga)) return true;
     if (ultima.llego) puerto.Escribir(&kTras_respuesta_erronea_fpga, 1);
     return false;
   });
-  if (ok) return true;
-  Anotar_abandono(puerto, kPeticion_borrado, "0x70", ultima);
-  ventana_.Estado().Fijar_error(kCodigo_fpga_borrado);
-  return false;
+  if (ok) return Resultado::Correcto();
+  Fallo fallo =
+      escritura ? Abandono(puerto, kPeticion_borrado, "0x70", ultima) : *escritura.Motivo();
+  fallo.codigo = kCodigo_fpga_borrado;
+  ventana_.Fijar_error(fallo);
+  return fallo;
 }
 
 bool TCFpga::Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos) {
   return static_cast<bool>(r27::Enviar_bloque(ventana_, kEmisor_fpga, segmento, direccion, datos));
 }
 
-bool TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
-  Estado_ventana& estado = ventana_.Estado();
+Resultado TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
+  Puerto_serie& puerto = ventana_.Puerto();
   Barra& paso = ventana_.Barra_progreso();
   Barra& general = ventana_.ProgressBar_general();
   const uint32_t total = static_cast<uint32_t>(std::min<size_t>(longitud_total, imagen.size()));
   paso.Fijar_rango(0, static_cast<int>(total));
   paso.Fijar_posicion(0);
+  auto fallar = [&](Fallo fallo) {
+    fallo.codigo = kCodigo_fpga_bloque;
+    ventana_.Fijar_error(fallo);
+    return fallo;
+  };
 
   char texto[64];
   for (uint32_t k = 0; k < total; k += kDatos_bloque_fpga) {
@@ -206,62 +229,61 @@ bool TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
                   static_cast<int>(total));
     Lbl_estado_fpga.Fijar(texto);
     ventana_.Procesar_mensajes();
-    if (estado.abortar) {
+    if (ventana_.Cancelada()) {
       // Seen between blocks too: a meter that answers at once never leaves the
       // block sender an empty poll to see it in.
       ventana_.Reloj_().Dormir_ms(kPausa_abortar_ms);
-      Respuesta cancelada;
-      cancelada.cancelada = true;
-      Anotar_abandono(ventana_.Puerto(), "bloques fpga", "0x30", cancelada);
-      estado.Fijar_error(kCodigo_fpga_bloque);
-      return false;
+      return fallar(Abandono(puerto, "bloques fpga", "0x30", Llegada::cancelada));
     }
     const Bloque_fpga b = Bloque_fpga_en(k, total);
     segmento = b.segmento;
     if (!Enviar_bloque(b.direccion, imagen.subspan(k, b.longitud))) {
       char peticion[48];
       std::snprintf(peticion, sizeof peticion, "bloque fpga %02X:%04X", b.segmento, b.direccion);
-      ventana_.Puerto().Anotar_abandono(
-          peticion, "0x30",
-          estado.abortar ? "nada (cancelada)" : "otro byte o nada, tambien al reenviarlo");
-      estado.Fijar_error(kCodigo_fpga_bloque);
-      return false;
+      if (ventana_.Cancelada())
+        return fallar(Abandono(puerto, peticion, "0x30", Llegada::cancelada));
+      if (!puerto.Esta_abierto())
+        return fallar(Abandono(puerto, peticion, "0x30", Llegada::sin_conexion));
+      return fallar(Abandono(puerto, peticion, "0x30", Llegada::nada,
+                             "otro byte o nada, tambien al reenviarlo"));
     }
     paso.Fijar_posicion(static_cast<int>(k));
     if (paso.Maximo() > 0)
-      general.Fijar_posicion(estado.progreso_base +
+      general.Fijar_posicion(progreso_base +
                              static_cast<int>(int64_t{k} * kParte_fpga / paso.Maximo()));
   }
-  return true;
+  return Resultado::Correcto();
 }
 
-bool TCFpga::Grabar_flash_fpga() {
+Resultado TCFpga::Grabar_flash_fpga() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
-  Estado_ventana& estado = ventana_.Estado();
-  auto fallar = [&](std::string_view esperado, const Respuesta& r) {
-    Anotar_abandono(puerto, kPeticion_grabacion, esperado, r);
-    estado.Fijar_error(kCodigo_fpga_grabacion);
-    return false;
+  auto fallar = [&](Fallo fallo) {
+    fallo.codigo = kCodigo_fpga_grabacion;
+    ventana_.Fijar_error(fallo);
+    return fallo;
   };
 
   Drenar(puerto);
-  Escribir_todo(puerto, Orden_grabar_flash_fpga(longitud_total));
+  if (Resultado r =
+          Escribir_todo(puerto, Orden_grabar_flash_fpga(longitud_total), kPeticion_grabacion);
+      !r)
+    return fallar(*r.Motivo());
   const int64_t inicio = reloj.Segundos();
   const Plazo plazo = Plazo::Menos_de(kEspera_grabacion_fpga_s);
   Opciones_espera opciones;
   opciones.cancelar = [&] {
     Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kGrabando_flash));
-    return estado.abortar;
+    return ventana_.Cancelada();
   };
 
   Avance_grabacion avance;
   for (;;) {
     const Respuesta r = Esperar_byte(ventana_, inicio, plazo, opciones);
-    if (!r.llego) return fallar("0x80 0x80", r);
+    if (!r.llego) return fallar(Abandono(puerto, kPeticion_grabacion, "0x80 0x80", r));
     switch (avance.Recibir(r.byte)) {
       case Paso_grabacion::Completa:
-        return true;
+        return Resultado::Correcto();
       case Paso_grabacion::Borrando:
         Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kBorrando_sectores));
         break;
@@ -270,7 +292,7 @@ bool TCFpga::Grabar_flash_fpga() {
         break;
       case Paso_grabacion::Rechazada:
         Pitido_fallo(ventana_);
-        return fallar("0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r);
+        return fallar(Abandono(puerto, kPeticion_grabacion, "0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r));
       case Paso_grabacion::Seguir:
         break;
     }
@@ -279,16 +301,17 @@ bool TCFpga::Grabar_flash_fpga() {
     // A meter that keeps talking without ever finishing, or an abort between
     // bytes, ends the burn as the silent one does.
     Respuesta sin_fin;
-    sin_fin.cancelada = estado.abortar;
+    sin_fin.cancelada = ventana_.Cancelada();
     sin_fin.transcurrido_s = reloj.Segundos() - inicio;
     if (sin_fin.cancelada || !plazo.Vigente(sin_fin.transcurrido_s))
-      return fallar("0x80 0x80", sin_fin);
+      return fallar(Abandono(puerto, kPeticion_grabacion, "0x80 0x80", sin_fin));
   }
 }
 
-void TCFpga::Fin_grabacion() {
-  Escribir_todo(ventana_.Puerto(), kOrden_fin);
+Resultado TCFpga::Fin_grabacion() {
+  Resultado r = Escribir_todo(ventana_.Puerto(), kOrden_fin, "fin de la grabacion fpga");
   Drenar(ventana_.Puerto());
+  return r;
 }
 
 }  // namespace r27

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fallo.h"
 #include "interfaz_ventana.h"
 #include "texto_control.h"
 
@@ -67,10 +68,11 @@ class TCFpga {
 
   explicit TCFpga(Interfaz_ventana& ventana);
 
-  // The run the update calls after setting the count and the names: clears the
-  // result, performs the write sequence and returns its result (true once every
-  // block is sent, also when the burn then failed: code 19 carries that).
-  bool Grabar_configuraciones();
+  // The run the update calls after setting the count, the names, `grabar_flash`
+  // and `progreso_base`: clears the result, performs the write sequence and
+  // returns its result (success once every block is sent, also when the burn
+  // then failed: code 19 and its failure, set on the step, carry that).
+  Resultado Grabar_configuraciones();
 
   // Dialog controls.
   void Edit_num_configuraciones(std::string_view texto);
@@ -85,13 +87,15 @@ class TCFpga {
   // "Cancelar": the end request 0x0F 0x00, the input drained, the dialog closed.
   void Button_cancelClick();
 
-  // Steps of the write sequence. Each sets its result code when it fails.
-  bool Borrar_memoria();                                         // code 17
-  bool Enviar_configuraciones(std::span<const uint8_t> imagen);  // code 18
+  // Steps of the write sequence. Each sets its result code with its failure
+  // when it fails.
+  Resultado Borrar_memoria();                                         // code 17
+  Resultado Enviar_configuraciones(std::span<const uint8_t> imagen);  // code 18
   // The FPGA block sender (no segment guard; an abort pauses 300 ms), on `segmento`.
   bool Enviar_bloque(uint16_t direccion, std::span<const uint8_t> datos);
-  bool Grabar_flash_fpga();  // code 19 (refused, no end in time, or aborted)
-  void Fin_grabacion();
+  Resultado Grabar_flash_fpga();  // code 19 (refused, no end in time, or aborted)
+  // The end request; sets no code (a clean-up after the step's own requests).
+  Resultado Fin_grabacion();
 
   // Configuration k (1-based) of the dialog: its file name, the part of it after
   // the last path separator, and its description ("" outside the slots).
@@ -110,8 +114,16 @@ class TCFpga {
   int32_t configuracion_actual = 0;                     // 1-based; 0: none
   std::array<std::array<char, kLongitud_descripcion + 1>, kRanuras_descripcion> descripciones{};
   uint32_t longitud_total = 0;
+  // The first bytes of the last image built: what the meter reports as its FPGA
+  // information once the set is burnt.
+  std::array<uint8_t, 16> cabecera_imagen{};
   uint8_t segmento = 0;  // of the block being sent
-  bool resultado = false;
+  // Whether the staged set is burnt into flash after the blocks. Off when the
+  // main firmware is written in the same update: its burn writes the set too.
+  bool grabar_flash = true;
+  // Where the overall bar stood when the step began; the blocks move it within kParte_fpga.
+  int32_t progreso_base = 0;
+  bool resultado = false;           // every block was sent (the last run's outcome)
   bool cerrado = false;             // the run or "Cancelar" closed the dialog
   std::function<void()> al_cerrar;  // the Qt form closes itself here
 
@@ -123,7 +135,7 @@ class TCFpga {
   Texto_control Edit_descripcion;
 
  private:
-  void Ejecutar(bool desde_dialogo);
+  Resultado Ejecutar(bool desde_dialogo);
   void Mostrar_configuracion_actual();
   void Cerrar();
   Interfaz_ventana& ventana_;

@@ -42,8 +42,8 @@ void TFParam_defecto::Button_cancelClick() {
 }
 
 void TFParam_defecto::Reconectar_dialogo() {
-  if (ventana_.Estado().conectado) conexion_->Boton_ConectarClick();
-  conexion_->Boton_ConectarClick();
+  conexion_->Desconectar();
+  conexion_->Conectar();
 }
 
 void TFParam_defecto::Button_okClick() {
@@ -63,6 +63,9 @@ void TFParam_defecto::Button_okClick() {
   // A cancel left over from an earlier update must not stop this run's blocks.
   e.abortar = false;
 
+  // The first failure is the run's: the requests after it (a reconnect, the
+  // loader's end) never replace it.
+  Primer_fallo fallo;
   bool ok = true;
   std::optional<TCDiferencial> diferencial(std::in_place, ventana_);
   const bool planes = check_grabar_planes.marcada;
@@ -74,10 +77,10 @@ void TFParam_defecto::Button_okClick() {
 
   // EEPROM work (a meter in its boot stage has no EEPROM service).
   if (!e.modo_arranque) {
-    if (ok && check_grabar_conf_fabrica.marcada) ok = Grabar_conf_fabrica();
-    if (ok && check_grabar_conf_actual.marcada) ok = Grabar_conf_defecto();
-    if (ok && check_grabar_perfiles.marcada) ok = Grabar_perfiles();
-    if (ok && check_borrar_incidencias.marcada) ok = Borrar_incidencias();
+    if (ok && check_grabar_conf_fabrica.marcada) ok = fallo.Anotar(Grabar_conf_fabrica());
+    if (ok && check_grabar_conf_actual.marcada) ok = fallo.Anotar(Grabar_conf_defecto());
+    if (ok && check_grabar_perfiles.marcada) ok = fallo.Anotar(Grabar_perfiles());
+    if (ok && check_borrar_incidencias.marcada) ok = fallo.Anotar(Borrar_incidencias());
     if (ok && planes && eeprom) {
       Panel_estado.Fijar(S(Dialogo_param_defecto::kConectando_de_nuevo));
       Reconectar_dialogo();
@@ -85,88 +88,90 @@ void TFParam_defecto::Button_okClick() {
   }
   // Plan area.
   if (!e.modo_arranque) {
-    if (ok && planes) ok = static_cast<bool>(Bloque_vacio(ventana_));
-    if (ok && planes) ok = Grabar_planes_dialogo();
+    // The blank block's own failure names it (its request, what came).
+    if (ok && planes) ok = fallo.Anotar(Bloque_vacio(ventana_));
+    if (ok && planes) ok = fallo.Anotar(Grabar_planes_dialogo());
     if (ok && flash) Reconectar_dialogo();
   }
   // Flash work, through the loader.
   if (flash) {
-    if (!e.modo_arranque) Enviar_boots();
-    if (ok && check_borrar_tablas.marcada) ok = Borrar_tablas();
-    if (ok && check_borrar_memorias.marcada) ok = Borrar_memorias();
-    if (ok && check_borrar_macromedidas.marcada) ok = Borrar_macromedidas();
-    if (ok && check_borrar_logs.marcada) ok = Borrar_logs();
-    if (ok && check_grabar_opciones.marcada) ok = Grabar_opciones();
+    // Whatever the stages answer, the requests that follow tell whether the loader listens.
+    if (!e.modo_arranque) (void)Enviar_boots();
+    if (ok && check_borrar_tablas.marcada) ok = fallo.Anotar(Borrar_tablas());
+    if (ok && check_borrar_memorias.marcada) ok = fallo.Anotar(Borrar_memorias());
+    if (ok && check_borrar_macromedidas.marcada) ok = fallo.Anotar(Borrar_macromedidas());
+    if (ok && check_borrar_logs.marcada) ok = fallo.Anotar(Borrar_logs());
+    if (ok && check_grabar_opciones.marcada) ok = fallo.Anotar(Grabar_opciones());
     diferencial->Fin_grabacion();
   }
   diferencial.reset();
 
   resultado = ok;
+  motivo = fallo.Motivo();
   ventana_.Mensaje(S(ok ? Dialogo_param_defecto::kParametros_cargados
                         : Dialogo_param_defecto::kError_parametros));
-  if (e.conectado) conexion_->Boton_ConectarClick();
+  conexion_->Desconectar();
   Cerrar();
 }
 
-bool TFParam_defecto::Borrar_sector(uint8_t sector) {
+Resultado TFParam_defecto::Borrar_sector(uint8_t sector) {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   const std::string peticion = "Borrar_sector " + std::to_string(sector);
   Panel_accion.Fijar(S(Dialogo_param_defecto::kBorrando_sector));
   Drenar(puerto);
-  if (!Escribir_todo(puerto, Orden_borrar_sector(sector))) {
-    puerto.Anotar_abandono(peticion, "escribir la orden", "escritura fallida");
+  if (Resultado r = Escribir_todo(puerto, Orden_borrar_sector(sector), peticion); !r) {
     Panel_accion.Fijar(S(Dialogo_param_defecto::kError_borrar_sector));
-    return false;
+    return r;
   }
   // The first byte decides: the echo, or a failure without waiting any longer.
   const Respuesta r =
       Esperar_byte(ventana_, reloj.Segundos(), Plazo::Hasta(kEspera_borrar_sector_s));
   if (!r.Es(sector)) {
-    Anotar_abandono(puerto, peticion, "el numero del sector", r);
+    Fallo fallo = Abandono(puerto, peticion, "el numero del sector", r);
     if (!r.llego) Pitido_fallo(ventana_);
     Panel_accion.Fijar(S(Dialogo_param_defecto::kError_borrar_sector));
-    return false;
+    return fallo;
   }
   Panel_accion.Fijar(S(Dialogo_param_defecto::kSector) + std::to_string(sector) +
                      S(Dialogo_param_defecto::kBorrado));
   reloj.Dormir_ms(kPausa_sector_borrado_ms);
   Drenar(puerto);
-  return true;
+  return Resultado::Correcto();
 }
 
-bool TFParam_defecto::Borrar_grupo(std::span<const uint8_t> sectores,
-                                   const Textos_grupo_borrado& textos) {
+Resultado TFParam_defecto::Borrar_grupo(std::span<const uint8_t> sectores,
+                                        const Textos_grupo_borrado& textos) {
   Panel_estado.Fijar(S(textos.inicio));
   for (uint8_t sector : sectores) {
-    if (!Borrar_sector(sector)) {
+    if (Resultado r = Borrar_sector(sector); !r) {
       Panel_estado.Fijar(S(textos.error));
-      return false;  // the sectors after it stay as they are
+      return r;  // the sectors after it stay as they are
     }
   }
   Panel_estado.Fijar(S(textos.exito));
   ventana_.Reloj_().Dormir_ms(kPausa_grupo_borrado_ms);
-  return true;
+  return Resultado::Correcto();
 }
 
-bool TFParam_defecto::Borrar_tablas() {
+Resultado TFParam_defecto::Borrar_tablas() {
   constexpr std::array<uint8_t, 1> kSectores{kSector_tablas};
   return Borrar_grupo(kSectores, kTextos_tablas);
 }
 
-bool TFParam_defecto::Borrar_memorias() {
+Resultado TFParam_defecto::Borrar_memorias() {
   constexpr std::array<uint8_t, 1> kSectores{kSector_memorias};
   return Borrar_grupo(kSectores, kTextos_memorias);
 }
 
-bool TFParam_defecto::Borrar_macromedidas() {
+Resultado TFParam_defecto::Borrar_macromedidas() {
   constexpr std::array<uint8_t, 1> kSectores{kSector_macromedidas};
   return Borrar_grupo(kSectores, kTextos_macromedidas);
 }
 
-bool TFParam_defecto::Borrar_logs() { return Borrar_grupo(kSectores_logs, kTextos_logs); }
+Resultado TFParam_defecto::Borrar_logs() { return Borrar_grupo(kSectores_logs, kTextos_logs); }
 
-bool TFParam_defecto::Enviar_boots() {
+Resultado TFParam_defecto::Enviar_boots() {
   Estado_ventana& e = ventana_.Estado();
   TCDiferencial diferencial(ventana_);
   e.inicio_operacion = ventana_.Reloj_().Segundos();
@@ -177,30 +182,32 @@ bool TFParam_defecto::Enviar_boots() {
     (void)diferencial.Cargar_primera_etapa();
     (void)diferencial.Cargar_segunda_etapa();
   }
-  return true;
+  return Resultado::Correcto();
 }
 
-bool TFParam_defecto::Grabar_planes_dialogo() { return true; }
+Resultado TFParam_defecto::Grabar_planes_dialogo() { return Resultado::Correcto(); }
 
-bool TFParam_defecto::Grabar_opciones() {
+Resultado TFParam_defecto::Grabar_opciones() {
   TCDiferencial diferencial(ventana_);
-  const bool ok = Escribir_opciones();
+  Resultado r = Escribir_opciones();
   Panel_accion.Fijar(
-      S(ok ? Dialogo_param_defecto::kOpciones_grabadas : Dialogo_param_defecto::kError_opciones));
+      S(r ? Dialogo_param_defecto::kOpciones_grabadas : Dialogo_param_defecto::kError_opciones));
   diferencial.Fin_grabacion();
-  return ok;
+  return r;
 }
 
-bool TFParam_defecto::Escribir_opciones() {
+Resultado TFParam_defecto::Escribir_opciones() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();
   TCDiferencial diferencial(ventana_);
   e.inicio_operacion = ventana_.Reloj_().Segundos();
   Panel_accion.Fijar(S(Dialogo_param_defecto::kBorrando_memoria));
   if (!diferencial.Preparar_memoria()) {
+    Fallo fallo = Abandono(puerto, "Escribir_opciones (zona de carga)", "0x70", Llegada::nada,
+                           "otro byte o nada");
     Pitido_fallo(ventana_);
     ventana_.Mensaje(S(Dialogo_param_defecto::kError_borrar_memoria));
-    return false;
+    return fallo;
   }
 
   // The block keeps the meter's own bytes 0..15 and 48..49: without them there
@@ -210,11 +217,11 @@ bool TFParam_defecto::Escribir_opciones() {
   if (!Leer_memoria(ventana_, kPagina_opciones, kDireccion_opciones,
                     static_cast<uint8_t>(kBytes_bloque_opciones), leido) ||
       opciones.size() != kBytes_opciones) {
-    puerto.Anotar_abandono("Escribir_opciones", "el bloque de 50 bytes de 0x6000",
-                           "lectura fallida");
+    Fallo fallo = Abandono(puerto, "Escribir_opciones", "el bloque de 50 bytes de 0x6000",
+                           Llegada::nada, "lectura fallida");
     Pitido_fallo(ventana_);
     ventana_.Mensaje(S(Dialogo_param_defecto::kError_leer_opciones));
-    return false;
+    return fallo;
   }
   const auto bloque = Bloque_opciones(leido, opciones.first<kBytes_opciones>());
 
@@ -222,29 +229,35 @@ bool TFParam_defecto::Escribir_opciones() {
   diferencial.segmento = kSegmento_opciones;
   // A block the meter did not take must not be confirmed: the sector would be
   // written from a staging area that does not hold it.
-  if (!diferencial.Enviar_bloque(kDireccion_opciones, bloque)) return false;
+  if (!diferencial.Enviar_bloque(kDireccion_opciones, bloque))
+    return Abandono(puerto, "Escribir_opciones (bloque de opciones)", "0x30", Llegada::nada,
+                    "otro byte o nada, tambien al reenviarlo");
   Panel_accion.Fijar(S(Dialogo_param_defecto::kBorrando_el_sector));
   return Confirmar_grabacion(kSector_opciones);
 }
 
-bool TFParam_defecto::Confirmar_grabacion(uint8_t eco) {
+Resultado TFParam_defecto::Confirmar_grabacion(uint8_t eco) {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   const std::string peticion = "Confirmar_grabacion " + std::to_string(eco);
   Drenar(puerto);
-  Escribir_todo(puerto, Orden_confirmar_grabacion(eco));
+  Resultado escritura = Escribir_todo(puerto, Orden_confirmar_grabacion(eco), peticion);
+  if (!escritura) {
+    Pitido_fallo(ventana_);
+    return escritura;
+  }
   const int64_t inicio = reloj.Segundos();
   const Plazo plazo = Plazo::Hasta(kEspera_confirmar_grabacion_s);
   Respuesta r = Esperar_byte(ventana_, inicio, plazo);
   // The meter may echo the sector before its confirmation.
   if (r.Es(eco)) r = Esperar_byte(ventana_, inicio, plazo);
   if (!r.Es(kGrabacion_confirmada)) {
-    Anotar_abandono(puerto, peticion, "0x60", r);
+    Fallo fallo = Abandono(puerto, peticion, "0x60", r);
     Pitido_fallo(ventana_);
-    return false;
+    return fallo;
   }
   Panel_accion.Fijar(S(Dialogo_param_defecto::kConfiguracion_grabada));
-  return true;
+  return Resultado::Correcto();
 }
 
 }  // namespace r27

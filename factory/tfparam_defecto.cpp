@@ -32,83 +32,82 @@ void TFParam_defecto::Construir_perfil(uint8_t perfil, int32_t idioma) {
                   ventana_.Estado().region_usa);
 }
 
-bool TFParam_defecto::Enviar_pagina(uint16_t direccion, std::span<const uint8_t> datos,
-                                    std::string_view operacion) {
+Resultado TFParam_defecto::Enviar_pagina(uint16_t direccion, std::span<const uint8_t> datos,
+                                         std::string_view operacion) {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   const std::vector<uint8_t> trama = Trama_pagina_eeprom(direccion, datos);
+  char peticion[64];
+  std::snprintf(peticion, sizeof peticion, "%.*s (pagina eeprom 0x%04X)",
+                static_cast<int>(operacion.size()), operacion.data(), direccion);
+  // The last attempt's write (a write the port did not take is a failed attempt) and answer.
+  Resultado escritura;
   Respuesta ultima;
   const bool ok = Reintentar(reloj, kIntentos_pagina_eeprom, kPausa_tras_intento_eeprom_ms, [&] {
     Drenar(puerto);
-    Escribir_todo(puerto, trama);
+    escritura = Escribir_todo(puerto, trama, peticion);
+    if (!escritura) return false;
     ultima = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Menos_de(kEspera_pagina_eeprom_s));
     // An answer that comes after the clock's second has changed does not count.
     return ultima.Es(kPagina_eeprom_escrita, kRetraso_maximo_pagina_s);
   });
-  if (!ok) {
-    char peticion[64];
-    std::snprintf(peticion, sizeof peticion, "%.*s (pagina eeprom 0x%04X)",
-                  static_cast<int>(operacion.size()), operacion.data(), direccion);
-    Anotar_abandono(puerto, peticion, "0x20 en el mismo segundo", ultima);
-  }
-  return ok;
+  if (ok) return Resultado::Correcto();
+  if (!escritura) return escritura;
+  return Abandono(puerto, peticion, "0x20 en el mismo segundo", ultima);
 }
 
-bool TFParam_defecto::Grabar_perfiles() {
+Resultado TFParam_defecto::Grabar_perfiles() {
   const int32_t idioma = ventana_.Estado().idioma_medidor;
   for (uint8_t p = 0; p < kPerfiles; ++p) Construir_perfil(p, idioma);
   const std::span<const uint8_t> perfiles(buffer_.data() + kInicio_perfiles, kBytes_perfiles);
   for (size_t o = 0; o < kBytes_perfiles; o += kBytes_pagina_zona) {
-    if (!Enviar_pagina(static_cast<uint16_t>(kDireccion_perfiles + o),
-                       perfiles.subspan(o, kBytes_pagina_zona), "Grabar_perfiles"))
-      return false;  // the profiles already written stay written
+    Resultado r = Enviar_pagina(static_cast<uint16_t>(kDireccion_perfiles + o),
+                                perfiles.subspan(o, kBytes_pagina_zona), "Grabar_perfiles");
+    if (!r) return r;  // the profiles already written stay written
   }
-  return true;
+  return Resultado::Correcto();
 }
 
-bool TFParam_defecto::Grabar_configuracion(uint16_t base, std::string_view operacion) {
+Resultado TFParam_defecto::Grabar_configuracion(uint16_t base, std::string_view operacion) {
   if (!configuracion_construida_) Construir_configuracion(ventana_.Estado().idioma_medidor);
   const std::span<const uint8_t> registro(buffer_.data(), kTamano_ranura_registro);
   Reloj& reloj = ventana_.Reloj_();
-  if (!Enviar_pagina(base, registro.first(kBytes_pagina_zona), operacion)) return false;
+  if (Resultado r = Enviar_pagina(base, registro.first(kBytes_pagina_zona), operacion); !r)
+    return r;
   reloj.Dormir_ms(kPausa_pagina_conf_ms);
-  const bool ok =
+  Resultado r =
       Enviar_pagina(static_cast<uint16_t>(base + kBytes_pagina_zona),
                     registro.subspan(kBytes_pagina_zona, kBytes_segunda_pagina_conf), operacion);
   reloj.Dormir_ms(kPausa_pagina_conf_ms);
   Drenar(ventana_.Puerto());
-  return ok;
+  return r;
 }
 
-bool TFParam_defecto::Grabar_conf_fabrica() {
+Resultado TFParam_defecto::Grabar_conf_fabrica() {
   return Grabar_configuracion(kDireccion_conf_fabrica, "Grabar_conf_fabrica");
 }
 
-bool TFParam_defecto::Grabar_conf_defecto() {
+Resultado TFParam_defecto::Grabar_conf_defecto() {
   return Grabar_configuracion(kDireccion_conf_defecto, "Grabar_conf_defecto");
 }
 
-bool TFParam_defecto::Borrar_incidencias() {
+Resultado TFParam_defecto::Borrar_incidencias() {
   constexpr std::string_view kPeticion = "Borrar_incidencias (pagina eeprom 0x0040)";
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   std::array<uint8_t, kBytes_incidencias> borrado;
   borrado.fill(0xFF);
   Drenar(puerto);
-  if (!Escribir_todo(puerto, Trama_pagina_eeprom(kDireccion_incidencias, borrado))) {
-    puerto.Anotar_abandono(kPeticion, "escribir la trama", "escritura fallida");
-    return false;
-  }
+  if (Resultado r =
+          Escribir_todo(puerto, Trama_pagina_eeprom(kDireccion_incidencias, borrado), kPeticion);
+      !r)
+    return r;
   const Respuesta r = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Hasta(kEspera_incidencias_s));
   if (!r.llego) Pitido_fallo(ventana_);
-  if (!r.Es(kPagina_eeprom_escrita)) {
-    Anotar_abandono(puerto, kPeticion, "0x20", r);
-    return false;
-  }
+  if (!r.Es(kPagina_eeprom_escrita)) return Abandono(puerto, kPeticion, "0x20", r);
   reloj.Dormir_ms(kPausa_tras_incidencias_ms);
   Drenar(puerto);
-  Escribir_todo(puerto, kOrden_fin);
-  return true;
+  return Escribir_todo(puerto, kOrden_fin, "Borrar_incidencias (fin 0x0F 0x00)");
 }
 
 void TFParam_defecto::Mostrar_avance(int paso) {
@@ -118,31 +117,26 @@ void TFParam_defecto::Mostrar_avance(int paso) {
   ventana_.Procesar_mensajes();
 }
 
-bool TFParam_defecto::Grabar_zona() {
+Resultado TFParam_defecto::Grabar_zona() {
   Estado_ventana& estado = ventana_.Estado();
   Barra& paso = ventana_.Barra_progreso();
   paso.Fijar_rango(0, kPasos_zona);
   paso.Fijar_posicion(0);
   ventana_.Procesar_mensajes();
 
-  bool ok = Grabar_perfiles();
+  // The first record that failed gives the code; the records after it are not sent.
+  Resultado r = Grabar_perfiles().Con_codigo_(kCodigo_zona_perfiles);
   Mostrar_avance(1);
-  if (ok)
-    ok = Grabar_conf_fabrica();
-  else
-    estado.Fijar_error(kCodigo_zona_perfiles);
+  if (r) r = Grabar_conf_fabrica().Con_codigo_(kCodigo_zona_fabrica);
   Mostrar_avance(2);
-  if (ok)
-    ok = Grabar_conf_defecto();
-  else
-    estado.Fijar_error(kCodigo_zona_fabrica);
+  if (r) r = Grabar_conf_defecto().Con_codigo_(kCodigo_zona_defecto);
   Mostrar_avance(3);
-  if (!ok) estado.Fijar_error(kCodigo_zona_defecto);
+  if (!r) ventana_.Fijar_error(*r.Motivo());
 
   // The step's whole budget, so the overall bar ends where the next step begins.
   estado.progreso_base += kParte_zona;
   ventana_.ProgressBar_general().Fijar_posicion(estado.progreso_base);
-  return ok;
+  return r;
 }
 
 }  // namespace r27

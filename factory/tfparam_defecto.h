@@ -16,9 +16,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "fallo.h"
 #include "interfaz_ventana.h"
 #include "operaciones_conexion.h"
 #include "registros_zona.h"
@@ -101,19 +103,19 @@ class TFParam_defecto {
 
   // Builds the four profiles with idioma_medidor and writes them to
   // 0x0300..0x06FF; stops at the first page that fails.
-  bool Grabar_perfiles();
+  Resultado Grabar_perfiles();
   // Write buffer bytes 0..253 to 0x0100 / 0x0200. When the configuration was
   // never built, they build it with idioma_medidor first rather than write an
   // empty record.
-  bool Grabar_conf_fabrica();
-  bool Grabar_conf_defecto();
+  Resultado Grabar_conf_fabrica();
+  Resultado Grabar_conf_defecto();
   // Fills the incidents area with 0xFF, then sends the end command.
-  bool Borrar_incidencias();
+  Resultado Borrar_incidencias();
 
   // The zone step: profiles, factory and default configuration, with the step
-  // bar (0..3), the overall bar within its 50, and codigo_error 5, 6 or 7 for
-  // the first of them that failed. Advances progreso_base by 50.
-  bool Grabar_zona();
+  // bar (0..3), the overall bar within its 50, and result code 5, 6 or 7 with
+  // the failure of the first of them that failed. Advances progreso_base by 50.
+  Resultado Grabar_zona();
 
   std::span<const uint8_t, kTamano_buffer_zona> Buffer() const { return buffer_; }
 
@@ -127,26 +129,26 @@ class TFParam_defecto {
   void Button_cancelClick();
 
   // Erases one flash sector: 0x0C n, answered n. Action line.
-  bool Borrar_sector(uint8_t sector);
+  Resultado Borrar_sector(uint8_t sector);
   // Erase groups, each stopping at its first failed sector. Status line.
-  bool Borrar_tablas();
-  bool Borrar_memorias();
-  bool Borrar_macromedidas();
-  bool Borrar_logs();
+  Resultado Borrar_tablas();
+  Resultado Borrar_memorias();
+  Resultado Borrar_macromedidas();
+  Resultado Borrar_logs();
   // Writes the options block and ends the loader's exchange; action line.
-  bool Grabar_opciones();
+  Resultado Grabar_opciones();
   // Reads the meter's 50-byte block at 0x6000, puts the options in bytes 16..47,
   // stages it and has the meter write its sector. True only when the block was
   // read, sent and the write confirmed; a block that could not be read is not
   // written at all (message box).
-  bool Escribir_opciones();
+  Resultado Escribir_opciones();
   // 0x06 n, answered n then 0x60, or 0x60 alone.
-  bool Confirmar_grabacion(uint8_t eco);
+  Resultado Confirmar_grabacion(uint8_t eco);
   // Loads both loader stages (unless the meter is in its boot stage, whose
-  // connect loaded the loader already); always true.
-  bool Enviar_boots();
-  // Nothing beyond the blank block goes to the plan area: true, no exchange.
-  bool Grabar_planes_dialogo();
+  // connect loaded the loader already); always a success.
+  Resultado Enviar_boots();
+  // Nothing beyond the blank block goes to the plan area: success, no exchange.
+  Resultado Grabar_planes_dialogo();
 
   bool En_curso() const { return en_curso_; }
 
@@ -167,8 +169,9 @@ class TFParam_defecto {
   Texto_control Panel_estado;  // whole operations
   Texto_control Panel_accion;  // single requests
 
-  // The outcome of the last OK run that reached the meter.
+  // The outcome of the last OK run that reached the meter, and why it failed.
   bool resultado = false;
+  std::optional<Fallo> motivo;
   bool cerrado = false;             // OK or cancel closed the form
   std::function<void()> al_cerrar;  // the Qt form closes itself here
 
@@ -176,13 +179,13 @@ class TFParam_defecto {
   Ranura_registro Ranura(size_t inicio) {
     return Ranura_registro(buffer_.data() + inicio, kTamano_ranura_registro);
   }
-  bool Grabar_configuracion(uint16_t base, std::string_view operacion);
-  // One page frame with the attempt rule; notes the give-up on the wire trace.
-  bool Enviar_pagina(uint16_t direccion, std::span<const uint8_t> datos,
-                     std::string_view operacion);
+  Resultado Grabar_configuracion(uint16_t base, std::string_view operacion);
+  // One page frame with the attempt rule; the give-up names the page.
+  Resultado Enviar_pagina(uint16_t direccion, std::span<const uint8_t> datos,
+                          std::string_view operacion);
   void Mostrar_avance(int paso);
   void Preparar_casillas();
-  bool Borrar_grupo(std::span<const uint8_t> sectores, const Textos_grupo_borrado& textos);
+  Resultado Borrar_grupo(std::span<const uint8_t> sectores, const Textos_grupo_borrado& textos);
   // Lets the meter go (while connected) and connects again.
   void Reconectar_dialogo();
   void Cerrar();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "conexion.h"
+#include "desenlace.h"
 #include "directorio_puertos.h"
 #include "fallo_apertura.h"
 #include "idiomas.h"
@@ -83,6 +84,8 @@ class Asistente {
   // or because another program holds them; a search that finds no meter names
   // them in a message box after the not-found screen.
   std::vector<Puerto_rechazado> puertos_sin_abrir;
+  // How the last second click ended (`listo` once the meter was handed over).
+  Desenlace_busqueda desenlace = Desenlace_busqueda::sin_busqueda;
 
  private:
   void Primer_paso();

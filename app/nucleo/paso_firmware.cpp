@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "codigos_resultado.h"
-#include "fallo.h"
+#include "como_resultado.h"
 #include "peticiones.h"
 #include "programador_mpeg4.h"
 #include "subida_graficos.h"
@@ -20,35 +20,49 @@ TCDiferencial& Nuevo_diferencial(Interfaz_ventana& v, Conexion& conexion) {
   return *conexion.Diferencial();
 }
 
+// The step fails with `codigo`: the run keeps the code with the step's first
+// failure (or, when nothing failed on the line, the step's own reason).
+Resultado Fallar(Interfaz_ventana& v, Primer_fallo& primero, int32_t codigo, Fallo propio) {
+  primero.Anotar(std::move(propio));
+  Fallo f = *primero.Motivo();
+  if (f.codigo == 0) f.codigo = codigo;
+  v.Estado().Fijar_error(f);
+  return f;
+}
+
 }  // namespace
 
-bool Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
-                   Interfaz_temporizador& timer_desconexion) {
+Resultado Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
+                        Interfaz_temporizador& timer_desconexion) {
   Programador_mpeg4(ventana, conexion).Parchear_entrada();
   timer_desconexion.Deshabilitar();
   TCDiferencial& d = Nuevo_diferencial(ventana, conexion);
-  return d.Cargar_primera_etapa() && d.Cargar_segunda_etapa();
+  Resultado r = Como_resultado(d.Cargar_primera_etapa(), "Cargar_primera_etapa");
+  if (!r) return r;
+  return Como_resultado(d.Cargar_segunda_etapa(), "Cargar_segunda_etapa");
 }
 
-bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
-                   Interfaz_temporizador& timer_desconexion) {
+Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
+                        Interfaz_temporizador& timer_desconexion) {
   Estado_ventana& e = ventana.Estado();
-  Puerto_serie& puerto = ventana.Puerto();
   timer_desconexion.Deshabilitar();
+  Primer_fallo primero;
   if (!e.conectado) {
     // Nothing can be written without a meter: a failure, not a silent success.
-    e.Fijar_error(kCodigo_firmware_staging,
-                  Abandono(puerto, "Paso_firmware", "un medidor conectado", Llegada::sin_conexion));
-    return false;
+    return Fallar(
+        ventana, primero, kCodigo_firmware_staging,
+        Abandono(ventana.Puerto(), "Paso_firmware", "un medidor conectado", Llegada::sin_conexion));
   }
 
   TCDiferencial& d = Nuevo_diferencial(ventana, conexion);
   d.segmentos = e.segmentos_presentes;
   if (!e.Check_fpga) {
-    // The FPGA step did not load the loader in this run; their results are not
-    // used, the staging erase below tells whether the meter listens.
+    // The FPGA step did not load the loader in this run. Both stages are sent
+    // and their answers are not used: the staging erase below tells whether the
+    // meter listens.
     Programador_mpeg4(ventana, conexion).Parchear_entrada();
-    d.Cargar_primera_etapa() && d.Cargar_segunda_etapa();
+    (void)Como_resultado(d.Cargar_primera_etapa(), "Cargar_primera_etapa");
+    (void)Como_resultado(d.Cargar_segunda_etapa(), "Cargar_segunda_etapa");
   }
 
   Subida_graficos* graficos = ventana.Graficos();
@@ -57,35 +71,48 @@ bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
     graficos->Enviar_imagen(Subida_graficos::kCargando_firmware);
   }
 
-  // The step's first failure is its outcome; the clean-up below never replaces it.
-  Primer_fallo fallo;
-  auto cancelada = [&](int32_t codigo) {
-    return Resultado(Abandono(puerto, "Paso_firmware", "seguir", Llegada::cancelada))
-        .Con_codigo_(codigo);
-  };
   // An abort already raised skips the staging erase too (code 20).
-  if (e.abortar)
-    fallo.Anotar(cancelada(kCodigo_firmware_staging));
-  else if (!e.Check_fpga)
-    fallo.Anotar(d.Preparar_memoria().Con_codigo_(kCodigo_firmware_staging));
-  if (!fallo.Motivo() && fallo.Anotar(d.Enviar_firmware().Con_codigo_(kCodigo_firmware_envio)) &&
-      graficos)
-    graficos->Enviar_imagen(Subida_graficos::kActualizando_firmware);
-  if (e.abortar && !fallo.Motivo()) fallo.Anotar(cancelada(kCodigo_firmware_abortado));
+  Resultado resultado;
+  if (e.abortar) {
+    resultado = Fallar(ventana, primero, kCodigo_firmware_staging,
+                       Abandono(ventana.Puerto(), "Paso_firmware", "seguir con la actualizacion",
+                                Llegada::cancelada));
+  } else if (!e.Check_fpga) {
+    resultado = Como_resultado(d.Preparar_memoria(), "Preparar_memoria");
+    if (!resultado)
+      resultado = Fallar(ventana, primero, kCodigo_firmware_staging, *resultado.Motivo());
+  }
+  if (resultado) {
+    resultado = Como_resultado(d.Enviar_firmware(), "Enviar_firmware");
+    if (resultado) {
+      if (graficos) graficos->Enviar_imagen(Subida_graficos::kActualizando_firmware);
+    } else {
+      resultado = Fallar(ventana, primero, kCodigo_firmware_envio, *resultado.Motivo());
+    }
+  }
+  if (e.abortar && resultado) {
+    resultado = Fallar(ventana, primero, kCodigo_firmware_abortado,
+                       Abandono(ventana.Puerto(), "Paso_firmware", "seguir con la actualizacion",
+                                Llegada::cancelada));
+  }
 
   e.progreso_base += kParte_paso_firmware;
   ventana.ProgressBar_general().Fijar_posicion(e.progreso_base);
 
-  if (!fallo.Motivo()) fallo.Anotar(d.Grabar_flash().Con_codigo_(kCodigo_firmware_grabacion));
-  // Leaves the staging area open again for whatever follows; its answer is not used.
-  (void)d.Preparar_memoria();
-  if (fallo.Motivo()) e.Fijar_error(*fallo.Motivo());
+  if (resultado) {
+    resultado = Como_resultado(d.Grabar_flash(), "Grabar_flash");
+    if (!resultado)
+      resultado = Fallar(ventana, primero, kCodigo_firmware_grabacion, *resultado.Motivo());
+  }
+  // Leaves the staging area open again for whatever follows; its answer is not
+  // used, and its failure never replaces the step's.
+  (void)Como_resultado(d.Preparar_memoria(), "Preparar_memoria");
 
   conexion.Reemplazar_diferencial(nullptr);
   for (Barra* b : {&ventana.Barra_progreso(), &ventana.ProgressBar_general()})
     b->Fijar_posicion(b->Minimo());
   ventana.Procesar_mensajes();
-  return !fallo.Motivo();
+  return resultado;
 }
 
 }  // namespace r27

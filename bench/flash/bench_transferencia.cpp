@@ -114,6 +114,8 @@ class Conexion_banco final : public Operaciones_conexion {
   }
   bool Es_windows64() override { return false; }
   void Boton_ConectarClick() override {}
+  bool Conectar() override { return v_.Estado().conectado; }
+  void Desconectar() override {}
 
  private:
   Interfaz_ventana& v_;
@@ -303,9 +305,8 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
   if (ok) {
     TCFpga f(v);
     f.num_configuraciones = TCFpga::kMaximo_configuraciones;
-    v.Estado().Check_firmware = true;
-    ok = registrado(fpga, [&] { return f.Grabar_configuraciones(); });
-    v.Estado().Check_firmware = false;
+    f.grabar_flash = false;
+    ok = registrado(fpga, [&] { return static_cast<bool>(f.Grabar_configuraciones()); });
   }
   if (ok)
     ok = Comparar("FPGA", referencia, Paquetes_de(contador->sucesos, todos), fpga.cpu, fpga.pared,
@@ -320,7 +321,7 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
     contador->al_escribir = [&](const uint8_t* b, uint32_t n) {
       if (n >= 7 && b[0] == kOrden_bloque && b[4] == 0x81) v.Estado().abortar = true;
     };
-    registrado(mpeg4, [&] { return p.Actualizar_mpeg4(0); });
+    registrado(mpeg4, [&] { return static_cast<bool>(p.Actualizar_mpeg4(0, false)); });
     contador->al_escribir = nullptr;
     v.Estado().abortar = false;
     ok = Comparar("MPEG-4 1", referencia,

@@ -574,14 +574,14 @@ bool Fpga(const Opciones& o, Salida& salida, std::string& error) {
   Banco b(o, "fpga");
   bool ok = b.Empezar() && b.Conectar() && b.Linea_rapida() &&
             Preparar_fpga(b.V(), b.Conexion_(), b.Timer());
-  // Staged only, as in an update that writes the firmware too: its burn takes them.
-  b.V().Estado().Check_firmware = true;
   for (int vez = 1; ok && vez <= o.veces; ++vez) {
     const std::string f = Vez("fpga", vez);
     ok = b.Medir(f, [&] {
       TCFpga fpga(b.V());
+      // Staged only, as in an update that writes the firmware too: its burn takes them.
+      fpga.grabar_flash = false;
       fpga.num_configuraciones = TCFpga::kMaximo_configuraciones;
-      return fpga.Grabar_configuraciones();
+      return static_cast<bool>(fpga.Grabar_configuraciones());
     }) && b.Comparar(f, f + " fin", {{f, f + " fin"}}, salida);
   }
   error = b.Error();
@@ -613,7 +613,7 @@ bool Mpeg4(const Opciones& o, Salida& salida, std::string& error) {
     };
     b.Registro().Marcar(uno);
     e.codigo_error = 0;
-    Programador_mpeg4(b.V(), b.Conexion_()).Actualizar_mpeg4(0);
+    (void)Programador_mpeg4(b.V(), b.Conexion_()).Actualizar_mpeg4(0, e.region_usa);
     b.V().Backend().antes_de_escribir = nullptr;
     e.abortar = false;
     ok = hecho && e.codigo_error == kCodigo_mpeg4_abortado;
@@ -632,7 +632,7 @@ bool Zona(const Opciones& o, Salida& salida, std::string& error) {
     ok = b.Medir(z, [&] {
       TFParam_defecto fparam(b.V());
       fparam.Construir_configuracion(b.V().Estado().idioma_medidor);
-      return fparam.Grabar_zona();
+      return static_cast<bool>(fparam.Grabar_zona());
     }) && b.Comparar(z, z + " fin", {{z, z + " fin"}}, salida);
   }
   error = b.Error();
@@ -663,14 +663,15 @@ bool Planes(const Opciones& o, Salida& salida, std::string& error) {
   return Con_reinicio(o, salida, error, "planes", [](Banco& b) {
     std::vector<uint8_t> buffer(128 * 1024);
     Preparar_buffer_planes(buffer);
-    return Grabar_plan(b.V(), buffer, b.V().Estado().indice_plan);
+    return static_cast<bool>(Grabar_plan(b.V(), buffer, b.V().Estado().indice_plan));
   });
 }
 
 bool Teclado(const Opciones& o, Salida& salida, std::string& error) {
   return Con_reinicio(o, salida, error, "teclado", [](Banco& b) {
     b.Timer().Deshabilitar();
-    return Programador_teclado(b.V()).Programar_teclado() == kResultado_teclado_correcto;
+    return static_cast<bool>(
+        Programador_teclado(b.V(), b.V().Estado().progreso_base).Programar_teclado());
   });
 }
 

@@ -93,6 +93,7 @@ TEST(Paso_firmware, LaGrabacionDelFirmwareLlevaElConjuntoFpga) {
   b.v.estado.Check_firmware = true;
   ASSERT_TRUE(Preparar_fpga(b.v, b.conexion, b.timer));
   TCFpga f(b.v);
+  f.grabar_flash = !b.v.estado.Check_firmware;
   f.num_configuraciones = 5;
   ASSERT_TRUE(f.Grabar_configuraciones());
   EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion), 0u);
@@ -137,7 +138,7 @@ TEST(Preparar_fpga, CargaLasDosEtapasOSeDetieneEnLaPrimera) {
     c.fallos = k.fallos;
     Banco_actualizacion b(c);
     b.timer.Habilitar();
-    EXPECT_EQ(Preparar_fpga(b.v, b.conexion, b.timer), k.resultado);
+    EXPECT_EQ(static_cast<bool>(Preparar_fpga(b.v, b.conexion, b.timer)), k.resultado);
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Carga_programa), k.cargas);
     EXPECT_FALSE(b.timer.habilitado);
     EXPECT_NE(b.conexion.Diferencial(), nullptr);  // held until the next one replaces it
@@ -149,7 +150,7 @@ TEST(Preparar_fpga, CargaLasDosEtapasOSeDetieneEnLaPrimera) {
 uint32_t Bloques_de_un_paso() {
   static const uint32_t n = [] {
     Banco_actualizacion b;
-    Paso_firmware(b.v, b.conexion, b.timer);
+    (void)Paso_firmware(b.v, b.conexion, b.timer);
     return b.medidor->Cuenta(Peticion::Bloque);
   }();
   return n;

@@ -1,11 +1,12 @@
 // The zone step and the incidents erase against the in-process simulated meter:
 // the model's EEPROM must hold the records where they belong, and nothing else,
 // also when the meter loses or garbles acknowledgements; pages that fail five
-// times end the step with code 5, 6 or 7.
+// times end the step with code 5, 6 or 7, and the reason names the page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "medidor_en_proceso.h"
@@ -54,6 +55,8 @@ TEST(Integracion_zona, TheModelEepromHoldsTheRecords) {
     int32_t codigo;
     int paginas;  // pages the meter stored (a lost answer still stores it)
     uint32_t escrituras;
+    std::string peticion = {};  // the request the reason names ("" on success)
+    Llegada llegada = Llegada::nada;
   };
   const auto perdidas = [](uint32_t n, uint32_t veces) {
     return Fallo{Tipo_fallo::Ack_perdido, Peticion::Escritura_eeprom, n, veces};
@@ -75,11 +78,56 @@ TEST(Integracion_zona, TheModelEepromHoldsTheRecords) {
        0,
        12,
        16},
-      {"profile page 4 fails", {0, false, false, 0}, {perdidas(4, 5)}, false, 5, 4, 8},
-      {"first factory page fails", {0, false, false, 0}, {perdidas(9, 5)}, false, 6, 9, 13},
-      {"second factory page fails", {0, false, false, 0}, {perdidas(10, 5)}, false, 6, 10, 14},
-      {"first default page fails", {0, false, false, 0}, {perdidas(11, 5)}, false, 7, 11, 15},
-      {"second default page fails", {0, false, false, 0}, {perdidas(12, 5)}, false, 7, 12, 16},
+      {"profile page 4 fails",
+       {0, false, false, 0},
+       {perdidas(4, 5)},
+       false,
+       5,
+       4,
+       8,
+       "Grabar_perfiles (pagina eeprom 0x0480)"},
+      {"first factory page fails",
+       {0, false, false, 0},
+       {perdidas(9, 5)},
+       false,
+       6,
+       9,
+       13,
+       "Grabar_conf_fabrica (pagina eeprom 0x0100)"},
+      {"second factory page fails",
+       {0, false, false, 0},
+       {perdidas(10, 5)},
+       false,
+       6,
+       10,
+       14,
+       "Grabar_conf_fabrica (pagina eeprom 0x0180)"},
+      {"first default page fails",
+       {0, false, false, 0},
+       {perdidas(11, 5)},
+       false,
+       7,
+       11,
+       15,
+       "Grabar_conf_defecto (pagina eeprom 0x0200)"},
+      {"second default page fails",
+       {0, false, false, 0},
+       {perdidas(12, 5)},
+       false,
+       7,
+       12,
+       16,
+       "Grabar_conf_defecto (pagina eeprom 0x0280)"},
+      // The port is gone: the page's later attempts are writes the port does not take.
+      {"unplugged at profile page 2",
+       {0, false, false, 0},
+       {{Tipo_fallo::Desenchufe, Peticion::Escritura_eeprom, 2, 1}},
+       false,
+       5,
+       1,
+       2,
+       "Grabar_perfiles (pagina eeprom 0x0380)",
+       Llegada::escritura_fallida},
   };
   for (const Caso& c : casos) {
     Config_medidor config;
@@ -96,8 +144,16 @@ TEST(Integracion_zona, TheModelEepromHoldsTheRecords) {
 
     TFParam_defecto z(m.v);
     z.Construir_configuracion(e.idioma_medidor);
-    EXPECT_EQ(z.Grabar_zona(), c.ok) << c.nombre;
+    const Resultado r = z.Grabar_zona();
+    EXPECT_EQ(static_cast<bool>(r), c.ok) << c.nombre;
     EXPECT_EQ(e.codigo_error, c.codigo) << c.nombre;
+    // The reason shown with the code is the step's failure, naming the page that gave up.
+    EXPECT_EQ(e.motivo_error.peticion, c.peticion) << c.nombre;
+    EXPECT_EQ(e.motivo_error.codigo, c.codigo) << c.nombre;
+    if (!c.ok) {
+      EXPECT_EQ(e.motivo_error, *r.Motivo()) << c.nombre;
+      EXPECT_EQ(e.motivo_error.llegada, c.llegada) << c.nombre;
+    }
     EXPECT_EQ(e.progreso_base, 100) << c.nombre;
     EXPECT_EQ(m.medidor.Cuenta(Peticion::Escritura_eeprom), c.escrituras) << c.nombre;
     for (uint32_t disparos : m.medidor.Disparos_fallos()) EXPECT_GT(disparos, 0u) << c.nombre;

@@ -129,7 +129,8 @@ TEST(Grabar_zona, AFactoryFrameThatFailsFiveTimesEndsTheConfigurationWrites) {
   const std::vector<Bytes> tramas = Tramas(*f.guion);
   ASSERT_EQ(tramas.size(), 8u + 5u);
   for (size_t i = 8; i < tramas.size(); ++i) EXPECT_EQ(Direccion(tramas[i]), 0x0100);
-  EXPECT_NE(f.v.Puerto().Ultimo_abandono().find("0x0100"), std::string::npos);
+  EXPECT_EQ(f.v.estado.motivo_error.peticion, "Grabar_conf_fabrica (pagina eeprom 0x0100)");
+  EXPECT_EQ(f.v.estado.motivo_error.codigo, 6);
   EXPECT_EQ(f.v.estado.progreso_base, 150);
   EXPECT_EQ(f.v.barra_general.Posicion(), 150);
   EXPECT_EQ(f.v.barra_progreso.Posicion(), 3);
@@ -145,7 +146,7 @@ TEST(Grabar_zona, TheOverallBarEndsAtBasePlus50AndNeverPassesIt) {
     Contestar_paginas(*f.guion, fallo);
     TFParam_defecto z(f.v);
     z.Construir_configuracion(0);
-    EXPECT_EQ(z.Grabar_zona(), fallo < 0);
+    EXPECT_EQ(static_cast<bool>(z.Grabar_zona()), fallo < 0);
     EXPECT_EQ(posiciones, (std::vector<int>{346, 363, 380, 380})) << fallo;
     EXPECT_EQ(f.v.estado.progreso_base, 380);
   }
@@ -174,7 +175,7 @@ TEST(Borrar_incidencias, OneAttemptThenTheEndCommand) {
     if (c.ok) f.guion->Esperar({0x0F, 0x00});
     TFParam_defecto z(f.v);
     const uint64_t t0 = f.v.reloj.Ahora_us();
-    EXPECT_EQ(z.Borrar_incidencias(), c.ok) << c.nombre;
+    EXPECT_EQ(static_cast<bool>(z.Borrar_incidencias()), c.ok) << c.nombre;
     EXPECT_TRUE(f.guion->Cumplido()) << c.nombre << ": " << f.guion->Resumen();
     EXPECT_EQ(f.v.pitidos.size(), c.pitidos) << c.nombre;
     if (c.respuesta.empty()) {

@@ -52,6 +52,13 @@ class Conexion_grabada final : public Operaciones_conexion {
     traza += (traza.empty() ? "" : " ") + std::string(t);
     b_.conexion.Boton_ConectarClick();
   }
+  bool Conectar() override {
+    if (!b_.v.estado.conectado) Boton_ConectarClick();
+    return b_.v.estado.conectado;
+  }
+  void Desconectar() override {
+    if (b_.v.estado.conectado) Boton_ConectarClick();
+  }
   void Empezar() {
     const sim::Medidor_simulado& m = *b_.medidor;
     eeprom0 = m.Cuenta(Peticion::Escritura_eeprom);
@@ -195,6 +202,7 @@ TEST(Dialogo_fabrica, OkRunsTheTickedWorkInItsOrder) {
     uint32_t cargas;         // loader stages the dialog sent
     std::string estado, accion;
     std::vector<std::string> mensajes;
+    std::string peticion = {};  // the request the run's failure names ("" on success)
   };
   const uint32_t lectura = Lecturas_hasta_opciones() + 1;
   const std::string reconexion = "D0/0/0 C0/0/0 D0/0/0";
@@ -218,26 +226,27 @@ TEST(Dialogo_fabrica, OkRunsTheTickedWorkInItsOrder) {
      true, "D0/0/1", 0, {39}, false, 0, "Memorias borradas", "Sector 39 borrado", {kCargados}},
     {"logs stop at sector 44 (a wrong echo)", {"logs", "opciones"}, {Erroneo(Peticion::Borrado_sector, 2)},
      kNormal, false, "D0/0/0 C0/0/0 D0/0/2", 0, {43, 44}, false, 2, "Error al borrar logs",
-     "Error al borrar sector", {kError}},
+     "Error al borrar sector", {kError}, "Borrar_sector 44"},
     {"a sector that never answers", {"memorias", "macromedidas"}, {Perdido(Peticion::Borrado_sector, 1)},
      kNormal, false, "D0/0/0 C0/0/0 D0/0/1", 0, {39}, false, 2, "Error al borrar memorias",
-     "Error al borrar sector", {kError}},
+     "Error al borrar sector", {kError}, "Borrar_sector 39"},
     {"failed EEPROM page: no reconnect, no plan, boot stages still sent", {"fabrica", "planes", "tablas"},
      {Perdido(Peticion::Escritura_eeprom, 1, 5)}, kNormal, false, "D5/0/0", kFabrica_primera_pagina, {},
-     false, 2, "", "Enviando boots ...", {kError}},
+     false, 2, "", "Enviando boots ...", {kError}, "Grabar_conf_fabrica (pagina eeprom 0x0100)"},
     {"options confirmed by 0x03 then 0x60", {"opciones"}, {}, kNormal, true, reconexion, 0, {}, true, 2,
      "", "Opciones grabadas con exito", {kCargados}},
     {"options confirmed by 0x60 alone", {"opciones"}, {}, kSin_eco, true, reconexion, 0, {}, true, 2,
      "", "Opciones grabadas con exito", {kCargados}},
     {"options: the meter's block cannot be read, nothing is written", {"opciones"},
      {Perdido(Peticion::Lectura_memoria, lectura, 5)}, kNormal, false, reconexion, 0, {}, false, 2,
-     "", error_opciones, {"Error al leer el bloque de opciones", kError}},
+     "", error_opciones, {"Error al leer el bloque de opciones", kError}, "Escribir_opciones"},
     {"options: the block is lost, the sector is not written", {"opciones"}, {Perdido(Peticion::Bloque, 1, 2)},
-     kNormal, false, reconexion, 0, {}, false, 2, "", error_opciones, {kError}},
+     kNormal, false, reconexion, 0, {}, false, 2, "", error_opciones, {kError},
+     "Escribir_opciones (bloque de opciones)"},
     {"options: a wrong confirmation", {"opciones"}, {Erroneo(Peticion::Confirmar_sector, 1)}, kNormal,
-     false, reconexion, 0, {}, true, 2, "", error_opciones, {kError}},
+     false, reconexion, 0, {}, true, 2, "", error_opciones, {kError}, "Confirmar_grabacion 3"},
     {"options: no confirmation", {"opciones"}, {Perdido(Peticion::Confirmar_sector, 1)}, kNormal,
-     false, reconexion, 0, {}, true, 2, "", error_opciones, {kError}},
+     false, reconexion, 0, {}, true, 2, "", error_opciones, {kError}, "Confirmar_grabacion 3"},
   };
   // clang-format on
   for (const Caso& c : casos) {
@@ -259,6 +268,9 @@ TEST(Dialogo_fabrica, OkRunsTheTickedWorkInItsOrder) {
     d.f.Button_okClick();
 
     EXPECT_EQ(d.f.resultado, c.ok);
+    // The first failure stays the run's: the reconnects and the loader's end after it do not
+    // replace it.
+    EXPECT_EQ(d.f.motivo ? d.f.motivo->peticion : "", c.peticion);
     EXPECT_EQ(d.b.v.mensajes, c.mensajes);
     EXPECT_EQ(d.conexion.traza, c.traza);
     EXPECT_FALSE(e.conectado);
@@ -322,10 +334,10 @@ TEST(Dialogo_fabrica, SectorEraseAnswers) {
     Config_medidor config;
     config.fallos = c.fallos;
     Banco_dialogo d(config);
-    d.f.Enviar_boots();
+    (void)d.f.Enviar_boots();
     d.acciones.clear();
     const int64_t t0 = d.b.v.reloj.Segundos();
-    EXPECT_EQ(d.f.Borrar_sector(39), c.ok);
+    EXPECT_EQ(static_cast<bool>(d.f.Borrar_sector(39)), c.ok);
     const int64_t t = d.b.v.reloj.Segundos() - t0;
     EXPECT_GE(t, c.desde_s);
     EXPECT_LE(t, c.hasta_s);

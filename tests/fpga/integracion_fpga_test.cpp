@@ -29,16 +29,17 @@ class Integracion_fpga : public ::testing::Test {
   static void TearDownTestSuite() { delete esperada_; }
 
   // The loader running in the meter, then the run as the update sequence makes it.
-  static bool Programar(Medidor_en_proceso& m, bool* cargado = nullptr) {
+  static bool Programar(Medidor_en_proceso& m, bool* cargado = nullptr, bool grabar_flash = true) {
     TCDiferencial d(m.v);
     const bool ok = d.Cargar_primera_etapa() && d.Cargar_segunda_etapa();
     if (cargado) *cargado = ok;
     if (!ok) return false;
     TCFpga f(m.v);
+    f.grabar_flash = grabar_flash;
     f.num_configuraciones = 5;
     for (int k = 1; k <= 5; ++k)
       f.Fijar_nombre(k, std::string(pruebas::kDirectorio_dorado[size_t(k - 1)].nombre));
-    return f.Grabar_configuraciones();
+    return static_cast<bool>(f.Grabar_configuraciones());
   }
 
   // Segment j of the set as the meter holds it, in flash or staged.
@@ -75,8 +76,7 @@ TEST_F(Integracion_fpga, TheModelFlashHoldsTheSet) {
 
 TEST_F(Integracion_fpga, WithTheFirmwareTickedTheSetStaysStaged) {
   Medidor_en_proceso m;
-  m.v.estado.Check_firmware = true;
-  ASSERT_TRUE(Programar(m));
+  ASSERT_TRUE(Programar(m, nullptr, false));
   EXPECT_EQ(m.medidor.Cuenta(Peticion::Grabacion), 0u);
   EXPECT_EQ(m.medidor.Cuenta(Peticion::Fin), 0u);
   for (int j = 0; j < kSegmentos_conjunto; ++j)
@@ -92,8 +92,9 @@ TEST_F(Integracion_fpga, Faults) {
     bool resultado;
     int codigo;
     bool flash_escrita;
-    uint32_t listos;  // 0xAA written after wrong erase answers
-    double maximo_s;  // waiting after the fault fired, for a failure
+    uint32_t listos;       // 0xAA written after wrong erase answers
+    double maximo_s;       // waiting after the fault fired, for a failure
+    const char* peticion;  // how the request behind the code starts ("" without a code)
   };
   constexpr int k17 = kCodigo_fpga_borrado, k18 = kCodigo_fpga_bloque, k19 = kCodigo_fpga_grabacion;
   constexpr auto Perdido = Tipo_fallo::Ack_perdido, Erroneo = Tipo_fallo::Ack_erroneo,
@@ -103,17 +104,17 @@ TEST_F(Integracion_fpga, Faults) {
                  Grabacion = Peticion::Grabacion;
   // clang-format off
   const Caso casos[] = {
-      // name                                  fault                       result code flash 0xAA bound
-      {"ack lost on a block",                  {Perdido, Bloque, 700, 1},    true,  0,   true,  0, 0},
-      {"ack lost on a block and its resend",   {Perdido, Bloque, 700, 2},    false, k18, false, 0, 2 + 5 + 2 + 1},
-      {"garbled last block",                   {Alterado, Bloque, 1786, 1},  true,  0,   true,  0, 0},
-      {"wrong erase answer",                   {Erroneo, Borrado, 1, 1},     true,  0,   true,  1, 0},
-      {"wrong erase answer five times",        {Erroneo, Borrado, 1, 5},     false, k17, false, 5, 5 * 3.5},
-      {"silence at the erase",                 {Silencio, Borrado, 1, 1},    false, k17, false, 0, 5 * 3.5},
-      {"silence during the flash write",       {Silencio, Grabacion, 1, 1},  true,  k19, false, 0, 601},
-      {"restart during the flash write",       {Reinicio, Grabacion, 1, 1},  true,  k19, false, 0, 601},
-      {"unplugged during the blocks",          {Desenchufe, Bloque, 900, 1}, false, k18, false, 0, 2 + 5 + 1},
-      {"unplugged at the flash write",         {Desenchufe, Grabacion, 1, 1}, true, k19, false, 0, 601},
+      // name                                  fault                       result code flash 0xAA bound   request
+      {"ack lost on a block",                  {Perdido, Bloque, 700, 1},    true,  0,   true,  0, 0,        ""},
+      {"ack lost on a block and its resend",   {Perdido, Bloque, 700, 2},    false, k18, false, 0, 2 + 5 + 2 + 1, "bloque fpga "},
+      {"garbled last block",                   {Alterado, Bloque, 1786, 1},  true,  0,   true,  0, 0,        ""},
+      {"wrong erase answer",                   {Erroneo, Borrado, 1, 1},     true,  0,   true,  1, 0,        ""},
+      {"wrong erase answer five times",        {Erroneo, Borrado, 1, 5},     false, k17, false, 5, 5 * 3.5,  "borrado de la zona fpga"},
+      {"silence at the erase",                 {Silencio, Borrado, 1, 1},    false, k17, false, 0, 5 * 3.5,  "borrado de la zona fpga"},
+      {"silence during the flash write",       {Silencio, Grabacion, 1, 1},  true,  k19, false, 0, 601,      "grabacion flash fpga"},
+      {"restart during the flash write",       {Reinicio, Grabacion, 1, 1},  true,  k19, false, 0, 601,      "grabacion flash fpga"},
+      {"unplugged during the blocks",          {Desenchufe, Bloque, 900, 1}, false, k18, false, 0, 2 + 5 + 1, "bloque fpga "},
+      {"unplugged at the flash write",         {Desenchufe, Grabacion, 1, 1}, true, k19, false, 0, 601,      "grabacion flash fpga"},
   };
   // clang-format on
 
@@ -132,6 +133,12 @@ TEST_F(Integracion_fpga, Faults) {
     uint8_t b = 0;
     m.v.Puerto().Leer(&b, 1);  // the meter takes in what was sent last
     EXPECT_EQ(m.v.estado.codigo_error, c.codigo) << c.nombre;
+    // The reason shown with the code names the request that gave up, never the end request after
+    // it.
+    const r27::Fallo& motivo = m.v.estado.motivo_error;
+    EXPECT_EQ(motivo.codigo, c.codigo) << c.nombre;
+    EXPECT_TRUE(motivo.peticion.starts_with(c.peticion)) << c.nombre << ": " << motivo.Texto();
+    EXPECT_EQ(motivo.peticion.empty(), c.codigo == 0) << c.nombre;
     EXPECT_EQ(m.medidor.Disparos_fallos()[0], c.fallo.veces) << c.nombre;
     EXPECT_EQ(m.medidor.Cuenta(Peticion::Listo), c.listos) << c.nombre;
     ASSERT_NE(t_fallo, 0u) << c.nombre;

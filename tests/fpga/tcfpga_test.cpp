@@ -187,7 +187,7 @@ TEST(Dialogo_fpga, CancelEndsTheLoaderAndCloses) {
 
 TEST(Grabar_configuraciones, FramesBlocksAndBurnOfASmallSet) {
   Banco b;
-  b.g.v.estado.progreso_base = 100;
+  b.f.progreso_base = 100;
   EXPECT_TRUE(b.f.Grabar_configuraciones());
   EXPECT_EQ(b.m.registro, "BbbbbGF");
   EXPECT_EQ(b.m.orden_borrado, Bytes({0x07, 0x06, 0x00, 0x00, 0xDB, 0xFD, 0xFF, 0xDC}));
@@ -248,21 +248,22 @@ TEST(Grabar_configuraciones, StagingEraseAttempts) {
   for (const Caso& c : casos) {
     Banco b;
     b.m.borrado = c.respuestas;
-    b.g.v.estado.Check_firmware = true;  // the sequence ends after the blocks
+    b.f.grabar_flash = false;  // the sequence ends after the blocks
     uint64_t t_bloque = 0;
     b.g.v.al_procesar_mensajes = [&] {
       if (t_bloque == 0 && b.m.registro.find('b') != std::string::npos)
         t_bloque = b.g.v.reloj.Ahora_us();
     };
     const uint64_t t0 = b.g.v.reloj.Ahora_us();
-    EXPECT_EQ(b.f.Grabar_configuraciones(), c.ok) << c.nombre;
+    EXPECT_EQ(static_cast<bool>(b.f.Grabar_configuraciones()), c.ok) << c.nombre;
     EXPECT_EQ(b.m.registro.substr(0, c.registro.size()), c.registro) << c.nombre;
     EXPECT_EQ(b.g.v.estado.codigo_error, c.ok ? 0 : kCodigo_fpga_borrado) << c.nombre;
     EXPECT_EQ(b.f.cerrado, c.ok) << c.nombre;
     if (!c.ok) {
       EXPECT_EQ(b.m.registro.find('b'), std::string::npos) << c.nombre;
       EXPECT_EQ(b.estados, std::vector<std::string>{"Borrando mem."}) << c.nombre;
-      EXPECT_NE(b.g.v.Puerto().Ultimo_abandono().find("esperaba 0x70"), std::string::npos);
+      EXPECT_EQ(b.g.v.estado.motivo_error.peticion, "borrado de la zona fpga") << c.nombre;
+      EXPECT_EQ(b.g.v.estado.motivo_error.esperado, "0x70") << c.nombre;
     }
     const double s = double((c.ok ? t_bloque : b.g.v.reloj.Ahora_us()) - t0) / kSegundo_us;
     EXPECT_GE(s, c.minimo_s) << c.nombre;
@@ -291,7 +292,7 @@ TEST(Grabar_configuraciones, BlockFailures) {
       b.g.v.al_procesar_mensajes = [&] {
         if (b.m.bloques.size() == 2) b.g.v.estado.abortar = true;
       };
-    EXPECT_EQ(b.f.Grabar_configuraciones(), c.ok) << c.nombre;
+    EXPECT_EQ(static_cast<bool>(b.f.Grabar_configuraciones()), c.ok) << c.nombre;
     std::string r = b.m.registro;
     r.erase(std::unique(r.begin(), r.end(), [](char x, char y) { return x == 'r' && y == 'r'; }),
             r.end());
@@ -349,7 +350,7 @@ TEST(Grabar_configuraciones, FlashWriteOutcomes) {
     if (c.boton)
       b.f.Button_okClick();
     else
-      b.f.Grabar_configuraciones();
+      EXPECT_TRUE(b.f.Grabar_configuraciones()) << c.nombre;
     EXPECT_TRUE(b.f.resultado) << c.nombre;          // every block went
     EXPECT_EQ(b.m.registro, "BbbbbGF") << c.nombre;  // the end request too, before any message
     EXPECT_EQ(b.g.v.estado.codigo_error, c.codigo) << c.nombre;
@@ -360,15 +361,14 @@ TEST(Grabar_configuraciones, FlashWriteOutcomes) {
     EXPECT_GE(s, c.minimo_s) << c.nombre;
     EXPECT_LE(s, c.maximo_s) << c.nombre;
     if (c.codigo != 0) {
-      EXPECT_NE(b.g.v.Puerto().Ultimo_abandono().find("grabacion flash fpga"), std::string::npos)
-          << c.nombre;
+      EXPECT_EQ(b.g.v.estado.motivo_error.peticion, "grabacion flash fpga") << c.nombre;
     }
   }
 }
 
 TEST(Grabar_configuraciones, WithTheFirmwareTickedTheBlocksAreAll) {
   Banco b;
-  b.g.v.estado.Check_firmware = true;
+  b.f.grabar_flash = false;
   EXPECT_TRUE(b.f.Grabar_configuraciones());
   EXPECT_EQ(b.m.registro, "Bbbbb");
   EXPECT_TRUE(b.f.cerrado);
@@ -412,8 +412,9 @@ TEST(Grabar_configuraciones, AnEarlierCodeIsKept) {
     b.m.borrado = c.borrado;
     b.m.bloque_rechazado = c.rechazado;
     b.m.grabacion = c.progreso;
-    b.f.Grabar_configuraciones();
+    (void)b.f.Grabar_configuraciones();
     EXPECT_EQ(b.g.v.estado.codigo_error, kCodigo_zona_defecto) << c.nombre;
+    EXPECT_EQ(b.g.v.estado.motivo_error, Fallo{}) << c.nombre;  // nor its reason
   }
 }
 

@@ -262,7 +262,7 @@ class Banco {
         Lugar("Grabar_zona");
         TFParam_defecto fparam(v_, conexion_);
         fparam.Construir_configuracion(e.idioma_medidor);
-        const bool ok = fparam.Grabar_zona();
+        const bool ok = static_cast<bool>(fparam.Grabar_zona());
         return ok ? c == 0
                   : Uno_de(c, kCodigo_zona_perfiles, kCodigo_zona_fabrica, kCodigo_zona_defecto);
       }
@@ -274,20 +274,22 @@ class Banco {
         graficos_.Enviar_imagen(Subida_graficos::kCargando_firmware);
         Lugar("Grabar_configuraciones");
         TCFpga fpga(v_);
+        fpga.grabar_flash = !e.Check_firmware;
+        fpga.progreso_base = e.progreso_base;
         fpga.num_configuraciones = TCFpga::kMaximo_configuraciones;
         for (int i = 0; i < TCFpga::kMaximo_configuraciones; ++i)
           fpga.Fijar_nombre(i + 1, kNombres_fpga[static_cast<size_t>(i)]);
-        const bool ok = fpga.Grabar_configuraciones();
+        const bool ok = static_cast<bool>(fpga.Grabar_configuraciones());
         return ok ? Uno_de(c, 0, kCodigo_fpga_grabacion)
                   : Uno_de(c, kCodigo_fpga_borrado, kCodigo_fpga_bloque);
       }
       case Recorrido::firmware: {
         if (e.Check_fpga) {
           Lugar("Preparar_fpga");
-          Preparar_fpga(v_, conexion_, timer_);
+          (void)Preparar_fpga(v_, conexion_, timer_);
         }
         Lugar("Paso_firmware");
-        const bool ok = Paso_firmware(v_, conexion_, timer_);
+        const bool ok = static_cast<bool>(Paso_firmware(v_, conexion_, timer_));
         return ok ? c == 0
                   : Uno_de(c, kCodigo_firmware_staging, kCodigo_firmware_envio,
                            kCodigo_firmware_abortado, kCodigo_firmware_grabacion,
@@ -296,7 +298,7 @@ class Banco {
       case Recorrido::mpeg4: {
         Lugar("Actualizar_mpeg4");
         Programador_mpeg4 mpeg4(v_, conexion_);
-        const bool ok = mpeg4.Actualizar_mpeg4(0);
+        const bool ok = static_cast<bool>(mpeg4.Actualizar_mpeg4(0, e.region_usa));
         return ok ? c == 0
                   : Uno_de(c, kCodigo_mpeg4_etapa1, kCodigo_mpeg4_etapa2, kCodigo_mpeg4_abortado,
                            kCodigo_mpeg4_sin_fin, kCodigo_mpeg4_sin_inicio);
@@ -304,23 +306,23 @@ class Banco {
       case Recorrido::teclado: {
         Lugar("Programar_teclado");
         timer_.Deshabilitar();
-        const int r_teclado = Programador_teclado(v_).Programar_teclado();
-        return r_teclado == kResultado_teclado_correcto
-                   ? c == 0
-                   : r_teclado == kResultado_teclado_fallido &&
-                         Uno_de(c, 0, kCodigo_teclado_id, kCodigo_teclado_verificacion,
-                                kCodigo_teclado_sin_respuesta);
+        const Resultado teclado = Programador_teclado(v_, e.progreso_base).Programar_teclado();
+        // Every failing ending sets its code, and the code's reason is the failure returned.
+        return teclado ? c == 0
+                       : Uno_de(c, kCodigo_teclado_id, kCodigo_teclado_verificacion,
+                                kCodigo_teclado_sin_respuesta, kCodigo_teclado_abortado) &&
+                             e.motivo_error == *teclado.Motivo();
       }
       case Recorrido::planes: {
         Lugar("Grabar_plan");
         std::vector<uint8_t> buffer(kTamano_buffer_planes);
-        const bool ok = Grabar_plan(v_, buffer, selector_planes);
+        const bool ok = static_cast<bool>(Grabar_plan(v_, buffer, selector_planes));
         return ok ? c == 0 : Uno_de(c, kCodigo_subir_bloques, kCodigo_orden_plan);
       }
       case Recorrido::borrado: {
         Lugar("Borrar_medidor");
         const bool conectado = e.conectado;
-        const bool ok = actualizacion_.Borrar_medidor();
+        const bool ok = static_cast<bool>(actualizacion_.Borrar_medidor());
         if (ok) return c == 0;
         return Uno_de(c, kCodigo_bloque_vacio, kCodigo_borrar_sector) ||
                (c == 0 && !conectado && !e.conectado);

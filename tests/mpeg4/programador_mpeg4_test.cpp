@@ -92,8 +92,8 @@ struct Banco {
     f.guion->retraso_respuesta_ms = 10;
     medidor.Instalar(*f.guion);
   }
-  bool Actualizar() {
-    return Programador_mpeg4(f.v, conexion, aplicacion, etapa2).Actualizar_mpeg4(0);
+  Resultado Actualizar(bool region_usa = false) {
+    return Programador_mpeg4(f.v, conexion, aplicacion, etapa2).Actualizar_mpeg4(0, region_usa);
   }
   int Pitidos() const { return static_cast<int>(f.v.pitidos.size()); }
   // Virtual seconds from the last write to now: how long the last wait lasted.
@@ -129,9 +129,8 @@ TEST(Programador_mpeg4, SendsBothImagesAndStartsTheModule) {
   };
   for (const Caso& c : casos) {
     Banco b(c.con_graficos);
-    b.f.v.estado.region_usa = c.region_usa;
     b.conexion.windows64 = c.windows64;
-    ASSERT_TRUE(b.Actualizar()) << c.nombre << ": " << b.f.v.estado.codigo_error;
+    ASSERT_TRUE(b.Actualizar(c.region_usa)) << c.nombre << ": " << b.f.v.estado.codigo_error;
     EXPECT_TRUE(b.f.v.pitidos.empty()) << c.nombre;
     EXPECT_EQ(Unir(b.medidor.etapa1), b.aplicacion) << c.nombre;
     EXPECT_EQ(Unir(b.medidor.etapa2), b.etapa2) << c.nombre;
@@ -154,24 +153,33 @@ TEST(Programador_mpeg4, TimeOutsAndWrongAnswersGiveTheirCodes) {
     int32_t codigo;
     int pitidos, intentos_borrado;
     bool inicio_enviado;
-    double espera_s;  // the last wait, after the last write (0: not checked)
+    double espera_s;       // the last wait, after the last write (0: not checked)
+    std::string peticion;  // the request that gave up ("" on success)
   };
   const Caso casos[] = {
       // Up to 10 whole seconds, then the 500 ms pause.
-      {"erase never answered", [](auto& m) { m.borrado = {std::nullopt}; }, 12, 3, 3, false, 10.5},
-      {"erase answered wrongly", [](auto& m) { m.borrado = {'x'}; }, 12, 3, 3, false, 0},
+      {"erase never answered", [](auto& m) { m.borrado = {std::nullopt}; }, 12, 3, 3, false, 10.5,
+       "Actualizar_mpeg4 (borrado)"},
+      {"erase answered wrongly", [](auto& m) { m.borrado = {'x'}; }, 12, 3, 3, false, 0,
+       "Actualizar_mpeg4 (borrado)"},
       {"erase at the third attempt",
        [](auto& m) {
          m.borrado = {{}, 'x', 'p'};
        },
-       0, 2, 3, true, 0},
-      {"stage-1 block refused", [](auto& m) { m.sin_respuesta_etapa1 = 17; }, 12, 1, 1, false, 0},
-      {"stage-2 block refused", [](auto& m) { m.sin_respuesta_etapa2 = 5; }, 13, 1, 1, false, 0},
-      {"no answer to 0x0D 0x00", [](auto& m) { m.preparado.reset(); }, 24, 1, 1, false, 10},
+       0, 2, 3, true, 0, ""},
+      // Block 17 starts at 17 x 200 bytes; block 5 of the program at 5 x 32.
+      {"stage-1 block refused", [](auto& m) { m.sin_respuesta_etapa1 = 17; }, 12, 1, 1, false, 0,
+       "Actualizar_mpeg4 (etapa 1, bloque B0:0D48)"},
+      {"stage-2 block refused", [](auto& m) { m.sin_respuesta_etapa2 = 5; }, 13, 1, 1, false, 0,
+       "Actualizar_mpeg4 (etapa 2, bloque 81:00A0)"},
+      {"no answer to 0x0D 0x00", [](auto& m) { m.preparado.reset(); }, 24, 1, 1, false, 10,
+       "Actualizar_mpeg4 (0x0D 0x00)"},
       // The 1,000 ms pause, then up to 1,020 whole seconds.
-      {"no end byte", [](auto& m) { m.fin_ms.reset(); }, 15, 0, 1, true, 1021},
-      {"end byte after 1,020 s", [](auto& m) { m.fin_ms = 1'030'000; }, 15, 0, 1, true, 1021},
-      {"end byte at 1,000 s", [](auto& m) { m.fin_ms = 1'000'000; }, 0, 0, 1, true, 0},
+      {"no end byte", [](auto& m) { m.fin_ms.reset(); }, 15, 0, 1, true, 1021,
+       "Actualizar_mpeg4 (fin)"},
+      {"end byte after 1,020 s", [](auto& m) { m.fin_ms = 1'030'000; }, 15, 0, 1, true, 1021,
+       "Actualizar_mpeg4 (fin)"},
+      {"end byte at 1,000 s", [](auto& m) { m.fin_ms = 1'000'000; }, 0, 0, 1, true, 0, ""},
   };
   for (const Caso& c : casos) {
     // Each failure once on its own and once after an earlier step's code.
@@ -181,13 +189,17 @@ TEST(Programador_mpeg4, TimeOutsAndWrongAnswersGiveTheirCodes) {
       Banco b;
       c.preparar(b.medidor);
       b.f.v.estado.codigo_error = previo;
-      EXPECT_EQ(b.Actualizar(), c.codigo == 0) << c.nombre;
+      const Resultado r = b.Actualizar();
+      EXPECT_EQ(static_cast<bool>(r), c.codigo == 0) << c.nombre;
       EXPECT_EQ(b.f.v.estado.codigo_error, previo != 0 ? previo : c.codigo) << c.nombre;
+      // The failure returned names the request with its code; it becomes the
+      // run's reason only with the run's code.
+      EXPECT_EQ(r ? "" : r.Motivo()->peticion, c.peticion) << c.nombre;
+      EXPECT_EQ(r ? 0 : r.Motivo()->codigo, c.codigo) << c.nombre;
+      EXPECT_EQ(b.f.v.estado.motivo_error.peticion, previo != 0 ? "" : c.peticion) << c.nombre;
       EXPECT_EQ(b.Pitidos(), c.pitidos) << c.nombre;
       EXPECT_EQ(b.medidor.intentos_borrado, c.intentos_borrado) << c.nombre;
       EXPECT_EQ(!b.medidor.inicio.empty(), c.inicio_enviado) << c.nombre;
-      // Every request that gave up said why on the port.
-      EXPECT_EQ(b.f.v.Puerto().Ultimo_abandono().empty(), c.codigo == 0) << c.nombre;
       if (c.espera_s > 0) {
         EXPECT_GE(b.Tras_ultima_escritura(), c.espera_s - 1.0) << c.nombre;
         EXPECT_LE(b.Tras_ultima_escritura(), c.espera_s + 0.1) << c.nombre;
@@ -232,6 +244,7 @@ TEST(Programador_mpeg4, AbortsGiveTheirStageCode) {
     };
     EXPECT_FALSE(b.Actualizar()) << c.nombre;
     EXPECT_EQ(b.f.v.estado.codigo_error, c.codigo) << c.nombre;
+    EXPECT_EQ(b.f.v.estado.motivo_error.llegada, Llegada::cancelada) << c.nombre;
     EXPECT_TRUE(b.f.v.pitidos.empty()) << c.nombre;
     EXPECT_TRUE(b.medidor.inicio.empty()) << c.nombre;
     ASSERT_NE(t_abortar, 0u) << c.nombre;
@@ -271,7 +284,7 @@ TEST(Programador_mpeg4, ProgressStaysWithinItsShares) {
       if (paso.Maximo() == 172 && maximo == 172) etapa2.push_back(paso.Posicion());
       maximo = paso.Maximo();
     });
-    b.Actualizar();
+    (void)b.Actualizar();
     EXPECT_EQ(etapa1, 520) << c.nombre;  // stage 1 fills its share with its last block
     EXPECT_EQ(etapa2, (std::vector<int>{32, 64, 96, 128, 160, 172})) << c.nombre;
     EXPECT_NEAR(paso.Posicion(), c.paso_final, 1) << c.nombre;  // whole seconds of the clock

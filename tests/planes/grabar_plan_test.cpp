@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "backend_guion.h"
@@ -81,7 +82,8 @@ TEST(Grabar_plan, MeterFaultsAndTheSectorItLeaves) {
     std::vector<Fallo> fallos;
     int32_t codigo;
     Sector sector;
-    uint32_t ordenes_sector;  // 0x5B commands the meter took in
+    uint32_t ordenes_sector;    // 0x5B commands the meter took in
+    std::string peticion = {};  // the request behind the code ("" without a code)
   };
   const Caso casos[] = {
       {"European set", 0, {}, 0, Sector::Imagen, 1},
@@ -98,13 +100,15 @@ TEST(Grabar_plan, MeterFaultsAndTheSectorItLeaves) {
        {{Ack_perdido, Bloque_preparacion, 300, 10}},
        8,
        Sector::Borrado,
-       0},
+       0,
+       "Grabar_plan (bloque 0x5A en 0x009580)"},
       {"unplugged in the blocks",
        3,
        {{Desenchufe, Bloque_preparacion, 100, 1}},
        8,
        Sector::Borrado,
-       0},
+       0,
+       "Grabar_plan (bloque 0x5A en 0x003180)"},
       {"sector command garbled once",
        4,
        {{Paquete_alterado, Sector_preparacion, 1, 1}},
@@ -124,14 +128,21 @@ TEST(Grabar_plan, MeterFaultsAndTheSectorItLeaves) {
        {{Silencio, Sector_preparacion, 1, 1, 0, 95'000'000}},
        9,
        Sector::Borrado,
-       1},
+       1,
+       "Grabar_plan (0x5B sector 30)"},
       // The meter wrote the plans and restarted, losing the staged copy a retry
       // would need: the write is reported failed although the sector holds it.
-      {"sector answer lost", 4, {{Ack_perdido, Sector_preparacion, 1, 1}}, 9, Sector::Imagen, 10},
+      {"sector answer lost",
+       4,
+       {{Ack_perdido, Sector_preparacion, 1, 1}},
+       9,
+       Sector::Imagen,
+       10,
+       "Grabar_plan (0x5B sector 30)"},
       // A selector without an image sends nothing: a sector command of length 0
       // would erase the plans the meter holds.
-      {"selector 5 after set 4", 5, {}, 8, Sector::Previo, 1},
-      {"selector -1 after set 4", -1, {}, 8, Sector::Previo, 1},
+      {"selector 5 after set 4", 5, {}, 8, Sector::Previo, 1, "Grabar_plan"},
+      {"selector -1 after set 4", -1, {}, 8, Sector::Previo, 1, "Grabar_plan"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -145,10 +156,16 @@ TEST(Grabar_plan, MeterFaultsAndTheSectorItLeaves) {
     }
     const uint32_t peticiones = m.medidor.Cuenta(Cualquiera);
 
-    const bool ok = Grabar_plan(m.v, Preparar_buffer_planes(buffer), c.selector);
+    const Resultado r = Grabar_plan(m.v, Preparar_buffer_planes(buffer), c.selector);
+    const bool ok = static_cast<bool>(r);
     EXPECT_EQ(ok, c.codigo == 0);
     EXPECT_EQ(m.v.estado.codigo_error, c.codigo);
-    EXPECT_EQ(m.v.Puerto().Ultimo_abandono().empty(), ok);
+    // The reason shown with the code names the request that gave up.
+    EXPECT_EQ(m.v.estado.motivo_error.peticion, c.peticion);
+    EXPECT_EQ(m.v.estado.motivo_error.codigo, c.codigo);
+    if (!ok) {
+      EXPECT_EQ(m.v.estado.motivo_error, *r.Motivo());
+    }
     EXPECT_TRUE(m.v.pitidos.empty() && m.v.mensajes.empty());
     EXPECT_EQ(m.medidor.Cuenta(Sector_preparacion), c.ordenes_sector);
     for (uint32_t disparos : m.medidor.Disparos_fallos()) EXPECT_GE(disparos, 1u);

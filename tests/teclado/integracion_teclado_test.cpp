@@ -1,6 +1,7 @@
 // The keyboard programmer end to end against the simulated meter's keyboard
 // microcontroller, in process on the virtual clock: what the microcontroller
-// holds afterwards, and each way the exchange can end.
+// holds afterwards, and each way the exchange can end: its result code, the
+// request its reason names, and whether the technician got a box and a beep.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,6 +35,7 @@ std::array<uint8_t, 64> Datos_linea(const std::string& t, size_t inicio) {
 constexpr size_t kLinea = 141;               // one data record with its CR LF
 constexpr size_t kSeguridad = 256 * kLinea;  // the security record's first line
 const std::string kSin_respuesta = "El teclado no responde !\n";
+const std::string kIntercambio = "Programar_teclado";
 
 struct Caso {
   const char* nombre;
@@ -44,6 +46,9 @@ struct Caso {
   int32_t codigo;
   std::string mensaje;  // with a failure beep; none when empty
   int bloques;          // blocks the microcontroller was programmed with
+  // The request the reason names: the exchange's own wait, or the packet the
+  // port did not take ("" when no code of the exchange is the run's).
+  std::string peticion = {};
 };
 
 Config_medidor Secuencia(std::vector<uint8_t> codigos) {
@@ -90,26 +95,39 @@ TEST(Integracion_teclado, EachWayTheExchangeEnds) {
       {"upper-case digit reads as 0", normal, Mayuscula(), 0, 0, 0, "", 256},
       {"not 14 after a block", Con_fallo(Tipo_fallo::Ack_erroneo, Peticion::Paquete_teclado, 43),
        Texto(), 0, 0, 0, "Codigo no esperado !\n", 256},
-      {"silicon ID", Con_error(true, false), Texto(), 0, -1, 1, "Silicon ID error !\n", 0},
-      {"verify", Con_error(false, true), Texto(), 0, -1, 2, "Verify error !\n", 256},
+      {"silicon ID", Con_error(true, false), Texto(), 0, -1, 1, "Silicon ID error !\n", 0, kIntercambio},
+      {"verify", Con_error(false, true), Texto(), 0, -1, 2, "Verify error !\n", 256, kIntercambio},
       {"code set before stays", Con_error(true, false), Texto(), 7, -1, 7, "Silicon ID error !\n", 0},
+      // The meter ends the exchange itself (21): code 27, and nothing more shown.
+      {"the meter ends it at once", Secuencia({21}), Texto(), 0, -1, 27, "", 0, kIntercambio},
+      {"the meter ends it, code set before", Secuencia({21}), Texto(), 7, -1, 7, "", 0},
       // Format errors: the request is dropped, then the meter gives up with 21.
-      {"block type", normal, Cambiado(5 * kLinea + 8, '1'), 0, -1, 0, "El record no es de tipo datos !\n", 5},
-      {"block length", normal, Cambiado(9 * kLinea + 2, '1'), 0, -1, 0, "Longitud de record incorrecto !\n", 9},
-      {"last block cut", normal, Cortado(255 * kLinea + 100), 0, -1, 0, "El record no tiene suficientes datos!\n", 255},
-      {"security base", normal, Cambiado(kSeguridad + 12, '1'), 0, -1, 0, "Error en los datos SECURE!\n", 256},
-      {"security data type", normal, Cambiado(kSeguridad + 25, '1'), 0, -1, 0,
-       "2da linea del security record \nno es de tipo datos !\n", 256},
-      {"checksum not a record", normal, Cambiado(kSuma, 'x'), 0, -1, 0, "Hex corrupto !\n", 256},
-      {"checksum base length", normal, Cambiado(kSuma + 2, '4'), 0, -1, 0,
-       "Longitud de 1era linea del \nChecksum record incorrecta \n", 256},
-      {"checksum cut", normal, Cortado(kSuma + 27), 0, -1, 0, "2do Record checksum sin datos suficientes!\n", 256},
-      {"16 before any 14", Secuencia({16, 18}), Texto(), 0, -1, 0,
-       "Longitud de 1era linea del \nsecurity record incorrecta \n", 0},
+      {"block type", normal, Cambiado(5 * kLinea + 8, '1'), 0, -1, 27, "El record no es de tipo datos !\n", 5,
+       kIntercambio},
+      {"block length", normal, Cambiado(9 * kLinea + 2, '1'), 0, -1, 27, "Longitud de record incorrecto !\n", 9,
+       kIntercambio},
+      {"last block cut", normal, Cortado(255 * kLinea + 100), 0, -1, 27, "El record no tiene suficientes datos!\n",
+       255, kIntercambio},
+      {"security base", normal, Cambiado(kSeguridad + 12, '1'), 0, -1, 27, "Error en los datos SECURE!\n", 256,
+       kIntercambio},
+      {"security data type", normal, Cambiado(kSeguridad + 25, '1'), 0, -1, 27,
+       "2da linea del security record \nno es de tipo datos !\n", 256, kIntercambio},
+      {"checksum not a record", normal, Cambiado(kSuma, 'x'), 0, -1, 27, "Hex corrupto !\n", 256, kIntercambio},
+      {"checksum base length", normal, Cambiado(kSuma + 2, '4'), 0, -1, 27,
+       "Longitud de 1era linea del \nChecksum record incorrecta \n", 256, kIntercambio},
+      {"checksum cut", normal, Cortado(kSuma + 27), 0, -1, 27, "2do Record checksum sin datos suficientes!\n", 256,
+       kIntercambio},
+      {"16 before any 14", Secuencia({16, 18}), Texto(), 0, -1, 27,
+       "Longitud de 1era linea del \nsecurity record incorrecta \n", 0, kIntercambio},
       // The meter falls silent: the bound ends the run.
-      {"silent from the start", Con_fallo(silencio, Peticion::Teclado, 1), Texto(), 0, -1, 25, kSin_respuesta, 0},
-      {"silent after table 3", Con_fallo(silencio, Peticion::Paquete_teclado, 14), Texto(), 0, -1, 25, kSin_respuesta, 0},
+      {"silent from the start", Con_fallo(silencio, Peticion::Teclado, 1), Texto(), 0, -1, 25, kSin_respuesta, 0,
+       kIntercambio},
+      {"silent after table 3", Con_fallo(silencio, Peticion::Paquete_teclado, 14), Texto(), 0, -1, 25,
+       kSin_respuesta, 0, kIntercambio},
       {"silent, code set before", Con_fallo(silencio, Peticion::Teclado, 1), Texto(), 7, -1, 7, kSin_respuesta, 0},
+      // The port is gone: the next packet is not taken, and the exchange ends at once.
+      {"unplugged in table 3", Con_fallo(Tipo_fallo::Desenchufe, Peticion::Paquete_teclado, 5), Texto(), 0, -1,
+       25, kSin_respuesta, 0, "Programar_teclado (vector)"},
   };
   // clang-format on
   for (const Caso& c : casos) {
@@ -118,19 +136,27 @@ TEST(Integracion_teclado, EachWayTheExchangeEnds) {
     m.v.estado.codigo_error = c.codigo_previo;
     m.v.estado.progreso_base = 100;
     m.v.barra_general.Fijar_rango(0, 1000);
-    Programador_teclado p(m.v, c.texto);
+    Programador_teclado p(m.v, m.v.estado.progreso_base, c.texto);
     const int64_t inicio = m.v.reloj.Segundos();
-    EXPECT_EQ(p.Programar_teclado(), c.resultado);
+    const Resultado r = p.Programar_teclado();
+    EXPECT_EQ(r ? 0 : -1, c.resultado);
     const int64_t duracion = m.v.reloj.Segundos() - inicio;
     EXPECT_EQ(m.v.estado.codigo_error, c.codigo);
+    // The reason goes with the run's code; the failure returned always carries the exchange's own.
+    EXPECT_EQ(m.v.estado.motivo_error.peticion, c.peticion);
+    if (!r) {
+      EXPECT_TRUE(r.Motivo()->peticion.starts_with(kIntercambio));
+      if (c.codigo_previo == 0) {
+        EXPECT_EQ(r.Motivo()->codigo, c.codigo);
+      }
+    }
     EXPECT_EQ(m.v.mensajes,
               c.mensaje.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.mensaje});
     EXPECT_EQ(m.v.Un_pitido_de_fallo(), !c.mensaje.empty());
     EXPECT_EQ(m.v.pitidos.size(), c.mensaje.empty() ? 0u : 1u);
-    if (c.mensaje == kSin_respuesta) {
+    if (c.mensaje == kSin_respuesta && r.Motivo()->llegada == Llegada::nada) {
       EXPECT_GE(duracion, kEspera_codigo_teclado_s);
       EXPECT_LE(duracion, kEspera_codigo_teclado_s + 1);
-      EXPECT_NE(m.v.Puerto().Ultimo_abandono().find("Programar_teclado"), std::string::npos);
     } else {
       EXPECT_LT(duracion, kEspera_codigo_teclado_s);
     }
