@@ -9,6 +9,7 @@
 
 #include "backend_falso.h"
 #include "cerrojo_prueba.h"
+#include "peticiones.h"
 #include "puerto_serie.h"
 
 namespace r27 {
@@ -57,7 +58,7 @@ TEST_F(Traza, EscriturasLecturasVaciasYAbandonos) {
   reloj.Avanzar_us(250);
   ASSERT_EQ(puerto->Leer(&b, 1), 1u);
   ASSERT_EQ(puerto->Leer_disponible(&b, 1), 1u);
-  puerto->Anotar_abandono("Borrar_memoria", "0x70", "nada (tiempo agotado)");
+  (void)Abandono(*puerto, "Borrar_memoria", "0x70", Llegada::nada);
   puerto.reset();  // closes the file
 
   const std::string t = Leer_fichero(ruta);
@@ -75,11 +76,14 @@ TEST_F(Traza, EscriturasLecturasVaciasYAbandonos) {
             " ! Borrar_memoria: esperaba 0x70, llego nada (tiempo agotado)");
 }
 
-TEST_F(Traza, ElUltimoAbandonoSeGuardaTambienSinTraza) {
+TEST_F(Traza, UnAbandonoSinTrazaDaIgualSuMotivo) {
   auto puerto = Puerto();
   puerto->Fijar_traza(nullptr);
-  puerto->Anotar_abandono("Enviar_bloque", "0x30", "0x3F");
-  EXPECT_EQ(puerto->Ultimo_abandono(), "Enviar_bloque: esperaba 0x30, llego 0x3F");
+  Respuesta r;
+  r.llego = true;
+  r.byte = 0x3F;
+  EXPECT_EQ(Abandono(*puerto, "Enviar_bloque", "0x30", r).Texto(),
+            "Enviar_bloque: esperaba 0x30, llego 0x3F");
   EXPECT_FALSE(std::filesystem::exists(ruta));
 }
 
