@@ -73,10 +73,6 @@ struct Estado_ventana {
     fallo.codigo = codigo;
     Fijar_error(fallo);
   }
-  // Transitional: a code without its reason.
-  void Fijar_error(int32_t codigo) {
-    if (codigo_error == 0) codigo_error = codigo;
-  }
   void Borrar_error() {
     codigo_error = 0;
     motivo_error = {};

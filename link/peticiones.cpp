@@ -93,17 +93,6 @@ Fallo Abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view
                   puerto.Esta_abierto() ? Llegada::nada : Llegada::sin_conexion);
 }
 
-void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
-                     const Respuesta& r) {
-  char llegado[32];
-  if (r.llego)
-    std::snprintf(llegado, sizeof llegado, "0x%02X", r.byte);
-  else
-    std::snprintf(llegado, sizeof llegado, "%s",
-                  r.cancelada ? "nada (cancelada)" : "nada (tiempo agotado)");
-  puerto.Anotar_abandono(peticion, esperado, llegado);
-}
-
 Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
                         std::string_view peticion) {
   if (bytes.empty()) return {};
@@ -135,12 +124,6 @@ bool Intentos_peticion::Fallar(std::string_view esperado, const Respuesta& r) {
 Fallo Intentos_peticion::Abandono() const {
   if (escritura_) return *escritura_;
   return r27::Abandono(puerto_, peticion_, esperado_, respuesta_);
-}
-
-bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes) {
-  if (bytes.empty()) return true;
-  return puerto.Escribir(bytes.data(), static_cast<uint32_t>(bytes.size())) ==
-         static_cast<int32_t>(bytes.size());
 }
 
 }  // namespace r27

@@ -89,16 +89,10 @@ bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t 
                              std::string_view esperado, Llegada llegada,
                              std::string_view llegado = {});
 
-// Transitional: the give-up on the trace only.
-void Anotar_abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
-                     const Respuesta& r);
-
 // Writes a whole request. A port that does not take every byte is a failure of
 // `peticion` (traced), so a lost write is told as such, not as a later time-out.
 Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
                         std::string_view peticion);
-// Transitional: true when the port took every byte.
-bool Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes);
 
 // Runs `intento` up to `intentos` times until it returns true, pausing
 // `pausa_ms` after every attempt (the successful one included) when non-zero.

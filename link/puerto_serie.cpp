@@ -180,17 +180,9 @@ void Puerto_serie::Purgar(bool recepcion, bool transmision) {
 }
 
 void Puerto_serie::Anotar(const Fallo& fallo) {
-  ultimo_abandono_ = fallo.Texto();
   if (traza_)
     traza_->Abandono(reloj_.Micros(), fallo.peticion, fallo.esperado,
                      fallo.llegado.empty() ? Texto_llegada(fallo.llegada) : fallo.llegado);
-}
-
-void Puerto_serie::Anotar_abandono(std::string_view peticion, std::string_view esperado,
-                                   std::string_view llegado) {
-  ultimo_abandono_.assign(peticion);
-  ultimo_abandono_.append(": esperaba ").append(esperado).append(", llego ").append(llegado);
-  if (traza_) traza_->Abandono(reloj_.Micros(), peticion, esperado, llegado);
 }
 
 void Puerto_serie::Fijar_rts(bool activo) {

@@ -63,10 +63,6 @@ class Puerto_serie {
   Traza_linea* Traza() { return traza_.get(); }
   // A request gave up: the failure goes to the trace.
   void Anotar(const Fallo& fallo);
-  // Transitional: a request gave up: the reason goes to the trace and is kept as the last one.
-  void Anotar_abandono(std::string_view peticion, std::string_view esperado,
-                       std::string_view llegado);
-  const std::string& Ultimo_abandono() const { return ultimo_abandono_; }
 
  private:
   // A read that found nothing: buffer[0] cleared, the empty read traced.
@@ -80,7 +76,6 @@ class Puerto_serie {
   uint32_t tamano_entrada_ = kTamano_entrada;
   std::vector<uint8_t> buffer_lectura_;
   std::unique_ptr<Traza_linea> traza_;
-  std::string ultimo_abandono_;
 };
 
 }  // namespace r27

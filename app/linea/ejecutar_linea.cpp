@@ -58,7 +58,7 @@ std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos) {
   std::string t = "Steps:";
   for (const Desenlace_paso& p : pasos) {
     t += "\n  " + Columna(Nombre_paso(p.paso), 30) + " ";
-    if (p.estado == Estado_paso::no_ejecutado) {
+    if (p.estado == Estado_paso::no_ejecutado || p.estado == Estado_paso::cancelado) {
       t += Texto_estado(p.estado);
       continue;
     }
@@ -75,7 +75,7 @@ std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos
   for (const Desenlace_paso& p : pasos) {
     Paso_resumen s;
     s.nombre = Nombre_paso(p.paso);
-    s.ejecutado = p.estado != Estado_paso::no_ejecutado;
+    s.ejecutado = p.estado == Estado_paso::hecho || p.estado == Estado_paso::fallido;
     s.correcto = p.estado == Estado_paso::hecho;
     s.estado = p.estado == Estado_paso::no_ejecutado ? "not-run"
                : p.estado == Estado_paso::hecho      ? "done"

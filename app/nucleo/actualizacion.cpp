@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "codigos_resultado.h"
-#include "como_resultado.h"
 #include "memoria_medidor.h"
 #include "pantallas.h"
 #include "paso_firmware.h"
@@ -160,9 +159,8 @@ bool Actualizacion::Actualizar_medidor() {
     const int32_t antes = e.codigo_error;
     std::vector<uint8_t> buffer(kBytes_buffer_planes);
     Preparar_buffer_planes(buffer);
-    resultado = Terminar_paso(
-        Paso_actualizacion::planes,
-        Como_resultado(Grabar_plan(ventana_, buffer, e.indice_plan), "Grabar_plan"), antes);
+    resultado = Terminar_paso(Paso_actualizacion::planes,
+                              Grabar_plan(ventana_, buffer, e.indice_plan), antes);
     if (resultado) e.planes_elegidos = false;  // the chosen set is in the meter now
     if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_planes_ms);
@@ -185,8 +183,7 @@ bool Actualizacion::Actualizar_medidor() {
       ventana_.Procesar_mensajes();
       const int32_t antes = e.codigo_error;
       // Grabar_zona advances the base by its budget itself.
-      resultado = Terminar_paso(Paso_actualizacion::zona,
-                                Como_resultado(fparam.Grabar_zona(), "Grabar_zona"), antes);
+      resultado = Terminar_paso(Paso_actualizacion::zona, fparam.Grabar_zona(), antes);
       e.zona_pendiente = !resultado;
       if (!resultado) Fallar();
     }
@@ -252,6 +249,11 @@ bool Actualizacion::Actualizar_medidor() {
   general.Solo_avanzar(false);
   e.actualizando = false;
   desenlace_.fallida = e.abortar;
+  // The steps a refused question left out were cancelled; those after a failed
+  // step were simply not run.
+  if (desenlace_.cancelada)
+    for (Desenlace_paso& p : desenlace_.pasos)
+      if (p.estado == Estado_paso::no_ejecutado) p.estado = Estado_paso::cancelado;
   desenlace_.codigo = e.codigo_error;
   if (e.codigo_error != 0) {
     desenlace_.motivo = e.motivo_error;
@@ -282,21 +284,22 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
   if (!registro) return static_cast<bool>(resultado);
   registro->duracion_s =
       static_cast<double>(ventana_.Reloj_().Micros() - inicio_paso_us_) / 1'000'000.0;
-  if (resultado) {
+  // A step may set a code and still answer success (the FPGA set's refused burn
+  // when it burns the set itself): the sequence goes on as it answered, but the
+  // outcome tells the step failed.
+  const bool codigo_del_paso = codigo_antes == 0 && e.codigo_error != 0;
+  if (resultado && !codigo_del_paso) {
     registro->estado = Estado_paso::hecho;
     return true;
   }
   // The failure that set the run's code in this step is the step's; a step that
   // set no code keeps its own (the code shown stays the earlier one's).
-  if (codigo_antes == 0 && e.codigo_error != 0)
+  if (codigo_del_paso)
     registro->fallo = e.motivo_error;
   else
     registro->fallo = resultado.Motivo();
-  registro->estado = registro->fallo && registro->fallo->llegada == Llegada::cancelada &&
-                             e.abortar && desenlace_.cancelada
-                         ? Estado_paso::cancelado
-                         : Estado_paso::fallido;
-  return false;
+  registro->estado = Estado_paso::fallido;
+  return static_cast<bool>(resultado);
 }
 
 void Actualizacion::Fallar() { ventana_.Estado().abortar = true; }
@@ -367,8 +370,7 @@ Resultado Actualizacion::Borrar_medidor() {
   std::array<uint8_t, kBytes_borrado> datos{};
   std::copy(kCabecera_borrado.begin(), kCabecera_borrado.end(), datos.begin());
   // No answer is awaited; a write the port refused is the step's first failure.
-  primero.Anotar(Como_resultado(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado),
-                                "Escribir_memoria"));
+  primero.Anotar(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado));
   reloj.Dormir_ms(kPausa_borrado_ms);
   Drenar(puerto);
 
@@ -388,16 +390,11 @@ Resultado Actualizacion::Borrar_medidor() {
     e.Fijar_error(f);
     return f;
   };
-  if (Resultado r =
-          diez_veces([&] { return Como_resultado(Bloque_vacio(ventana_), "Bloque_vacio"); });
-      !r)
+  if (Resultado r = diez_veces([&] { return Bloque_vacio(ventana_); }); !r)
     return fallar(kCodigo_bloque_vacio, r);
   int k = 0;
   for (uint8_t sector : kSectores_borrado) {
-    if (Resultado r = diez_veces([&] {
-          return Como_resultado(Borrar_sector_flash(ventana_, sector), "Borrar_sector_flash");
-        });
-        !r)
+    if (Resultado r = diez_veces([&] { return Borrar_sector_flash(ventana_, sector); }); !r)
       return fallar(kCodigo_borrar_sector, r);
     ++k;
     paso.Fijar_posicion(k);

@@ -29,7 +29,13 @@ class Decision_en_curso {
 // but not from inside a second, nested one.
 constexpr int kDecisiones_con_conexion = 2;
 
-void Enviar_byte(Puerto_serie& puerto, uint8_t b) { Escribir_todo(puerto, std::span(&b, 1)); }
+Resultado Enviar_byte(Puerto_serie& puerto, uint8_t b, std::string_view peticion) {
+  return Escribir_todo(puerto, std::span(&b, 1), peticion);
+}
+
+// The release byte: the meter is let go whether or not it hears it, and nothing
+// follows on this connection that a lost byte could spoil.
+void Soltar_byte(Puerto_serie& puerto) { (void)Enviar_byte(puerto, kLiberacion, "Liberacion"); }
 
 Texto_version Version_de_fichero(const std::array<char, 12>& version_fichero) {
   Texto_version v{};
@@ -60,7 +66,7 @@ bool Conexion::Seguir() {
 
 void Conexion::Soltar() {
   Puerto_serie& puerto = ventana_.Puerto();
-  Enviar_byte(puerto, kLiberacion);
+  Soltar_byte(puerto);
   ventana_.Reloj_().Dormir_ms(kPausa_sondeo_ms);
   puerto.Cerrar();
   ventana_.Estado().conectado = false;
@@ -91,9 +97,10 @@ void Conexion::Boton_ConectarClick() {
       if (!Seguir()) break;
       reloj.Dormir_ms(kPausa_sondeo_ms);
       Drenar(puerto);
-      Enviar_byte(puerto, kSondeo);
+      // A probe the port did not take gets no answer: nothing is read for it.
+      const bool enviado = static_cast<bool>(Enviar_byte(puerto, kSondeo, "Sondeo"));
       uint8_t b = 0;
-      puerto.Leer(&b, 1);  // nothing read leaves 0x00, which is no answer
+      if (enviado) puerto.Leer(&b, 1);  // nothing read leaves 0x00, which is no answer
       if (b == kRespuesta_arranque) {
         e.modo_arranque = true;
         contestado = true;
@@ -103,7 +110,7 @@ void Conexion::Boton_ConectarClick() {
         e.respuesta_m = true;  // and no further probe
       }
       if (!contestado) {
-        Enviar_byte(puerto, kLiberacion);
+        Soltar_byte(puerto);
         reloj.Dormir_ms(kPausa_sondeo_ms);
       }
     }
@@ -172,7 +179,8 @@ void Conexion::Reconectar() {
       }
       reloj.Dormir_ms(kPausa_sondeo_ms);
       Drenar(puerto);
-      Enviar_byte(puerto, kSondeo);
+      // A probe the port did not take gets no answer: nothing is read for it.
+      const bool enviado = static_cast<bool>(Enviar_byte(puerto, kSondeo, "Sondeo"));
       // A meter that has just restarted answers late: give it 150 ms.
       for (int i = 0; i < kEsperas_reconexion && !abandonado; ++i) {
         abandonado = !Seguir();
@@ -180,11 +188,11 @@ void Conexion::Reconectar() {
       }
       if (abandonado) break;
       uint8_t b = 0;
-      puerto.Leer(&b, 1);
+      if (enviado) puerto.Leer(&b, 1);
       if (b == kRespuesta_aplicacion) {
         contestado = true;
       } else {
-        Enviar_byte(puerto, kLiberacion);
+        Soltar_byte(puerto);
         reloj.Dormir_ms(kPausa_sondeo_ms);
       }
     }
@@ -304,7 +312,7 @@ void Conexion::Info_mpeg4() {
   }
 
   Drenar(puerto);
-  Enviar_byte(puerto, kPedir_info_mpeg4);
+  if (!Enviar_byte(puerto, kPedir_info_mpeg4, "Info_mpeg4")) return;
   const int64_t pedido = reloj.Segundos();
   const Plazo plazo = Plazo::Menos_de(kEspera_info_mpeg4_s);
   if (!Esperar_byte(ventana_, pedido, plazo).Es(kRespuesta_info_mpeg4)) return;
@@ -332,7 +340,7 @@ void Conexion::Info_mpeg4() {
 
   // The module's serial number: read off the line and not kept.
   Drenar(puerto);
-  Enviar_byte(puerto, kPedir_serie_mpeg4);
+  if (!Enviar_byte(puerto, kPedir_serie_mpeg4, "Serie_mpeg4")) return;
   const int64_t pedido_serie = reloj.Segundos();
   if (!Esperar_byte(ventana_, pedido_serie, Plazo::Menos_de(kEspera_serie_s))
            .Es(kRespuesta_serie_mpeg4, kMaximo_serie_s)) {
@@ -350,7 +358,7 @@ bool Conexion::Decidir_mpeg4() {
     // The module is not running its application yet: let the meter go, give it
     // time, and ask again.
     Puerto_serie& puerto = ventana_.Puerto();
-    Enviar_byte(puerto, kLiberacion);
+    Soltar_byte(puerto);
     puerto.Cerrar();
     e.conectado = false;
     ventana_.Procesar_mensajes();
@@ -390,14 +398,16 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
       break;
     default:
       // The meter knows no other rate: nothing is sent, the switch failed.
-      e.Fijar_error(kError_cambio_velocidad);
+      e.Fijar_error(kError_cambio_velocidad,
+                    Fallo{0, "Cambiar_velocidad_medidor", "500000, 250000 o 115200 baudios",
+                          Llegada::bytes, std::to_string(baudios)});
       return false;
   }
   // The two-byte parameter travels as one whole staging block, padded with zeros.
   std::array<uint8_t, kDatos_bloque_staging> bloque{};
   bloque[0] = codigo;
-  if (!Subir_bloques(ventana_, 2, bloque)) {
-    e.Fijar_error(kError_cambio_velocidad);
+  if (Resultado r = Subir_bloques(ventana_, 2, bloque); !r) {
+    e.Fijar_error(kError_cambio_velocidad, *r.Motivo());
     return false;
   }
   ventana_.Reloj_().Dormir_ms(kPausa_cambio_velocidad_ms);

@@ -29,6 +29,8 @@ enum class Desenlace_busqueda {
   listo,            // a ready meter was handed to the update
 };
 
+// A step the technician's refusal left out is cancelled; one left out after a
+// failed step is not run.
 enum class Estado_paso { no_ejecutado, hecho, fallido, cancelado };
 
 struct Desenlace_paso {
@@ -64,7 +66,7 @@ struct Desenlace_actualizacion {
 
   bool Alguno_ejecutado() const {
     for (const Desenlace_paso& p : pasos)
-      if (p.estado != Estado_paso::no_ejecutado) return true;
+      if (p.estado == Estado_paso::hecho || p.estado == Estado_paso::fallido) return true;
     return false;
   }
 };

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "codigos_resultado.h"
-#include "como_resultado.h"
 #include "peticiones.h"
 #include "programador_mpeg4.h"
 #include "subida_graficos.h"
@@ -37,9 +36,9 @@ Resultado Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
   Programador_mpeg4(ventana, conexion).Parchear_entrada();
   timer_desconexion.Deshabilitar();
   TCDiferencial& d = Nuevo_diferencial(ventana, conexion);
-  Resultado r = Como_resultado(d.Cargar_primera_etapa(), "Cargar_primera_etapa");
+  Resultado r = d.Cargar_primera_etapa();
   if (!r) return r;
-  return Como_resultado(d.Cargar_segunda_etapa(), "Cargar_segunda_etapa");
+  return d.Cargar_segunda_etapa();
 }
 
 Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
@@ -61,8 +60,8 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
     // and their answers are not used: the staging erase below tells whether the
     // meter listens.
     Programador_mpeg4(ventana, conexion).Parchear_entrada();
-    (void)Como_resultado(d.Cargar_primera_etapa(), "Cargar_primera_etapa");
-    (void)Como_resultado(d.Cargar_segunda_etapa(), "Cargar_segunda_etapa");
+    (void)d.Cargar_primera_etapa();
+    (void)d.Cargar_segunda_etapa();
   }
 
   Subida_graficos* graficos = ventana.Graficos();
@@ -78,12 +77,12 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
                        Abandono(ventana.Puerto(), "Paso_firmware", "seguir con la actualizacion",
                                 Llegada::cancelada));
   } else if (!e.Check_fpga) {
-    resultado = Como_resultado(d.Preparar_memoria(), "Preparar_memoria");
+    resultado = d.Preparar_memoria();
     if (!resultado)
       resultado = Fallar(ventana, primero, kCodigo_firmware_staging, *resultado.Motivo());
   }
   if (resultado) {
-    resultado = Como_resultado(d.Enviar_firmware(), "Enviar_firmware");
+    resultado = d.Enviar_firmware();
     if (resultado) {
       if (graficos) graficos->Enviar_imagen(Subida_graficos::kActualizando_firmware);
     } else {
@@ -100,13 +99,13 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
   ventana.ProgressBar_general().Fijar_posicion(e.progreso_base);
 
   if (resultado) {
-    resultado = Como_resultado(d.Grabar_flash(), "Grabar_flash");
+    resultado = d.Grabar_flash();
     if (!resultado)
       resultado = Fallar(ventana, primero, kCodigo_firmware_grabacion, *resultado.Motivo());
   }
   // Leaves the staging area open again for whatever follows; its answer is not
   // used, and its failure never replaces the step's.
-  (void)Como_resultado(d.Preparar_memoria(), "Preparar_memoria");
+  (void)d.Preparar_memoria();
 
   conexion.Reemplazar_diferencial(nullptr);
   for (Barra* b : {&ventana.Barra_progreso(), &ventana.ProgressBar_general()})

@@ -331,7 +331,7 @@ class Banco {
     std::fprintf(stderr, "\n");
     return ok || Fallo(nombre + ": the updater failed (code " +
                        std::to_string(v_->Estado().codigo_error) + ", " +
-                       v_->Puerto().Ultimo_abandono() + ")");
+                       v_->Estado().motivo_error.Texto() + ")");
   }
 
   // The reference replays the transcript from mark `desde` to mark `hasta` on
@@ -696,7 +696,7 @@ bool Completa(const Opciones& o, Salida& salida, std::string& error) {
     ok = !fallida && b.V().Estado().codigo_error == 0;
     if (!ok)
       error = "the update failed (code " + std::to_string(b.V().Estado().codigo_error) + ", " +
-              b.V().Puerto().Ultimo_abandono() + ")";
+              b.V().Estado().motivo_error.Texto() + ")";
   }
   b.Cerrar_medidor();
   if (!ok) {

@@ -134,7 +134,7 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
     for (int i = 1; i <= int(k.banners.size()); ++i)
       esperados.push_back(Linea_banner_paso(b.textos, i, int(k.banners.size())));
     EXPECT_EQ(b.vista.lineas3, esperados);
-    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.estado.motivo_error.Texto();
     EXPECT_EQ(b.Correcta(), k.codigo == 0);
     Comprobar_barra(b, true);
     // The fast line only where the computer is not 64-bit Windows.
@@ -149,7 +149,7 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
 TEST(Actualizar_medidor, UnaActualizacionCompletaDejaLaMemoriaDelMedidorExacta) {
   Banco_secuencia b(kCompleta);
   b.Ejecutar();
-  ASSERT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.Puerto().Ultimo_abandono();
+  ASSERT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.estado.motivo_error.Texto();
   EXPECT_EQ(b.v.estado.codigo_error, 0);
   const sim::Medidor_simulado& m = *b.medidor;
 
@@ -259,7 +259,7 @@ TEST(Actualizar_medidor, CadaFinalDejaElMedidorListoParaOtraBusqueda) {
     Banco_secuencia b(k.pasos, k.windows64, c);
     b.Ejecutar(k.respuestas);
     EXPECT_EQ(b.vista.imagen, kImagen_fallida);
-    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.estado.motivo_error.Texto();
     EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Grabacion) > 0 && k.firmware_escrito, k.firmware_escrito);
     if (k.respuestas.front() == false) {
@@ -297,7 +297,7 @@ TEST(Actualizar_medidor, UnFalloDelTecladoTerminaEnLaPantallaDeFallo) {
     Banco_secuencia b({true, true}, false, c);
     b.Ejecutar();
     EXPECT_EQ(b.Correcta(), k.correcta);
-    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.estado.motivo_error.Texto();
     // The erase step still ran after the keyboard, over a reconnection.
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Sector_preparacion), 3u);
     EXPECT_EQ(b.vista.lineas3.size(), 2u);
@@ -513,7 +513,7 @@ TEST(Comprobacion, ElMedidorReiniciadoDemuestraONoLaActualizacion) {
     const Resultado_comprobacion& r = b.actualizacion.Comprobacion();
     EXPECT_TRUE(r.hecha);
     EXPECT_EQ(r.probada, k.codigo == 0);
-    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.Puerto().Ultimo_abandono();
+    EXPECT_EQ(b.v.estado.codigo_error, k.codigo) << b.v.estado.motivo_error.Texto();
     EXPECT_EQ(b.Correcta(), k.codigo == 0);
     if (k.codigo != 0) {
       EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));

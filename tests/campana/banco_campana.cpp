@@ -603,7 +603,11 @@ Resultado_run Banco_campana::Ejecutar(uint64_t limite_us) {
   r.correcta = vista.imagen == kImagen_correcta;
   r.duracion_us = v.reloj.Ahora_us() - t0;
   r.fronteras = fronteras_;
-  r.abandono = v.Puerto().Ultimo_abandono();
+  const Desenlace_actualizacion& d = actualizacion.Desenlace();
+  r.motivo = d.motivo;
+  if (r.motivo) r.abandono = r.motivo->Texto();
+  for (const Desenlace_paso& p : d.pasos)
+    if (p.fallo && r.motivo && *p.fallo == *r.motivo) r.paso_del_motivo = p.paso;
   return r;
 }
 

@@ -79,7 +79,10 @@ struct Resultado_run {
   bool desbordada = false;  // stopped at its virtual time limit
   uint64_t duracion_us = 0;
   std::vector<Frontera> fronteras;
-  std::string abandono;  // the last give-up reason on the port
+  std::string abandono;              // the reason behind the result code, as text
+  std::optional<r27::Fallo> motivo;  // the failure behind the result code
+  // The step the outcome marks failed with that very failure, when one does.
+  std::optional<Paso_actualizacion> paso_del_motivo;
 };
 
 // A copy of what the meter holds: flash, EEPROM, module, keyboard controller.

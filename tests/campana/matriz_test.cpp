@@ -89,6 +89,50 @@ std::string Describir(const Fila& f, uint32_t n) {
   return o.str();
 }
 
+// The requests each step sends, as its failures name them (by their start).
+bool Peticion_del_paso(std::optional<Paso_actualizacion> paso, int32_t codigo,
+                       const std::string& peticion) {
+  using P = Paso_actualizacion;
+  static const std::vector<std::pair<std::optional<P>, std::vector<const char*>>> kPeticiones{
+      {P::borrado, {"Bloque_vacio", "Borrar_sector_flash", "Escribir_memoria", "Borrar_medidor"}},
+      {P::zona, {"Grabar_perfiles", "Grabar_conf_fabrica", "Grabar_conf_defecto", "Grabar_zona"}},
+      {P::fpga,
+       {"Cargar_primera_etapa", "Cargar_segunda_etapa", "borrado de la zona fpga", "bloque fpga",
+        "grabacion flash fpga"}},
+      {P::firmware,
+       {"Paso_firmware", "Preparar_memoria", "Enviar_bloque", "Enviar_firmware", "Grabar_flash"}},
+      {P::mpeg4, {"Actualizar_mpeg4", "Paso_mpeg4"}},
+      {P::teclado, {"Programar_teclado", "Paso_teclado"}},
+      {P::planes, {"Grabar_plan", "Subir_bloques"}},
+      // No step: the baud switch (code 8) and the check after writing (26).
+      {std::nullopt, {"Subir_bloques", "Cambiar_velocidad_medidor", "Comprobar_escritura"}},
+  };
+  if (codigo == kCodigo_comprobacion) return peticion == "Comprobar_escritura";
+  for (const auto& [p, nombres] : kPeticiones) {
+    if (p != paso) continue;
+    for (const char* n : nombres)
+      if (peticion.rfind(n, 0) == 0) return true;
+  }
+  return false;
+}
+
+// A failed run's reason is the failure behind its code, and names a request of
+// the step that set the code.
+void Comprobar_motivo(const Resultado_run& r, const std::string& fila) {
+  if (r.codigo == 0) return;
+  if (!r.motivo) {
+    ADD_FAILURE() << fila << "no reason for code " << r.codigo;
+    return;
+  }
+  EXPECT_EQ(r.motivo->codigo, r.codigo) << fila << "the reason belongs to another code";
+  const std::optional<Paso_actualizacion> paso = r27::Paso_de_codigo(r.codigo);
+  if (paso) {
+    EXPECT_EQ(r.paso_del_motivo, paso) << fila << "the reason is not its step's";
+  }
+  EXPECT_TRUE(Peticion_del_paso(paso, r.codigo, r.motivo->peticion))
+      << fila << "the reason names \"" << r.motivo->peticion << "\", no request of its step";
+}
+
 void Correr(const Fila& f) {
   const Intervalo en = Peticiones_en(Fronteras_limpias(f.pasos), f.tramo, f.peticion);
   if (en.Vacio()) {
@@ -131,7 +175,8 @@ void Correr(const Fila& f) {
         (std::string(sim::Nombre_fallo(f.tipo)) + ":" + sim::Nombre_peticion(f.peticion)).c_str(),
         n, f.codigo, r.codigo, double(r.duracion_us - std::min(r.duracion_us, limpia)) / 1e6,
         f.espera_s + kHolgura_s);
-  EXPECT_EQ(r.codigo, f.codigo) << fila << "result code (last give-up: " << r.abandono << ")";
+  EXPECT_EQ(r.codigo, f.codigo) << fila << "result code (reason: " << r.abandono << ")";
+  Comprobar_motivo(r, fila);
   EXPECT_EQ(r.correcta, f.codigo == 0) << fila << (r.correcta ? "correct" : "failed") << " screen";
   EXPECT_LE(r.duracion_us, limite)
       << fila << "took " << double(r.duracion_us) / 1e6 << " s, a clean run "
@@ -163,7 +208,7 @@ void Correr(const Fila& f) {
     const uint64_t limpia_otra = Duracion_limpia_us(pasos);
     const Resultado_run otra = b.Ejecutar(limpia_otra + Us(kHolgura_s + 3600));
     const std::string cual = i + 1 < otras.size() ? "the whole update after: " : "second run: ";
-    EXPECT_EQ(otra.codigo, 0) << fila << cual << "code (last give-up: " << otra.abandono << ")";
+    EXPECT_EQ(otra.codigo, 0) << fila << cual << "code (reason: " << otra.abandono << ")";
     EXPECT_TRUE(otra.correcta) << fila << cual << "failed screen";
     EXPECT_LE(otra.duracion_us, limpia_otra + Us(kHolgura_s))
         << fila << cual << "took " << double(otra.duracion_us) / 1e6 << " s";

@@ -117,7 +117,7 @@ Resultado_actualizacion Banco_interrupcion::Actualizar() {
   r.ultima_imagen = vista.imagen;
   r.correcta = vista.imagen == kImagen_correcta;
   r.codigo = v.estado.codigo_error;
-  r.abandono = v.Puerto().Ultimo_abandono();
+  r.abandono = v.estado.motivo_error.Texto();
   return r;
 }
 

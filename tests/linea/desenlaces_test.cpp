@@ -262,7 +262,10 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
       EXPECT_EQ(texto.find("Reason: "), std::string::npos);
     }
     if (r.resultado == std::string("cancelled")) {
-      for (const Paso_resumen& p : r.pasos) EXPECT_FALSE(p.ejecutado) << p.nombre;
+      for (const Paso_resumen& p : r.pasos) {
+        EXPECT_FALSE(p.ejecutado) << p.nombre;
+        EXPECT_EQ(p.estado, "cancelled") << p.nombre;
+      }
       EXPECT_TRUE(b.Nada_escrito());
     }
     EXPECT_EQ(texto.find("still to do:") != std::string::npos, f.aun_pendiente) << texto;

@@ -267,7 +267,7 @@ class Actualizacion_real : public ::testing::Test {
   // The window after a completed run: the correct screen, the wizard left ready
   // for "Actualizar", the meter let go at 115,200 baud, the overall bar full.
   void Comprobar_correcta() {
-    EXPECT_EQ(v_->Estado().codigo_error, 0) << v_->Puerto().Ultimo_abandono();
+    EXPECT_EQ(v_->Estado().codigo_error, 0) << v_->Estado().motivo_error.Texto();
     EXPECT_EQ(Imagen(), kImagen_correcta);
     EXPECT_EQ(Lineas(), Pantalla_correcta(v_->Textos()).lineas);
     EXPECT_TRUE(Menus_habilitados());
@@ -388,7 +388,7 @@ TEST_F(Actualizacion_real, UnDesenchufeEnElFirmwareYLaSegundaActualizacionComple
 
   const double primera = Buscar_y_actualizar();
   EXPECT_EQ(medidor_->Desenchufes(), 1);
-  EXPECT_EQ(v_->Estado().codigo_error, kCodigo_firmware_envio) << v_->Puerto().Ultimo_abandono();
+  EXPECT_EQ(v_->Estado().codigo_error, kCodigo_firmware_envio) << v_->Estado().motivo_error.Texto();
   EXPECT_EQ(Imagen(), kImagen_fallida);
   EXPECT_EQ(Lineas(), Pantalla_fallida(v_->Textos(), kCodigo_firmware_envio).lineas);
   EXPECT_TRUE(Menus_habilitados());
