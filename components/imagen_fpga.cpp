@@ -1,5 +1,5 @@
 // The FPGA set's flash image, its blocks and its frames.
-#include "imagen_fpga.h"
+#include "components/imagen_fpga.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 // Memory, bus and staging requests to the meter.
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

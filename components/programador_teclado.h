@@ -18,8 +18,8 @@
 #include <span>
 #include <string_view>
 
-#include "interfaz_ventana.h"
-#include "texto_teclado.h"
+#include "components/texto_teclado.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "interfaz_ventana.h"
-#include "texto_control.h"
+#include "components/texto_control.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

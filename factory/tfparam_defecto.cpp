@@ -1,12 +1,12 @@
 // The factory-parameter object: record builders, EEPROM writers and the zone step.
-#include "tfparam_defecto.h"
+#include "factory/tfparam_defecto.h"
 
 #include <cstdio>
 #include <string>
 
-#include "codigos_resultado.h"
-#include "peticiones.h"
-#include "trama_eeprom.h"
+#include "factory/trama_eeprom.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

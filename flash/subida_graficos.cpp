@@ -1,12 +1,12 @@
 // Status pictures into the meter's image area.
-#include "subida_graficos.h"
+#include "flash/subida_graficos.h"
 
 #include <algorithm>
 #include <array>
 
-#include "bloque.h"
+#include "flash/bloque.h"
 #include "incrustado/graficos_estado.h"
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "interfaz_ventana.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

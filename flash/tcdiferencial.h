@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <span>
 
-#include "bloque.h"
-#include "dialogo_diferencial.h"
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
+#include "flash/bloque.h"
+#include "flash/dialogo_diferencial.h"
+#include "flash/imagenes_arranque.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -5,8 +5,8 @@
 // with a fake that records what was shown.
 #include <string>
 
-#include "contexto_peticion.h"
-#include "estado_ventana.h"
+#include "link/contexto_peticion.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

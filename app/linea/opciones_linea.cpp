@@ -1,10 +1,10 @@
 // Reading the command line and the --help text.
-#include "opciones_linea.h"
+#include "app/linea/opciones_linea.h"
 
 #include <cctype>
 
-#include "codigos_salida.h"
-#include "directorio_puertos_mapa.h"
+#include "app/linea/codigos_salida.h"
+#include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
 

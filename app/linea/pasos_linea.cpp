@@ -1,8 +1,8 @@
 // The steps the ticks select, and the step behind a result code.
-#include "pasos_linea.h"
+#include "app/linea/pasos_linea.h"
 
-#include "actualizacion.h"
-#include "codigos_resultado.h"
+#include "app/nucleo/actualizacion.h"
+#include "link/codigos_resultado.h"
 
 namespace r27 {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "estado_ventana.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

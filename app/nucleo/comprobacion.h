@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "estado_ventana.h"
-#include "ficha_medidor.h"
+#include "app/nucleo/ficha_medidor.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

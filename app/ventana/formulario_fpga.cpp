@@ -1,4 +1,4 @@
-#include "formulario_fpga.h"
+#include "app/ventana/formulario_fpga.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -12,8 +12,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "dialogo_fichero.h"
-#include "tcfpga.h"
+#include "app/ventana/dialogo_fichero.h"
+#include "components/tcfpga.h"
 
 namespace r27 {
 

@@ -1,4 +1,4 @@
-#include "formulario_param_defecto.h"
+#include "app/ventana/formulario_param_defecto.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,8 +10,8 @@
 #include <QToolButton>
 #include <span>
 
-#include "imagenes.h"
-#include "tfparam_defecto.h"
+#include "app/ventana/imagenes.h"
+#include "factory/tfparam_defecto.h"
 
 namespace r27 {
 

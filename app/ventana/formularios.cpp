@@ -1,5 +1,5 @@
 // Creation and release of the application's forms.
-#include "formularios.h"
+#include "app/ventana/formularios.h"
 
 namespace r27 {
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <memory>
 
-#include "about.h"
-#include "form_actualizacion_ok.h"
-#include "ventana_brisco.h"
+#include "app/ventana/about.h"
+#include "app/ventana/form_actualizacion_ok.h"
+#include "app/ventana/ventana_brisco.h"
 
 namespace r27 {
 

@@ -32,19 +32,19 @@
 #include <thread>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "cliente_referencia.h"
-#include "directorio_puertos.h"
-#include "imagen_firmware.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "medidor_simulado.h"
-#include "memoria_medidor.h"
-#include "operaciones_conexion.h"
-#include "programador_mpeg4.h"
-#include "servidor_pty.h"
-#include "tcdiferencial.h"
-#include "tcfpga.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "bench/flash/cliente_referencia.h"
+#include "components/memoria_medidor.h"
+#include "components/programador_mpeg4.h"
+#include "components/tcfpga.h"
+#include "flash/tcdiferencial.h"
+#include "link/directorio_puertos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "link/operaciones_conexion.h"
+#include "sim/medidor_simulado.h"
+#include "sim/servidor_pty.h"
 
 namespace {
 

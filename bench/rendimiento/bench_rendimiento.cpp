@@ -51,27 +51,27 @@
 #include <thread>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "actualizacion.h"
-#include "bloque.h"
-#include "cliente_referencia.h"
-#include "conexion.h"
-#include "directorio_puertos.h"
-#include "imagen_firmware.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "opciones_sim.h"
-#include "paso_firmware.h"
-#include "planes.h"
-#include "programador_mpeg4.h"
-#include "programador_teclado.h"
-#include "registro_linea.h"
-#include "reparto.h"
-#include "subida_graficos.h"
-#include "tcdiferencial.h"
-#include "tcfpga.h"
-#include "termios_velocidad_posix.h"
-#include "tfparam_defecto.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/paso_firmware.h"
+#include "bench/flash/cliente_referencia.h"
+#include "bench/rendimiento/registro_linea.h"
+#include "bench/rendimiento/reparto.h"
+#include "components/planes.h"
+#include "components/programador_mpeg4.h"
+#include "components/programador_teclado.h"
+#include "components/tcfpga.h"
+#include "factory/tfparam_defecto.h"
+#include "flash/bloque.h"
+#include "flash/subida_graficos.h"
+#include "flash/tcdiferencial.h"
+#include "link/directorio_puertos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "link/termios_velocidad_posix.h"
+#include "sim/opciones_sim.h"
 
 namespace {
 
@@ -425,8 +425,7 @@ class Banco {
   // it) and of the turnarounds (a read to the next write), each side; the
   // turnarounds' count and sums also go into `res`.
   static void Diagnostico(const std::string& nombre, std::span<const Suceso_linea> tramo,
-                          const Resultado_reproduccion& r, int marca_a, int marca_b,
-                          Medida& res) {
+                          const Resultado_reproduccion& r, int marca_a, int marca_b, Medida& res) {
     std::vector<double> ida[2], vuelta[2];
     bool dentro = false;
     constexpr size_t kNinguno = SIZE_MAX;

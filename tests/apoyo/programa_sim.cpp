@@ -1,4 +1,4 @@
-#include "programa_sim.h"
+#include "tests/apoyo/programa_sim.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "ventana_falsa.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 

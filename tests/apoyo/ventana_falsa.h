@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "interfaz_ventana.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27::pruebas {
 

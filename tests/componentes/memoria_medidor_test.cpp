@@ -1,9 +1,9 @@
 // Memory, bus and staging requests: exact frames, replies, time-outs and retries.
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 #include <gtest/gtest.h>
 
-#include "backend_guion.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

@@ -8,8 +8,8 @@
 #include <array>
 #include <vector>
 
-#include "medidor_en_proceso.h"
-#include "tfparam_defecto.h"
+#include "factory/tfparam_defecto.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {
