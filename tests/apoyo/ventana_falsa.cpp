@@ -6,6 +6,11 @@ Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend,
                              const std::string& nombre_mutex)
     : puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj, nombre_mutex)) {}
 
+Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend, Reloj& reloj_ventana,
+                             Reloj& reloj_puerto, const std::string& nombre_mutex)
+    : reloj_(&reloj_ventana),
+      puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj_puerto, nombre_mutex)) {}
+
 Ventana_falsa::~Ventana_falsa() = default;
 
 void Ventana_falsa::Procesar_mensajes() {
@@ -24,7 +29,7 @@ void Ventana_falsa::Mensaje(const std::string& texto) {
 
 bool Ventana_falsa::Confirmar(const std::string& texto) {
   preguntas.push_back(texto);
-  if (respuestas.empty()) return false;
+  if (respuestas.empty()) return sin_respuestas;
   const bool r = respuestas.front();
   respuestas.pop_front();
   return r;
