@@ -153,6 +153,7 @@ void TCFpga::Ejecutar(bool desde_dialogo) {
     return;
   }
   longitud_total = imagen->longitud_total;
+  std::copy_n(imagen->bytes.begin(), cabecera_imagen.size(), cabecera_imagen.begin());
 
   if (!Borrar_memoria()) return;
   if (!Enviar_configuraciones(imagen->bytes)) return;

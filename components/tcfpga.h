@@ -110,6 +110,9 @@ class TCFpga {
   int32_t configuracion_actual = 0;                     // 1-based; 0: none
   std::array<std::array<char, kLongitud_descripcion + 1>, kRanuras_descripcion> descripciones{};
   uint32_t longitud_total = 0;
+  // The first bytes of the last image built: what the meter reports as its FPGA
+  // information once the set is burnt.
+  std::array<uint8_t, 16> cabecera_imagen{};
   uint8_t segmento = 0;  // of the block being sent
   bool resultado = false;
   bool cerrado = false;             // the run or "Cancelar" closed the dialog

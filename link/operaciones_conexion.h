@@ -18,6 +18,10 @@ class Operaciones_conexion {
   virtual bool Es_windows64() = 0;
   // Disconnects while connected, otherwise connects on the window's port.
   virtual void Boton_ConectarClick() = 0;
+  // Connects on the window's port unless connected; true when connected after.
+  virtual bool Conectar() = 0;
+  // Lets the meter go when connected.
+  virtual void Desconectar() = 0;
 };
 
 }  // namespace r27

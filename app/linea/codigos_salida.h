@@ -40,7 +40,8 @@ inline constexpr std::array<Descripcion_salida, 11> kDescripciones_salida{{
      "found and identified a meter that may be updated"},
     {kSalida_primer_codigo_resultado, kSalida_ultimo_codigo_resultado,
      "the update failed with this result code (the code the window shows on its failed "
-     "screen; 26: the check after writing failed)"},
+     "screen; 26: the check after writing failed; 27: the meter ended the keyboard "
+     "exchange without success; 28: the keyboard step could not connect)"},
     {kSalida_fallo_sin_codigo, kSalida_fallo_sin_codigo,
      "the update did not complete and has no result code: cancelled at a confirmation "
      "(also when stdin is not a terminal and --si was not given), or the FPGA buffer "

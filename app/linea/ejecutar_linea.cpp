@@ -6,13 +6,14 @@
 
 #include "app/linea/codigos_salida.h"
 #include "app/linea/identidad_linea.h"
-#include "app/linea/pasos_linea.h"
 #include "app/linea/progreso_linea.h"
 #include "app/linea/ventana_linea.h"
 #include "app/nucleo/actualizacion.h"
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/conexion.h"
+#include "app/nucleo/eleccion_planes.h"
 #include "app/nucleo/pantallas.h"
+#include "app/nucleo/pasos_actualizacion.h"
 #include "link/traza_linea.h"
 
 namespace r27 {
@@ -22,63 +23,6 @@ namespace {
 double Segundos_entre(uint64_t desde_us, uint64_t hasta_us) {
   return hasta_us > desde_us ? static_cast<double>(hasta_us - desde_us) / 1e6 : 0.0;
 }
-
-// A run's steps as they happen: the k-th banner begins the k-th planned step;
-// a step ends when the next one begins, when the meter is connected again after
-// the writing, or when the run ends.
-class Registro_pasos {
- public:
-  void Planear(const std::vector<Paso_previsto>& previstos) {
-    previstos_ = previstos;
-    pasos_.assign(previstos.size(), {});
-    inicios_.assign(previstos.size(), 0);
-    for (size_t i = 0; i < previstos.size(); ++i) pasos_[i].nombre = previstos[i].nombre;
-  }
-  // Banner k of n: returns the step's name, or "" when k is out of the plan.
-  std::string Empezar(int k, uint64_t ahora_us) {
-    Cerrar(ahora_us);
-    if (k < 1 || static_cast<size_t>(k) > pasos_.size()) return {};
-    abierto_ = k - 1;
-    ultimo_ = k - 1;
-    pasos_[static_cast<size_t>(abierto_)].ejecutado = true;
-    inicios_[static_cast<size_t>(abierto_)] = ahora_us;
-    return pasos_[static_cast<size_t>(abierto_)].nombre;
-  }
-  void Cerrar(uint64_t ahora_us) {
-    if (abierto_ < 0) return;
-    const auto i = static_cast<size_t>(abierto_);
-    pasos_[i].duracion_s = Segundos_entre(inicios_[i], ahora_us);
-    abierto_ = -1;
-  }
-  bool Alguno_empezado() const { return ultimo_ >= 0; }
-  // The outcome: on success every step begun was done well; on failure the step
-  // the result code names (when the plan has it), else the last step begun,
-  // failed. A failed check after writing leaves the steps as they ran.
-  std::vector<Paso_resumen> Resultado(bool correcta, int32_t codigo) const {
-    std::vector<Paso_resumen> r = pasos_;
-    for (Paso_resumen& p : r) p.correcto = p.ejecutado;
-    if (correcta || codigo == kCodigo_comprobacion) return r;
-    int fallido = ultimo_;
-    if (const auto paso = Paso_de_codigo(codigo)) {
-      for (size_t i = 0; i < previstos_.size(); ++i)
-        if (previstos_[i].paso == *paso) fallido = static_cast<int>(i);
-    }
-    if (fallido >= 0) {
-      // A step that failed before its banner (the FPGA preparation) still ran.
-      r[static_cast<size_t>(fallido)].ejecutado = true;
-      r[static_cast<size_t>(fallido)].correcto = false;
-    }
-    return r;
-  }
-  int Contados() const { return static_cast<int>(pasos_.size()); }
-
- private:
-  std::vector<Paso_previsto> previstos_;
-  std::vector<Paso_resumen> pasos_;
-  std::vector<uint64_t> inicios_;
-  int abierto_ = -1;
-  int ultimo_ = -1;
-};
 
 std::string Columna(std::string texto, size_t ancho) {
   if (texto.size() < ancho) texto.resize(ancho, ' ');
@@ -96,51 +40,90 @@ std::string Texto_pasos(const std::vector<Paso_previsto>& pasos) {
   return t;
 }
 
-std::string Texto_pasos_hechos(const std::vector<Paso_resumen>& pasos) {
+const char* Texto_estado(Estado_paso estado) {
+  switch (estado) {
+    case Estado_paso::no_ejecutado:
+      return "not run";
+    case Estado_paso::hecho:
+      return "ok";
+    case Estado_paso::fallido:
+      return "FAILED";
+    case Estado_paso::cancelado:
+      return "cancelled";
+  }
+  return "";
+}
+
+std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos) {
   std::string t = "Steps:";
-  for (const Paso_resumen& p : pasos) {
-    t += "\n  " + Columna(p.nombre, 30) + " ";
-    if (!p.ejecutado) {
-      t += "not run";
+  for (const Desenlace_paso& p : pasos) {
+    t += "\n  " + Columna(Nombre_paso(p.paso), 30) + " ";
+    if (p.estado == Estado_paso::no_ejecutado) {
+      t += Texto_estado(p.estado);
       continue;
     }
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", p.duracion_s);
-    t += Columna(p.correcto ? "ok" : "FAILED", 8) + duracion;
+    t += Columna(Texto_estado(p.estado), 10) + duracion;
+    if (p.fallo) t += "\n    " + p.fallo->Texto();
   }
   return t;
 }
 
-// Where the run ended, as the wizard's screens and the shared state tell it.
-struct Desenlace {
+std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos) {
+  std::vector<Paso_resumen> r;
+  for (const Desenlace_paso& p : pasos) {
+    Paso_resumen s;
+    s.nombre = Nombre_paso(p.paso);
+    s.ejecutado = p.estado != Estado_paso::no_ejecutado;
+    s.correcto = p.estado == Estado_paso::hecho;
+    s.estado = p.estado == Estado_paso::no_ejecutado ? "not-run"
+               : p.estado == Estado_paso::hecho      ? "done"
+               : p.estado == Estado_paso::fallido    ? "failed"
+                                                     : "cancelled";
+    s.duracion_s = p.duracion_s;
+    if (p.fallo) s.motivo = p.fallo->Texto();
+    r.push_back(std::move(s));
+  }
+  return r;
+}
+
+std::string Texto_aun_pendiente(const std::vector<Paso_actualizacion>& pasos) {
+  std::string t = "still to do:";
+  for (size_t i = 0; i < pasos.size(); ++i)
+    t += std::string(i ? ", " : " ") + Nombre_paso(pasos[i]);
+  return t;
+}
+
+// Where a search that handed no meter over ended.
+struct Desenlace_salida {
   int salida;
-  std::string palabra;
+  const char* palabra;
 };
 
-Desenlace Desenlace_busqueda(Ventana_linea& v, const Textos_idioma& textos,
-                             const std::vector<Puerto_rechazado>& rechazados) {
-  const Estado_ventana& e = v.Estado();
-  if (v.Pantallas().empty()) return {kSalida_no_encontrado, "not-found"};
-  const Ventana_linea::Pantalla_mostrada& ultima = v.Pantallas().back();
-  if (ultima.pantalla.imagen == kImagen_rechazo) {
-    // The level and status refusals show while the meter is still connected;
-    // the eligibility refusal after it was let go.
-    if (ultima.conectado) {
-      if (ultima.pantalla.lineas == Pantalla_rechazo_nivel(textos).lineas)
-        return {kSalida_rechazo_nivel, "refused-level"};
+Desenlace_salida Salida_de_busqueda(Desenlace_busqueda d) {
+  switch (d) {
+    case Desenlace_busqueda::nada_que_hacer:
+      return {kSalida_correcta, "nothing-needed"};
+    case Desenlace_busqueda::rechazo_familia:
+      return {kSalida_rechazo_familia, "refused-family"};
+    case Desenlace_busqueda::rechazo_region:
+      return {kSalida_rechazo_familia, "refused-region"};
+    case Desenlace_busqueda::rechazo_nivel:
+      return {kSalida_rechazo_nivel, "refused-level"};
+    case Desenlace_busqueda::rechazo_estado:
       return {kSalida_rechazo_estado, "refused-status"};
-    }
-    if (!e.familia_valida || e.familia_ajena) return {kSalida_rechazo_familia, "refused-family"};
-    if (e.region_usa) return {kSalida_rechazo_familia, "refused-region"};
-    return {kSalida_correcta, "nothing-needed"};
+    case Desenlace_busqueda::respuesta_m:
+      return {kSalida_rechazo_conexion, "refused-connection"};
+    case Desenlace_busqueda::sin_permiso:
+      return {kSalida_sin_permiso, "no-permission"};
+    case Desenlace_busqueda::ocupado:
+      return {kSalida_puerto_ocupado, "port-busy"};
+    case Desenlace_busqueda::sin_busqueda:
+    case Desenlace_busqueda::no_encontrado:
+    case Desenlace_busqueda::listo:
+      break;
   }
-  if (e.respuesta_m) return {kSalida_rechazo_conexion, "refused-connection"};
-  const auto hay = [&](Fallo_apertura f) {
-    return std::any_of(rechazados.begin(), rechazados.end(),
-                       [f](const Puerto_rechazado& p) { return p.fallo == f; });
-  };
-  if (hay(Fallo_apertura::sin_permiso)) return {kSalida_sin_permiso, "no-permission"};
-  if (hay(Fallo_apertura::ocupado)) return {kSalida_puerto_ocupado, "port-busy"};
   return {kSalida_no_encontrado, "not-found"};
 }
 
@@ -205,11 +188,11 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
       v.Escribir("Port " + resumen.ruta + " is COM" + std::to_string(puerto_pedido));
   }
 
+  if (opciones.plan) Elegir_planes(e, *opciones.plan);
+
   Progreso_linea progreso(humano, humano_terminal);
-  Registro_pasos pasos;
   std::optional<Ficha_medidor> antes;
   bool en_actualizacion = false;
-  bool listo = false;         // the wizard handed a ready meter over
   bool interrumpido = false;  // Ctrl-C outside an update
   bool actualizando_avisado = false;
 
@@ -235,40 +218,33 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   v.al_conectar = [&] {
     if (!en_actualizacion) antes = Leer_ficha(conexion, e);
   };
-  uint64_t inicio_comprobacion_us = 0;
   actualizacion.al_empezar_comprobacion = [&] {
-    inicio_comprobacion_us = reloj.Micros();
-    pasos.Cerrar(inicio_comprobacion_us);
-    progreso.Empezar_fase("check after writing (the meter restarts)", inicio_comprobacion_us);
+    progreso.Empezar_fase("check after writing (the meter restarts)", reloj.Micros());
   };
-  v.al_fijar_linea3 = [&](const std::string&) {
-    if (!en_actualizacion) return;
-    const int k = actualizacion.pasos_iniciados();
-    const std::string nombre = pasos.Empezar(k, reloj.Micros());
+  actualizacion.al_empezar_paso = [&](Paso_actualizacion paso) {
     const Barra& general = v.ProgressBar_general();
-    progreso.Empezar_paso(nombre, k, actualizacion.pasos_contados(), general.Posicion(),
-                          general.Maximo(), reloj.Micros());
+    progreso.Empezar_paso(Nombre_paso(paso), actualizacion.pasos_iniciados(),
+                          actualizacion.pasos_contados(), general.Posicion(), general.Maximo(),
+                          reloj.Micros());
   };
+  bool actualizada = false;  // the update ran (not only checked)
   asistente.ejecutar_actualizacion = [&] {
-    listo = true;
     resumen.puerto = e.puerto;
+    // Service mode: the technician's steps replace the tick decision's.
+    if (opciones.pasos) Elegir_pasos(e, *opciones.pasos);
     const std::vector<Paso_previsto> previstos = Pasos_previstos(e, conexion.Es_windows64());
     v.Escribir("Meter on COM" + std::to_string(e.puerto) + ":");
     if (antes) v.Escribir(Texto_identidad(*antes, "  "));
     v.Escribir(Texto_pasos(previstos));
-    if (opciones.solo_comprobar || interrumpido) {
+    if (opciones.solo_comprobar || interrumpido || previstos.empty()) {
       if (opciones.solo_comprobar) v.Escribir("--solo-comprobar: nothing is written.");
+      if (previstos.empty() && !opciones.solo_comprobar) v.Escribir("--pasos: no step to run.");
       asistente.Volver_al_inicio();
       return;
     }
-    pasos.Planear(previstos);
     en_actualizacion = true;
+    actualizada = true;
     actualizacion.Ejecutar_actualizacion(asistente);
-    pasos.Cerrar(reloj.Micros());
-    if (actualizacion.Comprobacion().hecha)
-      resumen.comprobacion =
-          Comprobacion_resumen{actualizacion.Comprobacion().probada,
-                               Segundos_entre(inicio_comprobacion_us, reloj.Micros())};
     progreso.Terminar();
     en_actualizacion = false;
   };
@@ -276,7 +252,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   asistente.Actualizar1Click();
 
   // Whatever happened, the meter is let go and the port closed.
-  if (e.conectado) conexion.Boton_ConectarClick();
+  conexion.Desconectar();
   v.Puerto().Cerrar();
   if (entorno.al_cambiar_actualizando && actualizando_avisado)
     entorno.al_cambiar_actualizando(false);
@@ -284,55 +260,55 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   if (resumen.puerto == 0 && puerto_pedido > 0) resumen.puerto = puerto_pedido;
   if (antes && resumen.puerto == 0) resumen.puerto = e.puerto;
   resumen.antes = antes;
-  resumen.codigo_resultado = e.codigo_error;
+  resumen.despues = antes;
 
   int codigo = kSalida_correcta;
-  if (listo && !opciones.solo_comprobar && !interrumpido) {
-    const bool correcta = v.Pantallas().back().pantalla.imagen == kImagen_correcta;
-    resumen.pasos = pasos.Resultado(correcta, e.codigo_error);
+  if (actualizada) {
+    const Desenlace_actualizacion& d = actualizacion.Desenlace();
+    resumen.pasos = Pasos_resumen(d.pasos);
+    resumen.codigo_resultado = d.codigo;
+    if (d.motivo) resumen.motivo = d.motivo->Texto();
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
-    const Resultado_comprobacion& comprobacion = actualizacion.Comprobacion();
-    if (comprobacion.hecha) {
+    if (d.comprobacion.hecha) {
+      resumen.comprobacion =
+          Comprobacion_resumen{d.comprobacion.probada, d.comprobacion.duracion_s};
       // A meter that did not come back was not read.
-      if (comprobacion.ficha.conectado) resumen.despues = comprobacion.ficha;
-    } else if (!pasos.Alguno_empezado()) {
-      resumen.despues = antes;
+      resumen.despues = d.comprobacion.ficha.conectado
+                            ? std::optional<Ficha_medidor>(d.comprobacion.ficha)
+                            : std::nullopt;
+    } else if (d.Alguno_ejecutado()) {
+      resumen.despues.reset();
     }
-    v.Escribir(Texto_pasos_hechos(resumen.pasos));
+    resumen.pendientes.clear();
+    for (Paso_actualizacion p : d.pendientes) resumen.pendientes.emplace_back(Nombre_paso(p));
+    v.Escribir(Texto_pasos_hechos(d.pasos));
     if (resumen.comprobacion) {
       char duracion[32];
       std::snprintf(duracion, sizeof duracion, " (%.1f s)", resumen.comprobacion->duracion_s);
       v.Escribir(std::string("Check after writing: ") +
                  (resumen.comprobacion->probada ? "proven" : "NOT proven") + duracion);
     }
-    if (resumen.despues && comprobacion.hecha) {
+    if (resumen.despues && d.comprobacion.hecha) {
       v.Escribir("Meter after the update:");
       v.Escribir(Texto_identidad(*resumen.despues, "  "));
     }
-    if (pasos.Contados() != actualizacion.pasos_contados())
-      *entorno.errores << "r27-actualizar: the sequence counted " << actualizacion.pasos_contados()
-                       << " steps, the command line planned " << pasos.Contados() << '\n';
-    if (correcta) {
+    if (!d.pendientes.empty()) v.Escribir(Texto_aun_pendiente(d.pendientes));
+    if (!d.fallida) {
       resumen.resultado = "updated";
     } else {
-      const int32_t c = e.codigo_error;
-      const bool con_codigo =
-          c >= kSalida_primer_codigo_resultado && c <= kSalida_ultimo_codigo_resultado;
-      codigo = con_codigo ? c : kSalida_fallo_sin_codigo;
-      resumen.resultado = v.Negativas() > 0 && !pasos.Alguno_empezado() ? "cancelled" : "failed";
+      const bool con_codigo = d.codigo >= kSalida_primer_codigo_resultado &&
+                              d.codigo <= kSalida_ultimo_codigo_resultado;
+      codigo = con_codigo ? d.codigo : kSalida_fallo_sin_codigo;
+      resumen.resultado = d.cancelada ? "cancelled" : "failed";
     }
-  } else if (listo) {
-    resumen.despues = antes;
-    resumen.resultado = interrumpido ? "interrupted" : "checked";
-    codigo = interrumpido ? kSalida_fallo_sin_codigo : kSalida_correcta;
   } else if (interrumpido) {
-    resumen.despues = antes;
     resumen.resultado = "interrupted";
     codigo = kSalida_fallo_sin_codigo;
+  } else if (asistente.desenlace == Desenlace_busqueda::listo) {
+    resumen.resultado = "checked";
   } else {
-    resumen.despues = antes;
-    const Desenlace d = Desenlace_busqueda(v, entorno.textos, asistente.puertos_sin_abrir);
+    const Desenlace_salida d = Salida_de_busqueda(asistente.desenlace);
     codigo = d.salida;
     resumen.resultado = d.palabra;
     if (antes) {
@@ -341,13 +317,13 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
   }
 
-  resumen.motivo = v.Puerto().Ultimo_abandono();
   std::string cierre = "Result: " + resumen.resultado;
-  if (e.codigo_error != 0) cierre += ", result code " + std::to_string(e.codigo_error);
+  if (resumen.codigo_resultado != 0)
+    cierre += ", result code " + std::to_string(resumen.codigo_resultado);
   cierre += " (exit " + std::to_string(codigo) + ")";
   v.Escribir(cierre);
   if (codigo != kSalida_correcta && !resumen.motivo.empty())
-    v.Escribir("Last request that gave up: " + resumen.motivo);
+    v.Escribir("Reason: " + resumen.motivo);
   return terminar(codigo);
 }
 

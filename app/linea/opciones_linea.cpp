@@ -1,9 +1,12 @@
 // Reading the command line and the --help text.
 #include "app/linea/opciones_linea.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "app/linea/codigos_salida.h"
+#include "app/nucleo/eleccion_planes.h"
 #include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
@@ -99,11 +102,40 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
     } else if (a == "--idiomas") {
       if (!valor(v)) return r;
       o.idiomas = v;
+    } else if (a == "--servicio") {
+      o.servicio = true;
+    } else if (a == "--pasos") {
+      if (!valor(v)) return r;
+      std::vector<Paso_actualizacion> pasos;
+      for (size_t desde = 0; desde <= v.size();) {
+        const size_t coma = std::min(v.find(',', desde), v.size());
+        const std::string_view clave = v.substr(desde, coma - desde);
+        const std::optional<Paso_actualizacion> paso = Paso_de_clave(clave);
+        if (!paso) {
+          r.error = "--pasos: \"" + std::string(clave) +
+                    "\" is not a step (zona, borrado, fpga, firmware, mpeg4, teclado, planes)";
+          return r;
+        }
+        pasos.push_back(*paso);
+        desde = coma + 1;
+      }
+      o.pasos = std::move(pasos);
+    } else if (a == "--plan") {
+      if (!valor(v)) return r;
+      int n = -1;
+      const auto [fin, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+      if (ec != std::errc{} || fin != v.data() + v.size() || n < 0 || n >= kConjuntos_elegibles) {
+        r.error = "--plan: \"" + std::string(v) + "\" is not a channel-plan set (0.." +
+                  std::to_string(kConjuntos_elegibles - 1) + ")";
+        return r;
+      }
+      o.plan = n;
     } else {
       r.error = "unknown option \"" + std::string(a) + "\"";
       return r;
     }
   }
+  if (o.pasos && !o.servicio) r.error = "--pasos needs --servicio";
   return r;
 }
 
@@ -111,7 +143,7 @@ std::string Texto_ayuda(std::string_view programa) {
   std::string t;
   t += "Usage: " + std::string(programa) +
        " [--puerto COMn|PATH] [--si] [--solo-comprobar] [--json] [--traza FILE]\n"
-       "       [--idiomas FILE] [--help]\n"
+       "       [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
        "\n"
        "Finds an R27 meter, prints what it holds and what an update would rewrite,\n"
        "asks for confirmation and updates it, as the window's wizard does.\n"
@@ -127,6 +159,12 @@ std::string Texto_ayuda(std::string_view programa) {
        "  --traza FILE        append the wire trace to FILE\n"
        "  --idiomas FILE      language file (default: idiomas.ini of the working\n"
        "                      directory or of the installation, else a built-in copy)\n"
+       "  --servicio          service mode: the steps may be chosen with --pasos\n"
+       "  --pasos LIST        (with --servicio) exactly these steps, comma-separated:\n"
+       "                      zona,borrado,fpga,firmware,mpeg4,teclado,planes (the\n"
+       "                      plans run only without the firmware)\n"
+       "  --plan N            the channel-plan set 0..4 the plan step writes, as the\n"
+       "                      menu \"Planes de canales\" chooses it\n"
        "  --help              this text\n"
        "\n"
        "Without --si the confirmations are read from a terminal (y/n); when stdin is not\n"

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/nucleo/pasos_actualizacion.h"
+
 namespace r27 {
 
 // Where --puerto points: a COM number ("COM7", "com7", "\\.\COM7") or a device path.
@@ -20,8 +22,12 @@ struct Opciones_linea {
   bool solo_comprobar = false;          // connect, identify, report; write nothing
   bool json = false;                    // one summary object on stdout at the end
   bool ayuda = false;
-  std::string traza;    // wire trace file, empty for none
-  std::string idiomas;  // language file, empty for the usual places
+  std::string traza;      // wire trace file, empty for none
+  std::string idiomas;    // language file, empty for the usual places
+  bool servicio = false;  // service mode: --pasos may choose the steps
+  // --pasos: exactly these steps are ticked (service mode only).
+  std::optional<std::vector<Paso_actualizacion>> pasos;
+  std::optional<int> plan;  // --plan: the channel-plan set, as the menu chooses it
 };
 
 struct Lectura_opciones {

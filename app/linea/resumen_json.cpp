@@ -118,7 +118,9 @@ std::string Json_resumen(const Resumen_linea& s) {
     const Paso_resumen& p = s.pasos[i];
     if (i > 0) r += ",";
     r += "{\"name\":" + Cadena_json(p.nombre) + ",\"ran\":" + Booleano(p.ejecutado) +
-         ",\"ok\":" + Booleano(p.correcto) + ",\"duration_s\":" + Numero(p.duracion_s) + "}";
+         ",\"ok\":" + Booleano(p.correcto) + ",\"state\":" + Cadena_json(p.estado) +
+         ",\"duration_s\":" + Numero(p.duracion_s) +
+         ",\"reason\":" + (p.motivo.empty() ? std::string("null") : Cadena_json(p.motivo)) + "}";
   }
   r += "]";
   r += ",\"check\":";
@@ -132,6 +134,10 @@ std::string Json_resumen(const Resumen_linea& s) {
   r += ",\"exit_code\":" + std::to_string(s.codigo_salida);
   r += ",\"duration_s\":" + Numero(s.duracion_s);
   r += ",\"reason\":" + (s.motivo.empty() ? std::string("null") : Cadena_json(s.motivo));
+  r += ",\"still_to_do\":[";
+  for (size_t i = 0; i < s.pendientes.size(); ++i)
+    r += (i ? "," : "") + Cadena_json(s.pendientes[i]);
+  r += "]";
   return r + "}";
 }
 

@@ -14,7 +14,9 @@ struct Paso_resumen {
   std::string nombre;
   bool ejecutado = false;  // the step began its work
   bool correcto = false;
+  std::string estado;  // not-run, done, failed, cancelled
   double duracion_s = 0;
+  std::string motivo;  // the step's failure, when it failed
 };
 
 // The check after writing, when the run made one.
@@ -34,7 +36,8 @@ struct Resumen_linea {
   int codigo_resultado = 0;
   int codigo_salida = 0;
   double duracion_s = 0;
-  std::string motivo;  // why the last request gave up, when one did
+  std::string motivo;                   // the failure behind the result code (or the failed step's)
+  std::vector<std::string> pendientes;  // steps the meter still asks for after the run
 };
 
 // `texto` as a JSON string with its quotes. Bytes that are not UTF-8 are taken as

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/nucleo/como_resultado.h"
 #include "app/nucleo/pantallas.h"
 #include "app/nucleo/paso_firmware.h"
 #include "components/memoria_medidor.h"
@@ -32,10 +33,25 @@ constexpr uint32_t kPaso_espera_comprobacion_ms = 100;
 constexpr std::array<const char*, TCFpga::kMaximo_configuraciones> kNombres_fpga{"TV", "DFT", "MER",
                                                                                  "PDP", "ET2"};
 
-bool Es_codigo_teclado(int32_t codigo) {
-  return codigo == kCodigo_teclado_id || codigo == kCodigo_teclado_verificacion ||
-         codigo == kCodigo_teclado_sin_respuesta;
+// The seven step ticks, in the order they run.
+constexpr std::array<Paso_actualizacion, 7> kPasos{
+    Paso_actualizacion::teclado, Paso_actualizacion::borrado, Paso_actualizacion::planes,
+    Paso_actualizacion::zona,    Paso_actualizacion::fpga,    Paso_actualizacion::firmware,
+    Paso_actualizacion::mpeg4};
+
+std::array<bool, 7> Ticks(const Estado_ventana& e) {
+  std::array<bool, 7> t{};
+  for (size_t i = 0; i < t.size(); ++i) t[i] = e.*Tick_de_paso(kPasos[i]);
+  return t;
 }
+
+void Aplicar_ticks(const std::array<bool, 7>& t, Estado_ventana& e) {
+  for (size_t i = 0; i < t.size(); ++i) e.*Tick_de_paso(kPasos[i]) = t[i];
+}
+
+// A keyboard ending's success, whichever way the programmer reports it.
+bool Teclado_correcto(int resultado) { return resultado == kResultado_teclado_correcto; }
+[[maybe_unused]] bool Teclado_correcto(const Resultado& r) { return static_cast<bool>(r); }
 
 }  // namespace
 
@@ -51,11 +67,12 @@ Actualizacion::Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
 void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
   vista_.Mostrar_pantalla(Pantalla_actualizando(textos_));
   const bool fallida = Actualizar_medidor();
-  // A failed keyboard programming does not stop the run, but the run has not
-  // done its job: it ends on the failed screen with the keyboard's code.
-  const Estado_ventana& e = ventana_.Estado();
-  vista_.Mostrar_pantalla(fallida || fallo_teclado_ ? Pantalla_fallida(textos_, e.codigo_error)
-                                                    : Pantalla_correcta(textos_));
+  vista_.Mostrar_pantalla(fallida ? Pantalla_fallida(textos_, desenlace_.codigo)
+                                  : Pantalla_correcta(textos_));
+  // In service mode the technician chose the steps: what the meter still needs
+  // is told on the correct screen's third line, as information.
+  if (!fallida && mostrar_pendientes && !desenlace_.pendientes.empty())
+    vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes));
   vista_.Mostrar_numeros(false);
   vista_.Ocultar_progreso();
   vista_.Mostrar_boton(false);
@@ -68,10 +85,10 @@ bool Actualizacion::Actualizar_medidor() {
   Barra& general = ventana_.ProgressBar_general();
   Reloj& reloj = ventana_.Reloj_();
   TFParam_defecto fparam(ventana_);
-  e.codigo_error = 0;
-  fallo_teclado_ = false;
+  e.Borrar_error();
+  teclado_fallido_ = false;
   escrito_ = {};
-  comprobacion_ = {};
+  desenlace_ = {};
   general.Solo_avanzar(false);
   general.Fijar_rango(0, 0);
   ventana_.Barra_progreso().Fijar_posicion(0);
@@ -81,6 +98,9 @@ bool Actualizacion::Actualizar_medidor() {
   const int extra_firmware = windows64 ? kExtra_firmware_windows64 : 0;
   const int extra_mpeg4 = windows64 ? kExtra_mpeg4_windows64 : 0;
   const bool planes = e.Check_planes && !e.Check_firmware;
+  elegidos_ = Ticks(e);
+  for (const Paso_previsto& p : Pasos_previstos(e, windows64))
+    desenlace_.pasos.push_back({p.paso, Estado_paso::no_ejecutado, std::nullopt, 0});
 
   // The budget, summed in the order the estimate has always used.
   k_ = 0;
@@ -107,18 +127,22 @@ bool Actualizacion::Actualizar_medidor() {
 
   char minutos[32];
   std::snprintf(minutos, sizeof minutos, "%i min.\n", maximo / 60);
-  e.abortar =
-      !ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]);
-  if (e.Check_borrar && !e.abortar)
-    e.abortar = !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]);
+  if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]))
+    Cancelar();
+  if (e.Check_borrar && !e.abortar &&
+      !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]))
+    Cancelar();
 
   // The outcome of the most recent step that ran; the MPEG-4 step needs it.
   bool resultado = true;
 
   if (e.Check_teclado && !e.abortar) {
     Banner();
+    Empezar_paso(Paso_actualizacion::teclado);
     ventana_.Procesar_mensajes();
-    Paso_teclado();
+    const int32_t antes = e.codigo_error;
+    // A failed keyboard does not stop the sequence; the run ends failed after it.
+    teclado_fallido_ = !Terminar_paso(Paso_actualizacion::teclado, Paso_teclado(), antes);
     e.conectado = false;  // the meter restarts
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_teclado_ms);
     Avanzar_base(kPresupuesto_teclado);
@@ -126,20 +150,26 @@ bool Actualizacion::Actualizar_medidor() {
 
   if (e.Check_borrar && !e.abortar) {
     Banner();
+    Empezar_paso(Paso_actualizacion::borrado);
     ventana_.Procesar_mensajes();
-    resultado = Borrar_medidor();
+    const int32_t antes = e.codigo_error;
+    resultado = Terminar_paso(Paso_actualizacion::borrado, Borrar_medidor(), antes);
     e.borrado_pendiente = !resultado;
-    if (!e.abortar) e.abortar = !resultado;
+    if (!resultado) Fallar();
     Avanzar_base(kPresupuesto_borrado);
   }
 
   if (planes && !e.abortar) {
     Banner();
+    Empezar_paso(Paso_actualizacion::planes);
+    const int32_t antes = e.codigo_error;
     std::vector<uint8_t> buffer(kBytes_buffer_planes);
     Preparar_buffer_planes(buffer);
-    resultado = Grabar_plan(ventana_, buffer, e.indice_plan);
+    resultado = Terminar_paso(
+        Paso_actualizacion::planes,
+        Como_resultado(Grabar_plan(ventana_, buffer, e.indice_plan), "Grabar_plan"), antes);
     if (resultado) e.planes_elegidos = false;  // the chosen set is in the meter now
-    if (!e.abortar) e.abortar = !resultado;
+    if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_planes_ms);
     Avanzar_base(kPresupuesto_planes);
   }
@@ -156,55 +186,137 @@ bool Actualizacion::Actualizar_medidor() {
     fparam.Construir_configuracion(e.idioma_medidor);
     if (!e.abortar) {
       Banner();
+      Empezar_paso(Paso_actualizacion::zona);
       ventana_.Procesar_mensajes();
-      resultado = fparam.Grabar_zona();  // advances the base by its budget itself
+      const int32_t antes = e.codigo_error;
+      // Grabar_zona advances the base by its budget itself.
+      resultado = Terminar_paso(Paso_actualizacion::zona,
+                                Como_resultado(fparam.Grabar_zona(), "Grabar_zona"), antes);
       e.zona_pendiente = !resultado;
-      if (!e.abortar) e.abortar = !resultado;
+      if (!resultado) Fallar();
     }
   }
   reloj.Dormir_ms(kEspera_tras_zona_ms);
 
   if (e.Check_fpga && !e.abortar) {
-    resultado = Paso_fpga();
-    if (!e.abortar) e.abortar = !resultado;
+    Empezar_paso(Paso_actualizacion::fpga);
+    const int32_t antes = e.codigo_error;
+    resultado = Terminar_paso(Paso_actualizacion::fpga, Paso_fpga(), antes);
+    escrito_.fpga = resultado;
+    if (!resultado) Fallar();
     if (!e.abortar && k_ < n_ && !e.Check_firmware) conexion_.Reconectar();
     Avanzar_base(kPresupuesto_fpga);
   }
 
   if (e.Check_firmware && !e.abortar) {
-    escrito_.firmware = true;
     Banner();
-    resultado = Paso_firmware(ventana_, conexion_, timer_);  // advances the base by its share
-    if (!e.abortar) e.abortar = !resultado;
+    Empezar_paso(Paso_actualizacion::firmware);
+    const int32_t antes = e.codigo_error;
+    // Paso_firmware advances the base by its share.
+    resultado = Terminar_paso(Paso_actualizacion::firmware,
+                              Paso_firmware(ventana_, conexion_, timer_), antes);
+    escrito_.firmware = resultado;
+    if (!resultado) Fallar();
     Avanzar_base(kPresupuesto_firmware - kParte_paso_firmware + extra_firmware);
   }
 
   if (e.Check_mpeg4_apl && !e.abortar) {
     Programador_mpeg4 mpeg4(ventana_, conexion_);
     Banner();
+    Empezar_paso(Paso_actualizacion::mpeg4);
     ventana_.Procesar_mensajes();
+    const int32_t antes = e.codigo_error;
+    Resultado r;
     if (resultado) {
-      escrito_.mpeg4 = true;
-      resultado = mpeg4.Actualizar_mpeg4(0);  // advances the base by its stage-1 share
+      // Advances the base by its stage-1 share.
+      r = Como_resultado(mpeg4.Actualizar_mpeg4(0), "Actualizar_mpeg4");
     } else {
-      e.Fijar_error(kCodigo_paso_previo_mpeg4);
-      resultado = false;
+      Fallo f = Resultado::Abandono("Paso_mpeg4", "el paso anterior correcto", Llegada::nada)
+                    .Motivo()
+                    .value();
+      f.codigo = kCodigo_paso_previo_mpeg4;
+      f.llegado = "el paso anterior fallo";
+      e.Fijar_error(f);
+      r = f;
     }
-    if (!e.abortar) e.abortar = !resultado;
+    resultado = Terminar_paso(Paso_actualizacion::mpeg4, r, antes);
+    escrito_.mpeg4 = resultado;
+    if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_mpeg4_ms);
     Avanzar_base(kPresupuesto_mpeg4 - kParte_etapa1_mpeg4 + extra_mpeg4);
   }
 
   Fin_actualizacion();
   Volver_a_velocidad_normal();
-  if (e.conectado) conexion_.Boton_ConectarClick();
+  conexion_.Desconectar();
   // A run that wrote something (a step began) and did not fail is proven on the
   // restarted meter; a cancelled or failed run, or a closing window, is not.
-  if (!e.abortar && !fallo_teclado_ && k_ > 0 && !e.saliendo && !Comprobar_escritura())
-    e.abortar = true;
+  if (!e.abortar && !teclado_fallido_ && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
+  // A failed keyboard let the sequence go on; the run has still failed.
+  if (teclado_fallido_ && !e.abortar) Fallar();
   general.Solo_avanzar(false);
   e.actualizando = false;
+  desenlace_.fallida = e.abortar;
+  desenlace_.codigo = e.codigo_error;
+  if (e.codigo_error != 0) {
+    desenlace_.motivo = e.motivo_error;
+  } else {
+    // A failure without a code (no FPGA buffer, no meter for the erase) keeps the
+    // failed step's own reason.
+    for (const Desenlace_paso& p : desenlace_.pasos)
+      if (p.estado == Estado_paso::fallido && p.fallo) desenlace_.motivo = p.fallo;
+  }
   return e.abortar;
+}
+
+Desenlace_paso* Actualizacion::Registro(Paso_actualizacion paso) {
+  for (Desenlace_paso& p : desenlace_.pasos)
+    if (p.paso == paso) return &p;
+  return nullptr;
+}
+
+void Actualizacion::Empezar_paso(Paso_actualizacion paso) {
+  inicio_paso_us_ = ventana_.Reloj_().Micros();
+  if (al_empezar_paso) al_empezar_paso(paso);
+}
+
+bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resultado,
+                                  int32_t codigo_antes) {
+  const Estado_ventana& e = ventana_.Estado();
+  Desenlace_paso* registro = Registro(paso);
+  if (!registro) return static_cast<bool>(resultado);
+  registro->duracion_s =
+      static_cast<double>(ventana_.Reloj_().Micros() - inicio_paso_us_) / 1'000'000.0;
+  if (resultado) {
+    registro->estado = Estado_paso::hecho;
+    return true;
+  }
+  // The failure that set the run's code in this step is the step's; a step that
+  // set no code keeps its own (the code shown stays the earlier one's).
+  if (codigo_antes == 0 && e.codigo_error != 0)
+    registro->fallo = e.motivo_error;
+  else
+    registro->fallo = resultado.Motivo();
+  registro->estado = registro->fallo && registro->fallo->llegada == Llegada::cancelada &&
+                             e.abortar && desenlace_.cancelada
+                         ? Estado_paso::cancelado
+                         : Estado_paso::fallido;
+  return false;
+}
+
+void Actualizacion::Fallar() { ventana_.Estado().abortar = true; }
+
+void Actualizacion::Cancelar() {
+  desenlace_.cancelada = true;
+  ventana_.Estado().abortar = true;
+}
+
+bool Actualizacion::Conectar_en_paso() {
+  Estado_ventana& e = ventana_.Estado();
+  const std::array<bool, 7> elegidos = elegidos_;
+  const bool conectado = conexion_.Conectar();
+  Aplicar_ticks(elegidos, e);
+  return conectado;
 }
 
 void Actualizacion::Banner() {
@@ -223,11 +335,13 @@ void Actualizacion::Esperar_y_reconectar(uint32_t espera_ms) {
   conexion_.Reconectar();
 }
 
-bool Actualizacion::Paso_fpga() {
+Resultado Actualizacion::Paso_fpga() {
   Estado_ventana& e = ventana_.Estado();
-  if (!Preparar_fpga(ventana_, conexion_, timer_)) {
-    e.Fijar_error(kCodigo_preparar_fpga);
-    return false;
+  if (Resultado r = Preparar_fpga(ventana_, conexion_, timer_); !r) {
+    Fallo f = *r.Motivo();
+    f.codigo = kCodigo_preparar_fpga;
+    e.Fijar_error(f);
+    return f;
   }
   if (Subida_graficos* g = ventana_.Graficos()) {
     g->Borrar_graficos();
@@ -239,76 +353,110 @@ bool Actualizacion::Paso_fpga() {
   for (int i = 0; i < TCFpga::kMaximo_configuraciones; ++i)
     fpga.Fijar_nombre(i + 1, kNombres_fpga[static_cast<size_t>(i)]);
   ventana_.Procesar_mensajes();
-  return fpga.Grabar_configuraciones();
+  Resultado r = Como_resultado(fpga.Grabar_configuraciones(), "Grabar_configuraciones");
+  escrito_.cabecera_fpga = fpga.cabecera_imagen;
+  return r;
 }
 
-bool Actualizacion::Borrar_medidor() {
+Resultado Actualizacion::Borrar_medidor() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
-  if (!e.conectado) {
-    conexion_.Boton_ConectarClick();
-    if (!e.conectado) return false;
-  }
+  // Without a meter the erase fails with no code of its own.
+  if (!Conectar_en_paso())
+    return Abandono(puerto, "Borrar_medidor", "un medidor conectado", Llegada::sin_conexion);
+  Primer_fallo primero;
   Drenar(puerto);
   std::array<uint8_t, kBytes_borrado> datos{};
   std::copy(kCabecera_borrado.begin(), kCabecera_borrado.end(), datos.begin());
-  Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado);
+  // No answer is awaited; a write the port refused is the step's first failure.
+  primero.Anotar(Como_resultado(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado),
+                                "Escribir_memoria"));
   reloj.Dormir_ms(kPausa_borrado_ms);
   Drenar(puerto);
 
   Barra& paso = ventana_.Barra_progreso();
   paso.Fijar_rango(0, static_cast<int>(kSectores_borrado.size()));
   paso.Fijar_posicion(0);
+  // Up to 10 tries; the last try's failure is the reason.
   auto diez_veces = [](auto&& intento) {
-    for (int i = 0; i < kIntentos_borrado; ++i)
-      if (intento()) return true;
-    return false;
+    Resultado r = intento();
+    for (int i = 1; i < kIntentos_borrado && !r; ++i) r = intento();
+    return r;
   };
-  if (!diez_veces([&] { return Bloque_vacio(ventana_); })) {
-    e.Fijar_error(kCodigo_bloque_vacio);
-    return false;
-  }
+  auto fallar = [&](int32_t codigo, const Resultado& r) -> Resultado {
+    primero.Anotar(r);
+    Fallo f = *primero.Motivo();
+    f.codigo = codigo;
+    e.Fijar_error(f);
+    return f;
+  };
+  if (Resultado r =
+          diez_veces([&] { return Como_resultado(Bloque_vacio(ventana_), "Bloque_vacio"); });
+      !r)
+    return fallar(kCodigo_bloque_vacio, r);
   int k = 0;
   for (uint8_t sector : kSectores_borrado) {
-    if (!diez_veces([&] { return Borrar_sector_flash(ventana_, sector); })) {
-      e.Fijar_error(kCodigo_borrar_sector);
-      return false;
-    }
+    if (Resultado r = diez_veces([&] {
+          return Como_resultado(Borrar_sector_flash(ventana_, sector), "Borrar_sector_flash");
+        });
+        !r)
+      return fallar(kCodigo_borrar_sector, r);
     ++k;
     paso.Fijar_posicion(k);
     ventana_.ProgressBar_general().Fijar_posicion(
         e.progreso_base + kPresupuesto_borrado * k / static_cast<int>(kSectores_borrado.size()));
   }
   reloj.Dormir_ms(kPausa_borrado_ms);
-  return true;
+  return {};
 }
 
-void Actualizacion::Paso_teclado() {
+Resultado Actualizacion::Paso_teclado() {
   Estado_ventana& e = ventana_.Estado();
-  if (!e.conectado) {
-    conexion_.Boton_ConectarClick();
-    if (!e.conectado) return;
+  if (!Conectar_en_paso()) {
+    Fallo f =
+        Abandono(ventana_.Puerto(), "Paso_teclado", "un medidor conectado", Llegada::sin_conexion);
+    f.codigo = kCodigo_teclado_sin_conexion;
+    e.Fijar_error(f);
+    return f;
   }
   timer_.Deshabilitar();
   const int32_t antes = e.codigo_error;
-  Programador_teclado(ventana_).Programar_teclado();
-  fallo_teclado_ = antes == 0 && Es_codigo_teclado(e.codigo_error);
+  const auto final = Programador_teclado(ventana_).Programar_teclado();
+  Resultado r;
+  if (!Teclado_correcto(final)) {
+    if (antes == 0 && e.codigo_error != 0) {
+      r = e.motivo_error;
+    } else {
+      // Every ending but success fails the run; one the programmer gave no code
+      // of its own is the meter's abort.
+      Fallo f = Abandono(ventana_.Puerto(), "Programar_teclado", "fin correcto (18)",
+                         Llegada::bytes, "otro fin");
+      f.codigo = kCodigo_teclado_abortado;
+      e.Fijar_error(f);
+      r = antes == 0 ? Resultado(e.motivo_error) : Resultado(f);
+    }
+  }
   ventana_.Barra_progreso().Fijar_posicion(0);
   if (al_limpiar_fichero) al_limpiar_fichero();
+  return r;
 }
 
 void Actualizacion::Fin_actualizacion() {
   Puerto_serie& puerto = ventana_.Puerto();
   Drenar(puerto);
-  Escribir_todo(puerto, kOrden_fin);
+  // No answer is awaited; a refused write is on the trace, and a meter that did
+  // not get it is caught by the check after writing.
+  (void)Escribir_todo(puerto, kOrden_fin, "Fin_actualizacion");
   ventana_.Reloj_().Dormir_ms(kPausa_fin_actualizacion_ms);
 }
 
 bool Actualizacion::Comprobar_escritura() {
   Estado_ventana& e = ventana_.Estado();
   Reloj& reloj = ventana_.Reloj_();
-  comprobacion_.hecha = true;
+  Resultado_comprobacion& comprobacion = desenlace_.comprobacion;
+  comprobacion.hecha = true;
+  const uint64_t inicio_us = reloj.Micros();
   if (al_empezar_comprobacion) al_empezar_comprobacion();
   // The updating screen stays up and keeps repainting while the meter restarts.
   for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
@@ -318,17 +466,23 @@ bool Actualizacion::Comprobar_escritura() {
   }
   // The full connect: probe, language, identity and the tick decision.
   for (int i = 0; i < kConexiones_comprobacion && !e.conectado && !e.saliendo; ++i)
-    conexion_.Boton_ConectarClick();
+    conexion_.Conectar();
   // A meter that did not come back has no identity; the last one read is not it.
-  comprobacion_.ficha = e.conectado ? Leer_ficha(conexion_, e) : Ficha_medidor{};
-  comprobacion_.juicio = Juzgar_comprobacion(comprobacion_.ficha, e, escrito_);
-  comprobacion_.probada = comprobacion_.juicio.probada;
+  comprobacion.ficha = e.conectado ? Leer_ficha(conexion_, e) : Ficha_medidor{};
+  comprobacion.juicio = Juzgar_comprobacion(comprobacion.ficha, e, escrito_);
+  comprobacion.probada = comprobacion.juicio.probada;
+  if (e.conectado) desenlace_.pendientes = Pasos_pendientes(e);
+  // The run's plan stays what it was confirmed with.
+  Aplicar_ticks(elegidos_, e);
   // Let the meter go: the connect started the disconnect watch, this stops it.
-  if (e.conectado) conexion_.Boton_ConectarClick();
-  if (comprobacion_.probada) return true;
-  e.Fijar_error(kCodigo_comprobacion);
-  ventana_.Puerto().Anotar_abandono("comprobacion", comprobacion_.juicio.esperado,
-                                    comprobacion_.juicio.llegado);
+  conexion_.Desconectar();
+  comprobacion.duracion_s = static_cast<double>(reloj.Micros() - inicio_us) / 1'000'000.0;
+  if (comprobacion.probada) return true;
+  Fallo f = Abandono(ventana_.Puerto(), "Comprobar_escritura", comprobacion.juicio.esperado,
+                     comprobacion.ficha.conectado ? Llegada::bytes : Llegada::nada,
+                     comprobacion.juicio.llegado);
+  f.codigo = kCodigo_comprobacion;
+  e.Fijar_error(f);
   return false;
 }
 
@@ -341,10 +495,11 @@ void Actualizacion::Volver_a_velocidad_normal() {
   if (ventana_.Puerto().Esta_abierto()) {
     Puerto_serie& puerto = ventana_.Puerto();
     Drenar(puerto);
-    const uint8_t sondeo = kSondeo;
-    puerto.Escribir(&sondeo, 1);
-    const Respuesta r = Esperar_byte(ventana_, ventana_.Reloj_().Segundos(), Plazo::Menos_de(1));
-    if (r.Es(kRespuesta_aplicacion)) conexion_.Cambiar_velocidad_medidor(kBaudios_normales);
+    const std::array<uint8_t, 1> sondeo{kSondeo};
+    if (Escribir_todo(puerto, sondeo, "Volver_a_velocidad_normal")) {
+      const Respuesta r = Esperar_byte(ventana_, ventana_.Reloj_().Segundos(), Plazo::Menos_de(1));
+      if (r.Es(kRespuesta_aplicacion)) conexion_.Cambiar_velocidad_medidor(kBaudios_normales);
+    }
   }
   conexion_.Cambiar_velocidad_puerto(kBaudios_normales);
 }

@@ -3,15 +3,18 @@
 // the technician's confirmations, the ticked steps in their fixed order with the
 // waits and reconnections between them, the closing request, the disconnect and
 // the outcome screen. Everything runs on the window's thread.
+#include <array>
 #include <cstdint>
 #include <functional>
 
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/comprobacion.h"
 #include "app/nucleo/conexion.h"
+#include "app/nucleo/desenlace.h"
 #include "app/nucleo/ficha_medidor.h"
 #include "app/nucleo/idiomas.h"
 #include "app/nucleo/temporizador.h"
+#include "link/fallo.h"
 #include "link/interfaz_ventana.h"
 
 namespace r27 {
@@ -57,14 +60,6 @@ inline constexpr uint32_t kPausa_fin_actualizacion_ms = 500;
 inline constexpr uint32_t kEspera_reinicio_comprobacion_ms = kEspera_tras_mpeg4_ms;
 inline constexpr int kConexiones_comprobacion = 3;
 
-// The last run's check after writing.
-struct Resultado_comprobacion {
-  bool hecha = false;    // the run wrote something and did not fail, so it was checked
-  bool probada = false;  // the restarted meter proved the update
-  Ficha_medidor ficha;   // what the connect after the restart read
-  Juicio_comprobacion juicio;
-};
-
 class Actualizacion {
  public:
   Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
@@ -74,32 +69,53 @@ class Actualizacion {
   // The wizard's last step for a connected, ready meter: the updating screen, the
   // run, the outcome screen; the wizard is left ready for "Actualizar".
   void Ejecutar_actualizacion(Asistente& asistente);
-  // True when the update failed or the technician refused it.
+  // True when the update failed or the technician refused it. The whole story is
+  // in Desenlace().
   bool Actualizar_medidor();
-  bool Borrar_medidor();
-  void Paso_teclado();
+  Resultado Borrar_medidor();
+  // The keyboard step: fails with the programmer's code (1, 2, 25, 27), or 28 when
+  // no meter could be connected. Its failure does not stop the sequence.
+  Resultado Paso_teclado();
   void Fin_actualizacion();
 
   // The keyboard step clears the file dialog's name (the window's control).
   std::function<void()> al_limpiar_fichero;
+  // A step begins its work (the banner); the command line shows it.
+  std::function<void(Paso_actualizacion)> al_empezar_paso;
   // The check after writing begins (the steps are over); the command line shows it.
   std::function<void()> al_empezar_comprobacion;
+  // Service mode: the correct screen's line 3 names the steps the meter still needs.
+  bool mostrar_pendientes = false;
 
   // Steps begun and steps counted in the last run (the banner's k and n).
   int pasos_iniciados() const { return k_; }
   int pasos_contados() const { return n_; }
-  const Resultado_comprobacion& Comprobacion() const { return comprobacion_; }
+  const Desenlace_actualizacion& Desenlace() const { return desenlace_; }
+  const Resultado_comprobacion& Comprobacion() const { return desenlace_.comprobacion; }
 
  private:
   void Banner();
   void Avanzar_base(int unidades);
   void Esperar_y_reconectar(uint32_t espera_ms);
-  bool Paso_fpga();
+  Resultado Paso_fpga();
   // After the run: the meter and the port back at the rate a search uses.
   void Volver_a_velocidad_normal();
   // Waits for the restart, connects with the full identity and tick decision,
   // judges, lets the meter go; false (code 26) when the update is not proven.
   bool Comprobar_escritura();
+
+  // A step's record in the outcome.
+  Desenlace_paso* Registro(Paso_actualizacion paso);
+  void Empezar_paso(Paso_actualizacion paso);
+  // Ends the step: done, or failed with the failure behind the code it set (or
+  // its own, when it set none). Returns whether it succeeded.
+  bool Terminar_paso(Paso_actualizacion paso, const Resultado& resultado, int32_t codigo_antes);
+  // A failed step stops the rest of the run; a refused question cancels it.
+  void Fallar();
+  void Cancelar();
+  // A connect inside a step runs the tick decision again; the run keeps the
+  // steps it was confirmed with.
+  bool Conectar_en_paso();
 
   Interfaz_ventana& ventana_;
   Conexion& conexion_;
@@ -108,9 +124,11 @@ class Actualizacion {
   const Textos_idioma& textos_;
   int k_ = 0;
   int n_ = 0;
-  bool fallo_teclado_ = false;
+  bool teclado_fallido_ = false;
+  uint64_t inicio_paso_us_ = 0;
+  std::array<bool, 7> elegidos_{};  // the ticks the run was confirmed with
   Escrito_en_actualizacion escrito_;
-  Resultado_comprobacion comprobacion_;
+  Desenlace_actualizacion desenlace_;
 };
 
 }  // namespace r27

@@ -1,6 +1,7 @@
 // The wizard's two clicks, the port search and the checks before an update.
 #include "app/nucleo/asistente.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "components/memoria_medidor.h"
@@ -60,7 +61,7 @@ bool Asistente::Probar(int puerto) {
   e.puerto = puerto;
   vista_.Fijar_linea2(Linea_buscando(textos_, puerto));
   ventana_.Procesar_mensajes();
-  conexion_.Boton_ConectarClick();
+  conexion_.Conectar();
   if (!e.conectado) Anotar_rechazo(puerto);
   return e.conectado;
 }
@@ -96,6 +97,14 @@ void Asistente::No_encontrado() {
   ++fallos_busqueda;
   vista_.Mostrar_pantalla(e.respuesta_m ? Pantalla_no_encontrado_m(textos_)
                                         : Pantalla_no_encontrado(textos_));
+  const auto hay = [&](Fallo_apertura f) {
+    return std::any_of(puertos_sin_abrir.begin(), puertos_sin_abrir.end(),
+                       [f](const Puerto_rechazado& p) { return p.fallo == f; });
+  };
+  desenlace = e.respuesta_m                      ? Desenlace_busqueda::respuesta_m
+              : hay(Fallo_apertura::sin_permiso) ? Desenlace_busqueda::sin_permiso
+              : hay(Fallo_apertura::ocupado)     ? Desenlace_busqueda::ocupado
+                                                 : Desenlace_busqueda::no_encontrado;
   vista_.Mostrar_boton(true);
   vista_.Habilitar_menus(true);
   paso_asistente = 0;
@@ -112,6 +121,7 @@ void Asistente::Segundo_paso() {
   } marca(buscando_);
 
   puertos_sin_abrir.clear();
+  desenlace = Desenlace_busqueda::sin_busqueda;
   vista_.Habilitar_menus(false);
   vista_.Mostrar_pantalla(Pantalla_buscando(textos_, e.puerto));
   if (vista_.Modo_automatico()) {
@@ -127,11 +137,13 @@ void Asistente::Segundo_paso() {
 
   if (Nivel_rechaza(Leer_promedio(ventana_), kNivel_minimo, e.modo_arranque)) {
     vista_.Mostrar_pantalla(Pantalla_rechazo_nivel(textos_));
+    desenlace = Desenlace_busqueda::rechazo_nivel;
     Desconectar();
     return;
   }
   if (!Comprobar_bus(ventana_)) {
     vista_.Mostrar_pantalla(Pantalla_rechazo_estado(textos_));
+    desenlace = Desenlace_busqueda::rechazo_estado;
     Desconectar();
     return;
   }
@@ -139,6 +151,9 @@ void Asistente::Segundo_paso() {
     Desconectar();
     vista_.Mostrar_pantalla(e.familia_valida ? Pantalla_nada_familia(textos_)
                                              : Pantalla_nada_ajena(textos_));
+    desenlace = !e.familia_valida || e.familia_ajena ? Desenlace_busqueda::rechazo_familia
+                : e.region_usa                       ? Desenlace_busqueda::rechazo_region
+                                                     : Desenlace_busqueda::nada_que_hacer;
     return;
   }
   // The watch may have let the meter go while window messages ran.
@@ -146,6 +161,7 @@ void Asistente::Segundo_paso() {
     No_encontrado();
     return;
   }
+  desenlace = Desenlace_busqueda::listo;
   if (ejecutar_actualizacion) {
     ejecutar_actualizacion();
   } else {
@@ -157,7 +173,7 @@ void Asistente::Desconectar() {
   Estado_ventana& e = ventana_.Estado();
   // Only a connected meter is let go: on a lost connection the connect click
   // would start a new one.
-  if (e.conectado) conexion_.Boton_ConectarClick();
+  conexion_.Desconectar();
   ventana_.Puerto().Cerrar();
   e.conectado = false;
   vista_.Ocultar_progreso();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/nucleo/conexion.h"
+#include "app/nucleo/desenlace.h"
 #include "app/nucleo/fallo_apertura.h"
 #include "app/nucleo/idiomas.h"
 #include "app/nucleo/pantallas.h"
@@ -83,6 +84,8 @@ class Asistente {
   // or because another program holds them; a search that finds no meter names
   // them in a message box after the not-found screen.
   std::vector<Puerto_rechazado> puertos_sin_abrir;
+  // How the last second click ended (`listo` once the meter was handed over).
+  Desenlace_busqueda desenlace = Desenlace_busqueda::sin_busqueda;
 
  private:
   void Primer_paso();

@@ -1,8 +1,9 @@
 // The check after writing: the judgement on the restarted meter's identity.
 #include "app/nucleo/comprobacion.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
-#include <vector>
 
 namespace r27 {
 
@@ -16,29 +17,33 @@ Texto_version Version_de_imagen(const std::array<char, 12>& version_fichero) {
   return v;
 }
 
+std::string Hex(const std::array<uint8_t, kBytes_info_fpga>& bytes) {
+  std::string t;
+  char b[4];
+  for (uint8_t x : bytes) {
+    std::snprintf(b, sizeof b, "%02X", x);
+    t += b;
+  }
+  return t;
+}
+
 }  // namespace
 
-std::string Ticks_marcados(const Estado_ventana& e) {
-  const std::pair<bool, const char*> ticks[] = {
-      {e.Check_teclado, "teclado"},    {e.Check_borrar, "borrar"}, {e.Check_planes, "planes"},
-      {e.Check_configuracion, "zona"}, {e.Check_fpga, "fpga"},     {e.Check_firmware, "firmware"},
-      {e.Check_mpeg4_apl, "mpeg4"},
-  };
-  std::string s;
-  for (const auto& [marcado, nombre] : ticks) {
-    if (!marcado) continue;
-    if (!s.empty()) s += ' ';
-    s += nombre;
-  }
-  return s;
+std::vector<Paso_actualizacion> Pasos_pendientes(const Estado_ventana& e) {
+  std::vector<Paso_actualizacion> pasos;
+  for (const Paso_previsto& p : Pasos_previstos(e, false)) pasos.push_back(p.paso);
+  return pasos;
 }
 
 Juicio_comprobacion Juzgar_comprobacion(const Ficha_medidor& despues, const Estado_ventana& estado,
                                         const Escrito_en_actualizacion& escrito) {
   Juicio_comprobacion j;
   const Texto_version imagen = Version_de_imagen(estado.version_fichero);
-  j.esperado =
-      escrito.firmware ? Texto_de_version(imagen) + " y nada que marcar" : "nada que marcar";
+  std::vector<std::string> esperado{"el medidor en su aplicacion"};
+  if (escrito.firmware) esperado.push_back("firmware " + Texto_de_version(imagen));
+  if (escrito.fpga) esperado.push_back("FPGA " + Hex(escrito.cabecera_fpga));
+  if (escrito.mpeg4) esperado.emplace_back("modulo MPEG-4 al dia");
+  for (size_t i = 0; i < esperado.size(); ++i) j.esperado += (i ? ", " : "") + esperado[i];
   if (!despues.conectado) {
     j.llegado = "nada (el medidor no volvio)";
     return j;
@@ -55,21 +60,22 @@ Juicio_comprobacion Juzgar_comprobacion(const Ficha_medidor& despues, const Esta
   }
   if (!estado.familia_valida) {
     // An identity block that is not one of ours, or that could not be read,
-    // leaves no tick set and proves nothing.
+    // proves nothing.
     partes.push_back("familia \"" + despues.familia + "\"");
-    probada = false;
-  }
-  const std::string ticks = Ticks_marcados(estado);
-  if (!ticks.empty()) {
-    const bool varios = ticks.find(' ') != std::string::npos;
-    partes.push_back(ticks + (varios ? " marcados" : " marcado"));
     probada = false;
   }
   if (escrito.firmware && Comparar_versiones(despues.version, imagen, kCaracteres_version) != 0) {
     probada = false;  // the version text leads the list already
   }
+  if (escrito.fpga && (!despues.fpga_leida || despues.fpga_bloque != escrito.cabecera_fpga)) {
+    partes.push_back(despues.fpga_leida ? "FPGA " + Hex(despues.fpga_bloque) : "FPGA sin leer");
+    probada = false;
+  }
   if (escrito.mpeg4 && !Mpeg4_contesto(despues.mpeg4)) {
     partes.emplace_back("modulo MPEG-4 sin respuesta");
+    probada = false;
+  } else if (escrito.mpeg4 && estado.Check_mpeg4_apl) {
+    partes.emplace_back("modulo MPEG-4 aun por actualizar");
     probada = false;
   }
 

@@ -139,6 +139,15 @@ void Conexion::Boton_ConectarClick() {
   timer_.Habilitar();
 }
 
+bool Conexion::Conectar() {
+  if (!ventana_.Estado().conectado) Boton_ConectarClick();
+  return ventana_.Estado().conectado;
+}
+
+void Conexion::Desconectar() {
+  if (ventana_.Estado().conectado) Boton_ConectarClick();
+}
+
 void Conexion::Reconectar() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();
@@ -273,9 +282,10 @@ bool Conexion::Decidir_borrado() { return Regla_borrado(Version_medidor()); }
 
 bool Conexion::Decidir_fpga() {
   if (ventana_.Estado().modo_arranque) return false;
-  std::array<uint8_t, 16> fpga{};
+  std::array<uint8_t, kBytes_info_fpga> fpga{};
   Leer_bytes_memoria(kPagina_fpga, 0, fpga.data(), fpga.size());
   lecturas_.fpga_leida = true;
+  lecturas_.fpga_bloque = fpga;
   lecturas_.fpga_mayor = fpga[11];
   lecturas_.fpga_menor = fpga[10];
   return Regla_fpga(fpga[11], fpga[10]);

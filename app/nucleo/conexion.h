@@ -82,6 +82,10 @@ class Conexion final : public Operaciones_conexion {
   void Pulsos_rts();
   // Disconnects while connected, otherwise tries to connect on `puerto`.
   void Boton_ConectarClick() override;
+  // The connection operations the update sequence and the factory dialog use;
+  // the button handler is the toggle of the two.
+  bool Conectar() override;
+  void Desconectar() override;
   // After the meter restarted: up to 10 probes; "USB error" when none answers.
   void Reconectar();
   // One tick of the disconnect watch.

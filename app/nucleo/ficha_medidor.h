@@ -2,6 +2,8 @@
 // The meter's identity as the last connect read it: family, region, version and
 // build, FPGA version, MPEG-4 module versions and language. The command line
 // prints it before and after an update; the check after writing judges it.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +14,9 @@ namespace r27 {
 
 class Conexion;
 
+// The FPGA information: page 0x30 (the set's first segment), offset 0, 16 bytes.
+inline constexpr size_t kBytes_info_fpga = 16;
+
 struct Ficha_medidor {
   bool conectado = false;      // the connect found the meter
   bool modo_arranque = false;  // it answered in its boot stage
@@ -21,8 +26,9 @@ struct Ficha_medidor {
   bool fpga_leida = false;     // the FPGA information was read (not in the boot stage)
   uint8_t fpga_mayor = 0;      // byte 11 of the FPGA information
   uint8_t fpga_menor = 0;      // byte 10
-  Datos_mpeg4 mpeg4{};         // 0xFF / 0x00FF where the module did not answer
-  int32_t idioma = 0;          // language index as the connect kept it (0..9)
+  std::array<uint8_t, kBytes_info_fpga> fpga_bloque{};  // the whole information
+  Datos_mpeg4 mpeg4{};  // 0xFF / 0x00FF where the module did not answer
+  int32_t idioma = 0;   // language index as the connect kept it (0..9)
 };
 
 // The identity after the last connect: what the connection read during its

@@ -5,6 +5,7 @@
 // firmware step loads it itself only when the FPGA step did not).
 #include "app/nucleo/conexion.h"
 #include "app/nucleo/temporizador.h"
+#include "link/fallo.h"
 #include "link/interfaz_ventana.h"
 
 namespace r27 {
@@ -14,17 +15,18 @@ namespace r27 {
 inline constexpr int kParte_paso_firmware = kParte_envio_firmware;
 
 // Applies the loader's MPEG-4 entry patch, switches the disconnect watch off and
-// loads both loader stages; true when the meter accepted both (the second is not
-// tried when the first fails). Sets no result code: the sequence does.
-bool Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
-                   Interfaz_temporizador& timer_desconexion);
+// loads both loader stages; succeeds when the meter accepted both (the second is
+// not tried when the first fails). Sets no result code: the sequence does.
+Resultado Preparar_fpga(Interfaz_ventana& ventana, Conexion& conexion,
+                        Interfaz_temporizador& timer_desconexion);
 
 // Stages the embedded firmware image and has the meter burn it, with the status
-// pictures on the meter's screen; true when the firmware was written. Result
+// pictures on the meter's screen; succeeds when the firmware was written. Result
 // codes (first one wins): 20 staging area not opened, `abortar` already set, or
 // no connection at all; 21 records not sent; 22 aborted after the records;
-// 23 burn failed.
-bool Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
-                   Interfaz_temporizador& timer_desconexion);
+// 23 burn failed. The failure is the step's first one: the staging reopen after
+// it never replaces it.
+Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
+                        Interfaz_temporizador& timer_desconexion);
 
 }  // namespace r27

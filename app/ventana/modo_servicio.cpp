@@ -41,6 +41,12 @@ class Conexion_sin_vigilancia final : public Operaciones_conexion {
     conexion_.Boton_ConectarClick();
     vigilancia_.Deshabilitar();
   }
+  bool Conectar() override {
+    const bool conectado = conexion_.Conectar();
+    vigilancia_.Deshabilitar();
+    return conectado;
+  }
+  void Desconectar() override { conexion_.Desconectar(); }
 
  private:
   Operaciones_conexion& conexion_;
@@ -68,6 +74,8 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
     : QObject(&ventana), ventana_(ventana), enlace_(enlace) {
   setObjectName("Modo_servicio");
   ventana_.Estado().modo_servicio = kModo_servicio_activo;
+  // The technician chooses the steps: the correct screen names what is left.
+  enlace_.Actualizacion_().mostrar_pendientes = true;
   ejecutar_dialogo = [](QDialog& d) { d.exec(); };
 
   Param_defecto = ventana_.MenuConfigurar->addAction(kTexto_param_defecto);
@@ -173,7 +181,7 @@ void Modo_servicio::Config_fpgaClick() {
     grabando = true;
     // Switches the watch off and loads the loader; the staging erase that
     // follows tells whether the meter listens.
-    Preparar_fpga(ventana_, enlace_.Conexion_(), enlace_);
+    (void)Preparar_fpga(ventana_, enlace_.Conexion_(), enlace_);
     return true;
   };
   enlace_.Deshabilitar();

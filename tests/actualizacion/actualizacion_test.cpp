@@ -105,8 +105,8 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
       {"32-bit whole update", kCompleta, false, 1020, "17 min.\n", 1, {1, 2, 3, 4}, false, 0},
       {"64-bit whole update", kCompleta, true, 1360, "22 min.\n", 1, {1, 2, 3, 4}, false, 0},
       // The erase alone leaves the meter at 1.05: it still needs its erase and
-      // firmware, and the check says so.
-      {"erase only", {false, true}, false, 10, "0 min.\n", 2, {1}, false, kCodigo_comprobacion},
+      // firmware, which the run did not choose; the run itself is proven.
+      {"erase only", {false, true}, false, 10, "0 min.\n", 2, {1}, false, 0},
       {"plans with the firmware",
        {false, false, true, false, true, true, false},
        false,
@@ -305,6 +305,25 @@ TEST(Actualizar_medidor, UnFalloDelTecladoTerminaEnLaPantallaDeFallo) {
   }
 }
 
+// A keyboard step that finds no meter and cannot connect fails with its own code;
+// the sequence goes on (the erase fails for want of a meter, with no code).
+TEST(Actualizar_medidor, ElTecladoSinMedidorDaSuCodigo) {
+  Banco_secuencia b({true, true});
+  b.backend.Desconectar(1);
+  b.v.estado.conectado = false;
+  b.Ejecutar();
+  EXPECT_FALSE(b.Correcta());
+  EXPECT_EQ(b.v.estado.codigo_error, kCodigo_teclado_sin_conexion);
+  const Desenlace_actualizacion& d = b.actualizacion.Desenlace();
+  ASSERT_TRUE(d.motivo);
+  EXPECT_EQ(d.motivo->peticion, "Paso_teclado");
+  EXPECT_EQ(d.motivo->llegada, Llegada::sin_conexion);
+  ASSERT_EQ(d.pasos.size(), 2u);
+  EXPECT_EQ(d.pasos[0].estado, Estado_paso::fallido);
+  EXPECT_EQ(d.pasos[1].estado, Estado_paso::fallido);
+  EXPECT_FALSE(d.cancelada);
+}
+
 // --- The check after writing ------------------------------------------------------
 
 // The judgement on the restarted meter's identity, for what the run wrote.
@@ -318,88 +337,121 @@ TEST(Comprobacion, JuicioSobreLaIdentidadTrasElReinicio) {
     const char* esperado;
     const char* llegado;
   };
+  // The head of a written FPGA set, and another one.
+  const std::array<uint8_t, kBytes_info_fpga> set{0x05, 0x00, 'T', 'V', 0, 0, 0, 0,
+                                                  0,    0,    3,   3,   0, 0, 0, 1};
+  std::array<uint8_t, kBytes_info_fpga> otro = set;
+  otro[15] = 0;
+  const auto fpga_leida = [](const std::array<uint8_t, kBytes_info_fpga>& b) {
+    return [b](Ficha_medidor& f, Estado_ventana&) {
+      f.fpga_leida = true;
+      f.fpga_bloque = b;
+    };
+  };
   const Caso casos[] = {
-      {"the image's version, nothing to tick",
+      {"the image's version, the module answers",
        "3.01.00000",
-       {true, true},
+       {.firmware = true, .mpeg4 = true},
        {},
        true,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
        "3.01.00000"},
-      // No tick (the meter is newer), but the firmware written was not the image.
+      // The firmware written was not the image.
       {"a newer version after the firmware was written",
        "3.02.00000",
-       {true, false},
+       {.firmware = true},
        {},
        false,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000",
        "3.02.00000"},
       {"another build after the firmware was written",
        "3.01.00001",
-       {true, false},
+       {.firmware = true},
        {},
        false,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000",
        "3.01.00001"},
       // The firmware was deliberately left alone: its version is not compared.
       {"another version, firmware not written",
        "3.02.00000",
-       {false, false},
+       {},
        {},
        true,
-       "nada que marcar",
+       "el medidor en su aplicacion",
        "3.02.00000"},
-      {"ticks left",
+      // What the run did not choose never fails it: an erase alone on an old meter.
+      {"steps still needed that the run did not choose",
        "3.00.00000",
-       {true, true},
+       {},
        [](Ficha_medidor&, Estado_ventana& e) { e.Check_firmware = e.Check_mpeg4_apl = true; },
-       false,
-       "3.01.00000 y nada que marcar",
-       "3.00.00000, firmware mpeg4 marcados"},
+       true,
+       "el medidor en su aplicacion",
+       "3.00.00000"},
       {"the chosen plan set still pending",
        "3.01.00000",
-       {false, false},
+       {},
        [](Ficha_medidor&, Estado_ventana& e) { e.Check_planes = true; },
+       true,
+       "el medidor en su aplicacion",
+       "3.01.00000"},
+      {"the module written and still asking for its update",
+       "3.01.00000",
+       {.mpeg4 = true},
+       [](Ficha_medidor&, Estado_ventana& e) { e.Check_mpeg4_apl = true; },
        false,
-       "nada que marcar",
-       "3.01.00000, planes marcado"},
+       "el medidor en su aplicacion, modulo MPEG-4 al dia",
+       "3.01.00000, modulo MPEG-4 aun por actualizar"},
+      {"the FPGA set written is the one reported",
+       "3.01.00000",
+       {.fpga = true, .cabecera_fpga = set},
+       fpga_leida(set),
+       true,
+       "el medidor en su aplicacion, FPGA 05005456000000000000030300000001",
+       "3.01.00000"},
+      {"another FPGA set reported",
+       "3.01.00000",
+       {.fpga = true, .cabecera_fpga = set},
+       fpga_leida(otro),
+       false,
+       "el medidor en su aplicacion, FPGA 05005456000000000000030300000001",
+       "3.01.00000, FPGA 05005456000000000000030300000000"},
       {"the meter did not come back",
        "",
-       {true, true},
+       {.firmware = true, .mpeg4 = true},
        [](Ficha_medidor& f, Estado_ventana&) { f.conectado = false; },
        false,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
        "nada (el medidor no volvio)"},
       {"back in its boot stage",
        "3.01.00000",
-       {true, false},
+       {.firmware = true},
        [](Ficha_medidor& f, Estado_ventana&) { f.modo_arranque = true; },
        false,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000",
        "3.01.00000, en etapa de arranque"},
       {"an identity block that is not ours",
        "",
-       {false, false},
+       {},
        [](Ficha_medidor& f, Estado_ventana& e) {
          f.familia = "";
          e.familia_valida = false;
        },
        false,
-       "nada que marcar",
+       "el medidor en su aplicacion",
        "familia \"\""},
       {"the module silent after its update",
        "3.01.00000",
-       {true, true},
+       {.firmware = true, .mpeg4 = true},
        [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_decoders = 0xFF; },
        false,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000, modulo MPEG-4 al dia",
        "3.01.00000, modulo MPEG-4 sin respuesta"},
       {"no module, none written",
        "3.01.00000",
-       {true, false},
+       {.firmware = true},
        [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4 = Datos_mpeg4{}; },
        true,
-       "3.01.00000 y nada que marcar",
+       "el medidor en su aplicacion, firmware 3.01.00000",
        "3.01.00000"},
   };
   for (const Caso& k : casos) {
@@ -426,7 +478,7 @@ TEST(Comprobacion, ElMedidorReiniciadoDemuestraONoLaActualizacion) {
     const char* nombre;
     std::function<void(Config_medidor&)> medidor;
     int32_t codigo;
-    const char* abandono;  // the port's last give-up note on a failure
+    const char* motivo;  // what the reason says came, on a failure
   };
   const Caso casos[] = {
       {"the meter reports what was written", {}, 0, ""},
@@ -434,19 +486,15 @@ TEST(Comprobacion, ElMedidorReiniciadoDemuestraONoLaActualizacion) {
        ""},
       {"the burn answers but leaves the old firmware",
        [](Config_medidor& c) { c.grabacion_sin_efecto = true; }, kCodigo_comprobacion,
-       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.00.00000, zona fpga "
-       "firmware mpeg4 marcados"},
+       "llego 3.00.00000"},
       {"the module keeps its old application",
        [](Config_medidor& c) { c.mpeg4_nueva = c.mpeg4_actual; }, kCodigo_comprobacion,
-       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.01.00000, zona fpga "
-       "firmware mpeg4 marcados"},
+       "llego 3.01.00000, modulo MPEG-4 aun por actualizar"},
       {"the module stops answering after its update",
        [](Config_medidor& c) { c.mpeg4_nueva.decodificadores = 0xFF; }, kCodigo_comprobacion,
-       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego 3.01.00000, modulo MPEG-4 "
-       "sin respuesta"},
+       "llego 3.01.00000, modulo MPEG-4 sin respuesta"},
       {"the meter does not come back", [](Config_medidor& c) { c.t_reinicio_us = 60'000'000; },
-       kCodigo_comprobacion,
-       "comprobacion: esperaba 3.01.00000 y nada que marcar, llego nada (el medidor no volvio)"},
+       kCodigo_comprobacion, "llego nada (el medidor no volvio)"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
@@ -469,7 +517,11 @@ TEST(Comprobacion, ElMedidorReiniciadoDemuestraONoLaActualizacion) {
     EXPECT_EQ(b.Correcta(), k.codigo == 0);
     if (k.codigo != 0) {
       EXPECT_EQ(b.vista.pantallas.back(), Pantalla_fallida(b.textos, k.codigo));
-      EXPECT_EQ(b.v.Puerto().Ultimo_abandono(), k.abandono);
+      const std::optional<r27::Fallo>& motivo = b.actualizacion.Desenlace().motivo;
+      ASSERT_TRUE(motivo);
+      EXPECT_EQ(motivo->codigo, kCodigo_comprobacion);
+      EXPECT_EQ(motivo->peticion, "Comprobar_escritura");
+      EXPECT_NE(motivo->Texto().find(k.motivo), std::string::npos) << motivo->Texto();
     } else {
       // What the restarted meter reported: the written identity, the FPGA
       // version of the written set, the module's new application.

@@ -137,7 +137,7 @@ TEST(Preparar_fpga, CargaLasDosEtapasOSeDetieneEnLaPrimera) {
     c.fallos = k.fallos;
     Banco_actualizacion b(c);
     b.timer.Habilitar();
-    EXPECT_EQ(Preparar_fpga(b.v, b.conexion, b.timer), k.resultado);
+    EXPECT_EQ(static_cast<bool>(Preparar_fpga(b.v, b.conexion, b.timer)), k.resultado);
     EXPECT_EQ(b.medidor->Cuenta(Peticion::Carga_programa), k.cargas);
     EXPECT_FALSE(b.timer.habilitado);
     EXPECT_NE(b.conexion.Diferencial(), nullptr);  // held until the next one replaces it
@@ -149,7 +149,7 @@ TEST(Preparar_fpga, CargaLasDosEtapasOSeDetieneEnLaPrimera) {
 uint32_t Bloques_de_un_paso() {
   static const uint32_t n = [] {
     Banco_actualizacion b;
-    Paso_firmware(b.v, b.conexion, b.timer);
+    (void)Paso_firmware(b.v, b.conexion, b.timer);
     return b.medidor->Cuenta(Peticion::Bloque);
   }();
   return n;

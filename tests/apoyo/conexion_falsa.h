@@ -25,6 +25,13 @@ class Conexion_falsa final : public Operaciones_conexion {
     ++pulsaciones_conectar;
     if (al_conectar) al_conectar();
   }
+  bool Conectar() override {
+    if (!v_.Estado().conectado) Boton_ConectarClick();
+    return v_.Estado().conectado;
+  }
+  void Desconectar() override {
+    if (v_.Estado().conectado) Boton_ConectarClick();
+  }
 
   bool windows64 = false;
   std::vector<uint32_t> velocidades;

@@ -52,6 +52,13 @@ class Conexion_grabada final : public Operaciones_conexion {
     traza += (traza.empty() ? "" : " ") + std::string(t);
     b_.conexion.Boton_ConectarClick();
   }
+  bool Conectar() override {
+    if (!b_.v.estado.conectado) Boton_ConectarClick();
+    return b_.v.estado.conectado;
+  }
+  void Desconectar() override {
+    if (b_.v.estado.conectado) Boton_ConectarClick();
+  }
   void Empezar() {
     const sim::Medidor_simulado& m = *b_.medidor;
     eeprom0 = m.Cuenta(Peticion::Escritura_eeprom);

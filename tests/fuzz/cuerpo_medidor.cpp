@@ -284,10 +284,10 @@ class Banco {
       case Recorrido::firmware: {
         if (e.Check_fpga) {
           Lugar("Preparar_fpga");
-          Preparar_fpga(v_, conexion_, timer_);
+          (void)Preparar_fpga(v_, conexion_, timer_);
         }
         Lugar("Paso_firmware");
-        const bool ok = Paso_firmware(v_, conexion_, timer_);
+        const bool ok = static_cast<bool>(Paso_firmware(v_, conexion_, timer_));
         return ok ? c == 0
                   : Uno_de(c, kCodigo_firmware_staging, kCodigo_firmware_envio,
                            kCodigo_firmware_abortado, kCodigo_firmware_grabacion,
@@ -309,7 +309,7 @@ class Banco {
                    ? c == 0
                    : r_teclado == kResultado_teclado_fallido &&
                          Uno_de(c, 0, kCodigo_teclado_id, kCodigo_teclado_verificacion,
-                                kCodigo_teclado_sin_respuesta);
+                                kCodigo_teclado_sin_respuesta, kCodigo_teclado_abortado);
       }
       case Recorrido::planes: {
         Lugar("Grabar_plan");
@@ -320,7 +320,7 @@ class Banco {
       case Recorrido::borrado: {
         Lugar("Borrar_medidor");
         const bool conectado = e.conectado;
-        const bool ok = actualizacion_.Borrar_medidor();
+        const bool ok = static_cast<bool>(actualizacion_.Borrar_medidor());
         if (ok) return c == 0;
         return Uno_de(c, kCodigo_bloque_vacio, kCodigo_borrar_sector) ||
                (c == 0 && !conectado && !e.conectado);

@@ -105,5 +105,31 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   fs::remove_all(dir, ec);
 }
 
+// Service mode from a script: one step chosen, done and proven; what the meter
+// still needs is information, not a failure.
+TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_servicio_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string enlace = (dir / "medidor").string();
+  Programa_sim sim;
+  ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA,
+                         {"--enlace", enlace, "--version", "1.05", "--t-reinicio", "1000"}));
+  const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--si", "--json",
+                                                               "--servicio", "--pasos", "borrado"});
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  const std::string& j = r.salida;
+  EXPECT_NE(j.find("\"outcome\":\"updated\""), std::string::npos) << j;
+  EXPECT_EQ(Cuenta(j, "\"state\":\"done\""), 1u) << j;
+  EXPECT_NE(j.find("\"name\":\"erase stored tables\""), std::string::npos) << j;
+  EXPECT_NE(j.find("\"check\":{\"proven\":true"), std::string::npos) << j;
+  EXPECT_NE(j.find("\"still_to_do\":[\""), std::string::npos) << j;
+  // Without service mode the choice is refused before anything is opened.
+  EXPECT_EQ(Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--pasos", "borrado"}).estado,
+            40);
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 }  // namespace
 }  // namespace r27::pruebas

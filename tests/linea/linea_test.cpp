@@ -17,6 +17,7 @@
 #include "link/codigos_resultado.h"
 #include "sim/backend_simulado.h"
 #include "sim/medidor_simulado.h"
+#include "tests/linea/banco_linea.h"
 
 namespace r27::pruebas {
 namespace {
@@ -25,97 +26,6 @@ using sim::Config_medidor;
 using sim::Fallo;
 using sim::Peticion;
 using sim::Tipo_fallo;
-
-constexpr int kCom_medidor = 3;
-
-// A port the system lists but will not open, for the reason given.
-class Backend_cerrado final : public Backend_serie {
- public:
-  explicit Backend_cerrado(Fallo_apertura fallo) : fallo_(fallo) {}
-  bool Abrir(int, const DCB_linea&) override { return false; }
-  void Cerrar() override {}
-  bool Esta_abierto() const override { return false; }
-  uint32_t Escribir(const uint8_t*, uint32_t) override { return 0; }
-  uint32_t Leer(uint8_t*, uint32_t) override { return 0; }
-  bool Consultar_cola(Estado_cola&) override { return false; }
-  void Purgar(bool, bool) override {}
-  void Fijar_rts(bool) override {}
-  Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
-
- private:
-  Fallo_apertura fallo_;
-};
-
-struct Directorio_un_puerto final : Directorio_puertos {
-  bool Existe(int n) const override { return n == kCom_medidor; }
-  std::vector<std::string> Nombres_sistema() const override { return {"COM3"}; }
-  std::optional<std::string> Ruta(int n) const override {
-    if (n == kCom_medidor) return "/dev/ttyACM0";
-    return std::nullopt;
-  }
-};
-
-Config_medidor Medidor_rapido() {
-  Config_medidor c;
-  c.t_mpeg4_us = 20'000'000;  // the module update, shortened
-  return c;
-}
-
-// A meter the tick decision leaves alone: the embedded image's firmware, FPGA
-// 3.3 and a module past version 133.
-Config_medidor Medidor_al_dia() {
-  Config_medidor c = Medidor_rapido();
-  c.version = "3.01";
-  c.fpga_menor = 3;
-  c.mpeg4_actual = {133, 0, 5, 2};
-  return c;
-}
-
-// One run of Ejecutar_linea: the meter on COM3 (or a port that will not open),
-// stdin and stdout in memory, the built-in language texts.
-struct Banco_linea {
-  explicit Banco_linea(const Config_medidor& c, bool con_medidor = true)
-      : medidor(c, reloj.Ahora_us()) {
-    auto backend = std::make_unique<sim::Backend_simulado>(reloj);
-    if (con_medidor) backend->Conectar(kCom_medidor, medidor);
-    directorio = std::make_unique<sim::Directorio_simulado>(*backend);
-    Preparar(std::move(backend), *directorio);
-  }
-  explicit Banco_linea(Fallo_apertura fallo) : medidor(Config_medidor{}, reloj.Ahora_us()) {
-    Preparar(std::make_unique<Backend_cerrado>(fallo), un_puerto);
-  }
-  void Preparar(std::unique_ptr<Backend_serie> backend, const Directorio_puertos& d) {
-    entorno.backend = std::move(backend);
-    entorno.reloj = &reloj;
-    entorno.directorio = &d;
-    entorno.entrada = &entrada;
-    entorno.salida = &salida;
-    entorno.errores = &errores;
-    entorno.textos = Textos_incorporados();
-    entorno.windows64 = [] { return false; };
-  }
-  int Ejecutar(const Opciones_linea& o) { return Ejecutar_linea(o, entorno, &resumen); }
-
-  // Nothing of the update reached the meter: no staging block, no loader, no
-  // EEPROM page, no flash burn, no sector, no module update.
-  bool Nada_escrito() const {
-    for (const Peticion p :
-         {Peticion::Bloque, Peticion::Carga_programa, Peticion::Escritura_eeprom,
-          Peticion::Grabacion, Peticion::Sector_preparacion, Peticion::Actualizar_mpeg4})
-      if (medidor.Cuenta(p) != 0) return false;
-    return true;
-  }
-
-  Reloj_virtual reloj;
-  sim::Medidor_simulado medidor;
-  std::unique_ptr<sim::Directorio_simulado> directorio;
-  Directorio_un_puerto un_puerto;
-  std::istringstream entrada;
-  std::ostringstream salida;
-  std::ostringstream errores;
-  Entorno_linea entorno;
-  Resumen_linea resumen;
-};
 
 TEST(Ejecutar_linea, CodigoDeSalidaPorDesenlace) {
   struct Caso {
@@ -281,8 +191,9 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     // It wrote and was not checked: what the meter holds now is not known.
     EXPECT_FALSE(r.despues.has_value());
     EXPECT_FALSE(r.comprobacion.has_value());
-    EXPECT_FALSE(r.motivo.empty());
-    EXPECT_NE(b.errores.str().find("Last request that gave up"), std::string::npos);
+    // The reason is the loader stage's, the request behind code 16.
+    EXPECT_EQ(r.motivo.rfind("Cargar_primera_etapa", 0), 0u) << r.motivo;
+    EXPECT_NE(b.errores.str().find("Reason: " + r.motivo), std::string::npos);
   }
 }
 

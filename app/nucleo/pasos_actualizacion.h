@@ -4,6 +4,8 @@
 // given result code, to tell which step a failed run stopped in.
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/estado_ventana.h"
@@ -19,6 +21,16 @@ struct Paso_previsto {
 };
 
 const char* Nombre_paso(Paso_actualizacion paso);
+// The step's short key, as the service mode's step list names it ("zona").
+const char* Clave_paso(Paso_actualizacion paso);
+// The step of a key; none for an unknown key.
+std::optional<Paso_actualizacion> Paso_de_clave(std::string_view clave);
+// The step's tick in the shared state.
+bool Estado_ventana::*Tick_de_paso(Paso_actualizacion paso);
+// Ticks exactly `pasos` (the service mode's choice); the others are cleared.
+void Elegir_pasos(Estado_ventana& estado, const std::vector<Paso_actualizacion>& pasos);
+// "Pendiente: zona, firmware": what a meter still needs after a service run.
+std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos);
 
 // The ticked steps in the order they run (channel plans only without the
 // firmware), each with its budget; on 64-bit Windows the long steps get their

@@ -1,5 +1,8 @@
 // The steps the ticks select, and the step behind a result code.
-#include "app/linea/pasos_linea.h"
+#include "app/nucleo/pasos_actualizacion.h"
+
+#include <array>
+#include <utility>
 
 #include "app/nucleo/actualizacion.h"
 #include "link/codigos_resultado.h"
@@ -26,6 +29,63 @@ const char* Nombre_paso(Paso_actualizacion paso) {
   return "";
 }
 
+namespace {
+
+constexpr std::array<std::pair<Paso_actualizacion, const char*>, 7> kClaves{{
+    {Paso_actualizacion::teclado, "teclado"},
+    {Paso_actualizacion::borrado, "borrado"},
+    {Paso_actualizacion::planes, "planes"},
+    {Paso_actualizacion::zona, "zona"},
+    {Paso_actualizacion::fpga, "fpga"},
+    {Paso_actualizacion::firmware, "firmware"},
+    {Paso_actualizacion::mpeg4, "mpeg4"},
+}};
+
+}  // namespace
+
+bool Estado_ventana::*Tick_de_paso(Paso_actualizacion paso) {
+  switch (paso) {
+    case Paso_actualizacion::teclado:
+      return &Estado_ventana::Check_teclado;
+    case Paso_actualizacion::borrado:
+      return &Estado_ventana::Check_borrar;
+    case Paso_actualizacion::planes:
+      return &Estado_ventana::Check_planes;
+    case Paso_actualizacion::zona:
+      return &Estado_ventana::Check_configuracion;
+    case Paso_actualizacion::fpga:
+      return &Estado_ventana::Check_fpga;
+    case Paso_actualizacion::firmware:
+      return &Estado_ventana::Check_firmware;
+    case Paso_actualizacion::mpeg4:
+      break;
+  }
+  return &Estado_ventana::Check_mpeg4_apl;
+}
+
+void Elegir_pasos(Estado_ventana& estado, const std::vector<Paso_actualizacion>& pasos) {
+  for (const auto& [paso, clave] : kClaves) estado.*Tick_de_paso(paso) = false;
+  for (Paso_actualizacion paso : pasos) estado.*Tick_de_paso(paso) = true;
+}
+
+const char* Clave_paso(Paso_actualizacion paso) {
+  for (const auto& [p, clave] : kClaves)
+    if (p == paso) return clave;
+  return "";
+}
+
+std::optional<Paso_actualizacion> Paso_de_clave(std::string_view clave) {
+  for (const auto& [p, c] : kClaves)
+    if (clave == c) return p;
+  return std::nullopt;
+}
+
+std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos) {
+  std::string t = "Pendiente:";
+  for (size_t i = 0; i < pasos.size(); ++i) t += std::string(i ? ", " : " ") + Clave_paso(pasos[i]);
+  return t;
+}
+
 std::vector<Paso_previsto> Pasos_previstos(const Estado_ventana& e, bool windows64) {
   std::vector<Paso_previsto> pasos;
   auto anadir = [&](bool marcado, Paso_actualizacion paso, int presupuesto) {
@@ -48,6 +108,8 @@ std::optional<Paso_actualizacion> Paso_de_codigo(int32_t codigo) {
     case kCodigo_teclado_id:
     case kCodigo_teclado_verificacion:
     case kCodigo_teclado_sin_respuesta:
+    case kCodigo_teclado_abortado:
+    case kCodigo_teclado_sin_conexion:
       return Paso_actualizacion::teclado;
     case kCodigo_bloque_vacio:
     case kCodigo_borrar_sector:
