@@ -1,10 +1,10 @@
 // The embedded FPGA configurations, cut from the one embedded blob by their sizes.
-#include "configuraciones_fpga.h"
+#include "components/configuraciones_fpga.h"
 
 #include <algorithm>
 #include <array>
 
-#include "fpga/conjunto_fpga.h"
+#include "data/fpga/conjunto_fpga.h"
 #include "incrustado/configuraciones_fpga.h"
 
 namespace r27 {

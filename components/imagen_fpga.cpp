@@ -1,9 +1,9 @@
 // The FPGA set's flash image, its blocks and its frames.
-#include "imagen_fpga.h"
+#include "components/imagen_fpga.h"
 
 #include <algorithm>
 
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 namespace r27 {
 

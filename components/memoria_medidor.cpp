@@ -1,5 +1,5 @@
 // Memory, bus and staging requests to the meter.
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -1,18 +1,18 @@
 // The channel-plan step: one plan-area image staged and written into sector 30.
-#include "planes.h"
+#include "components/planes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "codigos_resultado.h"
+#include "components/memoria_medidor.h"
 #include "incrustado/planes_0.h"
 #include "incrustado/planes_1.h"
 #include "incrustado/planes_2.h"
 #include "incrustado/planes_3.h"
 #include "incrustado/planes_4.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "fallo.h"
-#include "interfaz_ventana.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -1,17 +1,17 @@
 // The MPEG-4 module application upload: staging erase, the two staged images,
 // the start of the module update and the wait for its end.
-#include "programador_mpeg4.h"
+#include "components/programador_mpeg4.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "codigos_resultado.h"
+#include "components/tramas_mpeg4.h"
+#include "flash/subida_graficos.h"
 #include "incrustado/mpeg4_aplicacion.h"
 #include "incrustado/mpeg4_etapa2.h"
-#include "peticiones.h"
-#include "subida_graficos.h"
-#include "tramas_mpeg4.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -13,11 +13,11 @@
 #include <cstdint>
 #include <span>
 
-#include "bloque.h"
-#include "fallo.h"
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
-#include "operaciones_conexion.h"
+#include "flash/bloque.h"
+#include "flash/imagenes_arranque.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
+#include "link/operaciones_conexion.h"
 
 namespace r27 {
 

@@ -1,15 +1,15 @@
 // The keyboard microcontroller's programming: the request loop, the vector
 // tables, the firmware blocks and the two records read from the HEX text.
-#include "programador_teclado.h"
+#include "components/programador_teclado.h"
 
 #include <array>
 #include <string>
 
-#include "codigos_resultado.h"
+#include "components/paquetes_teclado.h"
+#include "data/teclado/vectores_teclado.h"
 #include "incrustado/teclado_hex.h"
-#include "paquetes_teclado.h"
-#include "peticiones.h"
-#include "vectores_teclado.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 namespace {

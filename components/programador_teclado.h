@@ -19,9 +19,9 @@
 #include <span>
 #include <string_view>
 
-#include "contexto_peticion.h"
-#include "fallo.h"
-#include "texto_teclado.h"
+#include "components/texto_teclado.h"
+#include "link/contexto_peticion.h"
+#include "link/fallo.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The FPGA configuration set: the dialog's handlers and the write sequence.
-#include "tcfpga.h"
+#include "components/tcfpga.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,13 +7,13 @@
 #include <new>
 #include <optional>
 
-#include "avance_grabacion.h"
-#include "bloque.h"
-#include "codigos_resultado.h"
-#include "configuraciones_fpga.h"
-#include "imagen_fpga.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
+#include "components/configuraciones_fpga.h"
+#include "components/imagen_fpga.h"
+#include "components/memoria_medidor.h"
+#include "flash/avance_grabacion.h"
+#include "flash/bloque.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

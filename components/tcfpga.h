@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "fallo.h"
-#include "interfaz_ventana.h"
-#include "texto_control.h"
+#include "components/texto_control.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

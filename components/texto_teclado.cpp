@@ -1,4 +1,4 @@
-#include "texto_teclado.h"
+#include "components/texto_teclado.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // Frames and block plans of the MPEG-4 module application upload.
-#include "tramas_mpeg4.h"
+#include "components/tramas_mpeg4.h"
 
 #include <algorithm>
 

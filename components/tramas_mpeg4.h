@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 namespace r27 {
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "memoria_medidor.h"
-#include "peticiones.h"
-#include "tcdiferencial.h"
-#include "tfparam_defecto.h"
-#include "tramas_fabrica.h"
+#include "components/memoria_medidor.h"
+#include "factory/tfparam_defecto.h"
+#include "factory/tramas_fabrica.h"
+#include "flash/tcdiferencial.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -1,10 +1,10 @@
 // The default configuration and profile records, byte by byte.
-#include "registros_zona.h"
+#include "factory/registros_zona.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "tablas_zona.h"
+#include "factory/tablas_zona.h"
 
 namespace r27 {
 

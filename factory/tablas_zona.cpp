@@ -1,5 +1,5 @@
 // The profile names, profile values and band frequencies of the zone records.
-#include "tablas_zona.h"
+#include "factory/tablas_zona.h"
 
 #include <cstddef>
 

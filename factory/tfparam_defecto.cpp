@@ -1,13 +1,13 @@
 // The factory-parameter object: record builders, EEPROM writers and the zone step.
-#include "tfparam_defecto.h"
+#include "factory/tfparam_defecto.h"
 
 #include <cstdio>
 #include <string>
 
-#include "codigos_resultado.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
-#include "trama_eeprom.h"
+#include "components/memoria_medidor.h"
+#include "factory/trama_eeprom.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -20,12 +20,12 @@
 #include <span>
 #include <string_view>
 
-#include "fallo.h"
-#include "interfaz_ventana.h"
-#include "operaciones_conexion.h"
-#include "registros_zona.h"
-#include "texto_control.h"
-#include "textos_param_defecto.h"
+#include "components/texto_control.h"
+#include "factory/registros_zona.h"
+#include "factory/textos_param_defecto.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
+#include "link/operaciones_conexion.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The EEPROM page write frame.
-#include "trama_eeprom.h"
+#include "factory/trama_eeprom.h"
 
 namespace r27 {
 

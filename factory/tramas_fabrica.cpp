@@ -1,5 +1,5 @@
 // The factory dialog's flash requests and the options block.
-#include "tramas_fabrica.h"
+#include "factory/tramas_fabrica.h"
 
 #include <algorithm>
 

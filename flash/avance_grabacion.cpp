@@ -1,5 +1,5 @@
 // The judge of the meter's progress bytes during a flash burn.
-#include "avance_grabacion.h"
+#include "flash/avance_grabacion.h"
 
 namespace r27 {
 

@@ -1,13 +1,13 @@
 // The block exchange shared by the firmware, FPGA, graphics and MPEG-4 senders.
-#include "bloque.h"
+#include "flash/bloque.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
 
-#include "lector_hex.h"
-#include "peticiones.h"
+#include "link/lector_hex.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

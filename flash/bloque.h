@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <span>
 
-#include "contexto_peticion.h"
-#include "fallo.h"
+#include "link/contexto_peticion.h"
+#include "link/fallo.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The firmware records grouped into blocks.
-#include "bloques_firmware.h"
+#include "flash/bloques_firmware.h"
 
 #include <algorithm>
 

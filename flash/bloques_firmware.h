@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 
-#include "bloque.h"
-#include "lector_hex.h"
+#include "flash/bloque.h"
+#include "link/lector_hex.h"
 
 namespace r27 {
 

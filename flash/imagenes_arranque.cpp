@@ -1,5 +1,5 @@
 // A session's writable copy of the loader images.
-#include "imagenes_arranque.h"
+#include "flash/imagenes_arranque.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
 // Status pictures into the meter's image area.
-#include "subida_graficos.h"
+#include "flash/subida_graficos.h"
 
 #include <algorithm>
 #include <array>
 
-#include "bloque.h"
+#include "components/memoria_medidor.h"
+#include "flash/bloque.h"
 #include "incrustado/graficos_estado.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

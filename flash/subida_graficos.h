@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "contexto_peticion.h"
-#include "fallo.h"
-#include "interfaz_ventana.h"
+#include "link/contexto_peticion.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -1,16 +1,16 @@
 // Programming of the meter's main processor: loader stages, staging erase,
 // firmware blocks and the flash burn.
-#include "tcdiferencial.h"
+#include "flash/tcdiferencial.h"
 
 #include <algorithm>
 #include <string>
 
-#include "avance_grabacion.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
-#include "subida_graficos.h"
+#include "components/memoria_medidor.h"
+#include "flash/avance_grabacion.h"
+#include "flash/subida_graficos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

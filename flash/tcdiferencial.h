@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <span>
 
-#include "bloque.h"
-#include "bloques_firmware.h"
-#include "dialogo_diferencial.h"
-#include "fallo.h"
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
+#include "flash/bloque.h"
+#include "flash/bloques_firmware.h"
+#include "flash/dialogo_diferencial.h"
+#include "flash/imagenes_arranque.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

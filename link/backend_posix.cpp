@@ -16,10 +16,10 @@
 #include <chrono>
 #include <thread>
 
-#include "backend_serie.h"
-#include "directorio_puertos.h"
-#include "termios_linea_posix.h"
-#include "termios_velocidad_posix.h"
+#include "link/backend_serie.h"
+#include "link/directorio_puertos.h"
+#include "link/termios_linea_posix.h"
+#include "link/termios_velocidad_posix.h"
 
 namespace r27 {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "dcb_linea.h"
+#include "link/dcb_linea.h"
 
 namespace r27 {
 

@@ -4,7 +4,7 @@
 
 // The line record first: <windows.h> defines the DTR_CONTROL_* and RTS_CONTROL_*
 // names as macros of the same values, which would break the record's enumerators.
-#include "backend_serie.h"
+#include "link/backend_serie.h"
 // clang-format off
 #include <windows.h>
 // clang-format on

@@ -1,5 +1,5 @@
 // The XOR check byte of the block transfer packets.
-#include "lector_hex.h"
+#include "link/lector_hex.h"
 
 namespace r27 {
 

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "barra.h"
-#include "fallo.h"
-#include "puerto_serie.h"
-#include "reloj.h"
+#include "link/barra.h"
+#include "link/fallo.h"
+#include "link/puerto_serie.h"
+#include "link/reloj.h"
 
 namespace r27 {
 

@@ -1,4 +1,4 @@
-#include "directorio_puertos_mapa.h"
+#include "link/directorio_puertos_mapa.h"
 
 #include <algorithm>
 #include <set>

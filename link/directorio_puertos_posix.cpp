@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "directorio_puertos.h"
-#include "directorio_puertos_mapa.h"
+#include "link/directorio_puertos.h"
+#include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
 

@@ -3,7 +3,7 @@
 // registry key "Ports".
 #include <windows.h>
 
-#include "directorio_puertos.h"
+#include "link/directorio_puertos.h"
 
 namespace r27 {
 

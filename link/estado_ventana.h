@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "dcb_linea.h"
-#include "fallo.h"
+#include "link/dcb_linea.h"
+#include "link/fallo.h"
 
 namespace r27 {
 

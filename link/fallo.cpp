@@ -1,5 +1,5 @@
 // The failure value's text.
-#include "fallo.h"
+#include "link/fallo.h"
 
 namespace r27 {
 

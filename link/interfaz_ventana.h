@@ -6,8 +6,8 @@
 // shown.
 #include <string>
 
-#include "contexto_peticion.h"
-#include "estado_ventana.h"
+#include "link/contexto_peticion.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // Decodes one Intel HEX line into one record and checks it.
-#include "lector_hex.h"
+#include "link/lector_hex.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // Decodes one Intel HEX line into one record and checks it.
 #include <cstdint>
 
-#include "lector_lineas.h"
+#include "link/lector_lineas.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // Hands out the embedded firmware text one line at a time.
-#include "lector_lineas.h"
+#include "link/lector_lineas.h"
 
 #include <algorithm>
 #include <cstring>

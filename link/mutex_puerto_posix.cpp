@@ -22,7 +22,7 @@
 #include <mutex>
 #include <thread>
 
-#include "mutex_puerto.h"
+#include "link/mutex_puerto.h"
 
 namespace r27 {
 

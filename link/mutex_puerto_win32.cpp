@@ -2,7 +2,7 @@
 // opens the same name and re-entrant for its owning thread by nature.
 #include <windows.h>
 
-#include "mutex_puerto.h"
+#include "link/mutex_puerto.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The request conventions: drain, byte waits on the seconds clock, whole writes.
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 #include <cstdio>
 #include <string>

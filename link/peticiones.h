@@ -10,10 +10,10 @@
 #include <span>
 #include <string_view>
 
-#include "contexto_peticion.h"
-#include "fallo.h"
-#include "puerto_serie.h"
-#include "reloj.h"
+#include "link/contexto_peticion.h"
+#include "link/fallo.h"
+#include "link/puerto_serie.h"
+#include "link/reloj.h"
 
 namespace r27 {
 

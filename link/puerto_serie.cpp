@@ -1,4 +1,4 @@
-#include "puerto_serie.h"
+#include "link/puerto_serie.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "backend_serie.h"
-#include "dcb_linea.h"
-#include "fallo.h"
-#include "mutex_puerto.h"
-#include "reloj.h"
-#include "traza_linea.h"
+#include "link/backend_serie.h"
+#include "link/dcb_linea.h"
+#include "link/fallo.h"
+#include "link/mutex_puerto.h"
+#include "link/reloj.h"
+#include "link/traza_linea.h"
 
 namespace r27 {
 

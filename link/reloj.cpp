@@ -1,4 +1,4 @@
-#include "reloj.h"
+#include "link/reloj.h"
 
 #include <chrono>
 #include <thread>

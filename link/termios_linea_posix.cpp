@@ -1,4 +1,4 @@
-#include "termios_linea_posix.h"
+#include "link/termios_linea_posix.h"
 
 namespace r27 {
 

@@ -5,7 +5,7 @@
 // character size silently).
 #include <termios.h>
 
-#include "dcb_linea.h"
+#include "link/dcb_linea.h"
 
 namespace r27 {
 

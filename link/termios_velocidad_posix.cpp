@@ -1,4 +1,4 @@
-#include "termios_velocidad_posix.h"
+#include "link/termios_velocidad_posix.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -1,4 +1,4 @@
-#include "traza_linea.h"
+#include "link/traza_linea.h"
 
 #include <cinttypes>
 #include <cstdlib>

@@ -38,6 +38,11 @@ esperar_fondo() {
 etapa "Formatting (clang-format, the checked-in .clang-format)"
 git -C "$raiz" ls-files -z '*.cpp' '*.h' | (cd "$raiz" && xargs -0 clang-format --dry-run --Werror)
 
+etapa "Layers: headers included by folder, no library including one above it"
+python3 "$raiz/scripts/prueba_capas.py"
+python3 "$raiz/scripts/incluir_por_carpeta.py" --comprobar
+python3 "$raiz/scripts/comprobar_capas.py"
+
 # The normal build: every program, the benchmarks, and the tests that need it (the
 # window's, the whole updates in real time, the fault campaign). The tests of the
 # Qt-free core alone run once, in the sanitizer build below.

@@ -1,4 +1,4 @@
-#include "backend_simulado.h"
+#include "sim/backend_simulado.h"
 
 #include <algorithm>
 

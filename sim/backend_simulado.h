@@ -14,10 +14,10 @@
 #include <memory>
 #include <vector>
 
-#include "backend_serie.h"
-#include "directorio_puertos.h"
-#include "dispositivo_linea.h"
-#include "reloj.h"
+#include "link/backend_serie.h"
+#include "link/directorio_puertos.h"
+#include "link/reloj.h"
+#include "sim/dispositivo_linea.h"
 
 namespace r27::sim {
 

@@ -1,4 +1,4 @@
-#include "dispositivo_linea.h"
+#include "sim/dispositivo_linea.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include <deque>
 #include <optional>
 
-#include "linea_simulada.h"
+#include "sim/linea_simulada.h"
 
 namespace r27::sim {
 

@@ -1,4 +1,4 @@
-#include "fallos_simulados.h"
+#include "sim/fallos_simulados.h"
 
 namespace r27::sim {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "config_simulador.h"
-#include "linea_simulada.h"
+#include "sim/config_simulador.h"
+#include "sim/linea_simulada.h"
 
 namespace r27::sim {
 

@@ -1,4 +1,4 @@
-#include "informe_medidor.h"
+#include "sim/informe_medidor.h"
 
 #include <algorithm>
 #include <cstdio>

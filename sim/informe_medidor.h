@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "medidor_simulado.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::sim {
 

@@ -1,4 +1,4 @@
-#include "linea_simulada.h"
+#include "sim/linea_simulada.h"
 
 namespace r27::sim {
 

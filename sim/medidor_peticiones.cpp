@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "medidor_simulado.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::sim {
 namespace {

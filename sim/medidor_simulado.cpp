@@ -1,6 +1,6 @@
 // The meter's core: the timeline of received bytes, the packet framing of each
 // stage, the faults, the stamped answers and the restarts.
-#include "medidor_simulado.h"
+#include "sim/medidor_simulado.h"
 
 #include <algorithm>
 #include <limits>

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "config_simulador.h"
-#include "dispositivo_linea.h"
-#include "fallos_simulados.h"
-#include "memoria_simulada.h"
+#include "sim/config_simulador.h"
+#include "sim/dispositivo_linea.h"
+#include "sim/fallos_simulados.h"
+#include "sim/memoria_simulada.h"
 
 namespace r27::sim {
 

@@ -15,8 +15,8 @@
 // for t_abandono_teclado_us), and the meter restarts.
 #include <algorithm>
 
-#include "medidor_simulado.h"
-#include "vectores_teclado_medidor.h"
+#include "sim/medidor_simulado.h"
+#include "sim/vectores_teclado_medidor.h"
 
 namespace r27::sim {
 namespace {

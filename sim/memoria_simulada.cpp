@@ -1,4 +1,4 @@
-#include "memoria_simulada.h"
+#include "sim/memoria_simulada.h"
 
 #include <algorithm>
 

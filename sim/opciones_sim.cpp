@@ -1,4 +1,4 @@
-#include "opciones_sim.h"
+#include "sim/opciones_sim.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config_simulador.h"
+#include "sim/config_simulador.h"
 
 namespace r27::sim {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "incrustado/firmware_hex.h"
-#include "informe_medidor.h"
-#include "medidor_simulado.h"
-#include "opciones_sim.h"
-#include "servidor_pty.h"
+#include "sim/informe_medidor.h"
+#include "sim/medidor_simulado.h"
+#include "sim/opciones_sim.h"
+#include "sim/servidor_pty.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "medidor_simulado.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::sim {
 

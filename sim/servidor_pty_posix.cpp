@@ -9,8 +9,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "servidor_pty.h"
-#include "termios_velocidad_posix.h"
+#include "link/termios_velocidad_posix.h"
+#include "sim/servidor_pty.h"
 
 namespace r27::sim {
 namespace {

@@ -1,6 +1,6 @@
-#include "vectores_teclado_medidor.h"
+#include "sim/vectores_teclado_medidor.h"
 
-#include "vectores_teclado.h"
+#include "data/teclado/vectores_teclado.h"
 
 namespace r27::sim {
 

@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
-#include "backend_serie.h"
-#include "dcb_linea.h"
-#include "directorio_puertos.h"
-#include "puerto_serie.h"
-#include "reloj.h"
+#include "link/backend_serie.h"
+#include "link/dcb_linea.h"
+#include "link/directorio_puertos.h"
+#include "link/puerto_serie.h"
+#include "link/reloj.h"
 
 namespace {
 

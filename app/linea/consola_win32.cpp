@@ -5,7 +5,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "consola.h"
+#include "app/linea/consola.h"
 
 namespace r27 {
 

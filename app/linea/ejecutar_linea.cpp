@@ -1,20 +1,20 @@
 // One run of the command-line updater.
-#include "ejecutar_linea.h"
+#include "app/linea/ejecutar_linea.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "actualizacion.h"
-#include "asistente.h"
-#include "codigos_salida.h"
-#include "conexion.h"
-#include "eleccion_planes.h"
-#include "identidad_linea.h"
-#include "pantallas.h"
-#include "pasos_actualizacion.h"
-#include "progreso_linea.h"
-#include "traza_linea.h"
-#include "ventana_linea.h"
+#include "app/linea/codigos_salida.h"
+#include "app/linea/identidad_linea.h"
+#include "app/linea/progreso_linea.h"
+#include "app/linea/ventana_linea.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/pantallas.h"
+#include "app/nucleo/pasos_actualizacion.h"
+#include "link/traza_linea.h"
 
 namespace r27 {
 

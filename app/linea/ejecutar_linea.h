@@ -11,12 +11,12 @@
 #include <ostream>
 #include <string>
 
-#include "backend_serie.h"
-#include "directorio_puertos.h"
-#include "idiomas.h"
-#include "opciones_linea.h"
-#include "reloj.h"
-#include "resumen_json.h"
+#include "app/linea/opciones_linea.h"
+#include "app/linea/resumen_json.h"
+#include "app/nucleo/idiomas.h"
+#include "link/backend_serie.h"
+#include "link/directorio_puertos.h"
+#include "link/reloj.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The meter's identity as text for the technician.
-#include "identidad_linea.h"
+#include "app/linea/identidad_linea.h"
 
 namespace r27 {
 

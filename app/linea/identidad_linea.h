@@ -4,7 +4,7 @@
 // language, from what the connect read.
 #include <string>
 
-#include "ficha_medidor.h"
+#include "app/nucleo/ficha_medidor.h"
 
 namespace r27 {
 

@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "codigos_salida.h"
-#include "consola.h"
-#include "directorio_puertos.h"
-#include "ejecutar_linea.h"
-#include "opciones_linea.h"
-#include "reloj.h"
-#include "ruta_puerto.h"
-#include "textos_linea.h"
+#include "app/linea/codigos_salida.h"
+#include "app/linea/consola.h"
+#include "app/linea/ejecutar_linea.h"
+#include "app/linea/opciones_linea.h"
+#include "app/linea/ruta_puerto.h"
+#include "app/linea/textos_linea.h"
+#include "link/directorio_puertos.h"
+#include "link/reloj.h"
 
 int main(int argc, char** argv) {
   const std::string_view programa = "r27-actualizar";

@@ -1,13 +1,13 @@
 // Reading the command line and the --help text.
-#include "opciones_linea.h"
+#include "app/linea/opciones_linea.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
-#include "codigos_salida.h"
-#include "directorio_puertos_mapa.h"
-#include "eleccion_planes.h"
+#include "app/linea/codigos_salida.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
 

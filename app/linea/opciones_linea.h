@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pasos_actualizacion.h"
+#include "app/nucleo/pasos_actualizacion.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The progress line and its time-left estimate.
-#include "progreso_linea.h"
+#include "app/linea/progreso_linea.h"
 
 #include <cstdio>
 

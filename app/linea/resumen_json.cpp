@@ -1,10 +1,10 @@
 // The --json summary, written by hand.
-#include "resumen_json.h"
+#include "app/linea/resumen_json.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "identidad_linea.h"
+#include "app/linea/identidad_linea.h"
 
 namespace r27 {
 

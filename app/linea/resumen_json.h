@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ficha_medidor.h"
+#include "app/nucleo/ficha_medidor.h"
 
 namespace r27 {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "directorio_puertos.h"
+#include "link/directorio_puertos.h"
 
 namespace r27 {
 

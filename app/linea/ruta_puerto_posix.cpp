@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <set>
 
-#include "asistente.h"
-#include "directorio_puertos_mapa.h"
-#include "ruta_puerto.h"
+#include "app/linea/ruta_puerto.h"
+#include "app/nucleo/asistente.h"
+#include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
 

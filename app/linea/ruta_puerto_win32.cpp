@@ -1,5 +1,5 @@
 // On Windows a port is its COM number: device paths are not taken.
-#include "ruta_puerto.h"
+#include "app/linea/ruta_puerto.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // Language texts for the command line.
-#include "textos_linea.h"
+#include "app/linea/textos_linea.h"
 
 #include <filesystem>
 #include <string_view>

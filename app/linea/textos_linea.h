@@ -4,7 +4,7 @@
 // program for what it lacks, so questions and screens are never blank.
 #include <string>
 
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 namespace r27 {
 

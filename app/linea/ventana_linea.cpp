@@ -1,8 +1,8 @@
 // The update's operator interface on a terminal.
-#include "ventana_linea.h"
+#include "app/linea/ventana_linea.h"
 
-#include "abrir_hex.h"
-#include "imagen_firmware.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
 
 namespace r27 {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "asistente.h"
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "subida_graficos.h"
-#include "temporizador.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/temporizador.h"
+#include "flash/imagenes_arranque.h"
+#include "flash/subida_graficos.h"
+#include "link/interfaz_ventana.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
 
 namespace r27 {
 

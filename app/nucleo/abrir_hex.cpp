@@ -1,5 +1,5 @@
 // The start-up parse of the embedded firmware image.
-#include "abrir_hex.h"
+#include "app/nucleo/abrir_hex.h"
 
 #include <algorithm>
 #include <new>

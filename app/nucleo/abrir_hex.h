@@ -4,9 +4,9 @@
 // clean parse, and beeps and shows a message for a damaged image.
 #include <memory>
 
-#include "interfaz_ventana.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
+#include "link/interfaz_ventana.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
 
 namespace r27 {
 

@@ -1,21 +1,21 @@
 // The update run: confirmations, the steps in their order, the outcome screen.
-#include "actualizacion.h"
+#include "app/nucleo/actualizacion.h"
 
 #include <array>
 #include <cstdio>
 #include <vector>
 
-#include "codigos_resultado.h"
-#include "memoria_medidor.h"
-#include "pantallas.h"
-#include "paso_firmware.h"
-#include "peticiones.h"
-#include "planes.h"
-#include "programador_mpeg4.h"
-#include "programador_teclado.h"
-#include "subida_graficos.h"
-#include "tcfpga.h"
-#include "tfparam_defecto.h"
+#include "app/nucleo/pantallas.h"
+#include "app/nucleo/paso_firmware.h"
+#include "components/memoria_medidor.h"
+#include "components/planes.h"
+#include "components/programador_mpeg4.h"
+#include "components/programador_teclado.h"
+#include "components/tcfpga.h"
+#include "factory/tfparam_defecto.h"
+#include "flash/subida_graficos.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -7,15 +7,15 @@
 #include <cstdint>
 #include <functional>
 
-#include "asistente.h"
-#include "comprobacion.h"
-#include "conexion.h"
-#include "desenlace.h"
-#include "fallo.h"
-#include "ficha_medidor.h"
-#include "idiomas.h"
-#include "interfaz_ventana.h"
-#include "temporizador.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/comprobacion.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/desenlace.h"
+#include "app/nucleo/ficha_medidor.h"
+#include "app/nucleo/idiomas.h"
+#include "app/nucleo/temporizador.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -1,10 +1,10 @@
 // The wizard's two clicks, the port search and the checks before an update.
-#include "asistente.h"
+#include "app/nucleo/asistente.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 namespace r27 {
 

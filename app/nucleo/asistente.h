@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "conexion.h"
-#include "desenlace.h"
-#include "directorio_puertos.h"
-#include "fallo_apertura.h"
-#include "idiomas.h"
-#include "interfaz_ventana.h"
-#include "pantallas.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/desenlace.h"
+#include "app/nucleo/fallo_apertura.h"
+#include "app/nucleo/idiomas.h"
+#include "app/nucleo/pantallas.h"
+#include "link/directorio_puertos.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

@@ -1,7 +1,7 @@
 // Linux: the kernel's link to the running executable.
 #include <system_error>
 
-#include "carpeta_programa.h"
+#include "app/nucleo/carpeta_programa.h"
 
 namespace r27 {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "carpeta_programa.h"
+#include "app/nucleo/carpeta_programa.h"
 
 namespace r27 {
 

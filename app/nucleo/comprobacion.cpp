@@ -1,5 +1,5 @@
 // The check after writing: the judgement on the restarted meter's identity.
-#include "comprobacion.h"
+#include "app/nucleo/comprobacion.h"
 
 #include <algorithm>
 #include <cstdio>

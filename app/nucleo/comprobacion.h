@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "estado_ventana.h"
-#include "ficha_medidor.h"
-#include "pasos_actualizacion.h"
+#include "app/nucleo/ficha_medidor.h"
+#include "app/nucleo/pasos_actualizacion.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

@@ -1,13 +1,13 @@
 // The meter connection: handshake, reconnection, disconnect watch, tick decision,
 // baud-rate switch.
-#include "conexion.h"
+#include "app/nucleo/conexion.h"
 
 #include <array>
 
-#include "eleccion_planes.h"
-#include "es_windows64.h"
-#include "memoria_medidor.h"
-#include "peticiones.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/es_windows64.h"
+#include "components/memoria_medidor.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -9,13 +9,13 @@
 #include <memory>
 #include <optional>
 
-#include "codigos_resultado.h"
-#include "decisiones.h"
-#include "ficha_medidor.h"
-#include "interfaz_ventana.h"
-#include "operaciones_conexion.h"
-#include "tcdiferencial.h"
-#include "temporizador.h"
+#include "app/nucleo/decisiones.h"
+#include "app/nucleo/ficha_medidor.h"
+#include "app/nucleo/temporizador.h"
+#include "flash/tcdiferencial.h"
+#include "link/codigos_resultado.h"
+#include "link/interfaz_ventana.h"
+#include "link/operaciones_conexion.h"
 
 namespace r27 {
 

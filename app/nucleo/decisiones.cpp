@@ -1,4 +1,4 @@
-#include "decisiones.h"
+#include "app/nucleo/decisiones.h"
 
 #include <cstdio>
 

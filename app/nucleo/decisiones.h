@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "estado_ventana.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

@@ -7,10 +7,10 @@
 #include <optional>
 #include <vector>
 
-#include "comprobacion.h"
-#include "fallo.h"
-#include "ficha_medidor.h"
-#include "pasos_actualizacion.h"
+#include "app/nucleo/comprobacion.h"
+#include "app/nucleo/ficha_medidor.h"
+#include "app/nucleo/pasos_actualizacion.h"
+#include "link/fallo.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The choice of channel-plan set.
-#include "eleccion_planes.h"
+#include "app/nucleo/eleccion_planes.h"
 
 namespace r27 {
 

@@ -8,7 +8,7 @@
 // planes_elegidos once it has written the set.
 #include <cstdint>
 
-#include "estado_ventana.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

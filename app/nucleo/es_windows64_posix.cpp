@@ -1,5 +1,5 @@
 // No WOW64 outside Windows.
-#include "es_windows64.h"
+#include "app/nucleo/es_windows64.h"
 
 namespace r27 {
 

@@ -2,7 +2,7 @@
 // not export it; without it the process cannot be a 32-bit one on 64-bit Windows.
 #include <windows.h>
 
-#include "es_windows64.h"
+#include "app/nucleo/es_windows64.h"
 
 namespace r27 {
 

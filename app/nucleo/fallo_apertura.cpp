@@ -1,4 +1,4 @@
-#include "fallo_apertura.h"
+#include "app/nucleo/fallo_apertura.h"
 
 namespace r27 {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "backend_serie.h"
+#include "link/backend_serie.h"
 
 namespace r27 {
 

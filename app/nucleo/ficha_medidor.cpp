@@ -1,7 +1,7 @@
 // The meter's identity after the last connect.
-#include "ficha_medidor.h"
+#include "app/nucleo/ficha_medidor.h"
 
-#include "conexion.h"
+#include "app/nucleo/conexion.h"
 
 namespace r27 {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "decisiones.h"
-#include "estado_ventana.h"
+#include "app/nucleo/decisiones.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

@@ -1,10 +1,10 @@
 // The language file reader and the texts of the chosen language.
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 #include <fstream>
 #include <system_error>
 
-#include "carpeta_programa.h"
+#include "app/nucleo/carpeta_programa.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The main firmware HEX text, embedded at build time by data/firmware.
-#include "imagen_firmware.h"
+#include "app/nucleo/imagen_firmware.h"
 
 #include <incrustado/firmware_hex.h>
 

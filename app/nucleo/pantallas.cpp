@@ -1,5 +1,5 @@
 // The wizard's screens built from the texts of the chosen language.
-#include "pantallas.h"
+#include "app/nucleo/pantallas.h"
 
 namespace r27 {
 

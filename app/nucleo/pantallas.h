@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 namespace r27 {
 

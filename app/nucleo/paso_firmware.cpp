@@ -1,12 +1,12 @@
 // The firmware step and the programming preparation.
-#include "paso_firmware.h"
+#include "app/nucleo/paso_firmware.h"
 
 #include <memory>
 
-#include "codigos_resultado.h"
-#include "peticiones.h"
-#include "programador_mpeg4.h"
-#include "subida_graficos.h"
+#include "components/programador_mpeg4.h"
+#include "flash/subida_graficos.h"
+#include "link/codigos_resultado.h"
+#include "link/peticiones.h"
 
 namespace r27 {
 

@@ -3,10 +3,10 @@
 // Both load the programming loader into the meter through a programming object
 // the connection holds (it stays loaded until the meter restarts, so the
 // firmware step loads it itself only when the FPGA step did not).
-#include "conexion.h"
-#include "fallo.h"
-#include "interfaz_ventana.h"
-#include "temporizador.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/temporizador.h"
+#include "link/fallo.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27 {
 

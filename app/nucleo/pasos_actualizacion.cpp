@@ -1,11 +1,11 @@
 // The steps the ticks select, and the step behind a result code.
-#include "pasos_actualizacion.h"
+#include "app/nucleo/pasos_actualizacion.h"
 
 #include <array>
 #include <utility>
 
-#include "actualizacion.h"
-#include "codigos_resultado.h"
+#include "app/nucleo/actualizacion.h"
+#include "link/codigos_resultado.h"
 
 namespace r27 {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "estado_ventana.h"
+#include "link/estado_ventana.h"
 
 namespace r27 {
 

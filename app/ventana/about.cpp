@@ -1,11 +1,11 @@
 // The About box.
-#include "about.h"
+#include "app/ventana/about.h"
 
 #include <QLabel>
 #include <QLayout>
 #include <QVBoxLayout>
 
-#include "imagenes.h"
+#include "app/ventana/imagenes.h"
 
 namespace r27 {
 

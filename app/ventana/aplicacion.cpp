@@ -1,5 +1,5 @@
 // The application object and its exception display.
-#include "aplicacion.h"
+#include "app/ventana/aplicacion.h"
 
 #include <QMessageBox>
 #include <exception>

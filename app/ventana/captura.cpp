@@ -1,5 +1,5 @@
 // Saving a picture of a window.
-#include "captura.h"
+#include "app/ventana/captura.h"
 
 #include <QPainter>
 #include <QPixmap>

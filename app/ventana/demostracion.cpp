@@ -1,12 +1,12 @@
-#include "demostracion.h"
+#include "app/ventana/demostracion.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <cstdio>
 
-#include "captura.h"
-#include "ventana_brisco.h"
+#include "app/ventana/captura.h"
+#include "app/ventana/ventana_brisco.h"
 
 namespace r27 {
 

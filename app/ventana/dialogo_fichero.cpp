@@ -1,9 +1,9 @@
 // The open-file dialog, built on demand.
-#include "dialogo_fichero.h"
+#include "app/ventana/dialogo_fichero.h"
 
 #include <QFileDialog>
 
-#include "filtro_dialogo.h"
+#include "app/ventana/filtro_dialogo.h"
 
 namespace r27 {
 

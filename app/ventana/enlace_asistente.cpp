@@ -1,5 +1,5 @@
 // The wizard and the meter connection wired into the main window.
-#include "enlace_asistente.h"
+#include "app/ventana/enlace_asistente.h"
 
 #include <QAction>
 #include <QButtonGroup>

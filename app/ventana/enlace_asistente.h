@@ -8,12 +8,12 @@
 #include <array>
 #include <functional>
 
-#include "actualizacion.h"
-#include "asistente.h"
-#include "conexion.h"
-#include "directorio_puertos.h"
-#include "temporizador.h"
-#include "ventana_brisco.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/temporizador.h"
+#include "app/ventana/ventana_brisco.h"
+#include "link/directorio_puertos.h"
 
 class QButtonGroup;
 class QGroupBox;

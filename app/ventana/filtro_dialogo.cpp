@@ -1,5 +1,5 @@
 // Conversion of classic file-dialog filters.
-#include "filtro_dialogo.h"
+#include "app/ventana/filtro_dialogo.h"
 
 namespace r27 {
 

@@ -1,10 +1,10 @@
 // The correct-update box.
-#include "form_actualizacion_ok.h"
+#include "app/ventana/form_actualizacion_ok.h"
 
 #include <QGroupBox>
 #include <QLabel>
 
-#include "imagenes.h"
+#include "app/ventana/imagenes.h"
 
 namespace r27 {
 

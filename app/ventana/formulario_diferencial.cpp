@@ -1,13 +1,13 @@
-#include "formulario_diferencial.h"
+#include "app/ventana/formulario_diferencial.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "dialogo_diferencial.h"
-#include "imagenes.h"
-#include "tcdiferencial.h"
+#include "app/ventana/imagenes.h"
+#include "flash/dialogo_diferencial.h"
+#include "flash/tcdiferencial.h"
 
 namespace r27 {
 

@@ -1,4 +1,4 @@
-#include "formulario_fpga.h"
+#include "app/ventana/formulario_fpga.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -12,8 +12,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "dialogo_fichero.h"
-#include "tcfpga.h"
+#include "app/ventana/dialogo_fichero.h"
+#include "app/ventana/formularios.h"
+#include "components/tcfpga.h"
 
 namespace r27 {
 
@@ -42,13 +43,6 @@ QPushButton* Boton(QWidget* padre, const char* nombre, std::string_view texto) {
   b->setObjectName(nombre);
   b->setAutoDefault(false);
   return b;
-}
-
-// The object's text shown in a label or an edit box, now and on every change.
-void Reflejar(Texto_control& texto, QLabel* etiqueta) {
-  etiqueta->setText(QString::fromStdString(texto.Texto()));
-  texto.Al_cambiar(
-      [&texto, etiqueta] { etiqueta->setText(QString::fromStdString(texto.Texto())); });
 }
 
 }  // namespace

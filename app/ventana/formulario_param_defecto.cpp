@@ -1,4 +1,4 @@
-#include "formulario_param_defecto.h"
+#include "app/ventana/formulario_param_defecto.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,8 +10,9 @@
 #include <QToolButton>
 #include <span>
 
-#include "imagenes.h"
-#include "tfparam_defecto.h"
+#include "app/ventana/formularios.h"
+#include "app/ventana/imagenes.h"
+#include "factory/tfparam_defecto.h"
 
 namespace r27 {
 
@@ -82,13 +83,6 @@ QToolButton* Boton_imagen(QWidget* padre, const char* nombre, Imagen_ventana ima
   b->setIcon(Dibujar_imagen(imagen, padre));
   b->setIconSize(QSize(kLado_imagen, kLado_imagen));
   return b;
-}
-
-// The object's text shown in a line, now and on every change.
-void Reflejar(Texto_control& texto, QLabel* etiqueta) {
-  etiqueta->setText(QString::fromStdString(texto.Texto()));
-  texto.Al_cambiar(
-      [&texto, etiqueta] { etiqueta->setText(QString::fromStdString(texto.Texto())); });
 }
 
 }  // namespace

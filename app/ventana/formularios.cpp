@@ -1,7 +1,17 @@
 // Creation and release of the application's forms.
-#include "formularios.h"
+#include "app/ventana/formularios.h"
+
+#include <QLabel>
+
+#include "components/texto_control.h"
 
 namespace r27 {
+
+void Reflejar(Texto_control& texto, QLabel* etiqueta) {
+  etiqueta->setText(QString::fromStdString(texto.Texto()));
+  texto.Al_cambiar(
+      [&texto, etiqueta] { etiqueta->setText(QString::fromStdString(texto.Texto())); });
+}
 
 Tventana_brisco* ventana_brisco = nullptr;
 TForm_act_correcta* Form_act_correcta = nullptr;

@@ -5,11 +5,18 @@
 #include <functional>
 #include <memory>
 
-#include "about.h"
-#include "form_actualizacion_ok.h"
-#include "ventana_brisco.h"
+#include "app/ventana/about.h"
+#include "app/ventana/form_actualizacion_ok.h"
+#include "app/ventana/ventana_brisco.h"
+
+class QLabel;
 
 namespace r27 {
+
+class Texto_control;
+
+// The object's text shown in a label, now and on every change.
+void Reflejar(Texto_control& texto, QLabel* etiqueta);
 
 extern Tventana_brisco* ventana_brisco;
 extern TForm_act_correcta* Form_act_correcta;

@@ -1,5 +1,5 @@
 // Drawing the SVG pictures of the window.
-#include "imagenes.h"
+#include "app/ventana/imagenes.h"
 
 #include <QImage>
 #include <QPainter>

@@ -18,12 +18,12 @@
 #include <cstring>
 #include <exception>
 
-#include "aplicacion.h"
-#include "captura.h"
-#include "demostracion.h"
-#include "enlace_asistente.h"
-#include "formularios.h"
-#include "modo_servicio.h"
+#include "app/ventana/aplicacion.h"
+#include "app/ventana/captura.h"
+#include "app/ventana/demostracion.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/formularios.h"
+#include "app/ventana/modo_servicio.h"
 
 namespace {
 

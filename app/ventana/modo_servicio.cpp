@@ -1,6 +1,6 @@
 // Service mode: the two service dialogs in "Configurar" and the pause in which the
 // technician changes the step ticks before the update.
-#include "modo_servicio.h"
+#include "app/ventana/modo_servicio.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,13 +11,13 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "enlace_asistente.h"
-#include "formulario_fpga.h"
-#include "formulario_param_defecto.h"
-#include "paso_firmware.h"
-#include "tcfpga.h"
-#include "tfparam_defecto.h"
-#include "ventana_brisco.h"
+#include "app/nucleo/paso_firmware.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/formulario_fpga.h"
+#include "app/ventana/formulario_param_defecto.h"
+#include "app/ventana/ventana_brisco.h"
+#include "components/tcfpga.h"
+#include "factory/tfparam_defecto.h"
 
 namespace r27 {
 

@@ -1,5 +1,5 @@
 // The main window: its design, its start-up and the ways out of it.
-#include "ventana_brisco.h"
+#include "app/ventana/ventana_brisco.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -21,11 +21,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "abrir_hex.h"
-#include "eleccion_planes.h"
-#include "formularios.h"
-#include "imagen_firmware.h"
-#include "imagenes.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/ventana/formularios.h"
+#include "app/ventana/imagenes.h"
 
 namespace r27 {
 

@@ -9,19 +9,19 @@
 #include <functional>
 #include <memory>
 
-#include "backend_serie.h"
-#include "barra.h"
-#include "dialogo_fichero.h"
-#include "estado_ventana.h"
-#include "idiomas.h"
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "pantallas.h"
-#include "puerto_serie.h"
-#include "reloj.h"
-#include "subida_graficos.h"
+#include "app/nucleo/idiomas.h"
+#include "app/nucleo/pantallas.h"
+#include "app/ventana/dialogo_fichero.h"
+#include "flash/imagenes_arranque.h"
+#include "flash/subida_graficos.h"
+#include "link/backend_serie.h"
+#include "link/barra.h"
+#include "link/estado_ventana.h"
+#include "link/interfaz_ventana.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "link/puerto_serie.h"
+#include "link/reloj.h"
 
 class QAction;
 class QCheckBox;

@@ -32,19 +32,20 @@
 #include <thread>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "cliente_referencia.h"
-#include "directorio_puertos.h"
-#include "imagen_firmware.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "medidor_simulado.h"
-#include "memoria_medidor.h"
-#include "operaciones_conexion.h"
-#include "programador_mpeg4.h"
-#include "servidor_pty.h"
-#include "tcdiferencial.h"
-#include "tcfpga.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "bench/flash/cliente_referencia.h"
+#include "components/memoria_medidor.h"
+#include "components/programador_mpeg4.h"
+#include "components/tcfpga.h"
+#include "flash/tcdiferencial.h"
+#include "link/directorio_puertos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "sim/medidor_simulado.h"
+#include "sim/servidor_pty.h"
+#include "tests/apoyo/conexion_falsa.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace {
 
@@ -104,53 +105,9 @@ class Backend_contador final : public Backend_serie {
   std::unique_ptr<Backend_serie> b_;
 };
 
-// The connection operations the MPEG-4 upload uses: the port reopened at a rate.
-class Conexion_banco final : public Operaciones_conexion {
- public:
-  explicit Conexion_banco(Interfaz_ventana& v) : v_(v) {}
-  void Cambiar_velocidad_puerto(uint32_t baudios) override {
-    v_.Estado().linea.BaudRate = baudios;
-    v_.Puerto().Abrir(1, v_.Estado().linea);
-  }
-  bool Es_windows64() override { return false; }
-  void Boton_ConectarClick() override {}
-  bool Conectar() override { return v_.Estado().conectado; }
-  void Desconectar() override {}
-
- private:
-  Interfaz_ventana& v_;
-};
-
-// The main window as the programming code sees it, on the system clock.
-class Ventana_banco final : public Interfaz_ventana {
- public:
-  explicit Ventana_banco(std::unique_ptr<Backend_serie> backend)
-      : puerto_(std::move(backend), reloj_), lineas_(Imagen_firmware()) {}
-  Puerto_serie& Puerto() override { return puerto_; }
-  Estado_ventana& Estado() override { return estado_; }
-  Reloj& Reloj_() override { return reloj_; }
-  Barra& Barra_progreso() override { return paso_; }
-  Barra& ProgressBar_general() override { return general_; }
-  void Procesar_mensajes() override {}
-  void Pitido(unsigned, unsigned) override { ++pitidos; }
-  void Mensaje(const std::string& t) override { std::fprintf(stderr, "message: %s\n", t.c_str()); }
-  bool Confirmar(const std::string&) override { return true; }
-  Lector_lineas* Lineas_firmware() override { return &lineas_; }
-  Lector_hex* Hex_firmware() override { return hex_.get(); }
-  Subida_graficos* Graficos() override { return nullptr; }
-  Imagenes_arranque& Arranque() override { return arranque_; }
-  void Analizar_imagen() { Abrir_hex(*this, lineas_, hex_); }
-  int pitidos = 0;
-
- private:
-  Reloj_sistema reloj_;
-  Puerto_serie puerto_;
-  Estado_ventana estado_;
-  Barra paso_, general_;
-  Lector_lineas lineas_;
-  std::unique_ptr<Lector_hex> hex_;
-  Imagenes_arranque arranque_;
-};
+void Imprimir_mensaje(const std::string& texto) {
+  std::fprintf(stderr, "message: %s\n", texto.c_str());
+}
 
 double Segundos_cpu_hilo() {
   timespec t{};
@@ -252,8 +209,15 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
   setenv(kVariable_puertos, mapa.c_str(), 1);
   auto backend = std::make_unique<Backend_contador>(Crear_backend_sistema());
   Backend_contador* contador = backend.get();
-  Ventana_banco v(std::move(backend));
-  v.Analizar_imagen();
+  // The tests' fake window on the system clock, with the embedded image parsed.
+  Reloj_sistema reloj;
+  pruebas::Ventana_falsa v(std::move(backend), reloj, reloj);
+  v.al_mensaje = Imprimir_mensaje;
+  Lector_lineas lineas_firmware(Imagen_firmware());
+  std::unique_ptr<Lector_hex> hex_firmware;
+  Abrir_hex(v, lineas_firmware, hex_firmware);
+  v.lineas = &lineas_firmware;
+  v.hex = hex_firmware.get();
   bool ok = referencia >= 0 && v.Hex_firmware() != nullptr && v.Puerto().Abrir(1, Linea_inicial());
 
   // The update sequence's rate switch: the meter first, then the port.
@@ -316,7 +280,7 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
   // the meter stays in its loader for the reference.
   Medida mpeg4;
   if (ok) {
-    Conexion_banco conexion(v);
+    pruebas::Conexion_falsa conexion(v);
     Programador_mpeg4 p(v, conexion);
     contador->al_escribir = [&](const uint8_t* b, uint32_t n) {
       if (n >= 7 && b[0] == kOrden_bloque && b[4] == 0x81) v.Estado().abortar = true;
@@ -356,8 +320,8 @@ bool Una_vez(bool imprimir_detalle, Medida& envio, Medida& grabacion,
       comprobados += r.longitud;
     }
     if (imprimir_detalle)
-      std::printf("flash checked: %zu bytes in %d segments, %d beeps\n", comprobados, segmentos,
-                  v.pitidos);
+      std::printf("flash checked: %zu bytes in %d segments, %zu beeps\n", comprobados, segmentos,
+                  v.pitidos.size());
   }
   return ok;
 }

@@ -1,4 +1,4 @@
-#include "cliente_referencia.h"
+#include "bench/flash/cliente_referencia.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "termios_velocidad_posix.h"
+#include "link/termios_velocidad_posix.h"
 
 namespace r27::banco {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "abrir_hex.h"
-#include "generador_firmware.h"
-#include "imagen_firmware.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "data/firmware/generador_firmware.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace {
 

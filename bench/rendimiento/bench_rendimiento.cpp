@@ -51,27 +51,29 @@
 #include <thread>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "actualizacion.h"
-#include "bloque.h"
-#include "cliente_referencia.h"
-#include "conexion.h"
-#include "directorio_puertos.h"
-#include "imagen_firmware.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "opciones_sim.h"
-#include "paso_firmware.h"
-#include "planes.h"
-#include "programador_mpeg4.h"
-#include "programador_teclado.h"
-#include "registro_linea.h"
-#include "reparto.h"
-#include "subida_graficos.h"
-#include "tcdiferencial.h"
-#include "tcfpga.h"
-#include "termios_velocidad_posix.h"
-#include "tfparam_defecto.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/paso_firmware.h"
+#include "bench/flash/cliente_referencia.h"
+#include "bench/rendimiento/registro_linea.h"
+#include "bench/rendimiento/reparto.h"
+#include "components/planes.h"
+#include "components/programador_mpeg4.h"
+#include "components/programador_teclado.h"
+#include "components/tcfpga.h"
+#include "factory/tfparam_defecto.h"
+#include "flash/bloque.h"
+#include "flash/subida_graficos.h"
+#include "flash/tcdiferencial.h"
+#include "link/directorio_puertos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "link/termios_velocidad_posix.h"
+#include "sim/opciones_sim.h"
+#include "tests/apoyo/programa_sim.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace {
 
@@ -97,77 +99,37 @@ bool Fijar_cpu(int cpu) {
 
 // --- The simulator as a child process ------------------------------------------
 
-class Simulador {
- public:
-  ~Simulador() { Terminar(); }
-  // Starts r27-sim and returns the slave's path ("" on failure).
-  std::string Lanzar(const std::string& programa, const std::vector<std::string>& opciones) {
-    int tubo[2];
-    if (pipe(tubo) != 0) return "";
-    pid_ = fork();
-    if (pid_ == 0) {
-      if (!Fijar_cpu(g_cpu_sim)) _exit(126);
-      dup2(tubo[1], STDOUT_FILENO);
-      close(tubo[0]);
-      close(tubo[1]);
-      std::vector<char*> argv{const_cast<char*>(programa.c_str())};
-      for (const auto& o : opciones) argv.push_back(const_cast<char*>(o.c_str()));
-      argv.push_back(nullptr);
-      execv(programa.c_str(), argv.data());
-      _exit(127);
-    }
-    close(tubo[1]);
-    salida_ = tubo[0];
-    std::string linea;
-    for (;;) {
-      pollfd p{salida_, POLLIN, 0};
-      char c = 0;
-      if (poll(&p, 1, 5000) <= 0 || read(salida_, &c, 1) != 1) return "";
-      if (c == '\n') return linea;
-      linea += c;
-    }
-  }
-  void Terminar() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-    if (salida_ >= 0) close(salida_);
-    salida_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int salida_ = -1;
-};
+// Starts r27-sim (always with --ritmo) on its core and returns the slave's path
+// ("" on failure).
+std::string Lanzar_simulador(pruebas::Programa_sim& sim, const std::string& programa,
+                             const std::vector<std::string>& opciones) {
+  std::vector<std::string> argumentos{"--ritmo"};
+  argumentos.insert(argumentos.end(), opciones.begin(), opciones.end());
+  if (!sim.Lanzar(programa, argumentos, [] { return Fijar_cpu(g_cpu_sim); })) return "";
+  return sim.Linea();
+}
 
 // --- The window as the programming code sees it ---------------------------------
 
-class Ventana_banco final : public Interfaz_ventana {
+// The tests' fake window on the system clock, with the embedded image parsed. The
+// sequence's pauses are marked in the transcript; the port's own waits are not
+// prescribed pauses and go to a plain system clock.
+class Ventana_banco {
  public:
   explicit Ventana_banco(Registro_linea& registro)
       : reloj_(registro),
-        puerto_(Crear_backend(registro), reloj_puerto_, g_mutex_banco),
+        v_(Crear_backend(registro), reloj_, reloj_puerto_, g_mutex_banco),
         lineas_(Imagen_firmware()),
-        graficos_(*this) {
-    Abrir_hex(*this, lineas_, hex_);
+        graficos_(v_) {
+    v_.al_mensaje = [](const std::string& t) { std::fprintf(stderr, "message: %s\n", t.c_str()); };
+    v_.sin_respuestas = true;  // every question answered OK
+    Abrir_hex(v_, lineas_, hex_);
+    v_.lineas = &lineas_;
+    v_.hex = hex_.get();
+    v_.graficos = &graficos_;
   }
-  Puerto_serie& Puerto() override { return puerto_; }
-  Estado_ventana& Estado() override { return estado_; }
-  Reloj& Reloj_() override { return reloj_; }
-  Barra& Barra_progreso() override { return paso_; }
-  Barra& ProgressBar_general() override { return general_; }
-  void Procesar_mensajes() override {}
-  void Pitido(unsigned, unsigned) override { ++pitidos; }
-  void Mensaje(const std::string& t) override { std::fprintf(stderr, "message: %s\n", t.c_str()); }
-  bool Confirmar(const std::string&) override { return true; }
-  Lector_lineas* Lineas_firmware() override { return &lineas_; }
-  Lector_hex* Hex_firmware() override { return hex_.get(); }
-  Subida_graficos* Graficos() override { return &graficos_; }
-  Imagenes_arranque& Arranque() override { return arranque_; }
+  pruebas::Ventana_falsa& V() { return v_; }
   Backend_registrado& Backend() { return *backend_; }
-  int pitidos = 0;
 
  private:
   std::unique_ptr<Backend_serie> Crear_backend(Registro_linea& registro) {
@@ -176,11 +138,9 @@ class Ventana_banco final : public Interfaz_ventana {
     return b;
   }
   Reloj_registrado reloj_;
-  Reloj_sistema reloj_puerto_;  // the port's own waits are not prescribed pauses
+  Reloj_sistema reloj_puerto_;
   Backend_registrado* backend_ = nullptr;
-  Puerto_serie puerto_;
-  Estado_ventana estado_;
-  Barra paso_, general_;
+  pruebas::Ventana_falsa v_;
   Lector_lineas lineas_;
   std::unique_ptr<Lector_hex> hex_;
   Subida_graficos graficos_;
@@ -285,32 +245,30 @@ class Banco {
   // Starts the meter and the window on it; the reference client's descriptor is
   // opened first, before the updater takes the terminal for itself.
   bool Empezar() {
-    std::vector<std::string> opciones{"--ritmo"};
-    opciones.insert(opciones.end(), o_.opciones_sim.begin(), o_.opciones_sim.end());
-    esclavo_ = sim_.Lanzar(o_.sim, opciones);
+    esclavo_ = Lanzar_simulador(sim_, o_.sim, o_.opciones_sim);
     if (esclavo_.empty() || !registro_.Abierto()) return Fallo("r27-sim did not start");
     referencia_ = Abrir_referencia(esclavo_, 115'200);
     if (referencia_ < 0) return Fallo("the reference client cannot open " + esclavo_);
     const std::string mapa = "COM1=" + esclavo_;
     setenv(kVariable_puertos, mapa.c_str(), 1);
     v_ = std::make_unique<Ventana_banco>(registro_);
-    conexion_ = std::make_unique<Conexion>(*v_, timer_);
+    conexion_ = std::make_unique<Conexion>(V(), timer_);
     conexion_->consulta_windows64 = [] { return false; };
-    if (!v_->Hex_firmware()) return Fallo("the embedded firmware image does not parse");
+    if (!V().Hex_firmware()) return Fallo("the embedded firmware image does not parse");
     return true;
   }
 
   bool Conectar() {
-    v_->Estado().puerto = 1;
+    V().Estado().puerto = 1;
     conexion_->Boton_ConectarClick();
-    return v_->Estado().conectado || Fallo("the meter did not answer the connect");
+    return V().Estado().conectado || Fallo("the meter did not answer the connect");
   }
 
   // The update sequence's switch to the fast line, with its pause.
   bool Linea_rapida() {
     const bool ok = conexion_->Cambiar_velocidad_medidor(kBaudios_rapidos);
     conexion_->Cambiar_velocidad_puerto(kBaudios_rapidos);
-    v_->Reloj_().Dormir_ms(kEspera_tras_velocidad_ms);
+    V().Reloj_().Dormir_ms(kEspera_tras_velocidad_ms);
     return ok || Fallo("the meter refused the baud switch");
   }
 
@@ -330,8 +288,8 @@ class Banco {
                      1e3 * registro_.tiempo_intercambios[k] / double(registro_.intercambios[k]));
     std::fprintf(stderr, "\n");
     return ok || Fallo(nombre + ": the updater failed (code " +
-                       std::to_string(v_->Estado().codigo_error) + ", " +
-                       v_->Estado().motivo_error.Texto() + ")");
+                       std::to_string(V().Estado().codigo_error) + ", " +
+                       V().Estado().motivo_error.Texto() + ")");
   }
 
   // The reference replays the transcript from mark `desde` to mark `hasta` on
@@ -502,14 +460,15 @@ class Banco {
     }
   }
 
-  Ventana_banco& V() { return *v_; }
+  pruebas::Ventana_falsa& V() { return v_->V(); }
+  Backend_registrado& Backend() { return v_->Backend(); }
   Conexion& Conexion_() { return *conexion_; }
   Temporizador_banco& Timer() { return timer_; }
   Registro_linea& Registro() { return registro_; }
   const std::string& Error() const { return error_; }
   void Cerrar_medidor() {
-    if (v_) v_->Puerto().Cerrar();
-    sim_.Terminar();
+    if (v_) V().Puerto().Cerrar();
+    sim_.Terminar(SIGTERM);
   }
 
  private:
@@ -527,7 +486,7 @@ class Banco {
   std::filesystem::path ruta_registro_;
   Registro_linea registro_;
   long base_kb_;
-  Simulador sim_;
+  pruebas::Programa_sim sim_;
   std::string esclavo_;
   int referencia_ = -1;
   Temporizador_banco timer_;
@@ -599,7 +558,7 @@ bool Mpeg4(const Opciones& o, Salida& salida, std::string& error) {
     // Stage 2 begins with the first block at its segment and ends with the first
     // write after it, where the run is stopped: the module update would follow.
     bool en_etapa2 = false, hecho = false;
-    b.V().Backend().antes_de_escribir = [&](std::span<const uint8_t> w) {
+    b.Backend().antes_de_escribir = [&](std::span<const uint8_t> w) {
       const bool bloque_etapa2 = w.size() >= 7 && w[0] == kOrden_bloque && w[4] == kSegmento_etapa2;
       if (!en_etapa2 && !hecho && bloque_etapa2) {
         en_etapa2 = true;
@@ -614,7 +573,7 @@ bool Mpeg4(const Opciones& o, Salida& salida, std::string& error) {
     b.Registro().Marcar(uno);
     e.codigo_error = 0;
     (void)Programador_mpeg4(b.V(), b.Conexion_()).Actualizar_mpeg4(0, e.region_usa);
-    b.V().Backend().antes_de_escribir = nullptr;
+    b.Backend().antes_de_escribir = nullptr;
     e.abortar = false;
     ok = hecho && e.codigo_error == kCodigo_mpeg4_abortado;
     if (!ok) error = "MPEG-4 stages did not complete (code " + std::to_string(e.codigo_error) + ")";
@@ -704,10 +663,8 @@ bool Completa(const Opciones& o, Salida& salida, std::string& error) {
     return false;
   }
   // A fresh meter for the reference, which replays the connect and the update.
-  Simulador otro;
-  std::vector<std::string> opciones{"--ritmo"};
-  opciones.insert(opciones.end(), o.opciones_sim.begin(), o.opciones_sim.end());
-  const std::string esclavo = otro.Lanzar(o.sim, opciones);
+  pruebas::Programa_sim otro;
+  const std::string esclavo = Lanzar_simulador(otro, o.sim, o.opciones_sim);
   const int fd = esclavo.empty() ? -1 : Abrir_referencia(esclavo, 115'200);
   if (fd < 0) {
     error = "second r27-sim for the reference";

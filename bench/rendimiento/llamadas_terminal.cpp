@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "mutex_puerto.h"
+#include "link/mutex_puerto.h"
 
 namespace {
 

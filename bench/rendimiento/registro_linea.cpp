@@ -1,4 +1,4 @@
-#include "registro_linea.h"
+#include "bench/rendimiento/registro_linea.h"
 
 #include <sys/resource.h>
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "backend_serie.h"
-#include "cliente_referencia.h"
-#include "reloj.h"
+#include "bench/flash/cliente_referencia.h"
+#include "link/backend_serie.h"
+#include "link/reloj.h"
 
 namespace r27::banco {
 

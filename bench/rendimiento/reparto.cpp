@@ -1,10 +1,10 @@
-#include "reparto.h"
+#include "bench/rendimiento/reparto.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "registro_linea.h"
+#include "bench/rendimiento/registro_linea.h"
 
 namespace r27::banco {
 

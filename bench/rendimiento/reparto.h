@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <span>
 
-#include "cliente_referencia.h"
-#include "config_simulador.h"
+#include "bench/flash/cliente_referencia.h"
+#include "sim/config_simulador.h"
 
 namespace r27::banco {
 

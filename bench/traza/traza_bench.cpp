@@ -6,7 +6,7 @@
 #include <array>
 #include <memory>
 
-#include "puerto_serie.h"
+#include "link/puerto_serie.h"
 
 namespace {
 

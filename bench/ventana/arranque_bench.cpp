@@ -10,8 +10,8 @@
 #include <QtGlobal>
 #include <memory>
 
-#include "aplicacion.h"
-#include "formularios.h"
+#include "app/ventana/aplicacion.h"
+#include "app/ventana/formularios.h"
 
 namespace {
 

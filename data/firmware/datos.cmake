@@ -6,7 +6,7 @@ set(r27_dir_firmware ${CMAKE_CURRENT_LIST_DIR})
 # build does not have.
 if(NOT CMAKE_CROSSCOMPILING)
   add_library(r27_generador_firmware STATIC ${r27_dir_firmware}/generador_firmware.cpp)
-  target_include_directories(r27_generador_firmware PUBLIC ${r27_dir_firmware})
+  target_include_directories(r27_generador_firmware PUBLIC ${PROJECT_SOURCE_DIR})
   r27_warnings(r27_generador_firmware)
   # Optimised in every configuration: it runs on each build and must stay quick.
   target_compile_options(r27_generador_firmware PRIVATE -O2)

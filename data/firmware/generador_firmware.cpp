@@ -6,7 +6,7 @@
 // high segments. The bytes come from a fixed-seed generator. The record plan leaves
 // a few address gaps, as a linker does between sections, and the length of the
 // last region is solved so the whole text comes out at exactly kLongitud_imagen.
-#include "generador_firmware.h"
+#include "data/firmware/generador_firmware.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "generador_firmware.h"
+#include "data/firmware/generador_firmware.h"
 
 int main(int argc, char** argv) {
   r27::generador::Opciones_firmware opciones;

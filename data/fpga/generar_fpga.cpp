@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conjunto_fpga.h"
+#include "data/fpga/conjunto_fpga.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "plan_canales.h"
+#include "data/planes/plan_canales.h"
 
 namespace {
 

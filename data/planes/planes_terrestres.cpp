@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "plan_canales.h"
+#include "data/planes/plan_canales.h"
 
 namespace r27::planes {
 

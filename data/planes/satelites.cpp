@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "plan_canales.h"
+#include "data/planes/plan_canales.h"
 
 namespace r27::planes {
 

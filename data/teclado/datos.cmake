@@ -7,5 +7,5 @@ r27_generar_e_incrustar(r27_datos teclado_hex r27_generar_teclado
                         "Writing the keyboard microcontroller's HEX text")
 
 add_library(r27_vectores_teclado INTERFACE)
-target_include_directories(r27_vectores_teclado INTERFACE ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(r27_vectores_teclado INTERFACE ${PROJECT_SOURCE_DIR})
 target_link_libraries(r27_datos PUBLIC r27_vectores_teclado)

@@ -2,22 +2,22 @@
 // the budget and the confirmations, the steps in their order with their
 // banners, what the meter model holds afterwards, the overall bar, the result
 // codes, and the line rate left behind for the next search.
-#include "actualizacion.h"
+#include "app/nucleo/actualizacion.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
 
-#include "banco_actualizacion.h"
-#include "codigos_resultado.h"
-#include "configuraciones_fpga.h"
-#include "imagen_fpga.h"
-#include "medidor_en_proceso.h"
-#include "pantallas.h"
-#include "programador_mpeg4.h"
-#include "tfparam_defecto.h"
-#include "vista_falsa.h"
+#include "app/nucleo/pantallas.h"
+#include "components/configuraciones_fpga.h"
+#include "components/imagen_fpga.h"
+#include "components/programador_mpeg4.h"
+#include "factory/tfparam_defecto.h"
+#include "link/codigos_resultado.h"
+#include "tests/actualizacion/banco_actualizacion.h"
+#include "tests/apoyo/vista_falsa.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27::pruebas {
 namespace {

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "banco_conexion.h"
-#include "directorio_puertos.h"
-#include "imagen_firmware.h"
-#include "imagenes_arranque.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "subida_graficos.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "flash/imagenes_arranque.h"
+#include "flash/subida_graficos.h"
+#include "link/directorio_puertos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "tests/conexion/banco_conexion.h"
 
 namespace r27::pruebas {
 

@@ -1,16 +1,16 @@
 // The firmware step and the programming preparation against the simulated meter:
 // the model's flash after a whole step, the pictures on its screen, and the
 // result code of each way the step can fail.
-#include "paso_firmware.h"
+#include "app/nucleo/paso_firmware.h"
 
 #include <gtest/gtest.h>
 
-#include "banco_actualizacion.h"
-#include "codigos_resultado.h"
-#include "configuraciones_fpga.h"
-#include "imagen_fpga.h"
-#include "medidor_en_proceso.h"
-#include "tcfpga.h"
+#include "components/configuraciones_fpga.h"
+#include "components/imagen_fpga.h"
+#include "components/tcfpga.h"
+#include "link/codigos_resultado.h"
+#include "tests/actualizacion/banco_actualizacion.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27::pruebas {
 namespace {

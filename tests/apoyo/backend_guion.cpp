@@ -1,4 +1,4 @@
-#include "backend_guion.h"
+#include "tests/apoyo/backend_guion.h"
 
 #include <algorithm>
 #include <cstdio>

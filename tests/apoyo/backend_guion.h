@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "backend_serie.h"
-#include "reloj.h"
-#include "ventana_falsa.h"
+#include "link/backend_serie.h"
+#include "link/reloj.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 

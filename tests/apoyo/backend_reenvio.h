@@ -2,7 +2,7 @@
 // The port owns its backend, but a simulated backend needs the window's clock,
 // which only exists once the window does: the port gets this stand-in, pointed at
 // the real backend afterwards (and cut loose before that backend goes).
-#include "backend_serie.h"
+#include "link/backend_serie.h"
 
 namespace r27::pruebas {
 

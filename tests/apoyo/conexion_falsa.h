@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "interfaz_ventana.h"
-#include "operaciones_conexion.h"
+#include "link/interfaz_ventana.h"
+#include "link/operaciones_conexion.h"
 
 namespace r27::pruebas {
 

@@ -1,4 +1,4 @@
-#include "programa_sim.h"
+#include "tests/apoyo/programa_sim.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -18,11 +18,13 @@ Programa_sim::~Programa_sim() {
   if (salida_ >= 0) close(salida_);
 }
 
-bool Programa_sim::Lanzar(const std::string& programa, const std::vector<std::string>& argumentos) {
+bool Programa_sim::Lanzar(const std::string& programa, const std::vector<std::string>& argumentos,
+                          const std::function<bool()>& en_el_hijo) {
   int tubo[2];
   if (pipe(tubo) != 0) return false;
   pid_ = fork();
   if (pid_ == 0) {
+    if (en_el_hijo && !en_el_hijo()) _exit(126);
     dup2(tubo[1], STDOUT_FILENO);
     close(tubo[0]);
     close(tubo[1]);

@@ -3,6 +3,7 @@
 // output read line by line, signalled, and always ended when the test ends.
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,10 @@ class Programa_sim {
   Programa_sim& operator=(const Programa_sim&) = delete;
 
   // Starts `programa` with `argumentos`; false when it could not be started.
-  bool Lanzar(const std::string& programa, const std::vector<std::string>& argumentos);
+  // `en_el_hijo` runs in the child before the program starts (a benchmark pins
+  // it to a core there); the child ends with status 126 when it returns false.
+  bool Lanzar(const std::string& programa, const std::vector<std::string>& argumentos,
+              const std::function<bool()>& en_el_hijo = {});
   // One line of its output (without the newline), or "" after five seconds.
   std::string Linea();
   void Senal(int senal);

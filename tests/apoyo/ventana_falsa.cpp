@@ -1,10 +1,15 @@
-#include "ventana_falsa.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 
 Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend,
                              const std::string& nombre_mutex)
     : puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj, nombre_mutex)) {}
+
+Ventana_falsa::Ventana_falsa(std::unique_ptr<Backend_serie> backend, Reloj& reloj_ventana,
+                             Reloj& reloj_puerto, const std::string& nombre_mutex)
+    : reloj_(&reloj_ventana),
+      puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj_puerto, nombre_mutex)) {}
 
 Ventana_falsa::~Ventana_falsa() = default;
 
@@ -24,7 +29,7 @@ void Ventana_falsa::Mensaje(const std::string& texto) {
 
 bool Ventana_falsa::Confirmar(const std::string& texto) {
   preguntas.push_back(texto);
-  if (respuestas.empty()) return false;
+  if (respuestas.empty()) return sin_respuestas;
   const bool r = respuestas.front();
   respuestas.pop_front();
   return r;

@@ -1,16 +1,17 @@
 #pragma once
 // A stand-in for the main window in tests: it records every beep, message box and
 // confirmation question, counts the "let window messages run" calls and answers
-// confirmations from a queue. Time is a Reloj_virtual; the port runs over a backend
-// that does nothing unless the test hands in its own.
+// confirmations from a queue. Time is a Reloj_virtual unless the caller hands in
+// its own clocks (a benchmark runs on the system clock); the port runs over a
+// backend that does nothing unless the caller hands in its own.
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "imagenes_arranque.h"
-#include "interfaz_ventana.h"
+#include "flash/imagenes_arranque.h"
+#include "link/interfaz_ventana.h"
 
 namespace r27::pruebas {
 
@@ -40,18 +41,22 @@ class Ventana_falsa : public Interfaz_ventana {
   explicit Ventana_falsa(
       std::unique_ptr<Backend_serie> backend = std::make_unique<Backend_inerte>(),
       const std::string& nombre_mutex = "Mutex_Puerto");
+  // On the caller's clocks: the window's waits on `reloj_ventana`, the port's own
+  // on `reloj_puerto` (the member `reloj` then goes unused).
+  Ventana_falsa(std::unique_ptr<Backend_serie> backend, Reloj& reloj_ventana, Reloj& reloj_puerto,
+                const std::string& nombre_mutex = "Mutex_Puerto");
   ~Ventana_falsa() override;
 
   Puerto_serie& Puerto() override { return *puerto_; }
   Estado_ventana& Estado() override { return estado; }
-  Reloj& Reloj_() override { return reloj; }
+  Reloj& Reloj_() override { return *reloj_; }
   Barra& Barra_progreso() override { return barra_progreso; }
   Barra& ProgressBar_general() override { return barra_general; }
 
   void Procesar_mensajes() override;
   void Pitido(unsigned frecuencia_hz, unsigned duracion_ms) override;
   void Mensaje(const std::string& texto) override;
-  // Answers from `respuestas`, front first; Cancel (false) when it is empty.
+  // Answers from `respuestas`, front first; `sin_respuestas` when it is empty.
   bool Confirmar(const std::string& texto) override;
 
   Lector_lineas* Lineas_firmware() override { return lineas; }
@@ -74,6 +79,7 @@ class Ventana_falsa : public Interfaz_ventana {
   std::function<void(const std::string&)> al_mensaje;  // runs on every Mensaje
   std::vector<std::string> preguntas;
   std::deque<bool> respuestas;
+  bool sin_respuestas = false;  // Cancel
 
   Lector_lineas* lineas = nullptr;
   Lector_hex* hex = nullptr;
@@ -81,6 +87,7 @@ class Ventana_falsa : public Interfaz_ventana {
   Imagenes_arranque arranque;  // this fake window's session
 
  private:
+  Reloj* reloj_ = &reloj;
   std::unique_ptr<Puerto_serie> puerto_;
 };
 

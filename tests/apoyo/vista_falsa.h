@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "asistente.h"
+#include "app/nucleo/asistente.h"
 
 namespace r27::pruebas {
 

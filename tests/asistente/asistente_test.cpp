@@ -1,14 +1,14 @@
 // The wizard with a fake view, a port directory of the test's choosing and the
 // simulated meter in process.
-#include "asistente.h"
+#include "app/nucleo/asistente.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
-#include "banco_conexion.h"
-#include "vista_falsa.h"
+#include "tests/apoyo/vista_falsa.h"
+#include "tests/conexion/banco_conexion.h"
 
 namespace r27::pruebas {
 namespace {

@@ -1,4 +1,4 @@
-#include "banco_campana.h"
+#include "tests/campana/banco_campana.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,17 +8,17 @@
 #include <optional>
 #include <span>
 
-#include "codigos_resultado.h"
-#include "configuraciones_fpga.h"
-#include "imagen_firmware.h"
-#include "imagen_fpga.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/pantallas.h"
+#include "app/nucleo/paso_firmware.h"
+#include "components/configuraciones_fpga.h"
+#include "components/imagen_fpga.h"
+#include "components/planes.h"
+#include "components/programador_mpeg4.h"
+#include "factory/tfparam_defecto.h"
 #include "incrustado/teclado_hex.h"
-#include "medidor_en_proceso.h"
-#include "pantallas.h"
-#include "paso_firmware.h"
-#include "planes.h"
-#include "programador_mpeg4.h"
-#include "tfparam_defecto.h"
+#include "link/codigos_resultado.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27::pruebas {
 namespace {

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "actualizacion.h"
-#include "asistente.h"
-#include "banco_actualizacion.h"
-#include "idiomas.h"
-#include "medidor_simulado.h"
-#include "vista_falsa.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/idiomas.h"
+#include "sim/medidor_simulado.h"
+#include "tests/actualizacion/banco_actualizacion.h"
+#include "tests/apoyo/vista_falsa.h"
 
 namespace r27::pruebas {
 

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string_view>
 
-#include "banco_campana.h"
-#include "codigos_resultado.h"
+#include "link/codigos_resultado.h"
+#include "tests/campana/banco_campana.h"
 
 namespace r27::pruebas {
 namespace {

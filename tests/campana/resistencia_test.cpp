@@ -19,8 +19,8 @@
 #include <set>
 #include <string>
 
-#include "banco_campana.h"
-#include "codigos_resultado.h"
+#include "link/codigos_resultado.h"
+#include "tests/campana/banco_campana.h"
 
 namespace r27::pruebas {
 namespace {

@@ -1,13 +1,13 @@
 // Memory, bus and staging requests: exact frames, replies, time-outs and retries.
-#include "memoria_medidor.h"
+#include "components/memoria_medidor.h"
 
 #include <gtest/gtest.h>
 
-#include "backend_guion.h"
-#include "imagen_fpga.h"
-#include "subida_graficos.h"
-#include "tcdiferencial.h"
-#include "tramas_mpeg4.h"
+#include "components/imagen_fpga.h"
+#include "components/tramas_mpeg4.h"
+#include "flash/subida_graficos.h"
+#include "flash/tcdiferencial.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

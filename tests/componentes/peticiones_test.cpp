@@ -1,9 +1,9 @@
 // The request conventions: drain, waits on the seconds clock, the retry helper.
-#include "peticiones.h"
+#include "link/peticiones.h"
 
 #include <gtest/gtest.h>
 
-#include "backend_guion.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "backend_reenvio.h"
-#include "backend_simulado.h"
-#include "conexion.h"
-#include "medidor_simulado.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/conexion.h"
+#include "sim/backend_simulado.h"
+#include "sim/medidor_simulado.h"
+#include "tests/apoyo/backend_reenvio.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 

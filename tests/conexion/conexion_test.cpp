@@ -1,13 +1,13 @@
 // The meter connection against the simulated meter in process (virtual time) and,
 // where a reply must be cut short or delayed to the second, against a transcript.
-#include "conexion.h"
+#include "app/nucleo/conexion.h"
 
 #include <gtest/gtest.h>
 
-#include "backend_guion.h"
-#include "banco_conexion.h"
-#include "es_windows64.h"
-#include "memoria_medidor.h"
+#include "app/nucleo/es_windows64.h"
+#include "components/memoria_medidor.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/conexion/banco_conexion.h"
 
 namespace r27::pruebas {
 namespace {

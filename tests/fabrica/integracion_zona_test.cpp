@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "medidor_en_proceso.h"
-#include "tfparam_defecto.h"
+#include "factory/tfparam_defecto.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {

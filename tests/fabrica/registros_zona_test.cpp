@@ -1,7 +1,7 @@
 // The zone records byte for byte: the two printed configuration records, the
 // bytes that depend on the meter's language, edition, status bit and plan set,
 // the profile names in their code pages, the profile values and the checksums.
-#include "registros_zona.h"
+#include "factory/registros_zona.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tablas_zona.h"
+#include "factory/tablas_zona.h"
 
 namespace r27 {
 namespace {

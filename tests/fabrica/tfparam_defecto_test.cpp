@@ -1,7 +1,7 @@
 // The EEPROM writers and the zone step against a scripted meter: the page frames,
 // the same-second acknowledgement rule on the virtual clock, the give-up of a
 // configuration write, the incidents erase and the overall bar.
-#include "tfparam_defecto.h"
+#include "factory/tfparam_defecto.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "backend_guion.h"
-#include "trama_eeprom.h"
+#include "factory/trama_eeprom.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

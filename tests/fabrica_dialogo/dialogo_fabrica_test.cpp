@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "backend_guion.h"
-#include "banco_actualizacion.h"
-#include "bloque.h"
-#include "registros_zona.h"
-#include "tfparam_defecto.h"
-#include "tramas_fabrica.h"
+#include "factory/registros_zona.h"
+#include "factory/tfparam_defecto.h"
+#include "factory/tramas_fabrica.h"
+#include "flash/bloque.h"
+#include "tests/actualizacion/banco_actualizacion.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27::pruebas {
 namespace {

@@ -1,7 +1,7 @@
 // The "Parametros por defecto" form over its object, off screen, and service
 // mode in the main window: the "Configurar" entries and the step ticks the
 // technician may change before the update, present only in service mode.
-#include "formulario_param_defecto.h"
+#include "app/ventana/formulario_param_defecto.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -23,13 +23,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "backend_guion.h"
-#include "captura.h"
-#include "enlace_asistente.h"
-#include "formulario_fpga.h"
-#include "modo_servicio.h"
-#include "tfparam_defecto.h"
-#include "ventana_brisco.h"
+#include "app/ventana/captura.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/formulario_fpga.h"
+#include "app/ventana/modo_servicio.h"
+#include "app/ventana/ventana_brisco.h"
+#include "factory/tfparam_defecto.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "carpeta_trabajo.h"
-#include "directorio_puertos.h"
-#include "enlace_asistente.h"
-#include "formulario_param_defecto.h"
-#include "modo_servicio.h"
-#include "programa_sim.h"
-#include "ventana_brisco.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/formulario_param_defecto.h"
+#include "app/ventana/modo_servicio.h"
+#include "app/ventana/ventana_brisco.h"
+#include "link/directorio_puertos.h"
+#include "tests/apoyo/carpeta_trabajo.h"
+#include "tests/apoyo/programa_sim.h"
 
 namespace r27::pruebas {
 namespace {

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "cerrojo_prueba.h"
-#include "directorio_puertos.h"
-#include "fallo_apertura.h"
-#include "puerto_serie.h"
+#include "app/nucleo/fallo_apertura.h"
+#include "link/directorio_puertos.h"
+#include "link/puerto_serie.h"
+#include "tests/serie/cerrojo_prueba.h"
 
 namespace r27 {
 namespace {

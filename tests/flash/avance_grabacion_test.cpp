@@ -1,6 +1,6 @@
 // The judge of the meter's progress bytes during a flash burn, shared by the
 // firmware's burn and the FPGA set's.
-#include "avance_grabacion.h"
+#include "flash/avance_grabacion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The block packet and its exchange: frame, acknowledgement, resynchronisation,
 // resend, abort and the senders' differences.
-#include "bloque.h"
+#include "flash/bloque.h"
 
 #include <gtest/gtest.h>
 
-#include "backend_guion.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

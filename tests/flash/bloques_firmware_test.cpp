@@ -1,6 +1,6 @@
 // The firmware records grouped into blocks, without a port: which blocks each
 // record completes, on which segment byte and address.
-#include "bloques_firmware.h"
+#include "flash/bloques_firmware.h"
 
 #include <gtest/gtest.h>
 

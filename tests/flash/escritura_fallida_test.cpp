@@ -4,10 +4,10 @@
 
 #include <functional>
 
-#include "backend_guion.h"
-#include "bloque.h"
-#include "memoria_medidor.h"
-#include "tcdiferencial.h"
+#include "components/memoria_medidor.h"
+#include "flash/bloque.h"
+#include "flash/tcdiferencial.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

@@ -4,8 +4,8 @@
 // or falling silent. The checks are on the model's flash, not only on results.
 #include <gtest/gtest.h>
 
-#include "medidor_en_proceso.h"
-#include "tcdiferencial.h"
+#include "flash/tcdiferencial.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "backend_guion.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27::pruebas {
 

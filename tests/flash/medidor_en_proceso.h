@@ -6,15 +6,15 @@
 #include <memory>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "backend_reenvio.h"
-#include "backend_simulado.h"
-#include "imagen_firmware.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "medidor_simulado.h"
-#include "subida_graficos.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "flash/subida_graficos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "sim/backend_simulado.h"
+#include "sim/medidor_simulado.h"
+#include "tests/apoyo/backend_reenvio.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 

@@ -1,13 +1,13 @@
 // The status pictures: erase command, the row/column block plan, segment
 // changes, the segment guard, abort, and the embedded tables themselves.
-#include "subida_graficos.h"
+#include "flash/subida_graficos.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-#include "backend_guion.h"
-#include "medidor_bloques.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/flash/medidor_bloques.h"
 
 namespace r27 {
 namespace {

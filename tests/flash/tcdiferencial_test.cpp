@@ -1,17 +1,17 @@
 // Main processor programming against transcripts: loader stages, staging erase,
 // firmware records merged into blocks, the flash burn and its progress.
-#include "tcdiferencial.h"
+#include "flash/tcdiferencial.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "backend_guion.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "medidor_bloques.h"
-#include "subida_graficos.h"
+#include "flash/subida_graficos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/flash/medidor_bloques.h"
 
 namespace r27 {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "configuraciones_fpga.h"
+#include "components/configuraciones_fpga.h"
 
 namespace r27::pruebas {
 

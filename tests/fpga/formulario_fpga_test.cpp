@@ -1,7 +1,7 @@
 // The "Configuracion fpga" form over its programming object, off screen: the
 // controls drive the object, the labels mirror it, the file dialog is never
 // built, and the form is pictured for the documentation.
-#include "formulario_fpga.h"
+#include "app/ventana/formulario_fpga.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "backend_guion.h"
-#include "captura.h"
-#include "codigos_resultado.h"
-#include "dialogo_fichero.h"
-#include "tcfpga.h"
+#include "app/ventana/captura.h"
+#include "app/ventana/dialogo_fichero.h"
+#include "components/tcfpga.h"
+#include "link/codigos_resultado.h"
+#include "tests/apoyo/backend_guion.h"
 
 namespace r27 {
 namespace {

@@ -1,14 +1,14 @@
 // The FPGA set's flash image, its block plan and its two frames, against numbers
 // worked out by hand.
-#include "imagen_fpga.h"
+#include "components/imagen_fpga.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "configuraciones_fpga.h"
-#include "dorado_fpga.h"
+#include "components/configuraciones_fpga.h"
+#include "tests/fpga/dorado_fpga.h"
 
 namespace r27 {
 namespace {

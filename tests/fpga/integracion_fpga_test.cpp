@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "codigos_resultado.h"
-#include "dorado_fpga.h"
-#include "medidor_en_proceso.h"
-#include "tcdiferencial.h"
-#include "tcfpga.h"
+#include "components/tcfpga.h"
+#include "flash/tcdiferencial.h"
+#include "link/codigos_resultado.h"
+#include "tests/flash/medidor_en_proceso.h"
+#include "tests/fpga/dorado_fpga.h"
 
 namespace r27 {
 namespace {

@@ -1,17 +1,17 @@
 // The FPGA set's dialog and write sequence against a scripted meter on the
 // virtual clock: the frames on the wire, the erase retries, the blocks, the burn
 // and its bound, and the result codes of every way it can fail.
-#include "tcfpga.h"
+#include "components/tcfpga.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
 
-#include "backend_guion.h"
-#include "codigos_resultado.h"
-#include "dorado_fpga.h"
-#include "medidor_bloques.h"
+#include "link/codigos_resultado.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/flash/medidor_bloques.h"
+#include "tests/fpga/dorado_fpga.h"
 
 namespace r27 {
 namespace {

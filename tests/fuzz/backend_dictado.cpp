@@ -1,4 +1,4 @@
-#include "backend_dictado.h"
+#include "tests/fuzz/backend_dictado.h"
 
 #include <algorithm>
 #include <cstdio>

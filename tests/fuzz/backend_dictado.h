@@ -38,8 +38,8 @@
 #include <deque>
 #include <span>
 
-#include "backend_serie.h"
-#include "reloj.h"
+#include "link/backend_serie.h"
+#include "link/reloj.h"
 
 namespace r27::fuzz {
 

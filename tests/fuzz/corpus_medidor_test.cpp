@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cuerpo_medidor.h"
+#include "tests/fuzz/cuerpo_medidor.h"
 
 namespace r27::fuzz {
 namespace {

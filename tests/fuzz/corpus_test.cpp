@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cuerpos_fuzz.h"
+#include "tests/fuzz/cuerpos_fuzz.h"
 
 namespace r27::fuzz {
 namespace {

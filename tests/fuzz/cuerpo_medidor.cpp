@@ -1,4 +1,4 @@
-#include "cuerpo_medidor.h"
+#include "tests/fuzz/cuerpo_medidor.h"
 
 #include <algorithm>
 #include <memory>
@@ -6,27 +6,27 @@
 #include <string>
 #include <vector>
 
-#include "abrir_hex.h"
-#include "actualizacion.h"
-#include "asistente.h"
-#include "backend_dictado.h"
-#include "codigos_resultado.h"
-#include "conexion.h"
-#include "eleccion_planes.h"
-#include "idiomas.h"
-#include "imagen_firmware.h"
-#include "imagenes_arranque.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "paso_firmware.h"
-#include "planes.h"
-#include "programador_mpeg4.h"
-#include "programador_teclado.h"
-#include "subida_graficos.h"
-#include "tcfpga.h"
-#include "tfparam_defecto.h"
-#include "ventana_falsa.h"
-#include "vista_falsa.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/conexion.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/idiomas.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/paso_firmware.h"
+#include "components/planes.h"
+#include "components/programador_mpeg4.h"
+#include "components/programador_teclado.h"
+#include "components/tcfpga.h"
+#include "factory/tfparam_defecto.h"
+#include "flash/imagenes_arranque.h"
+#include "flash/subida_graficos.h"
+#include "link/codigos_resultado.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "tests/apoyo/ventana_falsa.h"
+#include "tests/apoyo/vista_falsa.h"
+#include "tests/fuzz/backend_dictado.h"
 
 namespace r27::fuzz {
 

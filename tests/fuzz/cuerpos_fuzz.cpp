@@ -1,11 +1,11 @@
-#include "cuerpos_fuzz.h"
+#include "tests/fuzz/cuerpos_fuzz.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
-#include "abrir_hex.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/abrir_hex.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::fuzz {
 

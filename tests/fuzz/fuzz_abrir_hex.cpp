@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cuerpos_fuzz.h"
+#include "tests/fuzz/cuerpos_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   if (!r27::fuzz::Abrir_texto({reinterpret_cast<const char*>(datos), n})) __builtin_trap();

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 namespace r27::fuzz {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cuerpo_medidor.h"
+#include "tests/fuzz/cuerpo_medidor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   static const bool medir = std::getenv("R27_MEDIDA") != nullptr;

@@ -1,7 +1,7 @@
 // The start-up parse: version text, segment map, kept reader, and the beep and
 // message for every kind of damage, on small images and on damaged copies of the
 // embedded one.
-#include "abrir_hex.h"
+#include "app/nucleo/abrir_hex.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "imagen_firmware.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27 {
 namespace {

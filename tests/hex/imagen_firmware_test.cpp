@@ -1,14 +1,14 @@
 // The embedded firmware image: its layout, and what the start-up parse learns from it.
-#include "imagen_firmware.h"
+#include "app/nucleo/imagen_firmware.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-#include "abrir_hex.h"
-#include "generador_firmware.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/abrir_hex.h"
+#include "data/firmware/generador_firmware.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27 {
 namespace {

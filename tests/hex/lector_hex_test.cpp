@@ -1,5 +1,5 @@
 // The line reader, the record reader and the XOR check, on small texts.
-#include "lector_hex.h"
+#include "link/lector_hex.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lector_lineas.h"
+#include "link/lector_lineas.h"
 
 namespace r27 {
 namespace {

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 namespace r27 {
 namespace {

@@ -1,5 +1,5 @@
 // The INI reader answers as the Windows profile functions do.
-#include "idiomas.h"
+#include "app/nucleo/idiomas.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The wizard's screens, row by row, and the version line.
-#include "pantallas.h"
+#include "app/nucleo/pantallas.h"
 
 #include <gtest/gtest.h>
 

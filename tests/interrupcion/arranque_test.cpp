@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "banco_interrupcion.h"
-#include "decisiones.h"
-#include "pantallas.h"
+#include "app/nucleo/decisiones.h"
+#include "app/nucleo/pantallas.h"
+#include "tests/interrupcion/banco_interrupcion.h"
 
 namespace r27::pruebas {
 namespace {

@@ -1,12 +1,12 @@
-#include "banco_interrupcion.h"
+#include "tests/interrupcion/banco_interrupcion.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "abrir_hex.h"
-#include "imagen_firmware.h"
-#include "imagenes_arranque.h"
-#include "pantallas.h"
+#include "app/nucleo/abrir_hex.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/pantallas.h"
+#include "flash/imagenes_arranque.h"
 
 namespace r27::pruebas {
 

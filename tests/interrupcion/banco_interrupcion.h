@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "actualizacion.h"
-#include "asistente.h"
-#include "banco_conexion.h"
-#include "idiomas.h"
-#include "lector_hex.h"
-#include "lector_lineas.h"
-#include "medidor_simulado.h"
-#include "subida_graficos.h"
-#include "vista_falsa.h"
+#include "app/nucleo/actualizacion.h"
+#include "app/nucleo/asistente.h"
+#include "app/nucleo/idiomas.h"
+#include "flash/subida_graficos.h"
+#include "link/lector_hex.h"
+#include "link/lector_lineas.h"
+#include "sim/medidor_simulado.h"
+#include "tests/apoyo/vista_falsa.h"
+#include "tests/conexion/banco_conexion.h"
 
 namespace r27::pruebas {
 

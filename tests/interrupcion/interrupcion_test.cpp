@@ -9,12 +9,12 @@
 #include <cmath>
 #include <map>
 
-#include "banco_interrupcion.h"
-#include "codigos_resultado.h"
-#include "decisiones.h"
-#include "eleccion_planes.h"
-#include "imagen_firmware.h"
-#include "medidor_en_proceso.h"
+#include "app/nucleo/decisiones.h"
+#include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "link/codigos_resultado.h"
+#include "tests/flash/medidor_en_proceso.h"
+#include "tests/interrupcion/banco_interrupcion.h"
 
 namespace r27::pruebas {
 namespace {

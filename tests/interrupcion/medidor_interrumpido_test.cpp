@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-#include "banco_medidor.h"
+#include "tests/sim/banco_medidor.h"
 
 namespace r27::sim {
 namespace {

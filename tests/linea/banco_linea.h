@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "backend_simulado.h"
-#include "ejecutar_linea.h"
-#include "medidor_simulado.h"
-#include "opciones_linea.h"
-#include "resumen_json.h"
-#include "textos_linea.h"
+#include "app/linea/ejecutar_linea.h"
+#include "app/linea/opciones_linea.h"
+#include "app/linea/resumen_json.h"
+#include "app/linea/textos_linea.h"
+#include "sim/backend_simulado.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::pruebas {
 

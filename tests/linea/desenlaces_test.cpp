@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "banco_linea.h"
-#include "codigos_resultado.h"
-#include "codigos_salida.h"
-#include "pantallas.h"
+#include "app/linea/codigos_salida.h"
+#include "app/nucleo/pantallas.h"
+#include "link/codigos_resultado.h"
+#include "tests/linea/banco_linea.h"
 
 namespace r27::pruebas {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "programa_sim.h"
+#include "tests/apoyo/programa_sim.h"
 
 namespace r27::pruebas {
 namespace {

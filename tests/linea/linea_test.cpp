@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "backend_simulado.h"
-#include "banco_linea.h"
-#include "codigos_resultado.h"
-#include "codigos_salida.h"
-#include "ejecutar_linea.h"
-#include "medidor_simulado.h"
-#include "opciones_linea.h"
-#include "progreso_linea.h"
-#include "resumen_json.h"
-#include "textos_linea.h"
+#include "app/linea/codigos_salida.h"
+#include "app/linea/ejecutar_linea.h"
+#include "app/linea/opciones_linea.h"
+#include "app/linea/progreso_linea.h"
+#include "app/linea/resumen_json.h"
+#include "app/linea/textos_linea.h"
+#include "link/codigos_resultado.h"
+#include "sim/backend_simulado.h"
+#include "sim/medidor_simulado.h"
+#include "tests/linea/banco_linea.h"
 
 namespace r27::pruebas {
 namespace {

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 
-#include "codigos_resultado.h"
-#include "conexion_falsa.h"
-#include "medidor_en_proceso.h"
-#include "memoria_medidor.h"
-#include "programador_mpeg4.h"
-#include "tcdiferencial.h"
+#include "components/memoria_medidor.h"
+#include "components/programador_mpeg4.h"
+#include "flash/tcdiferencial.h"
+#include "link/codigos_resultado.h"
+#include "tests/apoyo/conexion_falsa.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {

@@ -2,7 +2,7 @@
 // time-out and wrong answer with its result code, the progress bars and the
 // rate switch. Small images keep the block loops short; the embedded ones go
 // through the simulated meter in the integration test.
-#include "programador_mpeg4.h"
+#include "components/programador_mpeg4.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <functional>
 #include <optional>
 
-#include "backend_guion.h"
-#include "codigos_resultado.h"
-#include "conexion_falsa.h"
-#include "subida_graficos.h"
-#include "tramas_mpeg4.h"
+#include "components/tramas_mpeg4.h"
+#include "flash/subida_graficos.h"
+#include "link/codigos_resultado.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/apoyo/conexion_falsa.h"
 
 namespace r27 {
 namespace {

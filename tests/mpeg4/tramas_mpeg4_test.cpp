@@ -1,16 +1,16 @@
 // The fixed bytes of the MPEG-4 upload: the start request, the entry patch of the
 // second loader stage, and where every block of both images goes.
-#include "tramas_mpeg4.h"
+#include "components/tramas_mpeg4.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "conexion_falsa.h"
-#include "programador_mpeg4.h"
-#include "tcdiferencial.h"
-#include "ventana_falsa.h"
+#include "components/programador_mpeg4.h"
+#include "flash/tcdiferencial.h"
+#include "tests/apoyo/conexion_falsa.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27 {
 namespace {

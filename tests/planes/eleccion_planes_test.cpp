@@ -1,11 +1,11 @@
 // The choice of plan set survives the tick decision of the next connection, which
 // then ticks the plan step and makes an up-to-date meter ready for an update;
 // without a valid choice nothing changes.
-#include "eleccion_planes.h"
+#include "app/nucleo/eleccion_planes.h"
 
 #include <gtest/gtest.h>
 
-#include "banco_conexion.h"
+#include "tests/conexion/banco_conexion.h"
 
 namespace r27 {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "backend_guion.h"
-#include "codigos_resultado.h"
-#include "medidor_en_proceso.h"
-#include "planes.h"
+#include "components/planes.h"
+#include "link/codigos_resultado.h"
+#include "tests/apoyo/backend_guion.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "planes.h"
+#include "components/planes.h"
 
 namespace r27 {
 namespace {

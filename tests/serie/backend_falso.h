@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "backend_serie.h"
-#include "mutex_puerto.h"
-#include "reloj.h"
+#include "link/backend_serie.h"
+#include "link/mutex_puerto.h"
+#include "link/reloj.h"
 
 namespace r27::prueba {
 

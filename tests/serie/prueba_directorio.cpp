@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "directorio_puertos.h"
-#include "directorio_puertos_mapa.h"
+#include "link/directorio_puertos.h"
+#include "link/directorio_puertos_mapa.h"
 
 namespace r27 {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "cerrojo_prueba.h"
-#include "mutex_puerto.h"
+#include "link/mutex_puerto.h"
+#include "tests/serie/cerrojo_prueba.h"
 
 namespace r27 {
 namespace {

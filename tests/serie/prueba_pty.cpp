@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "cerrojo_prueba.h"
-#include "directorio_puertos.h"
-#include "mutex_puerto.h"
-#include "peticiones.h"
-#include "puerto_serie.h"
-#include "termios_velocidad_posix.h"
+#include "link/directorio_puertos.h"
+#include "link/mutex_puerto.h"
+#include "link/peticiones.h"
+#include "link/puerto_serie.h"
+#include "link/termios_velocidad_posix.h"
+#include "tests/serie/cerrojo_prueba.h"
 
 namespace r27 {
 namespace {

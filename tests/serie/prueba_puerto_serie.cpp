@@ -6,9 +6,9 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "backend_falso.h"
-#include "cerrojo_prueba.h"
-#include "puerto_serie.h"
+#include "link/puerto_serie.h"
+#include "tests/serie/backend_falso.h"
+#include "tests/serie/cerrojo_prueba.h"
 
 namespace r27 {
 namespace {

@@ -2,7 +2,7 @@
 // pseudo-terminal silently drops parity and character size.
 #include <gtest/gtest.h>
 
-#include "termios_linea_posix.h"
+#include "link/termios_linea_posix.h"
 
 namespace r27 {
 namespace {

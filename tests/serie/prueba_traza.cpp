@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "backend_falso.h"
-#include "cerrojo_prueba.h"
-#include "peticiones.h"
-#include "puerto_serie.h"
+#include "link/peticiones.h"
+#include "link/puerto_serie.h"
+#include "tests/serie/backend_falso.h"
+#include "tests/serie/cerrojo_prueba.h"
 
 namespace r27 {
 namespace {

@@ -1,6 +1,6 @@
 // The in-process backend: COM numbers lead to devices, reads move the virtual
 // clock, the opened rate must match the meter's, an unplug shows as a line error.
-#include "backend_simulado.h"
+#include "sim/backend_simulado.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "medidor_simulado.h"
-#include "puerto_serie.h"
+#include "link/puerto_serie.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::sim {
 namespace {

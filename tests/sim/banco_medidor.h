@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "medidor_simulado.h"
+#include "sim/medidor_simulado.h"
 
 namespace r27::sim {
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "banco_medidor.h"
+#include "tests/sim/banco_medidor.h"
 
 namespace r27::sim {
 namespace {

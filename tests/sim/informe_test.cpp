@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "informe_medidor.h"
+#include "sim/informe_medidor.h"
 
 namespace r27::sim {
 namespace {

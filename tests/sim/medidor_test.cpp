@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "banco_medidor.h"
+#include "tests/sim/banco_medidor.h"
 
 namespace r27::sim {
 namespace {

@@ -1,7 +1,7 @@
 // The r27-sim command line: what each option sets, and the mistakes it refuses.
 #include <gtest/gtest.h>
 
-#include "opciones_sim.h"
+#include "sim/opciones_sim.h"
 
 namespace r27::sim {
 namespace {

@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "directorio_puertos.h"
-#include "programa_sim.h"
-#include "puerto_serie.h"
-#include "reloj.h"
-#include "termios_velocidad_posix.h"
+#include "link/directorio_puertos.h"
+#include "link/puerto_serie.h"
+#include "link/reloj.h"
+#include "link/termios_velocidad_posix.h"
+#include "tests/apoyo/programa_sim.h"
 
 namespace r27::sim {
 namespace {

@@ -2,7 +2,7 @@
 // plays the computer's side with the vector tables and packets written by hand.
 #include <gtest/gtest.h>
 
-#include "banco_medidor.h"
+#include "tests/sim/banco_medidor.h"
 
 namespace r27::sim {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "codigos_resultado.h"
+#include "components/programador_teclado.h"
 #include "incrustado/teclado_hex.h"
-#include "medidor_en_proceso.h"
-#include "programador_teclado.h"
+#include "link/codigos_resultado.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27 {
 namespace {

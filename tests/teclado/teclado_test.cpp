@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "components/paquetes_teclado.h"
+#include "components/texto_teclado.h"
+#include "data/teclado/vectores_teclado.h"
 #include "incrustado/teclado_hex.h"
-#include "paquetes_teclado.h"
-#include "texto_teclado.h"
-#include "vectores_teclado.h"
 
 namespace r27 {
 namespace {

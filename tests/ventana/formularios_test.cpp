@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "filtro_dialogo.h"
-#include "formulario_diferencial.h"
-#include "tcdiferencial.h"
-#include "ventana_prueba.h"
+#include "app/ventana/filtro_dialogo.h"
+#include "app/ventana/formulario_diferencial.h"
+#include "flash/tcdiferencial.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

@@ -1,13 +1,13 @@
 // The window pictures are carried inside the program and drawn at their sizes.
-#include "imagenes.h"
+#include "app/ventana/imagenes.h"
 
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
 #include <filesystem>
 
-#include "captura.h"
-#include "ventana_prueba.h"
+#include "app/ventana/captura.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QtGlobal>
 
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 int main(int argc, char** argv) {
   // Also when the tests are listed or run by hand, outside ctest's environment.

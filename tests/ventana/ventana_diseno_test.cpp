@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

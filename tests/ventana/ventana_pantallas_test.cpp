@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

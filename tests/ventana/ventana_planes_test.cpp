@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QMenu>
 
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

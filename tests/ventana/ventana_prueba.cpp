@@ -1,10 +1,10 @@
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 #include <unistd.h>
 
 #include <fstream>
 
-#include "ventana_falsa.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 

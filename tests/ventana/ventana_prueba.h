@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "aplicacion.h"
-#include "formularios.h"
+#include "app/ventana/aplicacion.h"
+#include "app/ventana/formularios.h"
 
 namespace r27::pruebas {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "ventana_prueba.h"
+#include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
 namespace {

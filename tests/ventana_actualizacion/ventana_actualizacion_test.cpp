@@ -31,20 +31,20 @@
 #include <thread>
 #include <vector>
 
-#include "carpeta_trabajo.h"
-#include "codigos_resultado.h"
-#include "configuraciones_fpga.h"
-#include "directorio_puertos.h"
-#include "enlace_asistente.h"
-#include "imagen_firmware.h"
-#include "imagen_fpga.h"
-#include "medidor_en_proceso.h"
-#include "programador_mpeg4.h"
-#include "servidor_pty.h"
-#include "subida_graficos.h"
-#include "tfparam_defecto.h"
-#include "ventana_brisco.h"
-#include "ventana_falsa.h"
+#include "app/nucleo/imagen_firmware.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/ventana_brisco.h"
+#include "components/configuraciones_fpga.h"
+#include "components/imagen_fpga.h"
+#include "components/programador_mpeg4.h"
+#include "factory/tfparam_defecto.h"
+#include "flash/subida_graficos.h"
+#include "link/codigos_resultado.h"
+#include "link/directorio_puertos.h"
+#include "sim/servidor_pty.h"
+#include "tests/apoyo/carpeta_trabajo.h"
+#include "tests/apoyo/ventana_falsa.h"
+#include "tests/flash/medidor_en_proceso.h"
 
 namespace r27::pruebas {
 namespace {

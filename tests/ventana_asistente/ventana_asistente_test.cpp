@@ -31,13 +31,13 @@
 #include <string>
 #include <vector>
 
-#include "captura.h"
-#include "carpeta_trabajo.h"
-#include "demostracion.h"
-#include "directorio_puertos.h"
-#include "enlace_asistente.h"
-#include "programa_sim.h"
-#include "ventana_brisco.h"
+#include "app/ventana/captura.h"
+#include "app/ventana/demostracion.h"
+#include "app/ventana/enlace_asistente.h"
+#include "app/ventana/ventana_brisco.h"
+#include "link/directorio_puertos.h"
+#include "tests/apoyo/carpeta_trabajo.h"
+#include "tests/apoyo/programa_sim.h"
 
 namespace r27::pruebas {
 namespace {
