@@ -47,7 +47,7 @@ Enlace_asistente::Enlace_asistente(Tventana_brisco& ventana, const Directorio_pu
   ventana.al_pulsar_asistente = [this] { asistente_.Button_buscar_puertoClick(); };
   ventana.al_actualizar = [this] { asistente_.Actualizar1Click(); };
   ventana.al_vigilar_desconexion = [this] { conexion_.Mira_desconexion(); };
-  ventana.al_desconectar = [this] { conexion_.Boton_ConectarClick(); };
+  ventana.al_desconectar = [this] { conexion_.Desconectar(); };
   asistente_.ejecutar_actualizacion = [this] { actualizacion_.Ejecutar_actualizacion(asistente_); };
   actualizacion_.al_limpiar_fichero = [this] {
     if (ventana_.Dialogo_fichero) ventana_.Dialogo_fichero->FileName.clear();

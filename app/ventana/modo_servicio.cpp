@@ -169,15 +169,14 @@ void Modo_servicio::Config_fpgaClick() {
   Estado_ventana& e = ventana_.Estado();
   TCFpga fpga(ventana_);
   Formulario_fpga formulario(fpga, &ventana_);
-  const bool firmware = e.Check_firmware;
+  // The set is burnt here: no firmware step of this dialog would burn it.
+  fpga.grabar_flash = true;
   bool grabando = false;
   formulario.antes_de_grabar = [&] {
     if (!e.conectado) {
       ventana_.Mensaje(std::string(Dialogo_param_defecto::kSin_medidor));
       return false;
     }
-    // The set is burnt here: no firmware step of this dialog would burn it.
-    e.Check_firmware = false;
     grabando = true;
     // Switches the watch off and loads the loader; the staging erase that
     // follows tells whether the meter listens.
@@ -186,11 +185,10 @@ void Modo_servicio::Config_fpgaClick() {
   };
   enlace_.Deshabilitar();
   ejecutar_dialogo(formulario);
-  e.Check_firmware = firmware;
   if (!e.conectado) return;
   if (grabando) {
     // The loader's end restarted the meter: this connection is over.
-    enlace_.Conexion_().Boton_ConectarClick();
+    enlace_.Conexion_().Desconectar();
   } else {
     enlace_.Habilitar();
   }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -322,6 +323,26 @@ TEST(Actualizar_medidor, ElTecladoSinMedidorDaSuCodigo) {
   EXPECT_EQ(d.pasos[0].estado, Estado_paso::fallido);
   EXPECT_EQ(d.pasos[1].estado, Estado_paso::fallido);
   EXPECT_FALSE(d.cancelada);
+}
+
+// A service run of one step on a meter that needs more ends correct; only in
+// service mode does the correct screen's third line name what is left.
+TEST(Actualizar_medidor, LoPendienteSoloEnModoServicio) {
+  for (const bool servicio : {false, true}) {
+    SCOPED_TRACE(servicio ? "service mode" : "plain");
+    Config_medidor c = Medidor_rapido();
+    c.version = "1.05";
+    Banco_secuencia b({false, true}, false, c);
+    b.actualizacion.mostrar_pendientes = servicio;
+    b.Ejecutar();
+    ASSERT_TRUE(b.Correcta()) << b.v.estado.motivo_error.Texto();
+    const std::vector<Paso_actualizacion>& pendientes = b.actualizacion.Desenlace().pendientes;
+    EXPECT_NE(std::find(pendientes.begin(), pendientes.end(), Paso_actualizacion::firmware),
+              pendientes.end());
+    ASSERT_FALSE(b.vista.lineas3.empty());
+    EXPECT_EQ(b.vista.lineas3.back() == Texto_pendientes(pendientes), servicio)
+        << b.vista.lineas3.back();
+  }
 }
 
 // --- The check after writing ------------------------------------------------------
