@@ -16,7 +16,7 @@
 namespace r27::pruebas {
 
 // A backend with no port behind it: opening fails, nothing is read or written.
-class Backend_inerte final : public Backend_serie {
+class Backend_inerte : public Backend_serie {
  public:
   bool Abrir(int, const DCB_linea&) override { return false; }
   void Cerrar() override {}

@@ -13,6 +13,7 @@
 #include "app/linea/textos_linea.h"
 #include "sim/backend_simulado.h"
 #include "sim/medidor_simulado.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27::pruebas {
 
@@ -23,17 +24,9 @@ using sim::Tipo_fallo;
 inline constexpr int kCom_medidor = 3;
 
 // A port the system lists but will not open, for the reason given.
-class Backend_cerrado final : public Backend_serie {
+class Backend_cerrado final : public Backend_inerte {
  public:
   explicit Backend_cerrado(Fallo_apertura fallo) : fallo_(fallo) {}
-  bool Abrir(int, const DCB_linea&) override { return false; }
-  void Cerrar() override {}
-  bool Esta_abierto() const override { return false; }
-  uint32_t Escribir(const uint8_t*, uint32_t) override { return 0; }
-  uint32_t Leer(uint8_t*, uint32_t) override { return 0; }
-  bool Consultar_cola(Estado_cola&) override { return false; }
-  void Purgar(bool, bool) override {}
-  void Fijar_rts(bool) override {}
   Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 
  private:
