@@ -51,6 +51,9 @@ cmake -S "$raiz" -B "$raiz/build-ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
   -DR27_PRUEBAS_NUCLEO=OFF \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 cmake --build "$raiz/build-ci" -j"$nucleos"
+# The test lists are discovered when ctest first reads them; two ctest runs side
+# by side would both write them, and one could read a half-written list.
+ctest --test-dir "$raiz/build-ci" -N >/dev/null
 
 etapa "Tests in real time against r27-sim (in the background)"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j3 --timeout 300 -L tiempo_real \
