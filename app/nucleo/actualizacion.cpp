@@ -451,7 +451,14 @@ bool Actualizacion::Comprobar_escritura() {
   comprobacion.ficha = e.conectado ? Leer_ficha(conexion_, e) : Ficha_medidor{};
   comprobacion.juicio = Juzgar_comprobacion(comprobacion.ficha, e, escrito_);
   comprobacion.probada = comprobacion.juicio.probada;
-  if (e.conectado) desenlace_.pendientes = Pasos_pendientes(e);
+  // What the meter still asks for, but for the steps this run has just done (the
+  // decision ticks the zone with any firmware, whether or not it was written).
+  if (e.conectado) {
+    for (Paso_actualizacion p : Pasos_pendientes(e)) {
+      const Desenlace_paso* hecho = Registro(p);
+      if (!hecho || hecho->estado != Estado_paso::hecho) desenlace_.pendientes.push_back(p);
+    }
+  }
   // The run's plan stays what it was confirmed with.
   Aplicar_ticks(elegidos_, e);
   // Let the meter go: the connect started the disconnect watch, this stops it.
