@@ -98,7 +98,7 @@ Resultado Leer_memoria(Contexto_peticion& v, uint8_t pagina, uint16_t offset, ui
   Reloj& reloj = v.Reloj_();
   const Plazo plazo = Plazo::Menos_de(kEspera_leer_memoria_s);
   Intentos_peticion intentos(v.Puerto(), "Leer_memoria");
-  const bool ok = Reintentar(reloj, kIntentos_leer_memoria, 0, [&] {
+  const bool ok = Reintentar(v, kIntentos_leer_memoria, 0, [&] {
     Drenar(v.Puerto());
     if (!intentos.Escribir(orden)) return false;
     const int64_t inicio = reloj.Segundos();
@@ -140,7 +140,7 @@ int Leer_idioma(Contexto_peticion& v) {
   int idioma = kIdioma_sin_respuesta;
   bool sin_puerto = false;
   Intentos_peticion intentos(v.Puerto(), "Leer_idioma");
-  const bool ok = Reintentar(reloj, kIntentos_leer_idioma, 0, [&] {
+  const bool ok = Reintentar(v, kIntentos_leer_idioma, 0, [&] {
     Drenar(v.Puerto());
     if (!intentos.Escribir(orden)) {
       sin_puerto = true;
@@ -173,7 +173,7 @@ Resultado Leer_bus(Contexto_peticion& v, uint8_t dispositivo, std::span<uint8_t>
   const Plazo plazo = Plazo::Menos_de(kEspera_bus_s);
   const Opciones_espera sondeo = Cada_50_ms();
   Intentos_peticion intentos(v.Puerto(), "Leer_bus");
-  const bool ok = Reintentar(reloj, kIntentos_bus, 0, [&] {
+  const bool ok = Reintentar(v, kIntentos_bus, 0, [&] {
     Drenar(v.Puerto());
     if (!intentos.Escribir(orden)) return false;
     const int64_t inicio = reloj.Segundos();
@@ -202,7 +202,7 @@ Resultado Escribir_bus(Contexto_peticion& v, uint8_t dispositivo, uint8_t regist
   orden.insert(orden.end(), datos.begin(), datos.end());
   Reloj& reloj = v.Reloj_();
   Intentos_peticion intentos(v.Puerto(), "Escribir_bus");
-  const bool ok = Reintentar(reloj, kIntentos_bus, 0, [&] {
+  const bool ok = Reintentar(v, kIntentos_bus, 0, [&] {
     Drenar(v.Puerto());
     if (!intentos.Escribir(orden)) return false;
     const Respuesta r = Esperar_byte_igual(v, kRespuesta_bus_escrito, reloj.Segundos(),
@@ -264,7 +264,7 @@ Resultado Subir_bloques(Contexto_paso& v, uint32_t longitud, std::span<const uin
     barra.Fijar_posicion(static_cast<int>(a + kDatos_bloque_staging));
     v.Procesar_mensajes();
     Intentos_peticion intentos(v.Puerto(), "Subir_bloques");
-    if (!Reintentar(v.Reloj_(), kIntentos_subir_bloque, 0, [&] {
+    if (!Reintentar(v, kIntentos_subir_bloque, 0, [&] {
           return Orden_con_respuesta(v, intentos, bloque, kRespuesta_bloque_staging, "0xA5",
                                      kEspera_subir_bloque_s);
         }))
@@ -313,7 +313,7 @@ Resultado Grabar_sector_flash(Contexto_peticion& v, std::span<const uint8_t> dat
   const auto orden =
       Orden_sector(static_cast<uint32_t>(datos.size()), sector, parametro1, parametro2, Xor(datos));
   Intentos_peticion intentos(v.Puerto(), "Grabar_sector_flash");
-  if (Reintentar(v.Reloj_(), kIntentos_grabar_sector, 0, [&] {
+  if (Reintentar(v, kIntentos_grabar_sector, 0, [&] {
         return Orden_con_respuesta(v, intentos, orden, kRespuesta_sector, "0xB5", kEspera_sector_s);
       }))
     return {};

@@ -93,7 +93,7 @@ Resultado Programador_mpeg4::Borrar_staging() {
   // The last attempt's write (a write the port did not take is a failed attempt) and answer.
   Resultado escritura;
   Respuesta ultima;
-  const bool ok = Reintentar(reloj, kIntentos_borrado_mpeg4, kPausa_tras_borrado_mpeg4_ms, [&] {
+  const bool ok = Reintentar(ventana_, kIntentos_borrado_mpeg4, kPausa_tras_borrado_mpeg4_ms, [&] {
     Drenar(puerto);
     escritura = Escribir_todo(puerto, kBorrado_staging_mpeg4, kPeticion);
     if (escritura) {
@@ -209,6 +209,11 @@ Resultado Programador_mpeg4::Esperar_fin() {
       r.llego = true;
       r.byte = b;
       if (b == kFin_mpeg4) return Resultado::Correcto();
+    } else if (puerto.Dispositivo_perdido()) {
+      // Unplugged: the module's end byte can no longer come.
+      r.perdido = true;
+      r.transcurrido_s = reloj.Segundos() - inicio;
+      return Abandono(puerto, "Actualizar_mpeg4 (fin)", "0xBB", r);
     }
     ventana_.Procesar_mensajes();
     reloj.Dormir_ms(kIntervalo_fin_mpeg4_ms);

@@ -189,7 +189,7 @@ Resultado TCFpga::Borrar_memoria() {
   // The last attempt's write (a write the port did not take is a failed attempt) and answer.
   Resultado escritura;
   Respuesta ultima;
-  const bool ok = Reintentar(reloj, kIntentos_borrado_fpga, kPausa_tras_borrado_fpga_ms, [&] {
+  const bool ok = Reintentar(ventana_, kIntentos_borrado_fpga, kPausa_tras_borrado_fpga_ms, [&] {
     Drenar(puerto);
     escritura = Escribir_todo(puerto, orden, kPeticion_borrado);
     if (!escritura) return false;

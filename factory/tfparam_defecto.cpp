@@ -43,7 +43,7 @@ Resultado TFParam_defecto::Enviar_pagina(uint16_t direccion, std::span<const uin
   // The last attempt's write (a write the port did not take is a failed attempt) and answer.
   Resultado escritura;
   Respuesta ultima;
-  const bool ok = Reintentar(reloj, kIntentos_pagina_eeprom, kPausa_tras_intento_eeprom_ms, [&] {
+  const bool ok = Reintentar(ventana_, kIntentos_pagina_eeprom, kPausa_tras_intento_eeprom_ms, [&] {
     Drenar(puerto);
     escritura = Escribir_todo(puerto, trama, peticion);
     if (!escritura) return false;

@@ -51,11 +51,12 @@ Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t 
   // for it and the recovery follows. The failure told is the write's.
   Resultado escritura = Escribir_todo(puerto, a_enviar, kPeticion_bloque);
   uint8_t respuesta = 0;
+  Respuesta primera;
   if (escritura) {
     // First wait, the only one the technician's abort ends.
     Opciones_espera con_abortar;
     con_abortar.cancelar = [&v] { return v.Cancelada(); };
-    const Respuesta primera =
+    primera =
         Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s), con_abortar);
     if (primera.cancelada) {
       if (emisor.pausa_abortar_ms > 0) reloj.Dormir_ms(emisor.pausa_abortar_ms);
@@ -63,6 +64,13 @@ Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t 
     }
     if (primera.Es(kBloque_aceptado)) return {};
     respuesta = primera.byte;
+  }
+
+  // An unplugged meter hears no filler: the block fails now, with its beep.
+  if (puerto.Dispositivo_perdido()) {
+    Pitido_fallo(v);
+    if (!escritura) return escritura;
+    return Abandono(puerto, kPeticion_bloque, "0x30", primera);
   }
 
   // Resynchronise: clear the line, then fillers until the meter listens again.

@@ -121,7 +121,7 @@ Resultado TCDiferencial::Preparar_memoria() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
   Intentos_peticion listo(puerto, "Preparar_memoria (listo)");
-  if (!Reintentar(reloj, kIntentos_listo, kPausa_tras_intento_ms, [&] {
+  if (!Reintentar(ventana_, kIntentos_listo, kPausa_tras_intento_ms, [&] {
         Drenar(puerto);
         if (!listo.Escribir(kOrden_listo)) return false;
         const Respuesta r =
@@ -130,7 +130,7 @@ Resultado TCDiferencial::Preparar_memoria() {
       }))
     return listo.Abandono();
   Intentos_peticion borrado(puerto, "Preparar_memoria (borrado)");
-  if (!Reintentar(reloj, kIntentos_borrado_staging, kPausa_tras_intento_ms, [&] {
+  if (!Reintentar(ventana_, kIntentos_borrado_staging, kPausa_tras_intento_ms, [&] {
         Drenar(puerto);
         if (!borrado.Escribir(kBorrado_staging)) return false;
         const Respuesta r =

@@ -157,6 +157,7 @@ class Backend_termios final : public Backend_serie {
   }
 
   bool Esta_abierto() const override { return fd_ >= 0; }
+  bool Desaparecido() const override { return fd_ >= 0 && desaparecido_; }
 
   Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 

@@ -60,6 +60,10 @@ class Backend_serie {
   virtual bool Consultar_cola(Estado_cola& estado) = 0;
   virtual void Purgar(bool recepcion, bool transmision) = 0;
   virtual void Fijar_rts(bool activo) = 0;
+  // True once the device behind the open port is gone (unplugged): a hang-up or a
+  // removal error on it. Closing the port clears it. Backends that cannot tell
+  // say false, and an unplug then looks like silence.
+  virtual bool Desaparecido() const { return false; }
   // Why the last Abrir failed; backends that cannot tell say `otro`.
   virtual Fallo_apertura Ultimo_fallo_apertura() const { return Fallo_apertura::otro; }
 };

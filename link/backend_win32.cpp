@@ -67,6 +67,7 @@ class Backend_win32 final : public Backend_serie {
   bool Abrir(int numero, const DCB_linea& linea) override {
     Cerrar();
     const std::string nombre = "\\\\.\\COM" + std::to_string(numero);
+    desaparecido_ = false;
     puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!Esta_abierto()) {
@@ -93,6 +94,7 @@ class Backend_win32 final : public Backend_serie {
     if (!Esta_abierto()) return;
     CloseHandle(puerto_);
     puerto_ = nullptr;
+    desaparecido_ = false;
   }
 
   bool Esta_abierto() const override {
@@ -105,14 +107,17 @@ class Backend_win32 final : public Backend_serie {
     if (!Esta_abierto() || n == 0) return 0;
     // A write that times out still reports what went out; Puerto_serie judges progress.
     DWORD hechos = 0;
-    WriteFile(puerto_, datos, n, &hechos, nullptr);
+    if (!WriteFile(puerto_, datos, n, &hechos, nullptr)) Mirar_error();
     return hechos;
   }
 
   uint32_t Leer(uint8_t* destino, uint32_t n) override {
     if (!Esta_abierto() || n == 0) return 0;
     DWORD llegados = 0;
-    if (!ReadFile(puerto_, destino, n, &llegados, nullptr)) return 0;
+    if (!ReadFile(puerto_, destino, n, &llegados, nullptr)) {
+      Mirar_error();
+      return 0;
+    }
     return llegados;
   }
 
@@ -123,12 +128,18 @@ class Backend_win32 final : public Backend_serie {
     DWORD errores = 0;
     COMSTAT cola;
     ZeroMemory(&cola, sizeof cola);
-    if (!ClearCommError(puerto_, &errores, &cola)) return 0;
+    if (!ClearCommError(puerto_, &errores, &cola)) {
+      Mirar_error();
+      return 0;
+    }
     errores_pendientes_ |= errores;
     if (cola.cbInQue == 0) return 0;
     DWORD llegados = 0;
     const DWORD pedir = n < cola.cbInQue ? n : cola.cbInQue;
-    if (!ReadFile(puerto_, destino, pedir, &llegados, nullptr)) return 0;
+    if (!ReadFile(puerto_, destino, pedir, &llegados, nullptr)) {
+      Mirar_error();
+      return 0;
+    }
     return llegados;
   }
 
@@ -138,7 +149,10 @@ class Backend_win32 final : public Backend_serie {
     DWORD errores = 0;
     COMSTAT cola;
     ZeroMemory(&cola, sizeof cola);
-    if (!ClearCommError(puerto_, &errores, &cola)) return false;
+    if (!ClearCommError(puerto_, &errores, &cola)) {
+      Mirar_error();
+      return false;
+    }
     errores |= errores_pendientes_;
     errores_pendientes_ = 0;
     estado.error_linea = errores != 0;
@@ -158,8 +172,27 @@ class Backend_win32 final : public Backend_serie {
     if (Esta_abierto()) EscapeCommFunction(puerto_, activo ? SETRTS : CLRRTS);
   }
 
+  bool Desaparecido() const override { return Esta_abierto() && desaparecido_; }
+
  private:
+  // A call on the handle failed: only a removal error means the device is gone;
+  // an error mask from ClearCommError is a line error on a live line, not this.
+  void Mirar_error() {
+    switch (GetLastError()) {
+      case ERROR_DEVICE_REMOVED:
+      case ERROR_BAD_COMMAND:
+      case ERROR_ACCESS_DENIED:
+      case ERROR_GEN_FAILURE:
+      case ERROR_DEVICE_NOT_CONNECTED:
+        desaparecido_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+
   HANDLE puerto_ = nullptr;
+  bool desaparecido_ = false;
   DWORD errores_pendientes_ = 0;  // line errors seen by Leer_disponible
   Fallo_apertura fallo_ = Fallo_apertura::ninguno;
 };

@@ -37,6 +37,12 @@ Respuesta Sondear(Contexto_peticion& ventana, int64_t inicio_s, Plazo plazo,
       // A closed port answers at once; wait as long as an open one would, so the
       // loop does not spin.
       if (!puerto.Esta_abierto()) reloj.Dormir_ms(kEspera_puerto_cerrado_ms);
+      // An unplugged device will answer nothing: the wait ends now, not at its bound.
+      if (puerto.Dispositivo_perdido()) {
+        r.perdido = true;
+        r.transcurrido_s = reloj.Segundos() - inicio_s;
+        return r;
+      }
       ventana.Procesar_mensajes();
       if (opciones.cancelar && opciones.cancelar()) {
         r.cancelada = true;
@@ -89,6 +95,7 @@ Fallo Abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view
     return Abandono(puerto, peticion, esperado, Llegada::bytes, byte);
   }
   if (r.cancelada) return Abandono(puerto, peticion, esperado, Llegada::cancelada);
+  if (r.perdido) return Abandono(puerto, peticion, esperado, Llegada::dispositivo_perdido);
   return Abandono(puerto, peticion, esperado,
                   puerto.Esta_abierto() ? Llegada::nada : Llegada::sin_conexion);
 }
@@ -100,6 +107,8 @@ Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
   if (escritos == static_cast<int32_t>(bytes.size())) return {};
   const std::string esperado = std::to_string(bytes.size()) + " bytes escritos";
   if (!puerto.Esta_abierto()) return Abandono(puerto, peticion, esperado, Llegada::sin_conexion);
+  if (puerto.Dispositivo_perdido())
+    return Abandono(puerto, peticion, esperado, Llegada::dispositivo_perdido);
   return Abandono(puerto, peticion, esperado, Llegada::escritura_fallida,
                   escritos < 0 ? "error del puerto" : std::to_string(escritos) + " bytes escritos");
 }

@@ -53,6 +53,7 @@ struct Opciones_espera {
 struct Respuesta {
   bool llego = false;          // a byte came before the wait ran out
   bool cancelada = false;      // the cancel check ended the wait
+  bool perdido = false;        // the device is gone: the wait ended at once
   uint8_t byte = 0;            // the byte, 0 when none came
   int64_t transcurrido_s = 0;  // seconds elapsed since the start when the wait ended
 
@@ -101,6 +102,20 @@ bool Reintentar(Reloj& reloj, int intentos, uint32_t pausa_ms, Intento&& intento
   for (int i = 0; i < intentos; ++i) {
     const bool ok = intento();
     if (pausa_ms > 0) reloj.Dormir_ms(pausa_ms);
+    if (ok) return true;
+  }
+  return false;
+}
+
+// The same on a meter's port: once the device is gone, the attempts and the
+// pauses that only serve it stop.
+template <class Intento>
+bool Reintentar(Contexto_peticion& contexto, int intentos, uint32_t pausa_ms, Intento&& intento) {
+  Puerto_serie& puerto = contexto.Puerto();
+  for (int i = 0; i < intentos; ++i) {
+    const bool ok = intento();
+    if (!ok && puerto.Dispositivo_perdido()) return false;
+    if (pausa_ms > 0) contexto.Reloj_().Dormir_ms(pausa_ms);
     if (ok) return true;
   }
   return false;

@@ -38,6 +38,9 @@ class Puerto_serie {
   bool Abrir(int numero, DCB_linea linea);
   void Cerrar();
   bool Esta_abierto() const;
+  // The device behind the open port is gone (unplugged): nothing more will come
+  // and nothing more can be asked of it.
+  bool Dispositivo_perdido() const { return backend_->Esta_abierto() && backend_->Desaparecido(); }
   // Bytes written, 0 when the port is not open, -1 on failure.
   int32_t Escribir(const uint8_t* datos, uint32_t n);
   // Bytes read; 0 when closed or nothing came. buffer[0] is 0 after an empty read.

@@ -43,6 +43,7 @@ class Backend_simulado final : public Backend_serie {
   bool Abrir(int numero, const DCB_linea& linea) override;
   void Cerrar() override { abierto_ = nullptr; }
   bool Esta_abierto() const override { return abierto_ != nullptr; }
+  bool Desaparecido() const override { return abierto_ && abierto_->Desenchufado(); }
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override;
   uint32_t Leer(uint8_t* destino, uint32_t n) override;
   bool Consultar_cola(Estado_cola& estado) override;

@@ -81,6 +81,7 @@ bool Actualizacion::Actualizar_medidor() {
   TFParam_defecto fparam(ventana_);
   e.Borrar_error();
   teclado_fallido_ = false;
+  perdido_ = false;
   escrito_ = {};
   desenlace_ = {};
   general.Solo_avanzar(false);
@@ -168,8 +169,8 @@ bool Actualizacion::Actualizar_medidor() {
   }
 
   // The fast line for the large transfers, also after a cancel (the end of the
-  // run puts both sides back).
-  if (!windows64) {
+  // run puts both sides back); nothing is asked of a meter that is gone.
+  if (!windows64 && !Perdido()) {
     conexion_.Cambiar_velocidad_medidor(kBaudios_rapidos);
     conexion_.Cambiar_velocidad_puerto(kBaudios_rapidos);
     reloj.Dormir_ms(kEspera_tras_velocidad_ms);
@@ -188,7 +189,7 @@ bool Actualizacion::Actualizar_medidor() {
       if (!resultado) Fallar();
     }
   }
-  reloj.Dormir_ms(kEspera_tras_zona_ms);
+  if (!Perdido()) reloj.Dormir_ms(kEspera_tras_zona_ms);
 
   if (e.Check_fpga && !e.abortar) {
     Empezar_paso(Paso_actualizacion::fpga);
@@ -238,9 +239,17 @@ bool Actualizacion::Actualizar_medidor() {
     Avanzar_base(kPresupuesto_mpeg4 - kParte_etapa1_mpeg4 + extra_mpeg4);
   }
 
-  Fin_actualizacion();
-  Volver_a_velocidad_normal();
-  conexion_.Desconectar();
+  if (Perdido()) {
+    // The meter is unplugged: no closing request, no rate back, no release byte;
+    // the port is let go and the next open is at the search's rate.
+    ventana_.Puerto().Cerrar();
+    e.conectado = false;
+    e.linea.BaudRate = kBaudios_normales;
+  } else {
+    Fin_actualizacion();
+    Volver_a_velocidad_normal();
+    conexion_.Desconectar();
+  }
   // A run that wrote something (a step began) and did not fail is proven on the
   // restarted meter; a cancelled or failed run, or a closing window, is not.
   if (!e.abortar && !teclado_fallido_ && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
@@ -249,6 +258,7 @@ bool Actualizacion::Actualizar_medidor() {
   general.Solo_avanzar(false);
   e.actualizando = false;
   desenlace_.fallida = e.abortar;
+  desenlace_.desconectado = perdido_;
   // The steps a refused question left out were cancelled; those after a failed
   // step were simply not run.
   if (desenlace_.cancelada)
@@ -299,10 +309,16 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
   else
     registro->fallo = resultado.Motivo();
   registro->estado = Estado_paso::fallido;
+  if (registro->fallo && registro->fallo->llegada == Llegada::dispositivo_perdido) perdido_ = true;
   return static_cast<bool>(resultado);
 }
 
 void Actualizacion::Fallar() { ventana_.Estado().abortar = true; }
+
+bool Actualizacion::Perdido() {
+  perdido_ = perdido_ || ventana_.Puerto().Dispositivo_perdido();
+  return perdido_;
+}
 
 void Actualizacion::Cancelar() {
   desenlace_.cancelada = true;

@@ -113,6 +113,8 @@ class Actualizacion {
   // A failed step stops the rest of the run; a refused question cancels it.
   void Fallar();
   void Cancelar();
+  // True once the meter is known to be unplugged: nothing more is asked of it.
+  bool Perdido();
   // A connect inside a step runs the tick decision again; the run keeps the
   // steps it was confirmed with.
   bool Conectar_en_paso();
@@ -125,6 +127,7 @@ class Actualizacion {
   int k_ = 0;
   int n_ = 0;
   bool teclado_fallido_ = false;
+  bool perdido_ = false;  // the meter was unplugged during the run
   uint64_t inicio_paso_us_ = 0;
   std::array<bool, 7> elegidos_{};  // the ticks the run was confirmed with
   Escrito_en_actualizacion escrito_;

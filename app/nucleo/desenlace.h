@@ -55,6 +55,9 @@ struct Desenlace_actualizacion {
   // The technician said no at a question (no step ran because of it). A cancel
   // shows the failed screen with code 0 (or the baud switch's code).
   bool cancelada = false;
+  // The meter was unplugged during the run: the failure came at once, and the
+  // clean-up that only serves a meter was left out.
+  bool desconectado = false;
   int32_t codigo = 0;           // the result code the failed screen shows
   std::optional<Fallo> motivo;  // the failure behind `codigo`
   // The steps counted for the run, in the order they run.

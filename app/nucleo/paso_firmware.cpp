@@ -104,8 +104,9 @@ Resultado Paso_firmware(Interfaz_ventana& ventana, Conexion& conexion,
       resultado = Fallar(ventana, primero, kCodigo_firmware_grabacion, *resultado.Motivo());
   }
   // Leaves the staging area open again for whatever follows; its answer is not
-  // used, and its failure never replaces the step's.
-  (void)d.Preparar_memoria();
+  // used, and its failure never replaces the step's. An unplugged meter is
+  // asked nothing more.
+  if (!ventana.Puerto().Dispositivo_perdido()) (void)d.Preparar_memoria();
 
   conexion.Reemplazar_diferencial(nullptr);
   for (Barra* b : {&ventana.Barra_progreso(), &ventana.ProgressBar_general()})

@@ -78,6 +78,7 @@ class Backend_contador final : public Backend_serie {
   bool Abrir(int n, const DCB_linea& l) override { return b_->Abrir(n, l); }
   void Cerrar() override { b_->Cerrar(); }
   bool Esta_abierto() const override { return b_->Esta_abierto(); }
+  bool Desaparecido() const override { return b_->Desaparecido(); }
   uint32_t Escribir(const uint8_t* d, uint32_t n) override {
     const uint32_t r = b_->Escribir(d, n);
     escritos += r;

@@ -91,6 +91,7 @@ class Backend_registrado final : public Backend_serie {
   bool Abrir(int numero, const DCB_linea& linea) override;
   void Cerrar() override { b_->Cerrar(); }
   bool Esta_abierto() const override { return b_->Esta_abierto(); }
+  bool Desaparecido() const override { return b_->Desaparecido(); }
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override;
   uint32_t Leer(uint8_t* destino, uint32_t n) override;
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override;

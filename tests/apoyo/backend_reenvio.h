@@ -14,6 +14,7 @@ class Backend_reenvio final : public Backend_serie {
     if (destino) destino->Cerrar();
   }
   bool Esta_abierto() const override { return destino && destino->Esta_abierto(); }
+  bool Desaparecido() const override { return destino && destino->Desaparecido(); }
   uint32_t Escribir(const uint8_t* d, uint32_t n) override {
     return destino ? destino->Escribir(d, n) : 0;
   }

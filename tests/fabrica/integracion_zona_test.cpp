@@ -118,7 +118,7 @@ TEST(Integracion_zona, TheModelEepromHoldsTheRecords) {
        12,
        16,
        "Grabar_conf_defecto (pagina eeprom 0x0280)"},
-      // The port is gone: the page's later attempts are writes the port does not take.
+      // The port is gone: the page gives up at once, told as the device gone.
       {"unplugged at profile page 2",
        {0, false, false, 0},
        {{Tipo_fallo::Desenchufe, Peticion::Escritura_eeprom, 2, 1}},
@@ -127,7 +127,7 @@ TEST(Integracion_zona, TheModelEepromHoldsTheRecords) {
        1,
        2,
        "Grabar_perfiles (pagina eeprom 0x0380)",
-       Llegada::escritura_fallida},
+       Llegada::dispositivo_perdido},
   };
   for (const Caso& c : casos) {
     Config_medidor config;

@@ -122,13 +122,12 @@ TEST_F(Integracion_fpga, Faults) {
     Config_medidor config;
     config.fallos.push_back(c.fallo);
     Medidor_en_proceso m(config);
-    uint64_t t_fallo = 0;
-    m.v.al_procesar_mensajes = [&] {
-      if (t_fallo == 0 && m.medidor.Disparos_fallos()[0] > 0) t_fallo = m.v.reloj.Ahora_us();
-    };
     bool cargado = false;
     EXPECT_EQ(Programar(m, &cargado), c.resultado) << c.nombre;
     ASSERT_TRUE(cargado) << c.nombre;
+    // When the meter first showed the fault.
+    const uint64_t t_fallo =
+        m.medidor.Registro_fallos().empty() ? 0 : m.medidor.Registro_fallos()[0].t_us;
     const double tras_s = double(m.v.reloj.Ahora_us() - t_fallo) / kSegundo_us;
     uint8_t b = 0;
     m.v.Puerto().Leer(&b, 1);  // the meter takes in what was sent last

@@ -118,6 +118,7 @@ Resultado_actualizacion Banco_interrupcion::Actualizar() {
   r.correcta = vista.imagen == kImagen_correcta;
   r.codigo = v.estado.codigo_error;
   r.abandono = v.estado.motivo_error.Texto();
+  r.fin_us = v.reloj.Ahora_us();
   return r;
 }
 

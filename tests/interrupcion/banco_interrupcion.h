@@ -52,7 +52,8 @@ struct Resultado_actualizacion {
   bool correcta = false;  // the update-correct screen
   int32_t codigo = 0;
   int ultima_imagen = 0;  // the wizard picture it ended on
-  std::string abandono;   // the port's last give-up reason
+  std::string abandono;   // the reason behind the result code
+  uint64_t fin_us = 0;    // when the outcome screen showed (virtual time)
 };
 
 class Banco_interrupcion : public Banco_conexion {

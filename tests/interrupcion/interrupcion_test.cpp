@@ -217,6 +217,14 @@ void Ejecutar(const Fila& fila, Tras_corte* tras = nullptr) {
   const Resultado_actualizacion primera = b.Actualizar();
   ASSERT_EQ(b.medidor.Disparos_fallos()[0], 1u) << "the unplug never came";
   EXPECT_FALSE(primera.correcta);
+  // The unplug is known at once: the failed screen within a second of it.
+  // A delayed unplug (in the middle of a burn or the module's update) comes
+  // `duracion_us` after the request that set it off.
+  const uint64_t corte_us = b.medidor.Registro_fallos()[0].t_us + c.fallos[0].duracion_us;
+  const double tras_s = double(primera.fin_us - corte_us) / 1e6;
+  if (std::getenv("R27_INFORME"))
+    std::printf("| %s | %d | %.2f s |\n", nombre.c_str(), primera.codigo, tras_s);
+  EXPECT_LE(tras_s, 1.0) << "the failed screen came " << tras_s << " s after the unplug";
   EXPECT_EQ(primera.codigo, fila.codigo) << primera.abandono;
   if (tras) *tras = Estado_tras_corte(b.medidor);
   ASSERT_TRUE(b.medidor.Desenchufado());
