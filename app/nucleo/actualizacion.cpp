@@ -67,6 +67,14 @@ void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
   // is told on the correct screen's third line, as information.
   if (!fallida && mostrar_pendientes && !desenlace_.pendientes.empty())
     vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes));
+  // An unplugged meter: the failed screen keeps its lines; a message says what
+  // happened, and, when the meter was writing its own flash, to leave it alone.
+  if (fallida && desenlace_.desconectado) {
+    const bool grabando = desenlace_.codigo == kCodigo_firmware_grabacion ||
+                          desenlace_.codigo == kCodigo_fpga_grabacion ||
+                          desenlace_.codigo == kCodigo_mpeg4_sin_fin;
+    ventana_.Mensaje(grabando ? textos_.aviso_desconectado_grabando : textos_.aviso_desconectado);
+  }
   vista_.Mostrar_numeros(false);
   vista_.Ocultar_progreso();
   vista_.Mostrar_boton(false);

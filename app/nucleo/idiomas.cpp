@@ -149,6 +149,10 @@ Textos_idioma Leer_idioma(const Fichero_ini& ini) {
     t.menu.*m.campo = ini.Leer(t.seccion, m.clave, m.defecto);
   for (std::size_t i = 0; i < kNumero_textos; ++i)
     t.textos[i] = ini.Leer(t.seccion, kClaves_textos[i], "");
+  t.aviso_desconectado =
+      ini.Leer(t.seccion, kAviso_desconectado.clave, kAviso_desconectado.defecto);
+  t.aviso_desconectado_grabando =
+      ini.Leer(t.seccion, kAviso_desconectado_grabando.clave, kAviso_desconectado_grabando.defecto);
   return t;
 }
 

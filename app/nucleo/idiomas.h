@@ -108,10 +108,30 @@ inline constexpr const char* kClave_idioma = "IDIOMA";
 inline constexpr const char* kIdioma_defecto = "EN";
 inline constexpr const char* kNombre_fichero_idiomas = "idiomas.ini";
 
+// Notices beside the wizard's texts, with the key each has in the language file
+// and the text used when the file lacks it.
+struct Aviso_idioma {
+  const char* clave;
+  const char* defecto;
+};
+// The meter was unplugged during the update.
+inline constexpr Aviso_idioma kAviso_desconectado{
+    "AVISO_DESCONECTADO",
+    "The meter was disconnected during the update. Plug it in again and run the update "
+    "once more."};
+// The meter was unplugged while it wrote its own flash (a burn, the module's update).
+inline constexpr Aviso_idioma kAviso_desconectado_grabando{
+    "AVISO_DESCONECTADO_GRABANDO",
+    "The meter was disconnected while it was writing its memory and may still be writing. "
+    "Leave it alone until its own screen says it has finished; then plug it in again and "
+    "run the update once more."};
+
 struct Textos_idioma {
   std::string seccion;  // the language section that was read
   Menu_textos menu;
   std::array<std::string, kNumero_textos> textos;
+  std::string aviso_desconectado;
+  std::string aviso_desconectado_grabando;
 
   const std::string& operator[](Texto t) const { return textos[static_cast<std::size_t>(t)]; }
   std::string& operator[](Texto t) { return textos[static_cast<std::size_t>(t)]; }

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/nucleo/idiomas.h"
 
@@ -146,7 +147,10 @@ TEST_P(Fichero_distribuido, EveryKeyHasAText) {
     EXPECT_NE(v, kAusente) << seccion << " " << m.clave;
     EXPECT_FALSE(v.empty()) << seccion << " " << m.clave;
   }
-  for (const char* clave : kClaves_textos) {
+  std::vector<const char*> claves(kClaves_textos.begin(), kClaves_textos.end());
+  claves.push_back(kAviso_desconectado.clave);
+  claves.push_back(kAviso_desconectado_grabando.clave);
+  for (const char* clave : claves) {
     const std::string v = Ini().Leer(seccion, clave, kAusente);
     EXPECT_NE(v, kAusente) << seccion << " " << clave;
     EXPECT_FALSE(v.empty()) << seccion << " " << clave;

@@ -15,6 +15,8 @@ namespace {
 Textos_idioma Textos_con_claves() {
   Textos_idioma t;
   for (size_t i = 0; i < kNumero_textos; ++i) t.textos[i] = kClaves_textos[i];
+  t.aviso_desconectado = kAviso_desconectado.clave;
+  t.aviso_desconectado_grabando = kAviso_desconectado_grabando.clave;
   return t;
 }
 

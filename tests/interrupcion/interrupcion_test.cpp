@@ -225,6 +225,14 @@ void Ejecutar(const Fila& fila, Tras_corte* tras = nullptr) {
   if (std::getenv("R27_INFORME"))
     std::printf("| %s | %d | %.2f s |\n", nombre.c_str(), primera.codigo, tras_s);
   EXPECT_LE(tras_s, 1.0) << "the failed screen came " << tras_s << " s after the unplug";
+  // After the failed screen the technician reads that the meter was unplugged,
+  // and to leave it alone where it was writing its own flash.
+  const bool grabando = primera.codigo == kCodigo_firmware_grabacion ||
+                        primera.codigo == kCodigo_fpga_grabacion ||
+                        primera.codigo == kCodigo_mpeg4_sin_fin;
+  ASSERT_FALSE(b.v.mensajes.empty());
+  EXPECT_EQ(b.v.mensajes.back(),
+            grabando ? b.textos.aviso_desconectado_grabando : b.textos.aviso_desconectado);
   EXPECT_EQ(primera.codigo, fila.codigo) << primera.abandono;
   if (tras) *tras = Estado_tras_corte(b.medidor);
   ASSERT_TRUE(b.medidor.Desenchufado());
