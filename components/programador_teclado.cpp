@@ -75,8 +75,8 @@ uint8_t Programador_teclado::Esperar_respuesta() {
       Esperar_byte(paso_, reloj.Segundos(), Plazo::Menos_de(kEspera_respuesta_teclado_s));
   if (r.llego) {
     ultimo_byte_s_ = reloj.Segundos();
-  } else if (reloj.Segundos() - ultimo_byte_s_ >= kEspera_codigo_teclado_s) {
-    callado_ = true;
+  } else if (r.perdido || reloj.Segundos() - ultimo_byte_s_ >= kEspera_codigo_teclado_s) {
+    callado_ = true;  // an unplugged meter is not served further either
   }
   return r.byte;
 }
@@ -91,6 +91,14 @@ Resultado Programador_teclado::Programar_teclado() {
   Reloj& reloj = paso_.Reloj_();
   // The meter no longer answers (silent, or its packets could not be written).
   auto sin_respuesta = [&](Fallo fallo) {
+    // Unplugged: the keyboard step lost its connection (the window says so next).
+    if (puerto.Dispositivo_perdido()) {
+      fallo.llegada = Llegada::dispositivo_perdido;
+      fallo.llegado = std::string(Texto_llegada(Llegada::dispositivo_perdido));
+      Resultado r = Terminar(std::move(fallo), kCodigo_teclado_sin_conexion);
+      Pitido_fallo(paso_);
+      return r;
+    }
     Resultado r = Terminar(std::move(fallo), kCodigo_teclado_sin_respuesta);
     Pitido_fallo(paso_);
     paso_.Mensaje(std::string(kSin_respuesta));

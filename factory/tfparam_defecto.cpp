@@ -78,6 +78,8 @@ Resultado TFParam_defecto::Grabar_configuracion(uint16_t base, std::string_view 
   Resultado r =
       Enviar_pagina(static_cast<uint16_t>(base + kBytes_pagina_zona),
                     registro.subspan(kBytes_pagina_zona, kBytes_segunda_pagina_conf), operacion);
+  // The pause lets the meter finish its page; an unplugged one has nothing to finish.
+  if (ventana_.Puerto().Dispositivo_perdido()) return r;
   reloj.Dormir_ms(kPausa_pagina_conf_ms);
   Drenar(ventana_.Puerto());
   return r;

@@ -353,6 +353,8 @@ void Actualizacion::Avanzar_base(int unidades) {
 }
 
 void Actualizacion::Esperar_y_reconectar(uint32_t espera_ms) {
+  // An unplugged meter will not come back on its own: no wait, no reconnect.
+  if (Perdido()) return;
   ventana_.Reloj_().Dormir_ms(espera_ms);
   conexion_.Reconectar();
 }

@@ -176,6 +176,14 @@ void Correr(const Fila& f) {
         n, f.codigo, r.codigo, double(r.duracion_us - std::min(r.duracion_us, limpia)) / 1e6,
         f.espera_s + kHolgura_s);
   EXPECT_EQ(r.codigo, f.codigo) << fila << "result code (reason: " << r.abandono << ")";
+  if (f.tipo == Desenchufe && !registro.empty() && !r.fronteras.empty()) {
+    // An unplug is known at once: the outcome screen within a second of it.
+    const uint64_t corte_us = registro[0].t_us + uint64_t{f.silencio_ms} * 1000;
+    const double tras_s = double(r.fronteras.back().t_us - corte_us) / 1e6;
+    if (std::getenv("R27_INFORME"))
+      std::printf("| %s | %d | %.2f s |\n", f.nombre, r.codigo, tras_s);
+    EXPECT_LE(tras_s, 1.0) << fila << "the outcome screen came " << tras_s << " s after the unplug";
+  }
   Comprobar_motivo(r, fila);
   EXPECT_EQ(r.correcta, f.codigo == 0) << fila << (r.correcta ? "correct" : "failed") << " screen";
   EXPECT_LE(r.duracion_us, limite)
@@ -373,8 +381,8 @@ TEST(Matriz_fallos, Teclado) {
        kCodigo_teclado + 10 * kSondeo + 4 * kSondeo,
        "30 s without a code, a reconnection of 10 probes, the erase's connect of 4"},
       {"unplugged at the last packet", S, Tramo::Teclado, Peticion::Paquete_teclado, Desenchufe,
-       Donde::Fin, 1, 0, kCodigo_teclado_sin_respuesta, kCodigo_teclado,
-       "30 s without a code; the port does not open again"},
+       Donde::Fin, 1, 0, kCodigo_teclado_sin_conexion, kCodigo_teclado,
+       "known at once: the step has lost its meter"},
       {"\"m\" to the reconnection's probe", S, Tramo::Teclado, Peticion::Sondeo, Con_m,
        Donde::Medio, 1, 0, 0, kSondeo, "one more probe"},
   });

@@ -126,8 +126,9 @@ TEST(Integracion_teclado, EachWayTheExchangeEnds) {
        kSin_respuesta, 0, kIntercambio},
       {"silent, code set before", Con_fallo(silencio, Peticion::Teclado, 1), Texto(), 7, -1, 7, kSin_respuesta, 0},
       // The port is gone: the next packet is not taken, and the exchange ends at once.
+      // Unplugged: the step has lost its meter, told at once; the sequence says the rest.
       {"unplugged in table 3", Con_fallo(Tipo_fallo::Desenchufe, Peticion::Paquete_teclado, 5), Texto(), 0, -1,
-       25, kSin_respuesta, 0, "Programar_teclado (vector)"},
+       kCodigo_teclado_sin_conexion, "", 0, "Programar_teclado"},
   };
   // clang-format on
   for (const Caso& c : casos) {
@@ -152,8 +153,10 @@ TEST(Integracion_teclado, EachWayTheExchangeEnds) {
     }
     EXPECT_EQ(m.v.mensajes,
               c.mensaje.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.mensaje});
-    EXPECT_EQ(m.v.Un_pitido_de_fallo(), !c.mensaje.empty());
-    EXPECT_EQ(m.v.pitidos.size(), c.mensaje.empty() ? 0u : 1u);
+    // A failure beeps once when it says something, and when the meter is unplugged.
+    const bool pitido = !c.mensaje.empty() || c.codigo == kCodigo_teclado_sin_conexion;
+    EXPECT_EQ(m.v.Un_pitido_de_fallo(), pitido);
+    EXPECT_EQ(m.v.pitidos.size(), pitido ? 1u : 0u);
     if (c.mensaje == kSin_respuesta && r.Motivo()->llegada == Llegada::nada) {
       EXPECT_GE(duracion, kEspera_codigo_teclado_s);
       EXPECT_LE(duracion, kEspera_codigo_teclado_s + 1);

@@ -108,6 +108,10 @@ class Medidor_en_pty {
     return medidor_;
   }
   int Desenchufes() const { return desenchufes_; }
+  // When the meter was last unplugged.
+  Reloj_real::time_point Desenchufe() const {
+    return Reloj_real::time_point(Reloj_real::duration(desenchufe_.load()));
+  }
   bool Enchufado() const { return enchufado_; }
 
  private:
@@ -115,6 +119,7 @@ class Medidor_en_pty {
     for (;;) {
       if (servidor_.Servir(parar_, liberar_, mascara_) == sim::Servidor_pty::Fin::Senal) return;
       enchufado_ = false;
+      desenchufe_ = Reloj_real::now().time_since_epoch().count();
       ++desenchufes_;
       std::error_code ec;
       fs::remove(enlace_, ec);
@@ -138,6 +143,7 @@ class Medidor_en_pty {
   volatile std::sig_atomic_t parar_ = 0;
   volatile std::sig_atomic_t liberar_ = 0;
   std::atomic<int> desenchufes_{0};
+  std::atomic<Reloj_real::rep> desenchufe_{0};
   std::atomic<bool> enchufado_{true};
   std::thread hilo_;
 };
@@ -145,7 +151,10 @@ class Medidor_en_pty {
 class Ventana_medidor final : public Tventana_brisco {
  public:
   Ventana_medidor() : Tventana_brisco(nullptr) {}  // the system's serial backend
-  void Mensaje(const std::string& texto) override { mensajes.push_back(texto); }
+  void Mensaje(const std::string& texto) override {
+    mensajes.push_back(texto);
+    if (al_mensaje) al_mensaje();
+  }
   // Both confirmations are answered OK.
   bool Confirmar(const std::string& texto) override {
     preguntas.push_back(texto);
@@ -158,6 +167,7 @@ class Ventana_medidor final : public Tventana_brisco {
   std::vector<std::string> mensajes;
   std::vector<std::string> preguntas;
   std::function<void()> al_procesar;
+  std::function<void()> al_mensaje;
 
  protected:
   void Terminar_proceso() override {}
@@ -425,6 +435,38 @@ TEST_F(Actualizacion_real, UnDesenchufeEnElFirmwareYLaSegundaActualizacionComple
   EXPECT_EQ(medidor_->Desenchufes(), 1);
   Comprobar_firmware(m);
   EXPECT_TRUE(std::ranges::equal(m.Mpeg4().aplicacion, Aplicacion_mpeg4()));
+}
+
+// A meter unplugged in the middle of the burn: the window knows at once. Within a
+// second it is on the failed screen, and its message says the meter may still be
+// writing and must be left alone.
+TEST_F(Actualizacion_real, UnDesenchufeEnLaGrabacionSeMuestraEnUnSegundo) {
+  sim::Config_medidor c = Medidor_rapido();
+  sim::Fallo f{sim::Tipo_fallo::Desenchufe, sim::Peticion::Grabacion, 1, 1};
+  f.duracion_us = 1'000'000;  // a second into the burn
+  c.fallos = {f};
+  ASSERT_TRUE(Enchufar(c));
+  std::optional<double> tras_s;
+  int imagen_al_mensaje = -1;
+  v_->al_mensaje = [&] {
+    if (tras_s || medidor_->Desenchufes() == 0) return;
+    tras_s = std::chrono::duration<double>(Reloj_real::now() - medidor_->Desenchufe()).count();
+    imagen_al_mensaje = Imagen();
+  };
+  Buscar_y_actualizar();
+  v_->al_mensaje = nullptr;
+  EXPECT_EQ(medidor_->Desenchufes(), 1);
+  EXPECT_EQ(v_->Estado().codigo_error, kCodigo_firmware_grabacion)
+      << v_->Estado().motivo_error.Texto();
+  EXPECT_EQ(v_->Estado().motivo_error.llegada, Llegada::dispositivo_perdido);
+  ASSERT_TRUE(tras_s.has_value()) << "no message after the unplug";
+  std::printf("unplugged in the burn: the failed screen and its message %.3f s after\n", *tras_s);
+  EXPECT_LE(*tras_s, 1.0);
+  EXPECT_EQ(imagen_al_mensaje, kImagen_fallida);
+  EXPECT_EQ(Lineas(), Pantalla_fallida(v_->Textos(), kCodigo_firmware_grabacion).lineas);
+  ASSERT_FALSE(v_->mensajes.empty());
+  EXPECT_EQ(v_->mensajes.back(), v_->Textos().aviso_desconectado_grabando);
+  EXPECT_FALSE(v_->Estado().actualizando);
 }
 
 }  // namespace
