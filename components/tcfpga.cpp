@@ -290,9 +290,12 @@ Resultado TCFpga::Grabar_flash_fpga() {
       case Paso_grabacion::Grabando:
         Lbl_estado_fpga.Fijar(std::string(Dialogo_fpga::kGrabando_segmentos));
         break;
-      case Paso_grabacion::Rechazada:
+      case Paso_grabacion::Rechazada: {
         Pitido_fallo(ventana_);
-        return fallar(Abandono(puerto, kPeticion_grabacion, "0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r));
+        Fallo f = Abandono(puerto, kPeticion_grabacion, "0x8A 0x8A, 0x8B 0x8B o 0x80 0x80", r);
+        Escuchar_hasta_fin_grabacion(ventana_, inicio, kEspera_grabacion_fpga_s);
+        return fallar(std::move(f));
+      }
       case Paso_grabacion::Seguir:
         break;
     }

@@ -8,6 +8,8 @@
 // way round. Pure: no port, no window.
 #include <cstdint>
 
+#include "link/contexto_peticion.h"
+
 namespace r27 {
 
 enum class Paso_grabacion : uint8_t {
@@ -33,5 +35,15 @@ class Avance_grabacion {
   bool borrando_ = false;
   bool grabando_ = false;
 };
+
+// A burn that looked refused may be under way all the same (a progress byte
+// garbled on the line): before the step fails, the meter is listened to until
+// the burn's end (0x80 0x80), a silence of kSilencio_fin_grabacion_s, the burn's
+// own time limit counted from `inicio_s`, or the device gone. A technician who
+// reads "failed" unplugs the meter; one cut in the middle of a burn is the worst
+// state it can be left in.
+inline constexpr int64_t kSilencio_fin_grabacion_s =
+    10;  // longer than any pause between progress bytes
+void Escuchar_hasta_fin_grabacion(Contexto_peticion& contexto, int64_t inicio_s, int64_t limite_s);
 
 }  // namespace r27

@@ -242,9 +242,12 @@ Resultado TCDiferencial::Grabar_flash() {
     switch (juicio) {
       case Paso_grabacion::Completa:
         return {};
-      case Paso_grabacion::Rechazada:
+      case Paso_grabacion::Rechazada: {
         Pitido_fallo(ventana_);
-        return Abandono(puerto, kPeticion, "0x8A 0x8A o 0x8B 0x8B", r);
+        Fallo f = Abandono(puerto, kPeticion, "0x8A 0x8A o 0x8B 0x8B", r);
+        Escuchar_hasta_fin_grabacion(ventana_, estado.inicio_operacion, kEspera_grabacion_s);
+        return f;
+      }
       case Paso_grabacion::Seguir:
         Mostrar_avance(r.byte);
         break;

@@ -307,6 +307,7 @@ void Medidor_simulado::Grabar(const std::vector<uint8_t>& p, uint64_t t) {
   }
   if (tt >= corte) return;
   firmware_entera_ = true;
+  fin_grabacion_us_ = tt;
   Responder({0x80, 0x80}, tt);
   Quedar_sordo(tt);
 }

@@ -99,6 +99,8 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint8_t Registro_bus(uint8_t registro) const { return registros_bus_[registro & 0x0F]; }
   uint32_t Baudios() const { return baudios_; }
   Etapa Etapa_actual() const { return etapa_; }
+  // When the last burn that ran to its end finished writing the flash (0: none).
+  uint64_t Fin_grabacion_us() const { return fin_grabacion_us_; }
   // False from the start of a burn until it has written its last segment.
   bool Firmware_entera() const { return firmware_entera_; }
   // True while the meter hears nothing (restarting or busy) at `t_us`.
@@ -181,6 +183,7 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint64_t sordo_hasta_ = 0;
   uint64_t silencio_hasta_ = 0;
   bool desenchufado_ = false;
+  uint64_t fin_grabacion_us_ = 0;
   // A delayed unplug: the power goes at this time; long work is cut there.
   std::optional<uint64_t> corte_us_;
   // The loader clears this mark when a burn starts and sets it when the burn has

@@ -8,6 +8,7 @@
 #include <deque>
 #include <string>
 
+#include "flash/avance_grabacion.h"
 #include "link/codigos_resultado.h"
 #include "tests/apoyo/backend_guion.h"
 #include "tests/flash/medidor_bloques.h"
@@ -322,10 +323,13 @@ TEST(Grabar_configuraciones, FlashWriteOutcomes) {
     std::vector<std::string> mensajes;
   };
   // clang-format off
+  constexpr double kS = kSilencio_fin_grabacion_s;
   const Caso casos[] = {
       {"complete",                  completa,      false, false, 0,   false, 0,   2,   {}},
-      {"refused at once",           {0x41},        false, false, k19, true,  0,   1,   {}},
-      {"refused after a lone 0x8A", {0x8A, 0x41},  false, false, k19, true,  0,   1,   {}},
+      // A refusal is listened past until the meter falls silent: it may be a
+      // garbled byte of a burn under way.
+      {"refused at once",           {0x41},        false, false, k19, true,  kS - 1, kS + 1, {}},
+      {"refused after a lone 0x8A", {0x8A, 0x41},  false, false, k19, true,  kS - 1, kS + 1, {}},
       {"odd bytes once erasing",    {0x8A, 0x8A, 0x41, 0x8B, 0x8B, 0x80, 0x80},
                                                    false, false, 0,   false, 0,   2,   {}},
       {"silence: the bound",        {},            false, false, k19, false, 599, 601, {}},
@@ -334,7 +338,7 @@ TEST(Grabar_configuraciones, FlashWriteOutcomes) {
       {"abort between bytes",       {0x8A, 0x8A, 0x37, 0x37},
                                                    true,  false, k19, false, 0,   1,   {}},
       {"button, complete",          completa,      false, true,  0,   false, 0,   2,   {}},
-      {"button, refused",           {0x41},        false, true,  k19, true,  0,   1,   error},
+      {"button, refused",           {0x41},        false, true,  k19, true,  kS - 1, kS + 1, error},
       {"button, silence",           {},            false, true,  k19, false, 599, 601, error},
   };
   // clang-format on
