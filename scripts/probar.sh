@@ -71,8 +71,11 @@ bash "$raiz/scripts/probar_paquete.sh" "$raiz/build-ci"
 # line, the simulated meter and the fuzz corpora replayed. The window's tests run
 # in the normal build.
 etapa "Sanitizer build (ASan + UBSan)"
+# It also measures coverage (--coverage beside the sanitizers); the table is
+# printed after its tests.
 cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_APP=OFF \
-  -DR27_SANITIZE=ON -DR27_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
+  -DR27_SANITIZE=ON -DR27_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1 --coverage" \
+  -DCMAKE_C_FLAGS_DEBUG="-O1 -g1 --coverage" -DCMAKE_EXE_LINKER_FLAGS="--coverage"
 nice -n 5 cmake --build "$raiz/build-asan" -j"$nucleos"
 
 esperar_fondo "$pid_tiempo_real" "Tests in real time" "$registros/tiempo_real.txt"
@@ -92,6 +95,9 @@ etapa "Sanitizer tests: the Qt-free core"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$raiz/build-asan" --output-on-failure -j"$nucleos" --timeout 600 \
   -LE "tiempo_real|campana"
+
+etapa "Coverage of the Qt-free core's tests (sanitizer build)"
+python3 "$raiz/scripts/cobertura.py" "$raiz/build-asan"
 
 esperar_fondo "$pid_wine" "Windows run under Wine" "$registros/wine.txt"
 etapa "All builds and tests passed"
