@@ -114,6 +114,8 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA,
                          {"--enlace", enlace, "--version", "1.05", "--t-reinicio", "1000"}));
+  // The meter serves once it has printed its line.
+  ASSERT_EQ(sim.Linea().rfind("/dev/pts/", 0), 0u);
   const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--si", "--json",
                                                                "--servicio", "--pasos", "borrado"});
   EXPECT_EQ(r.estado, 0) << r.salida;
