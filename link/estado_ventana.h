@@ -69,9 +69,11 @@ struct Estado_ventana {
     codigo_error = fallo.codigo;
     motivo_error = fallo;
   }
-  void Fijar_error(int32_t codigo, Fallo fallo) {
+  // Gives `fallo` the code, offers it as the run's, and returns it.
+  Fallo Fijar_error(int32_t codigo, Fallo fallo) {
     fallo.codigo = codigo;
     Fijar_error(fallo);
+    return fallo;
   }
   void Borrar_error() {
     codigo_error = 0;

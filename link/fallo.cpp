@@ -28,10 +28,4 @@ std::string Fallo::Texto() const {
   return t;
 }
 
-Resultado Resultado::Abandono(std::string_view peticion, std::string_view esperado,
-                              Llegada llegada) {
-  return Fallo{0, std::string(peticion), std::string(esperado), llegada,
-               std::string(Texto_llegada(llegada))};
-}
-
 }  // namespace r27

@@ -49,12 +49,9 @@ class [[nodiscard]] Resultado {
   Resultado(Fallo fallo) : fallo_(std::move(fallo)) {}  // NOLINT: `return Fallo{...};`
 
   static Resultado Correcto() { return {}; }
-  // A give-up with nothing more to say than the request and what it awaited.
-  static Resultado Abandono(std::string_view peticion, std::string_view esperado, Llegada llegada);
 
   // True on success: the bool the operations return.
   explicit operator bool() const { return !fallo_.has_value(); }
-  bool Correcto_() const { return !fallo_.has_value(); }
   const std::optional<Fallo>& Motivo() const { return fallo_; }
 
   // Gives the failure its result code, unless it has one already (the code of
@@ -81,8 +78,6 @@ class Primer_fallo {
     if (!fallo_) fallo_ = std::move(f);
   }
   const std::optional<Fallo>& Motivo() const { return fallo_; }
-  // The step's result: success when nothing failed, otherwise the first failure.
-  Resultado Resultado_() const { return fallo_ ? Resultado(*fallo_) : Resultado(); }
   void Olvidar() { fallo_.reset(); }
 
  private:

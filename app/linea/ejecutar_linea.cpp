@@ -40,18 +40,24 @@ std::string Texto_pasos(const std::vector<Paso_previsto>& pasos) {
   return t;
 }
 
-const char* Texto_estado(Estado_paso estado) {
+// A step's state as the text shows it and as the JSON names it.
+struct Palabras_estado {
+  const char* texto;
+  const char* json;
+};
+
+Palabras_estado Palabras(Estado_paso estado) {
   switch (estado) {
     case Estado_paso::no_ejecutado:
-      return "not run";
+      return {"not run", "not-run"};
     case Estado_paso::hecho:
-      return "ok";
+      return {"ok", "done"};
     case Estado_paso::fallido:
-      return "FAILED";
+      return {"FAILED", "failed"};
     case Estado_paso::cancelado:
-      return "cancelled";
+      break;
   }
-  return "";
+  return {"cancelled", "cancelled"};
 }
 
 std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos) {
@@ -59,12 +65,12 @@ std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos) {
   for (const Desenlace_paso& p : pasos) {
     t += "\n  " + Columna(Nombre_paso(p.paso), 30) + " ";
     if (p.estado == Estado_paso::no_ejecutado || p.estado == Estado_paso::cancelado) {
-      t += Texto_estado(p.estado);
+      t += Palabras(p.estado).texto;
       continue;
     }
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", p.duracion_s);
-    t += Columna(Texto_estado(p.estado), 10) + duracion;
+    t += Columna(Palabras(p.estado).texto, 10) + duracion;
     if (p.fallo) t += "\n    " + p.fallo->Texto();
   }
   return t;
@@ -77,10 +83,7 @@ std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos
     s.nombre = Nombre_paso(p.paso);
     s.ejecutado = p.estado == Estado_paso::hecho || p.estado == Estado_paso::fallido;
     s.correcto = p.estado == Estado_paso::hecho;
-    s.estado = p.estado == Estado_paso::no_ejecutado ? "not-run"
-               : p.estado == Estado_paso::hecho      ? "done"
-               : p.estado == Estado_paso::fallido    ? "failed"
-                                                     : "cancelled";
+    s.estado = Palabras(p.estado).json;
     s.duracion_s = p.duracion_s;
     if (p.fallo) s.motivo = p.fallo->Texto();
     r.push_back(std::move(s));

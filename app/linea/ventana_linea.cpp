@@ -88,12 +88,9 @@ bool Ventana_linea::Confirmar(const std::string& texto) {
     Escribir(
         "-> no: stdin is not a terminal and --si was not given, so the update is cancelled "
         "and nothing is written");
-    ++negativas_;
     return false;
   }
-  const bool si = Leer_respuesta();
-  if (!si) ++negativas_;
-  return si;
+  return Leer_respuesta();
 }
 
 bool Ventana_linea::Leer_respuesta() {
@@ -112,7 +109,6 @@ bool Ventana_linea::Leer_respuesta() {
 }
 
 void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
-  pantallas_.push_back({p, estado_.conectado});
   switch (p.imagen) {
     case kImagen_buscando:
       Escribir_lineas(*this, p, 1);
@@ -133,9 +129,8 @@ void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
 
 void Ventana_linea::Fijar_linea2(const std::string& texto) { Escribir(texto); }
 
-void Ventana_linea::Fijar_linea3(const std::string& texto) {
-  if (al_fijar_linea3) al_fijar_linea3(texto);
-}
+// The step banner: the command line shows its own progress line for it.
+void Ventana_linea::Fijar_linea3(const std::string&) {}
 
 void Ventana_linea::Habilitar() {
   timer_habilitado_ = true;

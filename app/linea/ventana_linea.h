@@ -79,21 +79,10 @@ class Ventana_linea final : public Interfaz_ventana,
   bool manual = false;
   // A connect succeeded: the meter answered and its ticks were decided.
   std::function<void()> al_conectar;
-  // The updating screen's line 3 changed (the step banner).
-  std::function<void(const std::string&)> al_fijar_linea3;
   // Window messages would run now; also after every move of either bar.
   std::function<void()> al_procesar;
   // Set while the progress line shows, so other output can clear it first.
   std::function<void()> al_escribir;
-
-  // What the wizard and the run showed.
-  struct Pantalla_mostrada {
-    Pantalla pantalla;
-    bool conectado;  // the meter was still connected when it showed
-  };
-  const std::vector<Pantalla_mostrada>& Pantallas() const { return pantallas_; }
-  // Confirmations answered No (or refused without a terminal).
-  int Negativas() const { return negativas_; }
 
  private:
   bool Leer_respuesta();
@@ -111,8 +100,6 @@ class Ventana_linea final : public Interfaz_ventana,
   std::unique_ptr<Subida_graficos> graficos_;
   Imagenes_arranque arranque_;  // the run's loader images
   bool timer_habilitado_ = false;
-  std::vector<Pantalla_mostrada> pantallas_;
-  int negativas_ = 0;
 };
 
 }  // namespace r27

@@ -143,9 +143,8 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     Empezar_paso(Paso_actualizacion::teclado);
     ventana_.Procesar_mensajes();
-    const int32_t antes = e.codigo_error;
     // A failed keyboard does not stop the sequence; the run ends failed after it.
-    teclado_fallido_ = !Terminar_paso(Paso_actualizacion::teclado, Paso_teclado(), antes);
+    teclado_fallido_ = !Terminar_paso(Paso_actualizacion::teclado, Paso_teclado());
     e.conectado = false;  // the meter restarts
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_teclado_ms);
     Avanzar_base(kPresupuesto_teclado);
@@ -155,8 +154,7 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     Empezar_paso(Paso_actualizacion::borrado);
     ventana_.Procesar_mensajes();
-    const int32_t antes = e.codigo_error;
-    resultado = Terminar_paso(Paso_actualizacion::borrado, Borrar_medidor(), antes);
+    resultado = Terminar_paso(Paso_actualizacion::borrado, Borrar_medidor());
     e.borrado_pendiente = !resultado;
     if (!resultado) Fallar();
     Avanzar_base(kPresupuesto_borrado);
@@ -165,11 +163,10 @@ bool Actualizacion::Actualizar_medidor() {
   if (planes && !e.abortar) {
     Banner();
     Empezar_paso(Paso_actualizacion::planes);
-    const int32_t antes = e.codigo_error;
     std::vector<uint8_t> buffer(kBytes_buffer_planes);
     Preparar_buffer_planes(buffer);
-    resultado = Terminar_paso(Paso_actualizacion::planes,
-                              Grabar_plan(ventana_, buffer, e.indice_plan), antes);
+    resultado =
+        Terminar_paso(Paso_actualizacion::planes, Grabar_plan(ventana_, buffer, e.indice_plan));
     if (resultado) e.planes_elegidos = false;  // the chosen set is in the meter now
     if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_planes_ms);
@@ -190,9 +187,8 @@ bool Actualizacion::Actualizar_medidor() {
       Banner();
       Empezar_paso(Paso_actualizacion::zona);
       ventana_.Procesar_mensajes();
-      const int32_t antes = e.codigo_error;
       // Grabar_zona advances the base by its budget itself.
-      resultado = Terminar_paso(Paso_actualizacion::zona, fparam.Grabar_zona(), antes);
+      resultado = Terminar_paso(Paso_actualizacion::zona, fparam.Grabar_zona());
       e.zona_pendiente = !resultado;
       if (!resultado) Fallar();
     }
@@ -201,8 +197,7 @@ bool Actualizacion::Actualizar_medidor() {
 
   if (e.Check_fpga && !e.abortar) {
     Empezar_paso(Paso_actualizacion::fpga);
-    const int32_t antes = e.codigo_error;
-    resultado = Terminar_paso(Paso_actualizacion::fpga, Paso_fpga(), antes);
+    resultado = Terminar_paso(Paso_actualizacion::fpga, Paso_fpga());
     escrito_.fpga = resultado;
     if (!resultado) Fallar();
     if (!e.abortar && k_ < n_ && !e.Check_firmware) conexion_.Reconectar();
@@ -212,10 +207,9 @@ bool Actualizacion::Actualizar_medidor() {
   if (e.Check_firmware && !e.abortar) {
     Banner();
     Empezar_paso(Paso_actualizacion::firmware);
-    const int32_t antes = e.codigo_error;
     // Paso_firmware advances the base by its share.
-    resultado = Terminar_paso(Paso_actualizacion::firmware,
-                              Paso_firmware(ventana_, conexion_, timer_), antes);
+    resultado =
+        Terminar_paso(Paso_actualizacion::firmware, Paso_firmware(ventana_, conexion_, timer_));
     escrito_.firmware = resultado;
     if (!resultado) Fallar();
     Avanzar_base(kPresupuesto_firmware - kParte_paso_firmware + extra_firmware);
@@ -226,21 +220,17 @@ bool Actualizacion::Actualizar_medidor() {
     Banner();
     Empezar_paso(Paso_actualizacion::mpeg4);
     ventana_.Procesar_mensajes();
-    const int32_t antes = e.codigo_error;
     Resultado r;
     if (resultado) {
       // Advances the base by its stage-1 share.
       r = mpeg4.Actualizar_mpeg4(0, e.region_usa);
     } else {
-      Fallo f = Resultado::Abandono("Paso_mpeg4", "el paso anterior correcto", Llegada::nada)
-                    .Motivo()
-                    .value();
-      f.codigo = kCodigo_paso_previo_mpeg4;
-      f.llegado = "el paso anterior fallo";
+      const Fallo f{kCodigo_paso_previo_mpeg4, "Paso_mpeg4", "el paso anterior correcto",
+                    Llegada::nada, "el paso anterior fallo"};
       e.Fijar_error(f);
       r = f;
     }
-    resultado = Terminar_paso(Paso_actualizacion::mpeg4, r, antes);
+    resultado = Terminar_paso(Paso_actualizacion::mpeg4, r);
     escrito_.mpeg4 = resultado;
     if (!resultado) Fallar();
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_mpeg4_ms);
@@ -292,11 +282,11 @@ Desenlace_paso* Actualizacion::Registro(Paso_actualizacion paso) {
 
 void Actualizacion::Empezar_paso(Paso_actualizacion paso) {
   inicio_paso_us_ = ventana_.Reloj_().Micros();
+  codigo_al_empezar_ = ventana_.Estado().codigo_error;
   if (al_empezar_paso) al_empezar_paso(paso);
 }
 
-bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resultado,
-                                  int32_t codigo_antes) {
+bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resultado) {
   const Estado_ventana& e = ventana_.Estado();
   Desenlace_paso* registro = Registro(paso);
   if (!registro) return static_cast<bool>(resultado);
@@ -305,7 +295,7 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
   // A step may set a code and still answer success (the FPGA set's refused burn
   // when it burns the set itself): the sequence goes on as it answered, but the
   // outcome tells the step failed.
-  const bool codigo_del_paso = codigo_antes == 0 && e.codigo_error != 0;
+  const bool codigo_del_paso = codigo_al_empezar_ == 0 && e.codigo_error != 0;
   if (resultado && !codigo_del_paso) {
     registro->estado = Estado_paso::hecho;
     return true;
@@ -361,12 +351,8 @@ void Actualizacion::Esperar_y_reconectar(uint32_t espera_ms) {
 
 Resultado Actualizacion::Paso_fpga() {
   Estado_ventana& e = ventana_.Estado();
-  if (Resultado r = Preparar_fpga(ventana_, conexion_, timer_); !r) {
-    Fallo f = *r.Motivo();
-    f.codigo = kCodigo_preparar_fpga;
-    e.Fijar_error(f);
-    return f;
-  }
+  if (Resultado r = Preparar_fpga(ventana_, conexion_, timer_); !r)
+    return e.Fijar_error(kCodigo_preparar_fpga, *r.Motivo());
   if (Subida_graficos* g = ventana_.Graficos()) {
     g->Borrar_graficos();
     g->Enviar_imagen(Subida_graficos::kCargando_firmware);
@@ -411,10 +397,7 @@ Resultado Actualizacion::Borrar_medidor() {
   };
   auto fallar = [&](int32_t codigo, const Resultado& r) -> Resultado {
     primero.Anotar(r);
-    Fallo f = *primero.Motivo();
-    f.codigo = codigo;
-    e.Fijar_error(f);
-    return f;
+    return e.Fijar_error(codigo, *primero.Motivo());
   };
   if (Resultado r = diez_veces([&] { return Bloque_vacio(ventana_); }); !r)
     return fallar(kCodigo_bloque_vacio, r);
@@ -434,11 +417,9 @@ Resultado Actualizacion::Borrar_medidor() {
 Resultado Actualizacion::Paso_teclado() {
   Estado_ventana& e = ventana_.Estado();
   if (!Conectar_en_paso()) {
-    Fallo f =
-        Abandono(ventana_.Puerto(), "Paso_teclado", "un medidor conectado", Llegada::sin_conexion);
-    f.codigo = kCodigo_teclado_sin_conexion;
-    e.Fijar_error(f);
-    return f;
+    return e.Fijar_error(
+        kCodigo_teclado_sin_conexion,
+        Abandono(ventana_.Puerto(), "Paso_teclado", "un medidor conectado", Llegada::sin_conexion));
   }
   timer_.Deshabilitar();
   // Every ending but success fails with the keyboard's own code (1, 2, 25, 27) and reason.
@@ -491,11 +472,10 @@ bool Actualizacion::Comprobar_escritura() {
   conexion_.Desconectar();
   comprobacion.duracion_s = static_cast<double>(reloj.Micros() - inicio_us) / 1'000'000.0;
   if (comprobacion.probada) return true;
-  Fallo f = Abandono(ventana_.Puerto(), "Comprobar_escritura", comprobacion.juicio.esperado,
-                     comprobacion.ficha.conectado ? Llegada::bytes : Llegada::nada,
-                     comprobacion.juicio.llegado);
-  f.codigo = kCodigo_comprobacion;
-  e.Fijar_error(f);
+  e.Fijar_error(kCodigo_comprobacion,
+                Abandono(ventana_.Puerto(), "Comprobar_escritura", comprobacion.juicio.esperado,
+                         comprobacion.ficha.conectado ? Llegada::bytes : Llegada::nada,
+                         comprobacion.juicio.llegado));
   return false;
 }
 

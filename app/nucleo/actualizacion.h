@@ -109,7 +109,7 @@ class Actualizacion {
   void Empezar_paso(Paso_actualizacion paso);
   // Ends the step: done, or failed with the failure behind the code it set (or
   // its own, when it set none). Returns whether it succeeded.
-  bool Terminar_paso(Paso_actualizacion paso, const Resultado& resultado, int32_t codigo_antes);
+  bool Terminar_paso(Paso_actualizacion paso, const Resultado& resultado);
   // A failed step stops the rest of the run; a refused question cancels it.
   void Fallar();
   void Cancelar();
@@ -129,6 +129,7 @@ class Actualizacion {
   bool teclado_fallido_ = false;
   bool perdido_ = false;  // the meter was unplugged during the run
   uint64_t inicio_paso_us_ = 0;
+  int32_t codigo_al_empezar_ = 0;   // the run's code when the current step began
   std::array<bool, 7> elegidos_{};  // the ticks the run was confirmed with
   Escrito_en_actualizacion escrito_;
   Desenlace_actualizacion desenlace_;
