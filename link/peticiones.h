@@ -97,18 +97,7 @@ Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
 
 // Runs `intento` up to `intentos` times until it returns true, pausing
 // `pausa_ms` after every attempt (the successful one included) when non-zero.
-template <class Intento>
-bool Reintentar(Reloj& reloj, int intentos, uint32_t pausa_ms, Intento&& intento) {
-  for (int i = 0; i < intentos; ++i) {
-    const bool ok = intento();
-    if (pausa_ms > 0) reloj.Dormir_ms(pausa_ms);
-    if (ok) return true;
-  }
-  return false;
-}
-
-// The same on a meter's port: once the device is gone, the attempts and the
-// pauses that only serve it stop.
+// Once the device is gone, the attempts and the pauses that only serve it stop.
 template <class Intento>
 bool Reintentar(Contexto_peticion& contexto, int intentos, uint32_t pausa_ms, Intento&& intento) {
   Puerto_serie& puerto = contexto.Puerto();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/apoyo/backend_guion.h"
+#include "tests/apoyo/ventana_falsa.h"
 
 namespace r27 {
 namespace {
@@ -137,7 +138,8 @@ TEST(Leer_bytes, StopsAtTheFirstMissingByte) {
 }
 
 TEST(Reintentar, CountsAttemptsAndPausesAfterEach) {
-  Reloj_virtual reloj;
+  pruebas::Ventana_falsa v;
+  Reloj_virtual& reloj = v.reloj;
   struct Caso {
     int exito_en;  // attempt that succeeds, 0 = none
     bool esperado;
@@ -146,7 +148,7 @@ TEST(Reintentar, CountsAttemptsAndPausesAfterEach) {
   for (const Caso c : {Caso{0, false, 5}, Caso{1, true, 1}, Caso{3, true, 3}}) {
     int n = 0;
     const uint64_t t0 = reloj.Ahora_us();
-    EXPECT_EQ(Reintentar(reloj, 5, 500, [&] { return ++n == c.exito_en; }), c.esperado);
+    EXPECT_EQ(Reintentar(v, 5, 500, [&] { return ++n == c.exito_en; }), c.esperado);
     EXPECT_EQ(n, c.intentos);
     EXPECT_EQ(reloj.Ahora_us() - t0, uint64_t(c.intentos) * 500'000);
   }
