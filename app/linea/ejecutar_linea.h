@@ -41,6 +41,8 @@ struct Entorno_linea {
   // Asked whenever window messages would run: true when the technician asked to
   // stop (Ctrl-C) since the last call.
   std::function<bool()> tomar_interrupcion;
+  // When set, the progress line goes here instead of to the terminal.
+  std::function<void(const std::string& linea)> al_progreso;
 };
 
 // Runs the command line's work and returns the exit code (codigos_salida.h).
