@@ -100,6 +100,7 @@ class Bandeja {
   std::atomic<bool> interrupcion_{false};
   int actualizando_ = 0;
   int lineas_en_pantalla_ = 0;
+  std::string ultimo_bloque_;
 };
 
 int Bandeja::Error_orden(const std::string& texto) {
@@ -203,6 +204,9 @@ void Bandeja::Dibujar_lineas() {
     bloque += Com(s->numero) + ": " + s->linea + (terminal_ ? "\033[K\n" : "\n");
     ++n;
   }
+  // An unchanged block is left as it stands: no flicker, no needless output.
+  if (terminal_ && lineas_en_pantalla_ == n && bloque == ultimo_bloque_) return;
+  ultimo_bloque_ = bloque;
   if (terminal_) Borrar_lineas();
   humano_ << bloque;
   humano_.flush();

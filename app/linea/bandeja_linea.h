@@ -12,8 +12,9 @@
 // The sessions still take the machine-wide port lock around every port call,
 // as every port user on the machine does. One call holds it for a few
 // milliseconds; the longest hold is a write into a transmit queue that does not
-// move, which the port gives up after its stall limit (4 s) and then closes, so
-// a dead line delays the others once by at most that much.
+// move, which the port gives up after its stall limit (4 s): a stalled meter
+// delays each call of the others by at most that much, an unplugged one not at
+// all (its calls fail at once).
 //
 // Each meter's device is fixed when its session starts, by a path that survives
 // its restarts (the hub port's): the COM numbers of the system's directory are
