@@ -1,73 +1,63 @@
 #include "app/ventana/demostracion.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
-#include <cstdio>
+#include <iostream>
 
+#include "app/nucleo/guion_demostracion.h"
 #include "app/ventana/captura.h"
 #include "app/ventana/ventana_brisco.h"
 
 namespace r27 {
 
-bool Demostracion(Tventana_brisco& ventana, const QString& carpeta) {
-  if (!QDir().mkpath(carpeta)) return false;
-  int numero = 0;
-  bool bien = true;
-  auto guardar = [&] {
-    ++numero;
-    const QString fichero =
-        QDir(carpeta).filePath(QString("%1-pantalla.png").arg(numero, 2, 10, QChar('0')));
-    ventana.Procesar_mensajes();
-    if (Guardar_captura(ventana, fichero)) {
-      std::printf("screen %d: %s | %s | %s -> %s\n", numero,
-                  ventana.Label_info1->text().toLocal8Bit().constData(),
-                  ventana.Label_info2->text().toLocal8Bit().constData(),
-                  ventana.Label_info3->text().toLocal8Bit().constData(),
-                  fichero.toLocal8Bit().constData());
-    } else {
-      bien = false;
-    }
-    std::fflush(stdout);
-  };
-  ventana.al_mensaje_desatendido = [](const std::string& texto) {
-    std::printf("message: %s\n", texto.c_str());
-    std::fflush(stdout);
-  };
-  // Each question is shown over the window as the technician sees it, pictured,
-  // and answered OK.
-  ventana.al_confirmar_desatendido = [&](const std::string& texto) {
+namespace {
+
+// The pictures as the Qt window takes them.
+class Capturas_qt final : public Capturas_demostracion {
+ public:
+  explicit Capturas_qt(Tventana_brisco& ventana) : ventana_(ventana) {}
+
+  bool Guardar_pantalla(const std::filesystem::path& fichero) override {
+    ventana_.Procesar_mensajes();
+    return Guardar_captura(ventana_, QString::fromStdString(fichero.string()));
+  }
+
+  bool Guardar_pregunta(const std::string& texto, const std::filesystem::path& fichero) override {
     QMessageBox caja(QMessageBox::NoIcon, QString(), QString::fromStdString(texto),
-                     QMessageBox::Ok | QMessageBox::Cancel, &ventana);
+                     QMessageBox::Ok | QMessageBox::Cancel, &ventana_);
     caja.setTextFormat(Qt::PlainText);
     caja.show();
-    ++numero;
-    const QString fichero =
-        QDir(carpeta).filePath(QString("%1-pregunta.png").arg(numero, 2, 10, QChar('0')));
-    ventana.Procesar_mensajes();
-    bien = Guardar_captura_pantalla(ventana, caja, fichero) && bien;
-    std::printf("question %d: %s -> OK (%s)\n", numero,
-                QString::fromStdString(texto).simplified().toLocal8Bit().constData(),
-                fichero.toLocal8Bit().constData());
-    std::fflush(stdout);
+    ventana_.Procesar_mensajes();
+    const bool bien =
+        Guardar_captura_pantalla(ventana_, caja, QString::fromStdString(fichero.string()));
     caja.close();
-    return true;
-  };
-  // The updating screen once, with both bars part-way.
-  bool a_medias = false;
-  ventana.al_avanzar_general = [&] {
-    const Barra& g = ventana.ProgressBar_general();
-    if (a_medias || g.Maximo() <= 0 || g.Posicion() * 2 < g.Maximo()) return;
-    a_medias = true;
-    guardar();
-  };
-  ventana.al_mostrar_pantalla = guardar;
-
-  guardar();  // the start screen
-  if (ventana.al_pulsar_asistente) {
-    ventana.al_pulsar_asistente();  // first click: connect the meter
-    ventana.al_pulsar_asistente();  // second click: search, connect, check
+    return bien;
   }
+
+  std::array<std::string, 3> Lineas() const override {
+    return {ventana_.Label_info1->text().toStdString(), ventana_.Label_info2->text().toStdString(),
+            ventana_.Label_info3->text().toStdString()};
+  }
+
+ private:
+  Tventana_brisco& ventana_;
+};
+
+}  // namespace
+
+bool Demostracion(Tventana_brisco& ventana, const QString& carpeta) {
+  Capturas_qt capturas(ventana);
+  Guion_demostracion guion(carpeta.toStdString(), ".png", capturas, std::cout);
+  ventana.al_mensaje_desatendido = [&](const std::string& texto) { guion.Mensaje(texto); };
+  ventana.al_confirmar_desatendido = [&](const std::string& texto) {
+    return guion.Pregunta(texto);
+  };
+  ventana.al_avanzar_general = [&] { guion.General_avanzada(ventana.ProgressBar_general()); };
+  ventana.al_mostrar_pantalla = [&] { guion.Pantalla_mostrada(); };
+  const std::function<void()> pulsar = [&] {
+    if (ventana.al_pulsar_asistente) ventana.al_pulsar_asistente();
+  };
+  const bool bien = guion.Ejecutar(pulsar);
   ventana.al_mostrar_pantalla = nullptr;
   ventana.al_avanzar_general = nullptr;
   ventana.al_confirmar_desatendido = nullptr;

@@ -15,14 +15,6 @@
 
 namespace r27 {
 
-namespace {
-
-constexpr const char* kTitulo_radio = "USB : ";
-constexpr const char* kPrefijo_elegido = "USB: ";
-constexpr const char* kTexto_ok = "Ok";
-
-}  // namespace
-
 void Combo_puertos::showPopup() {
   if (al_entrar) al_entrar();
   QComboBox::showPopup();
@@ -38,18 +30,15 @@ Enlace_asistente::Enlace_asistente(Tventana_brisco& ventana, const Directorio_pu
     : QObject(&ventana),
       ventana_(ventana),
       directorio_(directorio),
-      conexion_(ventana, *this),
-      asistente_(ventana, conexion_, *this, directorio, ventana.Textos()),
-      actualizacion_(ventana, conexion_, *this, *this, ventana.Textos()) {
+      sesion_(ventana, *this, *this, directorio, ventana.Textos()) {
   setObjectName("Enlace_asistente");
   Construir_panel();
 
-  ventana.al_pulsar_asistente = [this] { asistente_.Button_buscar_puertoClick(); };
-  ventana.al_actualizar = [this] { asistente_.Actualizar1Click(); };
-  ventana.al_vigilar_desconexion = [this] { conexion_.Mira_desconexion(); };
-  ventana.al_desconectar = [this] { conexion_.Desconectar(); };
-  asistente_.ejecutar_actualizacion = [this] { actualizacion_.Ejecutar_actualizacion(asistente_); };
-  actualizacion_.al_limpiar_fichero = [this] {
+  ventana.al_pulsar_asistente = [this] { sesion_.Pulsar_asistente(); };
+  ventana.al_actualizar = [this] { sesion_.Actualizar(); };
+  ventana.al_vigilar_desconexion = [this] { sesion_.Vigilar(); };
+  ventana.al_desconectar = [this] { sesion_.Cerrar(); };
+  sesion_.Actualizacion_().al_limpiar_fichero = [this] {
     if (ventana_.Dialogo_fichero) ventana_.Dialogo_fichero->FileName.clear();
   };
 
@@ -82,7 +71,7 @@ void Enlace_asistente::Construir_panel() {
   connect(Com_extended, &QComboBox::activated, this,
           [this](int indice) { Com_extended_select(indice); });
 
-  BConfigurarPuerto = new QPushButton(kTexto_ok, panel);
+  BConfigurarPuerto = new QPushButton(kTexto_ok_panel, panel);
   BConfigurarPuerto->setObjectName("BConfigurarPuerto");
   BConfigurarPuerto->setGeometry(470, 208, 90, 32);
   connect(BConfigurarPuerto, &QPushButton::clicked, this, [this] { BConfigurarPuertoClick(); });
@@ -102,24 +91,24 @@ void Enlace_asistente::MenuPuertoClick() {
 }
 
 void Enlace_asistente::COM_Click(int item) {
-  ventana_.Estado().puerto = item + 1;
+  Elegir_puerto_radio(ventana_.Estado(), item);
   Com_extended->setCurrentIndex(-1);
 }
 
 void Enlace_asistente::Com_extendedChange() {
   const QString texto = Com_extended->currentText();
   Com_extended->clear();
-  for (int n = 1; n <= kMayor_puerto_lista; ++n)
-    if (directorio_.Existe(n)) Com_extended->addItem(QString("COM%1").arg(n));
+  for (const std::string& nombre : Nombres_puertos_lista(directorio_))
+    Com_extended->addItem(QString::fromStdString(nombre));
   Com_extended->setCurrentIndex(Com_extended->findText(texto));
 }
 
 void Enlace_asistente::Com_extended_select(int indice) {
   if (indice < 0) return;
-  const int numero = Numero_de_nombre_puerto(Com_extended->itemText(indice).toStdString());
-  if (numero <= 0) return;
-  ventana_.Estado().puerto = numero;
-  COM->setTitle(QString(kPrefijo_elegido) + QString::number(numero));
+  const std::string titulo =
+      Elegir_puerto_lista(ventana_.Estado(), Com_extended->itemText(indice).toStdString());
+  if (titulo.empty()) return;
+  COM->setTitle(QString::fromStdString(titulo));
   // No radio item stands for this port any more.
   COM_items->setExclusive(false);
   for (QRadioButton* r : COM_radios) r->setChecked(false);

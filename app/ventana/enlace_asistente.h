@@ -1,8 +1,9 @@
 #pragma once
-// The meter connection and the wizard, plugged into the main window: the wizard
-// button, "Actualizar", the "Configurar" menu with its check marks, the manual
-// port panel, the disconnect watch's timer and the destructor's disconnect. It is
-// a child of the window, so it lives until the window's destructor has run.
+// The meter connection and the wizard (Sesion_asistente), plugged into the main
+// window: the wizard button, "Actualizar", the "Configurar" menu with its check
+// marks, the manual port panel, the disconnect watch's timer and the destructor's
+// disconnect. It is a child of the window, so it lives until the window's
+// destructor has run.
 #include <QComboBox>
 #include <QObject>
 #include <array>
@@ -11,6 +12,8 @@
 #include "app/nucleo/actualizacion.h"
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/conexion.h"
+#include "app/nucleo/panel_puerto.h"
+#include "app/nucleo/sesion_asistente.h"
 #include "app/nucleo/temporizador.h"
 #include "app/ventana/ventana_brisco.h"
 #include "link/directorio_puertos.h"
@@ -36,15 +39,15 @@ class Combo_puertos : public QComboBox {
 
 class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz_temporizador {
  public:
-  static constexpr int kPuertos_radio = 6;        // "1" .. "6"
-  static constexpr int kMayor_puerto_lista = 32;  // COM1 .. COM32 in the combo box
+  static constexpr int kPuertos_radio = ::r27::kPuertos_radio;
 
   explicit Enlace_asistente(Tventana_brisco& ventana,
                             const Directorio_puertos& directorio = Directorio_sistema());
 
-  Conexion& Conexion_() { return conexion_; }
-  Asistente& Asistente_() { return asistente_; }
-  Actualizacion& Actualizacion_() { return actualizacion_; }
+  Sesion_asistente& Sesion() { return sesion_; }
+  Conexion& Conexion_() { return sesion_.Conexion_(); }
+  Asistente& Asistente_() { return sesion_.Asistente_(); }
+  Actualizacion& Actualizacion_() { return sesion_.Actualizacion_(); }
 
   // Menu "Configurar".
   void Auto1Click();
@@ -84,9 +87,7 @@ class Enlace_asistente : public QObject, public Vista_asistente, public Interfaz
 
   Tventana_brisco& ventana_;
   const Directorio_puertos& directorio_;
-  Conexion conexion_;
-  Asistente asistente_;
-  Actualizacion actualizacion_;
+  Sesion_asistente sesion_;
 };
 
 }  // namespace r27

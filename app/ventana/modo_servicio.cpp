@@ -1,9 +1,9 @@
-// Service mode: the two service dialogs in "Configurar" and the pause in which the
-// technician changes the step ticks before the update.
+// Service mode's controls in the Qt window.
 #include "app/ventana/modo_servicio.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QLabel>
@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/nucleo/paso_firmware.h"
 #include "app/ventana/enlace_asistente.h"
 #include "app/ventana/formulario_fpga.h"
 #include "app/ventana/formulario_param_defecto.h"
@@ -23,59 +22,18 @@ namespace r27 {
 
 namespace {
 
-// How often the pause looks whether the meter is still connected.
-constexpr int kIntervalo_pausa_ms = 100;
-
-// The connect toggle as the factory dialog gets it: the connection's own, with
-// the disconnect watch kept off after a connect, because the dialog's requests
-// follow at once and the watch would take their answers off the line.
-class Conexion_sin_vigilancia final : public Operaciones_conexion {
- public:
-  Conexion_sin_vigilancia(Operaciones_conexion& conexion, Interfaz_temporizador& vigilancia)
-      : conexion_(conexion), vigilancia_(vigilancia) {}
-  void Cambiar_velocidad_puerto(uint32_t baudios) override {
-    conexion_.Cambiar_velocidad_puerto(baudios);
-  }
-  bool Es_windows64() override { return conexion_.Es_windows64(); }
-  void Boton_ConectarClick() override {
-    conexion_.Boton_ConectarClick();
-    vigilancia_.Deshabilitar();
-  }
-  bool Conectar() override {
-    const bool conectado = conexion_.Conectar();
-    vigilancia_.Deshabilitar();
-    return conectado;
-  }
-  void Desconectar() override { conexion_.Desconectar(); }
-
- private:
-  Operaciones_conexion& conexion_;
-  Interfaz_temporizador& vigilancia_;
-};
-
-// The window's tick boxes and the shared ticks they stand for.
-struct Tick {
-  QCheckBox* Tventana_brisco::*control;
-  bool Estado_ventana::*marcado;
-};
-constexpr Tick kTicks[] = {
-    {&Tventana_brisco::Check_teclado, &Estado_ventana::Check_teclado},
-    {&Tventana_brisco::Check_borrar, &Estado_ventana::Check_borrar},
-    {&Tventana_brisco::Check_configuracion, &Estado_ventana::Check_configuracion},
-    {&Tventana_brisco::Check_planes, &Estado_ventana::Check_planes},
-    {&Tventana_brisco::Check_fpga, &Estado_ventana::Check_fpga},
-    {&Tventana_brisco::Check_firmware, &Estado_ventana::Check_firmware},
-    {&Tventana_brisco::Check_mpeg4_apl, &Estado_ventana::Check_mpeg4_apl},
-};
+// The window's tick boxes, in the order of kTicks_pasos.
+std::array<QCheckBox*, 7> Casillas(Tventana_brisco& v) {
+  return {v.Check_teclado, v.Check_borrar,   v.Check_configuracion, v.Check_planes,
+          v.Check_fpga,    v.Check_firmware, v.Check_mpeg4_apl};
+}
 
 }  // namespace
 
 Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
     : QObject(&ventana), ventana_(ventana), enlace_(enlace) {
   setObjectName("Modo_servicio");
-  ventana_.Estado().modo_servicio = kModo_servicio_activo;
-  // The technician chooses the steps: the correct screen names what is left.
-  enlace_.Actualizacion_().mostrar_pendientes = true;
+  servicio_ = std::make_unique<Servicio>(ventana_, enlace_.Sesion(), *this);
   ejecutar_dialogo = [](QDialog& d) { d.exec(); };
 
   Param_defecto = ventana_.MenuConfigurar->addAction(kTexto_param_defecto);
@@ -85,113 +43,54 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
   Config_fpga->setObjectName("Config_fpga");
   connect(Config_fpga, &QAction::triggered, this, [this] { Config_fpgaClick(); });
 
-  for (const Tick& t : kTicks) {
-    bool Estado_ventana::*marcado = t.marcado;
-    connect(ventana_.*t.control, &QCheckBox::toggled, this,
-            [this, marcado](bool b) { ventana_.Estado().*marcado = b; });
-  }
-
-  // The wizard hands a connected, ready meter to the update: the pause comes first.
-  Asistente& asistente = enlace_.Asistente_();
-  std::function<void()> actualizar = asistente.ejecutar_actualizacion;
-  asistente.ejecutar_actualizacion = [this, actualizar = std::move(actualizar)] {
-    if (!Pausa()) {
-      Mostrar_ticks(false, false);
-      // The meter went away during the pause (a dialog let it go, or it asked to
-      // be let go): back to the start. A closing window needs nothing more.
-      if (!ventana_.Estado().saliendo) enlace_.Asistente_().Volver_al_inicio();
-      return;
-    }
-    Mostrar_ticks(true, false);  // shown, not changed, while the update runs
-    if (actualizar) actualizar();
-    Mostrar_ticks(false, false);
-  };
+  const std::array<QCheckBox*, 7> casillas = Casillas(ventana_);
+  for (size_t i = 0; i < casillas.size(); ++i)
+    connect(casillas[i], &QCheckBox::toggled, this,
+            [this, i](bool b) { servicio_->Marcar_tick(i, b); });
 }
 
 Modo_servicio::~Modo_servicio() = default;
 
 void Modo_servicio::Mostrar_ticks(bool visibles, bool habilitados) {
   const Estado_ventana& e = ventana_.Estado();
-  for (const Tick& t : kTicks) {
-    QCheckBox* c = ventana_.*t.control;
-    c->setChecked(e.*t.marcado);
-    c->setEnabled(habilitados);
-    c->setVisible(visibles);
+  const std::array<QCheckBox*, 7> casillas = Casillas(ventana_);
+  for (size_t i = 0; i < casillas.size(); ++i) {
+    casillas[i]->setChecked(e.*kTicks_pasos[i].marcado);
+    casillas[i]->setEnabled(habilitados);
+    casillas[i]->setVisible(visibles);
   }
 }
 
-bool Modo_servicio::Pausa() {
-  Estado_ventana& e = ventana_.Estado();
-  Mostrar_ticks(true, true);
-  ventana_.Label_info3->setText(kTexto_pausa);
+void Modo_servicio::Mostrar_pausa(bool en_pausa, const std::string& linea3) {
+  ventana_.Label_info3->setText(QString::fromStdString(linea3));
   ventana_.Label_info3->adjustSize();
-  ventana_.Button_buscar_puerto->show();
-  ventana_.Image_buscar_puerto->show();
+  ventana_.Button_buscar_puerto->setVisible(en_pausa);
+  ventana_.Image_buscar_puerto->setVisible(en_pausa);
   // The service dialogs may work on the meter now; the rest of the menus stay off.
-  ventana_.MenuConfigurar->menuAction()->setEnabled(true);
+  ventana_.MenuConfigurar->menuAction()->setEnabled(en_pausa);
+}
 
-  QEventLoop bucle;
-  bool seguir = false;
-  const std::function<void()> boton = ventana_.al_pulsar_asistente;
-  ventana_.al_pulsar_asistente = [&] {
-    seguir = true;
-    bucle.quit();
-  };
+void Modo_servicio::Esperar_mientras(const std::function<bool()>& seguir) {
+  // The timer wakes the loop, so a change made outside any event is seen too.
   QTimer mira;
-  mira.setInterval(kIntervalo_pausa_ms);
-  connect(&mira, &QTimer::timeout, &bucle, [&] {
-    if (!e.conectado || e.saliendo) bucle.quit();
-  });
+  mira.setInterval(static_cast<int>(Servicio::kIntervalo_pausa_ms));
   mira.start();
-  if (e.conectado && !e.saliendo) bucle.exec();
-  mira.stop();
-
-  ventana_.al_pulsar_asistente = boton;
-  ventana_.MenuConfigurar->menuAction()->setEnabled(false);
-  ventana_.Button_buscar_puerto->hide();
-  ventana_.Image_buscar_puerto->hide();
-  ventana_.Label_info3->clear();
-  return seguir && e.conectado && !e.saliendo;
+  while (seguir()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void Modo_servicio::Param_defectoClick() {
-  Estado_ventana& e = ventana_.Estado();
-  Conexion_sin_vigilancia conexion(enlace_.Conexion_(), enlace_);
-  TFParam_defecto param(ventana_, conexion);
-  Formulario_param_defecto formulario(param, &ventana_);
-  // The watch stays off while the dialog may talk to the meter.
-  enlace_.Deshabilitar();
-  ejecutar_dialogo(formulario);
-  if (e.conectado) enlace_.Habilitar();
+  servicio_->Param_defectoClick([this](TFParam_defecto& param) {
+    Formulario_param_defecto formulario(param, &ventana_);
+    ejecutar_dialogo(formulario);
+  });
 }
 
 void Modo_servicio::Config_fpgaClick() {
-  Estado_ventana& e = ventana_.Estado();
-  TCFpga fpga(ventana_);
-  Formulario_fpga formulario(fpga, &ventana_);
-  // The set is burnt here: no firmware step of this dialog would burn it.
-  fpga.grabar_flash = true;
-  bool grabando = false;
-  formulario.antes_de_grabar = [&] {
-    if (!e.conectado) {
-      ventana_.Mensaje(std::string(Dialogo_param_defecto::kSin_medidor));
-      return false;
-    }
-    grabando = true;
-    // Switches the watch off and loads the loader; the staging erase that
-    // follows tells whether the meter listens.
-    (void)Preparar_fpga(ventana_, enlace_.Conexion_(), enlace_);
-    return true;
-  };
-  enlace_.Deshabilitar();
-  ejecutar_dialogo(formulario);
-  if (!e.conectado) return;
-  if (grabando) {
-    // The loader's end restarted the meter: this connection is over.
-    enlace_.Conexion_().Desconectar();
-  } else {
-    enlace_.Habilitar();
-  }
+  servicio_->Config_fpgaClick([this](TCFpga& fpga, const std::function<bool()>& antes_de_grabar) {
+    Formulario_fpga formulario(fpga, &ventana_);
+    formulario.antes_de_grabar = antes_de_grabar;
+    ejecutar_dialogo(formulario);
+  });
 }
 
 }  // namespace r27

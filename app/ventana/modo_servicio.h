@@ -1,13 +1,12 @@
 #pragma once
-// Service mode (r27-update --servicio): modo_servicio is 'A', "Configurar" holds
-// "Parametros por defecto..." and "Configuracion fpga...", and the update pauses
-// once the connection has decided the step ticks. During the pause the window
-// shows the seven tick boxes for the technician to change (they write back to
-// the shared ticks) and the two dialogs can work on the connected meter; the
-// wizard button goes on with the update. Without a connected meter the dialogs'
-// OK says so and sends nothing. A child of the window.
+// Service mode (r27-update --servicio) in the Qt window: what it does is
+// Servicio's; here are its two "Configurar" entries, the seven tick boxes, the
+// pause's controls and the two dialogs. A child of the window.
 #include <QObject>
 #include <functional>
+#include <memory>
+
+#include "app/nucleo/servicio.h"
 
 class QAction;
 class QCheckBox;
@@ -18,12 +17,11 @@ namespace r27 {
 class Enlace_asistente;
 class Tventana_brisco;
 
-class Modo_servicio : public QObject {
+class Modo_servicio : public QObject, public Vista_servicio {
  public:
-  static constexpr const char* kTexto_param_defecto = "Parametros por defecto...";
-  static constexpr const char* kTexto_config_fpga = "Configuracion fpga...";
-  // Line 3 of the window while the update waits for the technician.
-  static constexpr const char* kTexto_pausa = "Servicio: revise los pasos y pulse el boton";
+  static constexpr const char* kTexto_param_defecto = Servicio::kTexto_param_defecto;
+  static constexpr const char* kTexto_config_fpga = Servicio::kTexto_config_fpga;
+  static constexpr const char* kTexto_pausa = Servicio::kTexto_pausa;
 
   Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace);
   ~Modo_servicio() override;
@@ -38,14 +36,15 @@ class Modo_servicio : public QObject {
   // Shows a dialog and returns when it is closed: exec() unless a test drives it.
   std::function<void(QDialog&)> ejecutar_dialogo;
 
- private:
-  // Between the tick decision and the update: true when the technician went on
-  // with the meter still connected.
-  bool Pausa();
-  void Mostrar_ticks(bool visibles, bool habilitados);
+  // Vista_servicio.
+  void Mostrar_ticks(bool visibles, bool habilitados) override;
+  void Mostrar_pausa(bool en_pausa, const std::string& linea3) override;
+  void Esperar_mientras(const std::function<bool()>& seguir) override;
 
+ private:
   Tventana_brisco& ventana_;
   Enlace_asistente& enlace_;
+  std::unique_ptr<Servicio> servicio_;
 };
 
 }  // namespace r27

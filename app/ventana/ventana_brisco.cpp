@@ -21,9 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/nucleo/abrir_hex.h"
 #include "app/nucleo/eleccion_planes.h"
-#include "app/nucleo/imagen_firmware.h"
+#include "app/nucleo/panel_puerto.h"
 #include "app/ventana/formularios.h"
 #include "app/ventana/imagenes.h"
 
@@ -105,51 +104,32 @@ QProgressBar* Barra_control(QWidget* padre, const char* nombre, const QRect& caj
 }  // namespace
 
 Tventana_brisco::Tventana_brisco(std::unique_ptr<Backend_serie> backend, QWidget* parent)
-    : QMainWindow(parent) {
-  // 1. The form from its design; every state field at its start value.
+    : QMainWindow(parent), Ventana_nucleo(std::move(backend)) {
+  // 1. The form from its design.
   Construir_formulario();
-  estado_ = Estado_ventana{};
 
-  // 2. The serial port, the screen-graphics uploader (held for the whole run, so
-  // the first loader stage can record where the meter keeps its pictures) and the
-  // line reader over the embedded firmware image.
-  puerto_ = std::make_unique<Puerto_serie>(backend ? std::move(backend) : Crear_backend_sistema(),
-                                           reloj_);
-  graficos_ = std::make_unique<Subida_graficos>(*this);
-  lineas_ = std::make_unique<Lector_lineas>(Imagen_firmware());
+  // 2-13. Every state field at its start value; the language file of the working
+  // directory; the embedded firmware image and the version line.
+  Arrancar(Ruta_idiomas());
 
   // 3. The start picture.
   Image_accion->setPixmap(ImageList_acciones[kImagen_inicio]);
 
-  // 4-7. The language file of the working directory: menu captions and wizard texts.
-  textos_ = Cargar_idioma(Ruta_idiomas());
+  // 6. The menu captions.
   Poner_textos_menu();
-
-  // 8. The embedded firmware image: version text, segments, record reader.
-  Abrir_hex(*this, *lineas_, hex_);
 
   // 9.
   Label_progreso_general->setText(Q(textos_[Texto::PROGRESO_GENERAL]));
   Label_progreso_general->adjustSize();
 
-  // 10-11. The version line, which takes the place of "PASO1_L2".
-  const std::string version = Linea_version(estado_.version_fichero);
-  Fijar_linea_version(Q(version));
-  textos_[Texto::PASO1_L2] = version;
-
-  // 12. The start screen.
-  Mostrar_pantalla(Pantalla_inicio(textos_, version));
-
-  // 13. The wizard's own step and failed-search count start at 0 in Asistente.
-  estado_.actualizando = false;
-  estado_.codigo_error = 0;
+  // 10-12. The version line and the start screen.
+  Fijar_linea_version(Q(Linea_version_()));
+  Mostrar_pantalla(Pantalla_inicio(textos_, Linea_version_()));
 }
 
 Tventana_brisco::~Tventana_brisco() {
-  if (estado_.conectado && al_desconectar) al_desconectar();
-  hex_.reset();
-  graficos_.reset();
-  puerto_.reset();
+  if (Estado().conectado && al_desconectar) al_desconectar();
+  Liberar();
 }
 
 void Tventana_brisco::Construir_formulario() {
@@ -228,11 +208,11 @@ void Tventana_brisco::Construir_formulario() {
   Label_progreso_general->adjustSize();
   Label_progreso_general->hide();
   ProgressBar_general_control = Barra_control(cliente, "ProgressBar_general", {40, 304, 521, 25});
-  Reflejar_barra(barra_paso_, Barra_progreso_control);
-  Reflejar_barra(barra_general_, ProgressBar_general_control);
-  barra_paso_.Al_cambiar([this] { Reflejar_barra(barra_paso_, Barra_progreso_control); });
-  barra_general_.Al_cambiar([this] {
-    Reflejar_barra(barra_general_, ProgressBar_general_control);
+  Reflejar_barra(Barra_progreso(), Barra_progreso_control);
+  Reflejar_barra(ProgressBar_general(), ProgressBar_general_control);
+  Barra_progreso().Al_cambiar([this] { Reflejar_barra(Barra_progreso(), Barra_progreso_control); });
+  ProgressBar_general().Al_cambiar([this] {
+    Reflejar_barra(ProgressBar_general(), ProgressBar_general_control);
     if (al_avanzar_general) al_avanzar_general();
   });
 
@@ -344,7 +324,7 @@ void Tventana_brisco::Construir_panel_puerto() {
   QPalette p = PConfigurarPuerto->palette();
   p.setColor(QPalette::Window, Qt::white);
   PConfigurarPuerto->setPalette(p);
-  auto* banda = new QLabel("USB", PConfigurarPuerto);
+  auto* banda = new QLabel(kTitulo_panel, PConfigurarPuerto);
   banda->setObjectName("Banda_puerto");
   banda->setGeometry(1, 1, 583, 40);
   banda->setStyleSheet("background: black; color: white; padding-left: 16px;");
@@ -437,27 +417,28 @@ bool Tventana_brisco::Confirmar(const std::string& texto) {
 }
 
 void Tventana_brisco::closeEvent(QCloseEvent* evento) {
-  if (estado_.actualizando) {
+  // Refused while an update runs; otherwise Salir: the connection loops stop.
+  if (Cierre_permitido(Estado())) {
+    evento->accept();
+  } else {
     evento->ignore();
-    return;
   }
-  Salir();
-  evento->accept();
 }
 
-void Tventana_brisco::Salir() { estado_.saliendo = true; }
-
 void Tventana_brisco::MenuSalirClick() {
-  if (estado_.actualizando) {
-    Mensaje(textos_[Texto::AVISOACT]);
-    return;
+  switch (Salida_menu(Estado())) {
+    case Salida::avisar:
+      Mensaje(textos_[Texto::AVISOACT]);
+      return;
+    case Salida::rechazar:
+      return;
+    case Salida::terminar:
+      Terminar_proceso();
   }
-  Terminar_proceso();
 }
 
 void Tventana_brisco::SpeedButton_exitClick() {
-  if (estado_.actualizando) return;
-  Terminar_proceso();
+  if (Salida_boton(Estado()) == Salida::terminar) Terminar_proceso();
 }
 
 void Tventana_brisco::Terminar_proceso() {
@@ -479,7 +460,7 @@ void Tventana_brisco::About1Click() {
 }
 
 void Tventana_brisco::MenuPlanesClick(int conjunto) {
-  if (!Elegir_planes(estado_, conjunto)) return;
+  if (!Elegir_planes(Estado(), conjunto)) return;
   Planes_conjunto[static_cast<size_t>(conjunto)]->setChecked(true);
   Check_planes->setChecked(true);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the wizard the technician clicks through and the holder of the
 // state every step shares (port, flags, texts, ticks, progress bars, result code).
-// It is the Interfaz_ventana the Qt-free layers talk to.
+// It is the Interfaz_ventana the Qt-free layers talk to; what it holds and its
+// start-up are Ventana_nucleo's, the drawing is its own.
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -11,17 +12,10 @@
 
 #include "app/nucleo/idiomas.h"
 #include "app/nucleo/pantallas.h"
+#include "app/nucleo/ventana_nucleo.h"
 #include "app/ventana/dialogo_fichero.h"
-#include "flash/imagenes_arranque.h"
-#include "flash/subida_graficos.h"
 #include "link/backend_serie.h"
 #include "link/barra.h"
-#include "link/estado_ventana.h"
-#include "link/interfaz_ventana.h"
-#include "link/lector_hex.h"
-#include "link/lector_lineas.h"
-#include "link/puerto_serie.h"
-#include "link/reloj.h"
 
 class QAction;
 class QCheckBox;
@@ -35,7 +29,7 @@ class QUrl;
 
 namespace r27 {
 
-class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
+class Tventana_brisco : public QMainWindow, public Ventana_nucleo {
   Q_OBJECT
 
  public:
@@ -50,23 +44,12 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
                            QWidget* parent = nullptr);
   ~Tventana_brisco() override;
 
-  // Interfaz_ventana.
-  Puerto_serie& Puerto() override { return *puerto_; }
-  Estado_ventana& Estado() override { return estado_; }
-  Reloj& Reloj_() override { return reloj_; }
-  Barra& Barra_progreso() override { return barra_paso_; }
-  Barra& ProgressBar_general() override { return barra_general_; }
+  // Interfaz_ventana: the drawing's part.
   void Procesar_mensajes() override;
   void Pitido(unsigned frecuencia_hz, unsigned duracion_ms) override;
   void Mensaje(const std::string& texto) override;
   bool Confirmar(const std::string& texto) override;
-  Lector_lineas* Lineas_firmware() override { return lineas_.get(); }
-  Lector_hex* Hex_firmware() override { return hex_.get(); }
-  Subida_graficos* Graficos() override { return graficos_.get(); }
-  Imagenes_arranque& Arranque() override { return arranque_; }
 
-  // The texts of the language read at start-up ("PASO1_L2" holds the version line).
-  const Textos_idioma& Textos() const { return textos_; }
   // Shows one wizard screen and lets window messages run.
   void Mostrar_pantalla(const Pantalla& pantalla);
   // Frequency and duration of the last beep (0 before the first).
@@ -155,18 +138,7 @@ class Tventana_brisco : public QMainWindow, public Interfaz_ventana {
   void Poner_textos_menu();
   void Reflejar_barra(const Barra& barra, QProgressBar* control);
   void Fijar_linea_version(const QString& texto);
-  void Salir();
 
-  Reloj_sistema reloj_;
-  Estado_ventana estado_;
-  std::unique_ptr<Puerto_serie> puerto_;
-  std::unique_ptr<Subida_graficos> graficos_;
-  Imagenes_arranque arranque_;  // the window's loader images
-  std::unique_ptr<Lector_lineas> lineas_;
-  std::unique_ptr<Lector_hex> hex_;
-  Barra barra_paso_;
-  Barra barra_general_;
-  Textos_idioma textos_;
   unsigned ultima_frecuencia_ = 0;
   unsigned ultima_duracion_ = 0;
 };
