@@ -14,7 +14,7 @@
 # The package installs under /usr, where udev reads the rule; its postinst reloads
 # the rules where udev runs.
 
-# Relative to bin/, these must stay where the programs look (kCarpeta_datos_instalados).
+# Relative to bin/, these must stay where the programs look (Carpeta_datos_instalados).
 set(r27_destino_programas bin)
 set(r27_destino_datos share/r27)
 

@@ -12,4 +12,6 @@ std::filesystem::path Carpeta_programa() {
   return programa.parent_path();
 }
 
+const char* Carpeta_datos_instalados() { return "../share/r27"; }
+
 }  // namespace r27

@@ -20,4 +20,6 @@ std::filesystem::path Carpeta_programa() {
   }
 }
 
+const char* Carpeta_datos_instalados() { return "."; }
+
 }  // namespace r27

@@ -157,13 +157,14 @@ Textos_idioma Leer_idioma(const Fichero_ini& ini) {
 }
 
 std::filesystem::path Ruta_idiomas_en(const std::filesystem::path& trabajo,
-                                      const std::filesystem::path& programa) {
+                                      const std::filesystem::path& programa,
+                                      const std::filesystem::path& datos) {
   std::error_code ec;
   const std::filesystem::path local = trabajo.empty() ? trabajo : trabajo / kNombre_fichero_idiomas;
   if (!local.empty() && std::filesystem::is_regular_file(local, ec)) return local;
   if (!programa.empty()) {
     const std::filesystem::path instalado =
-        (programa / kCarpeta_datos_instalados / kNombre_fichero_idiomas).lexically_normal();
+        (programa / datos / kNombre_fichero_idiomas).lexically_normal();
     if (std::filesystem::is_regular_file(instalado, ec)) return instalado;
   }
   return local;
@@ -173,7 +174,7 @@ std::filesystem::path Ruta_idiomas() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::current_path(ec);
   if (ec) dir.clear();
-  return Ruta_idiomas_en(dir, Carpeta_programa());
+  return Ruta_idiomas_en(dir, Carpeta_programa(), Carpeta_datos_instalados());
 }
 
 Textos_idioma Cargar_idioma(const std::filesystem::path& ruta) {

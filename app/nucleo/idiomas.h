@@ -140,15 +140,13 @@ struct Textos_idioma {
 // The texts of the language [COMUN] IDIOMA names in `ini`.
 Textos_idioma Leer_idioma(const Fichero_ini& ini);
 
-// Where an installed program keeps its data, relative to its executable's folder
-// (/usr/bin/r27-update reads /usr/share/r27/idiomas.ini).
-inline constexpr const char* kCarpeta_datos_instalados = "../share/r27";
-
 // The language file: the one in the working directory `trabajo`; when there is
-// none, the one installed with the program whose folder is `programa`; when
-// neither exists, the working directory's path (read as a missing file).
+// none, the one installed with the program whose folder is `programa`, in the
+// folder `datos` relative to it (Carpeta_datos_instalados() of this system);
+// when neither exists, the working directory's path (read as a missing file).
 std::filesystem::path Ruta_idiomas_en(const std::filesystem::path& trabajo,
-                                      const std::filesystem::path& programa);
+                                      const std::filesystem::path& programa,
+                                      const std::filesystem::path& datos);
 // The language file of the current working directory or, failing that, the one
 // installed with this program: its path, and its texts.
 std::filesystem::path Ruta_idiomas();

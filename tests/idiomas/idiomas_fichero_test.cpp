@@ -92,6 +92,7 @@ TEST_F(Fichero_idiomas, TheFileIsLookedUpInTheWorkingDirectory) {
 
 // An installed program (/usr/bin) finds the file installed with it (/usr/share/r27)
 // when the working directory has none; the working directory's file always wins.
+// On Windows the installed file sits beside the program.
 TEST_F(Fichero_idiomas, SinFicheroEnElDirectorioDeTrabajoSeUsaElInstalado) {
   const fs::path trabajo = dir_ / "trabajo";
   const fs::path bin = dir_ / "usr" / "bin";
@@ -117,13 +118,20 @@ TEST_F(Fichero_idiomas, SinFicheroEnElDirectorioDeTrabajoSeUsaElInstalado) {
     fs::remove(instalado);
     if (c.en_trabajo) std::ofstream(trabajo / "idiomas.ini") << "[COMUN]\n";
     if (c.en_instalacion) std::ofstream(instalado) << "[COMUN]\n";
-    EXPECT_EQ(Ruta_idiomas_en(trabajo, bin), c.esperada);
+    EXPECT_EQ(Ruta_idiomas_en(trabajo, bin, "../share/r27"), c.esperada);
+    // The Windows layout: beside the program.
+    fs::remove(bin / "idiomas.ini");
+    if (c.en_instalacion) fs::copy_file(instalado, bin / "idiomas.ini");
+    const fs::path junto =
+        !c.en_trabajo && c.en_instalacion ? bin / "idiomas.ini" : trabajo / "idiomas.ini";
+    EXPECT_EQ(Ruta_idiomas_en(trabajo, bin, "."), junto);
   }
+  fs::remove(bin / "idiomas.ini");
   // A folder of that name is no language file.
   fs::remove(trabajo / "idiomas.ini");
   fs::create_directories(trabajo / "idiomas.ini");
   std::ofstream(instalado) << "[COMUN]\n";
-  EXPECT_EQ(Ruta_idiomas_en(trabajo, bin), instalado);
+  EXPECT_EQ(Ruta_idiomas_en(trabajo, bin, "../share/r27"), instalado);
 }
 
 // The file shipped beside the program: every language complete.
