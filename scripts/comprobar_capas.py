@@ -6,7 +6,8 @@
 The libraries, lowest first: the embedded data; the serial link; the meter's
 memory, bus and staging requests (components/memoria_medidor.*); flash; the other
 components; factory; the window's logic (app/nucleo); then the command line
-(app/linea) and the Qt window (app/ventana), which must not include each other.
+(app/linea), the Qt window (app/ventana) and the Windows window (app/win32),
+which must not include each other.
 A file belongs to a library by its path. A library may include its own headers
 and those of the libraries below it, never those of the simulated meter, the
 tests, the benchmarks or the tools. The simulated meter may include anything but
@@ -33,6 +34,7 @@ LIBRERIAS = [
     ("app/nucleo/", "r27_nucleo", 6),
     ("app/linea/", "r27_linea", 7),
     ("app/ventana/", "r27_ventana", 7),
+    ("app/win32/", "r27_win32", 7),
     ("app/", "app", 7),
 ]
 # Above every library: no library includes them.

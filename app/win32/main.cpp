@@ -1,0 +1,247 @@
+// The updater's window on Windows: the application "Update", its window, the
+// message loop.
+//
+//   r27-update                        the updater
+//   r27-update --servicio             service mode: the factory and FPGA dialogs in
+//                                     "Configurar", and the step ticks shown for the
+//                                     technician to change before each update
+//   r27-update --captura <file.bmp>   saves a picture of the first screen and ends
+//   r27-update --demo <folder>        presses the wizard button twice, saves a
+//                                     picture of every screen and question into
+//                                     <folder> (01-pantalla.bmp, ...), prints the
+//                                     messages instead of showing boxes, answers
+//                                     every question OK, and ends; exit status 0
+//                                     when every picture was saved
+//   r27-update --formularios <folder> saves pictures of the About box, the
+//                                     correct-update box and the two service
+//                                     dialogs, and ends
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/nucleo/guion_demostracion.h"
+#include "app/win32/captura_win32.h"
+#include "app/win32/dialogos_win32.h"
+#include "app/win32/imagenes_win32.h"
+#include "app/win32/sistema.h"
+#include "app/win32/texto_win32.h"
+#include "app/win32/ventana_win32.h"
+
+namespace {
+
+using r27::Ventana_win32;
+namespace fs = std::filesystem;
+
+struct Opciones {
+  bool servicio = false;
+  std::wstring captura;
+  std::wstring demo;
+  std::wstring formularios;
+  bool valida = true;
+};
+
+Opciones Leer_opciones() {
+  Opciones o;
+  int n = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 1; argv && i < n; ++i) {
+    const std::wstring a = argv[i];
+    if (a == L"--servicio") {
+      o.servicio = true;
+    } else if (a == L"--captura" && i + 1 < n) {
+      o.captura = argv[++i];
+    } else if (a == L"--demo" && i + 1 < n) {
+      o.demo = argv[++i];
+    } else if (a == L"--formularios" && i + 1 < n) {
+      o.formularios = argv[++i];
+    } else {
+      o.valida = false;
+    }
+  }
+  if (argv) LocalFree(argv);
+  return o;
+}
+
+// Writes to standard output (when the program has one) and to a file.
+class Doble final : public std::streambuf {
+ public:
+  Doble(std::streambuf* a, std::streambuf* b) : a_(a), b_(b) {}
+
+ protected:
+  int overflow(int c) override {
+    if (c == EOF) return 0;
+    if (a_) a_->sputc(static_cast<char>(c));
+    if (b_) b_->sputc(static_cast<char>(c));
+    return c;
+  }
+  int sync() override {
+    if (a_) a_->pubsync();
+    if (b_) b_->pubsync();
+    return 0;
+  }
+
+ private:
+  std::streambuf* a_;
+  std::streambuf* b_;
+};
+
+// The question box the window would show, found among this thread's windows.
+HWND Caja_de_pregunta() {
+  HWND encontrada = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND h, LPARAM l) -> BOOL {
+        wchar_t clase[16] = {};
+        GetClassNameW(h, clase, 16);
+        if (std::wstring(clase) == L"#32770" && IsWindowVisible(h)) {
+          *reinterpret_cast<HWND*>(l) = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&encontrada));
+  return encontrada;
+}
+
+// The demonstration's pictures as this window takes them. A question is the
+// system's own message box, pictured over the window and answered OK from a
+// timer that runs inside the box's own message loop.
+class Capturas_win32 final : public r27::Capturas_demostracion {
+ public:
+  explicit Capturas_win32(Ventana_win32& v) : v_(v) {}
+
+  bool Guardar_pantalla(const fs::path& fichero) override {
+    v_.Procesar_mensajes();
+    return r27::Guardar_ventana_bmp(v_.Hwnd(), fichero);
+  }
+
+  bool Guardar_pregunta(const std::string& texto, const fs::path& fichero) override {
+    pregunta_ = {&v_, fichero, false, false};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, &Capturas_win32::Mirar);
+    const int r = MessageBoxW(v_.Hwnd(), r27::Ancho(texto).c_str(), L"", MB_OKCANCEL);
+    KillTimer(nullptr, timer);
+    return pregunta_.guardada && r == IDOK;
+  }
+
+  std::array<std::string, 3> Lineas() const override { return v_.Lineas(); }
+
+ private:
+  struct Pregunta {
+    Ventana_win32* v;
+    fs::path fichero;
+    bool vista;
+    bool guardada;
+  };
+  static inline Pregunta pregunta_{};
+
+  static void CALLBACK Mirar(HWND, UINT, UINT_PTR, DWORD) {
+    if (pregunta_.vista) return;
+    HWND caja = Caja_de_pregunta();
+    if (!caja) return;
+    pregunta_.vista = true;
+    // Over the window's centre, as the picture shows it.
+    RECT v, c;
+    GetWindowRect(pregunta_.v->Hwnd(), &v);
+    GetWindowRect(caja, &c);
+    SetWindowPos(caja, HWND_TOP, v.left + (v.right - v.left - (c.right - c.left)) / 2,
+                 v.top + (v.bottom - v.top - (c.bottom - c.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
+    UpdateWindow(caja);
+    pregunta_.guardada = r27::Guardar_ventana_con_bmp(pregunta_.v->Hwnd(), caja, pregunta_.fichero);
+    PostMessageW(caja, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+
+  Ventana_win32& v_;
+};
+
+int Demostracion(Ventana_win32& v, const fs::path& carpeta) {
+  std::error_code ec;
+  fs::create_directories(carpeta, ec);
+  std::ofstream registro(carpeta / "demo.txt");
+  Doble doble(std::cout.rdbuf(), registro ? registro.rdbuf() : nullptr);
+  std::ostream salida(&doble);
+  Capturas_win32 capturas(v);
+  r27::Guion_demostracion guion(carpeta, ".bmp", capturas, salida);
+  v.al_mensaje_desatendido = [&](const std::string& texto) { guion.Mensaje(texto); };
+  v.al_confirmar_desatendido = [&](const std::string& texto) { return guion.Pregunta(texto); };
+  v.al_avanzar_general = [&] { guion.General_avanzada(v.ProgressBar_general()); };
+  v.al_mostrar_pantalla = [&] { guion.Pantalla_mostrada(); };
+  const bool bien = guion.Ejecutar([&] { v.Sesion().Pulsar_asistente(); });
+  v.al_mostrar_pantalla = nullptr;
+  v.al_avanzar_general = nullptr;
+  v.al_confirmar_desatendido = nullptr;
+  v.al_mensaje_desatendido = nullptr;
+  salida << "result code: " << v.Estado().codigo_error << std::endl;
+  return bien ? 0 : 1;
+}
+
+int Formularios(Ventana_win32& v, HINSTANCE instancia, const fs::path& carpeta) {
+  std::error_code ec;
+  fs::create_directories(carpeta, ec);
+  int numero = 0;
+  bool bien = true;
+  r27::al_mostrar_dialogo_win32 = [&](HWND h) {
+    wchar_t nombre[32];
+    swprintf(nombre, 32, L"%02d-formulario.bmp", ++numero);
+    bien = r27::Guardar_ventana_bmp(h, carpeta / nombre) && bien;
+    PostMessageW(h, WM_CLOSE, 0, 0);
+  };
+  v.About1Click();
+  {
+    r27::Form_act_correcta_win32 correcta(instancia, v.Hwnd(),
+                                          GetDeviceCaps(GetDC(nullptr), LOGPIXELSX));
+    ShowWindow(correcta.Hwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(correcta.Hwnd());
+    v.Procesar_mensajes();
+    r27::al_mostrar_dialogo_win32(correcta.Hwnd());
+  }
+  v.Param_defectoClick();
+  v.Config_fpgaClick();
+  r27::al_mostrar_dialogo_win32 = nullptr;
+  return bien && numero == 4 ? 0 : 1;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instancia, HINSTANCE, LPWSTR, int mostrar) {
+  const Opciones opciones = Leer_opciones();
+  if (!opciones.valida) {
+    MessageBoxW(nullptr,
+                L"r27-update [--servicio] [--captura <file.bmp> | --demo <folder> | "
+                L"--formularios <folder>]",
+                L"Update", MB_OK);
+    return 2;
+  }
+  INITCOMMONCONTROLSEX controles{sizeof controles,
+                                 ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controles);
+  r27::Gdiplus_activo gdiplus;
+
+  try {
+    const bool servicio = opciones.servicio || !opciones.formularios.empty();
+    auto ventana = std::make_unique<Ventana_win32>(instancia, servicio);
+    ventana->Mostrar(mostrar);
+    ventana->Procesar_mensajes();
+
+    if (!opciones.captura.empty())
+      return r27::Guardar_ventana_bmp(ventana->Hwnd(), fs::path(opciones.captura)) ? 0 : 1;
+    if (!opciones.demo.empty()) return Demostracion(*ventana, fs::path(opciones.demo));
+    if (!opciones.formularios.empty())
+      return Formularios(*ventana, instancia, fs::path(opciones.formularios));
+
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    // What escapes is shown, and the program still ends normally.
+    MessageBoxW(nullptr, r27::Ancho(e.what()).c_str(), L"Update", MB_OK | MB_ICONERROR);
+    return 0;
+  }
+}
