@@ -80,11 +80,11 @@ nice -n 5 cmake --build "$raiz/build-asan" -j"$nucleos"
 
 esperar_fondo "$pid_tiempo_real" "Tests in real time" "$registros/tiempo_real.txt"
 
-etapa "Windows: cross-compile of the Qt-free core and r27-actualizar.exe"
+etapa "Windows: cross-compile of the Qt-free core, r27-actualizar.exe and the window r27-update.exe"
 # The data generators of build-ci serve the cross build.
 bash "$raiz/scripts/compilar_windows.sh" --generadores "$raiz/build-ci"
 
-etapa "Windows: r27-actualizar.exe under Wine against r27-sim on COM3 (in the background)"
+etapa "Windows: r27-actualizar.exe and the window under Wine against r27-sim (in the background)"
 bash "$raiz/scripts/probar_wine.sh" "$raiz/build-ci" >"$registros/wine.txt" 2>&1 &
 pid_wine=$!
 

@@ -7,18 +7,25 @@
 #
 # 1. --solo-comprobar with the automatic search: finds the meter on COM3,
 #    identifies it, writes nothing, exits 0.
-# 2. --puerto COM3 --si on a meter at version 3.00: the update writes the
+# 2. --puerto COM4 --si on a meter at version 3.00: the update writes the
 #    firmware (and what the tick decision adds), is proven, exits 0; the meter's
 #    report shows the embedded firmware in flash and the new identity, and the
 #    wire trace shows the switch to 500,000 baud (an x86_64 program is not a
 #    WOW64 process, so it takes the fast-line path).
+# 3. The window, r27-update.exe, under Xvfb on COM3, beside 2: its window, titled "UPDATE v3.01",
+#    is found on the X screen, and its demonstration (--demo) clicks through a
+#    whole update on a meter at version 3.00; the meter's report shows the
+#    embedded firmware in flash, the FPGA set, the zone records in EEPROM and
+#    the module application exact, and the wire trace shows the same line path
+#    as the command line's. The demonstration's pictures are converted to PNG;
+#    R27_WINE_CAPTURAS=DIR keeps them there.
 # Fails (non-zero) when a run or a check fails; prints the time of each part.
 # The Windows build is made or brought up to date in build-windows.
 #
 # --32 runs the 32-bit build (build-windows/i686) instead. On 64-bit Windows, and
 # under a Wine that has its 32-bit half (Debian: the i386 architecture and
-# wine32), that program is a WOW64 process: the update stays at 115,200 baud and
-# the trace must show no switch.
+# wine32), that program is a WOW64 process: the update stays at 115,200 baud, the
+# trace must show no switch and the window's time question asks "22 min.".
 set -euo pipefail
 
 raiz="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -61,18 +68,22 @@ export WINEPREFIX="${trabajo}/prefijo"
 export WINEDEBUG=-all
 # No Mono or Gecko: the updater needs neither, and asking for them costs time.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-sim_pid=""
+declare -A sim_pid=()
+xvfb_pid=""
 
+# Stops the simulated meter of that name; it writes its report as it ends.
 parar_sim() {
-  if [ -n "${sim_pid}" ]; then
-    kill -TERM "${sim_pid}" 2>/dev/null || true
-    wait "${sim_pid}" 2>/dev/null || true
-    sim_pid=""
+  local nombre="$1"
+  if [ -n "${sim_pid[${nombre}]:-}" ]; then
+    kill -TERM "${sim_pid[${nombre}]}" 2>/dev/null || true
+    wait "${sim_pid[${nombre}]}" 2>/dev/null || true
+    unset "sim_pid[${nombre}]"
   fi
 }
 terminar() {
   local estado=$?
-  parar_sim
+  for nombre in "${!sim_pid[@]}"; do parar_sim "${nombre}"; done
+  if [ -n "${xvfb_pid}" ]; then kill -TERM "${xvfb_pid}" 2>/dev/null || true; fi
   # Only this prefix's server.
   "${wineserver}" -k >/dev/null 2>&1 || true
   if [ "${estado}" -ne 0 ]; then
@@ -81,10 +92,11 @@ terminar() {
       echo "---- $(basename "$f") (last 40 lines)" >&2
       tail -n 40 "$f" >&2
     done
-    if [ -f "${trabajo}/traza.txt" ]; then
-      echo "---- traza.txt (last 20 lines)" >&2
-      tail -n 20 "${trabajo}/traza.txt" >&2
-    fi
+    for f in "${trabajo}/traza.txt" "${trabajo}/traza_ventana.txt"; do
+      [ -f "$f" ] || continue
+      echo "---- $(basename "$f") (last 20 lines)" >&2
+      tail -n 20 "$f" >&2
+    done
   fi
   # R27_WINE_CONSERVAR=1 keeps the prefix, the outputs, the reports and the trace.
   if [ "${R27_WINE_CONSERVAR:-0}" = 1 ]; then
@@ -104,18 +116,32 @@ cmake --build "${nativo}" -j2 --target r27-sim >>"${trabajo}/compilar.salida" 2>
   fallar "r27-sim could not be built in ${nativo}"
 echo "Builds up to date: $(desde "$t") s"
 actualizar="${windows}/app/linea/r27-actualizar.exe"
+ventana="${windows}/app/win32/r27-update.exe"
 sim="${nativo}/sim/r27-sim"
 [ -f "${actualizar}" ] || fallar "${actualizar} was not built"
+[ -f "${ventana}" ] || fallar "${ventana} was not built"
 [ -x "${sim}" ] || fallar "${sim} was not built"
 
 # The prefix. Wine's port driver maps the COM numbers named under
 # HKLM\Software\Wine\Ports to those paths and gives the machine's own serial
 # devices (/dev/ttyS*, ...) the numbers left over, rewriting dosdevices/comN each
-# time it starts. So COM3 is named there, as a link to the simulator's symlink,
+# time it starts. So COM3 and COM4 are named there, as links to the simulators' symlinks,
 # and COM1 and COM2 lead nowhere: the search must not probe a real serial port
 # of this machine before it reaches COM3. Wine still opens those two (as ports
 # that never answer), so the search probes each in vain before COM3.
 t=$(ahora)
+# The X screen of the window, there before the prefix's first program: Wine's
+# desktop takes the display it starts with. Xvfb picks a free display and writes
+# its number to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"${trabajo}/pantalla" \
+  >"${trabajo}/xvfb.salida" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "${trabajo}/pantalla" ] && break
+  sleep 0.05
+done
+[ -s "${trabajo}/pantalla" ] || fallar "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "${trabajo}/pantalla")"
 "${wine}" wineboot -i >"${trabajo}/prefijo.salida" 2>&1 || fallar "wineboot could not create the prefix"
 cat >"${trabajo}/puertos.reg" <<EOF
 REGEDIT4
@@ -123,10 +149,21 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 "COM1"="${trabajo}/sin-puerto-1"
 "COM2"="${trabajo}/sin-puerto-2"
-"COM3"="${trabajo}/medidor"
+"COM3"="${trabajo}/medidor3"
+"COM4"="${trabajo}/medidor4"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Decorated"="N"
 EOF
+# Wine draws the frames' buttons with the Marlett font, which this Wine does not
+# find where Debian puts it; the prefix gets a copy.
+if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "${WINEPREFIX}/drive_c/windows/Fonts/"
+fi
 (cd "${trabajo}" && "${wine}" reg import puertos.reg) >>"${trabajo}/prefijo.salida" 2>&1 ||
   fallar "the port map could not be written to the prefix's registry"
+# (Without a window manager on the X screen, Wine draws the window frames itself:
+# the pictures show the title bar.)
 # The port driver reads the map when the prefix's server starts again: one
 # server for both runs, its own output apart from theirs.
 "${wineserver}" -k >/dev/null 2>&1 || true
@@ -134,23 +171,25 @@ EOF
 "${wineserver}" -p >"${trabajo}/wineserver.log" 2>&1 || fallar "wineserver did not start"
 echo "Wine prefix ready: $(desde "$t") s"
 
-# Starts the simulated meter with short timings (restart, sector work, burn,
-# module update) and the report of its memories at exit; its symlink is COM3.
+# Starts the simulated meter NAME on COM number N with short timings (restart,
+# sector work, burn, module update) and the report of its memories at exit; its
+# symlink is the one the prefix maps to COM<N>.
 lanzar_sim() {
-  local nombre="$1"
-  shift
-  "${sim}" --com 3 --enlace "${trabajo}/medidor" --informe "${trabajo}/informe_${nombre}.txt" \
+  local nombre="$1" com="$2"
+  shift 2
+  local enlace="${trabajo}/medidor${com}"
+  "${sim}" --com "${com}" --enlace "${enlace}" --informe "${trabajo}/informe_${nombre}.txt" \
     --t-reinicio 1000 --t-sector 200 --t-borrado-segmento 20 --t-programa-segmento 40 \
     --t-mpeg4 8 "$@" >"${trabajo}/${nombre}.sim" 2>&1 &
-  sim_pid=$!
+  sim_pid[${nombre}]=$!
   for _ in $(seq 100); do
     grep -q '^R27_PUERTOS=' "${trabajo}/${nombre}.sim" && break
     sleep 0.05
   done
   grep -q '^R27_PUERTOS=' "${trabajo}/${nombre}.sim" || fallar "r27-sim did not start"
-  [ -L "${trabajo}/medidor" ] || fallar "r27-sim made no symlink"
-  [ "$(readlink "${WINEPREFIX}/dosdevices/com3" 2>/dev/null || true)" = "${trabajo}/medidor" ] ||
-    ln -sfn "${trabajo}/medidor" "${WINEPREFIX}/dosdevices/com3"
+  [ -L "${enlace}" ] || fallar "r27-sim made no symlink"
+  [ "$(readlink "${WINEPREFIX}/dosdevices/com${com}" 2>/dev/null || true)" = "${enlace}" ] ||
+    ln -sfn "${enlace}" "${WINEPREFIX}/dosdevices/com${com}"
 }
 
 # Runs the updater under Wine in the work folder (file names relative to it);
@@ -172,9 +211,9 @@ ejecutar() {
 informe() { sed -n "s/^$2=//p" "${trabajo}/informe_$1.txt"; }
 
 # 1. The automatic search and the identification, nothing written.
-lanzar_sim comprobar
+lanzar_sim comprobar 3
 ejecutar comprobar 120 --solo-comprobar --json
-parar_sim
+parar_sim comprobar
 [ "${estado}" -eq 0 ] || fallar "--solo-comprobar exited ${estado}"
 grep -q '"port":"COM3"' "${trabajo}/comprobar.salida" || fallar "the search did not find the meter on COM3"
 grep -q '"identity_before":{[^}]*"version":"3.00","build":"00000"' "${trabajo}/comprobar.salida" ||
@@ -185,12 +224,33 @@ grep -q '"identity_before":{[^}]*"version":"3.00","build":"00000"' "${trabajo}/c
 t_comprobar="${segundos}"
 echo "Automatic search and identification under Wine (found on COM3): ${t_comprobar} s"
 
-# 2. A whole update that writes the firmware, proven and checked on the meter.
+# 3. (started here and checked after 2: both wait on their meters most of the
+# time) The window under Xvfb on COM3: found by its title, and its
+# demonstration's whole update.
+t=$(ahora)
+lanzar_sim ventana 3
+t0=$(ahora)
+(cd "${trabajo}" && timeout 600 "${wine}" "${ventana}" --demo demo --traza traza_ventana.txt) \
+  >"${trabajo}/ventana.salida" 2>&1 </dev/null &
+ventana_pid=$!
+# The window, as the X server names it, looked for while the demonstration runs.
+(
+  while kill -0 "${ventana_pid}" 2>/dev/null; do
+    if xwininfo -root -tree 2>/dev/null | grep -q '"UPDATE v3.01"'; then
+      echo "UPDATE v3.01" >"${trabajo}/titulo"
+      break
+    fi
+    sleep 0.2
+  done
+) &
+buscador_pid=$!
+# 2. A whole update that writes the firmware, proven and checked on the meter
+# (on COM4, while the window updates the meter on COM3).
 # R27_WINE_SIM adds options to this meter (a fault, say) to see the run fail.
 read -r -a extra_sim <<<"${R27_WINE_SIM:-}"
-lanzar_sim actualizar "${extra_sim[@]}"
-ejecutar actualizar 600 --puerto COM3 --si --traza traza.txt --json
-parar_sim
+lanzar_sim actualizar 4 "${extra_sim[@]}"
+ejecutar actualizar 600 --puerto COM4 --si --traza traza.txt --json
+parar_sim actualizar
 [ "${estado}" -eq 0 ] || fallar "the update exited ${estado}"
 grep -q '"check":{"proven":true' "${trabajo}/actualizar.salida" ||
   fallar "the update was not proven after writing"
@@ -216,9 +276,47 @@ else
   linea="stayed at 115,200 baud (a WOW64 process), $(wc -l <"${trabajo}/traza.txt") trace lines"
 fi
 t_actualizar="${segundos}"
-echo "Update under Wine on COM3 (firmware and what the tick decision adds): ${t_actualizar} s"
+echo "Update under Wine on COM4 (firmware and what the tick decision adds): ${t_actualizar} s"
 echo "  meter after: firmware $(informe actualizar firmware), version ${version}," \
   "FPGA $(informe actualizar fpga), MPEG-4 $(informe actualizar mpeg4)," \
   "restarts $(informe actualizar reinicios)"
 echo "  line: ${linea}"
+
+# 3. The window's checks.
+set +e
+wait "${ventana_pid}"
+estado=$?
+set -e
+segundos=$(desde "$t0")
+wait "${buscador_pid}" 2>/dev/null || true
+parar_sim ventana
+titulo="$(cat "${trabajo}/titulo" 2>/dev/null || true)"
+[ -n "${titulo}" ] || fallar "no window titled UPDATE v3.01 was found on the X screen"
+[ "${estado}" -eq 0 ] || fallar "the window's demonstration exited ${estado}"
+grep -q '^result code: 0' "${trabajo}/ventana.salida" || fallar "the window's update did not end correct"
+preguntas=$(grep -c '^question ' "${trabajo}/ventana.salida" || true)
+pantallas=$(grep -c '^screen ' "${trabajo}/ventana.salida" || true)
+[ "${preguntas}" -ge 1 ] && [ "${pantallas}" -ge 6 ] ||
+  fallar "the demonstration pictured ${pantallas} screens and ${preguntas} questions"
+for clave in firmware fpga_conjunto eeprom_zona mpeg4_modulo; do
+  [ "$(informe ventana "${clave}")" = "igual" ] ||
+    fallar "after the window's update the meter's ${clave} is not exact: $(informe ventana "${clave}")"
+done
+linea_rapida="$(awk '/ W 7 02 05 00 B4 FE 01 00\r?$/ { print NR; exit }' "${trabajo}/traza_ventana.txt")"
+if [ "${bits}" = 64 ]; then
+  [ -n "${linea_rapida}" ] || fallar "the window's trace shows no switch to 500,000 baud"
+else
+  [ -z "${linea_rapida}" ] || fallar "the window, a WOW64 process, switched to 500,000 baud"
+  grep -q '^question .*22 min\.' "${trabajo}/ventana.salida" ||
+    fallar "the window's time question does not ask 22 min."
+fi
+python3 "${raiz}/scripts/bmp_a_png.py" --borrar "${trabajo}"/demo/*.bmp
+if [ -n "${R27_WINE_CAPTURAS:-}" ]; then
+  mkdir -p "${R27_WINE_CAPTURAS}"
+  cp "${trabajo}"/demo/*.png "${R27_WINE_CAPTURAS}/"
+fi
+echo "The window under Wine and Xvfb (${titulo}): a whole update by its demonstration: ${segundos} s"
+echo "  ${pantallas} screens and ${preguntas} question pictured; $(grep '^question ' "${trabajo}/ventana.salida" | head -n 1)"
+echo "  meter after: firmware $(informe ventana firmware), FPGA set $(informe ventana fpga_conjunto)," \
+  "zone records $(informe ventana eeprom_zona), module $(informe ventana mpeg4_modulo)"
 echo "Wine run (${bits}-bit build) passed."

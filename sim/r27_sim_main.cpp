@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "incrustado/firmware_hex.h"
+#include "sim/informe_contenido.h"
 #include "sim/informe_medidor.h"
 #include "sim/medidor_simulado.h"
 #include "sim/opciones_sim.h"
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
     const auto imagen = r27::datos::firmware_hex();
     std::ofstream fichero(o.informe, std::ios::binary | std::ios::trunc);
     fichero << Informe_medidor(
-        medidor, std::span(reinterpret_cast<const char*>(imagen.data()), imagen.size()));
+                   medidor, std::span(reinterpret_cast<const char*>(imagen.data()), imagen.size()))
+            << Informe_contenido(medidor);
     if (!fichero.flush()) {
       std::fprintf(stderr, "r27-sim: no se pudo escribir el informe %s\n", o.informe.c_str());
       if (estado == 0) estado = 1;

@@ -15,6 +15,7 @@
 //   r27-update --formularios <folder> saves pictures of the About box, the
 //                                     correct-update box and the two service
 //                                     dialogs, and ends
+//   r27-update --traza <file>         writes every byte on the wire to <file>
 
 #include <cstdio>
 #include <filesystem>
@@ -30,6 +31,7 @@
 #include "app/win32/sistema.h"
 #include "app/win32/texto_win32.h"
 #include "app/win32/ventana_win32.h"
+#include "link/traza_linea.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ struct Opciones {
   std::wstring captura;
   std::wstring demo;
   std::wstring formularios;
+  std::wstring traza;
   bool valida = true;
 };
 
@@ -58,6 +61,8 @@ Opciones Leer_opciones() {
       o.demo = argv[++i];
     } else if (a == L"--formularios" && i + 1 < n) {
       o.formularios = argv[++i];
+    } else if (a == L"--traza" && i + 1 < n) {
+      o.traza = argv[++i];
     } else {
       o.valida = false;
     }
@@ -210,10 +215,11 @@ int Formularios(Ventana_win32& v, HINSTANCE instancia, const fs::path& carpeta) 
 int WINAPI wWinMain(HINSTANCE instancia, HINSTANCE, LPWSTR, int mostrar) {
   const Opciones opciones = Leer_opciones();
   if (!opciones.valida) {
-    MessageBoxW(nullptr,
-                L"r27-update [--servicio] [--captura <file.bmp> | --demo <folder> | "
-                L"--formularios <folder>]",
-                L"Update", MB_OK);
+    MessageBoxW(
+        nullptr,
+        L"r27-update [--servicio] [--traza <file>] [--captura <file.bmp> | --demo <folder> | "
+        L"--formularios <folder>]",
+        L"Update", MB_OK);
     return 2;
   }
   INITCOMMONCONTROLSEX controles{sizeof controles,
@@ -224,6 +230,16 @@ int WINAPI wWinMain(HINSTANCE instancia, HINSTANCE, LPWSTR, int mostrar) {
   try {
     const bool servicio = opciones.servicio || !opciones.formularios.empty();
     auto ventana = std::make_unique<Ventana_win32>(instancia, servicio);
+    if (!opciones.traza.empty()) {
+      std::unique_ptr<r27::Traza_linea> traza =
+          r27::Traza_linea::Abrir(fs::path(opciones.traza).string());
+      if (!traza) {
+        MessageBoxW(nullptr, (L"Cannot open the trace file " + opciones.traza).c_str(), L"Update",
+                    MB_OK);
+        return 2;
+      }
+      ventana->Puerto().Fijar_traza(std::move(traza));
+    }
     ventana->Mostrar(mostrar);
     ventana->Procesar_mensajes();
 

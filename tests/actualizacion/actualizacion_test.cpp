@@ -16,6 +16,7 @@
 #include "components/programador_mpeg4.h"
 #include "factory/tfparam_defecto.h"
 #include "link/codigos_resultado.h"
+#include "sim/informe_contenido.h"
 #include "tests/actualizacion/banco_actualizacion.h"
 #include "tests/apoyo/vista_falsa.h"
 #include "tests/flash/medidor_en_proceso.h"
@@ -149,6 +150,8 @@ TEST(Actualizar_medidor, PresupuestoConfirmacionesYBanners) {
 
 TEST(Actualizar_medidor, UnaActualizacionCompletaDejaLaMemoriaDelMedidorExacta) {
   Banco_secuencia b(kCompleta);
+  // As the readiness check reads the meter's status byte (bit 5 clear).
+  b.v.estado.estado_b5 = true;
   b.Ejecutar();
   ASSERT_TRUE(b.Correcta()) << b.v.estado.codigo_error << " " << b.v.estado.motivo_error.Texto();
   EXPECT_EQ(b.v.estado.codigo_error, 0);
@@ -183,6 +186,36 @@ TEST(Actualizar_medidor, UnaActualizacionCompletaDejaLaMemoriaDelMedidorExacta) 
   }
 
   EXPECT_TRUE(std::ranges::equal(m.Mpeg4().aplicacion, Aplicacion_mpeg4()));
+  // r27-sim's report says the same of this meter; one byte changed in a place
+  // the step wrote, and the report says which.
+  const char* const kTodo_igual = "fpga_conjunto=igual\neeprom_zona=igual\nmpeg4_modulo=igual\n";
+  EXPECT_EQ(sim::Informe_contenido(m), kTodo_igual);
+  struct Alteracion {
+    std::span<uint8_t> memoria;
+    size_t posicion;
+    const char* informe;
+  };
+  sim::Memoria_simulada& memoria = b.medidor->Memoria();
+  const Alteracion alteraciones[] = {
+      {memoria.Segmento_flash(48), 300,
+       "fpga_conjunto=distinto\neeprom_zona=igual\nmpeg4_modulo=igual\n"},
+      {memoria.Segmento_flash(54), 0x1000,  // the last segment of the set
+       "fpga_conjunto=distinto\neeprom_zona=igual\nmpeg4_modulo=igual\n"},
+      {memoria.Eeprom(), 0x0180 + 125,  // the last byte of the first copy's second half
+       "fpga_conjunto=igual\neeprom_zona=distinto\nmpeg4_modulo=igual\n"},
+      {memoria.Eeprom(), 0x0300 + 1023,  // the fourth profile's last byte
+       "fpga_conjunto=igual\neeprom_zona=distinto\nmpeg4_modulo=igual\n"},
+      {memoria.Eeprom(), 0x0180 + 126,  // beyond the record: not the zone step's
+       kTodo_igual},
+  };
+  for (const Alteracion& a : alteraciones) {
+    a.memoria[a.posicion] ^= 0x01;
+    EXPECT_EQ(sim::Informe_contenido(m), a.informe) << a.posicion;
+    a.memoria[a.posicion] ^= 0x01;
+  }
+  EXPECT_EQ(sim::Informe_contenido(sim::Medidor_simulado()),
+            "fpga_conjunto=distinto\neeprom_zona=distinto\nmpeg4_modulo=distinto\n");
+
   EXPECT_EQ(b.vista.imagen, kImagen_correcta);
   EXPECT_FALSE(b.vista.boton);
   EXPECT_TRUE(b.vista.menus);
