@@ -10,6 +10,7 @@
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
 #include "app/linea/ejecutar_linea.h"
+#include "app/linea/historial_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     std::cout << r27::Texto_ayuda(programa);
     return r27::kSalida_correcta;
   }
+  // Every run that reaches a meter is recorded in the user's history.
+  r27::Historial historial(r27::Historial::Del_usuario());
+  if (opciones.historial)
+    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr);
 
   std::string aviso;
   r27::Entorno_linea entorno;
@@ -62,6 +67,7 @@ int main(int argc, char** argv) {
   r27::Vigilar_interrupcion();
   entorno.al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
   entorno.tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+  entorno.historial = &historial;
 
   return r27::Ejecutar_linea(opciones, entorno);
 }
