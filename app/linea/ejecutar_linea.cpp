@@ -264,7 +264,9 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     entorno.al_cambiar_actualizando(false);
 
   if (resumen.puerto == 0 && puerto_pedido > 0) resumen.puerto = puerto_pedido;
-  if (antes && resumen.puerto == 0) resumen.puerto = e.puerto;
+  // The port a meter answered on: identified, or refusing with "m".
+  if ((antes || asistente.desenlace == Desenlace_busqueda::respuesta_m) && resumen.puerto == 0)
+    resumen.puerto = e.puerto;
   resumen.antes = antes;
   resumen.despues = antes;
 

@@ -1,6 +1,7 @@
 // The built r27-actualizar against r27-sim on a pseudo-terminal, in real time with
 // short meter timings: the port given as a device path, stdin not a terminal so
-// --si answers, the wire trace written, and the JSON summary of a whole update.
+// --si answers, the wire trace written, the JSON summary of a whole update, and
+// the run's record in the history of a data folder of the test's own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -66,6 +67,8 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   fs::create_directories(dir);
   const std::string enlace = (dir / "medidor").string();
   const std::string traza = (dir / "traza.txt").string();
+  // The history goes to the test's folder (the child inherits the variable).
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
 
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA, {"--enlace", enlace, "--t-reinicio", "1000",
@@ -101,6 +104,20 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   std::error_code ec;
   EXPECT_GT(fs::file_size(traza, ec), 100'000u);
 
+  // One record of the run, on disk; --historial prints it, --csv under its heading.
+  const Salida_programa tabla = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial"});
+  EXPECT_EQ(tabla.estado, 0);
+  EXPECT_EQ(Cuenta(tabla.salida, "\n"), 2u) << tabla.salida;
+  EXPECT_NE(tabla.salida.find("zona fpga firmware mpeg4  updated  0     yes"), std::string::npos)
+      << tabla.salida;
+  const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
+  EXPECT_EQ(csv.estado, 0);
+  EXPECT_EQ(Cuenta(csv.salida, "\n"), 2u) << csv.salida;
+  EXPECT_NE(csv.salida.find(",r27-actualizar,"), std::string::npos) << csv.salida;
+  EXPECT_NE(csv.salida.find("," + enlace + ",updated,0,,yes,"), std::string::npos) << csv.salida;
+  EXPECT_NE(csv.salida.find("," + traza + ","), std::string::npos) << csv.salida;
+  unsetenv("XDG_DATA_HOME");
+
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
   fs::remove_all(dir, ec);
 }
@@ -111,6 +128,7 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   const fs::path dir = fs::temp_directory_path() / ("r27_servicio_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string enlace = (dir / "medidor").string();
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA,
                          {"--enlace", enlace, "--version", "1.05", "--t-reinicio", "1000"}));
@@ -128,6 +146,7 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   // Without service mode the choice is refused before anything is opened.
   EXPECT_EQ(Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--pasos", "borrado"}).estado,
             40);
+  unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
   std::error_code ec;
   fs::remove_all(dir, ec);
