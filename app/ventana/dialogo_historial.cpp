@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/nucleo/tabla_historial.h"
 
@@ -14,6 +15,9 @@ namespace r27 {
 namespace {
 
 QString Q(const std::string& t) { return QString::fromStdString(t); }
+
+constexpr int kAncho_minimo = 720;
+constexpr int kAncho_maximo = 1400;
 
 const char* const kCabeceras[] = {"Fecha",     "Puerto", "Antes",      "Despues", "Pasos",
                                   "Resultado", "Codigo", "Comprobada", "Motivo"};
@@ -75,6 +79,8 @@ Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QSt
     for (int c = 0; c < columnas; ++c) {
       auto* celda = new QTableWidgetItem(Q(celdas[c]));
       if (color.isValid()) celda->setBackground(color);
+      // The reason, often long, on every cell of the row.
+      if (!r.motivo.empty()) celda->setToolTip(Q(r.motivo));
       Tabla->setItem(fila, c, celda);
     }
   }
@@ -94,7 +100,10 @@ Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QSt
   Button_cerrar->setObjectName("Button_cerrar");
   connect(Button_cerrar, &QPushButton::clicked, this, &QDialog::accept);
   capa->addWidget(Button_cerrar, 0, Qt::AlignRight);
-  resize(960, 420);
+  // Wide enough for every column, the reason included, within a usual screen.
+  int ancho = 0;
+  for (int c = 0; c < columnas; ++c) ancho += Tabla->columnWidth(c);
+  resize(std::clamp(ancho + 48, kAncho_minimo, kAncho_maximo), 420);
 }
 
 }  // namespace r27

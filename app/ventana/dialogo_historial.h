@@ -14,6 +14,8 @@ class QTableWidget;
 namespace r27 {
 
 class Dialogo_historial : public QDialog {
+  Q_OBJECT
+
  public:
   static constexpr const char* kTitulo = "Historial";
   static constexpr int kColumna_resultado = 5;
