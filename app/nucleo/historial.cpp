@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/nucleo/fichero_historial.h"
 #include "app/nucleo/json_historial.h"
 
 namespace r27 {

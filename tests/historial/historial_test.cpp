@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/nucleo/fichero_historial.h"
 #include "app/nucleo/json_historial.h"
 #include "app/nucleo/pasos_actualizacion.h"
 #include "app/nucleo/registro_historial.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/nucleo/historial.h"
+#include "app/nucleo/fichero_historial.h"
 
 namespace r27 {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/nucleo/historial.h"
+#include "app/nucleo/fichero_historial.h"
 
 namespace r27 {
 
