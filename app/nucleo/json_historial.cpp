@@ -2,6 +2,9 @@
 #include "app/nucleo/json_historial.h"
 
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
 
 namespace r27 {
 
@@ -13,7 +16,7 @@ Json Texto_o_nulo(const std::string& texto) { return texto.empty() ? Json() : Js
 double Milisegundos(double s) { return std::round(s * 1000.0) / 1000.0; }
 
 // A key's text: empty when the key is missing or null; a value of another type
-// throws, and the line is no record.
+// throws (the library's type error), and the line is no record.
 std::string Cadena(const Json& j, const char* clave) {
   const auto it = j.find(clave);
   if (it == j.end() || it->is_null()) return {};
@@ -27,6 +30,38 @@ T Valor(const Json& j, const char* clave, T defecto) {
   return it->get<T>();
 }
 
+// A whole number that fits an int. The library would cast any number, and
+// casting 1e40 to int is undefined: such a line is no record.
+int Entero(const Json& v) {
+  if (v.is_number_unsigned()) {
+    const uint64_t n = v.get<uint64_t>();
+    if (n <= static_cast<uint64_t>(std::numeric_limits<int>::max())) return static_cast<int>(n);
+  } else if (v.is_number_integer()) {
+    const int64_t n = v.get<int64_t>();
+    if (n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+      return static_cast<int>(n);
+  }
+  throw std::runtime_error("not a whole number within range: " + v.dump());
+}
+
+// A duration: a number of seconds from 0 up to a few years. Anything else (a
+// negative, an overflowing 1e308) is no duration a run can have.
+double Segundos(const Json& j, const char* clave) {
+  constexpr double kMayor_duracion_s = 1e9;
+  const auto it = j.find(clave);
+  if (it == j.end() || it->is_null()) return 0;
+  const double s = it->get<double>();
+  if (!(s >= 0 && s < kMayor_duracion_s))
+    throw std::runtime_error(std::string(clave) + " out of range: " + it->dump());
+  return s;
+}
+
+int Entero(const Json& j, const char* clave, int defecto) {
+  const auto it = j.find(clave);
+  if (it == j.end() || it->is_null()) return defecto;
+  return Entero(*it);
+}
+
 Identidad_registrada Identidad_de_json(const Json& j) {
   Identidad_registrada i;
   i.familia = Cadena(j, "family");
@@ -37,9 +72,9 @@ Identidad_registrada Identidad_de_json(const Json& j) {
   i.fpga = Cadena(j, "fpga");
   const auto m = j.find("mpeg4");
   if (m != j.end() && !m->is_null())
-    i.mpeg4 = Mpeg4_registrado{m->at("application").get<int>(), m->at("build").get<int>(),
-                               m->at("decoders").get<int>(), m->at("boot").get<int>()};
-  i.idioma = Valor(j, "language", 0);
+    i.mpeg4 = Mpeg4_registrado{Entero(m->at("application")), Entero(m->at("build")),
+                               Entero(m->at("decoders")), Entero(m->at("boot"))};
+  i.idioma = Entero(j, "language", 0);
   return i;
 }
 
@@ -133,7 +168,7 @@ std::optional<Registro_historial> Registro_de_linea(std::string_view linea, std:
     r.puerto = Cadena(j, "port");
     r.ruta = Cadena(j, "path");
     r.resultado = j.at("outcome").get<std::string>();
-    r.codigo_resultado = Valor(j, "result_code", 0);
+    r.codigo_resultado = Entero(j, "result_code", 0);
     r.motivo = Cadena(j, "reason");
     r.desconectado = Valor(j, "disconnected", false);
     r.antes = Identidad_opcional(j, "identity_before");
@@ -141,16 +176,17 @@ std::optional<Registro_historial> Registro_de_linea(std::string_view linea, std:
     if (const auto pasos = j.find("steps"); pasos != j.end() && !pasos->is_null()) {
       for (const Json& s : pasos->get_ref<const Json::array_t&>())
         r.pasos.push_back({s.at("step").get<std::string>(), s.at("state").get<std::string>(),
-                           Valor(s, "duration_s", 0.0), Cadena(s, "reason")});
+                           Segundos(s, "duration_s"), Cadena(s, "reason")});
     }
     if (const auto c = j.find("check"); c != j.end() && !c->is_null())
       r.comprobacion =
-          Comprobacion_registrada{c->at("proven").get<bool>(), Valor(*c, "duration_s", 0.0)};
+          Comprobacion_registrada{c->at("proven").get<bool>(), Segundos(*c, "duration_s")};
     r.pendientes = Valor(j, "still_to_do", std::vector<std::string>{});
-    r.duracion_s = Valor(j, "duration_s", 0.0);
+    r.duracion_s = Segundos(j, "duration_s");
     r.traza = Cadena(j, "trace");
     return r;
-  } catch (const Json::exception& e) {
+  } catch (const std::exception& e) {
+    // The library's type errors, and the whole numbers out of range.
     error = std::string("not a record: ") + e.what();
     return std::nullopt;
   }
