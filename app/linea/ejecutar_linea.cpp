@@ -161,13 +161,14 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   // The port the technician named, as a COM number.
   int puerto_pedido = 0;
-  if (opciones.puerto) {
-    puerto_pedido = opciones.puerto->numero;
-    if (!opciones.puerto->ruta.empty()) {
-      resumen.ruta = opciones.puerto->ruta;
+  if (!opciones.puertos.empty()) {
+    const Puerto_pedido& pedido = opciones.puertos.front();
+    puerto_pedido = pedido.numero;
+    if (!pedido.ruta.empty()) {
+      resumen.ruta = pedido.ruta;
       if (!entorno.numero_de_ruta) return error_orden("device paths are not supported here");
       std::string error;
-      const std::optional<int> n = entorno.numero_de_ruta(opciones.puerto->ruta, error);
+      const std::optional<int> n = entorno.numero_de_ruta(pedido.ruta, error);
       if (!n) return error_orden(error);
       puerto_pedido = *n;
     }
@@ -196,7 +197,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   if (opciones.plan) Elegir_planes(e, *opciones.plan);
 
-  Progreso_linea progreso(humano, humano_terminal);
+  Progreso_linea progreso = entorno.al_progreso ? Progreso_linea(humano, entorno.al_progreso)
+                                                : Progreso_linea(humano, humano_terminal);
   std::optional<Ficha_medidor> antes;
   bool en_actualizacion = false;
   bool interrumpido = false;  // Ctrl-C outside an update

@@ -42,6 +42,8 @@ struct Entorno_linea {
   // Asked whenever window messages would run: true when the technician asked to
   // stop (Ctrl-C) since the last call.
   std::function<bool()> tomar_interrupcion;
+  // When set, the progress line goes here instead of to the terminal.
+  std::function<void(const std::string& linea)> al_progreso;
   // Where every run that reaches a meter is recorded; none: no record.
   Historial* historial = nullptr;
 };

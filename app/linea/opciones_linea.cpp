@@ -86,12 +86,15 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
       o.json = true;
     } else if (a == "--puerto") {
       if (!valor(v)) return r;
-      o.puerto = Interpretar_puerto(v);
-      if (!o.puerto) {
+      const std::optional<Puerto_pedido> puerto = Interpretar_puerto(v);
+      if (!puerto) {
         r.error = "--puerto: \"" + std::string(v) +
                   "\" is neither COM1..COM255 nor a device path such as /dev/ttyACM0";
         return r;
       }
+      o.puertos.push_back(*puerto);
+    } else if (a == "--todos") {
+      o.todos = true;
     } else if (a == "--traza") {
       if (!valor(v)) return r;
       if (v.empty()) {
@@ -141,13 +144,19 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
   }
   if (o.pasos && !o.servicio) r.error = "--pasos needs --servicio";
   if (o.csv && !o.historial) r.error = "--csv needs --historial";
+  if (o.todos && !o.puertos.empty()) r.error = "--todos searches every port: leave out --puerto";
+  // Several meters cannot share the terminal's questions.
+  if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())
+    r.error = std::string(o.todos ? "--todos" : "several --puerto") +
+              " asks no question: add --si (or --solo-comprobar)";
   return r;
 }
 
 std::string Texto_ayuda(std::string_view programa) {
   std::string t;
   t += "Usage: " + std::string(programa) +
-       " [--puerto COMn|PATH] [--si] [--solo-comprobar] [--json] [--traza FILE]\n"
+       " [--puerto COMn|PATH]... [--todos] [--si] [--solo-comprobar] [--json]\n"
+       "       [--traza FILE]"
        "       [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
        "       " +
        std::string(programa) +
@@ -158,7 +167,10 @@ std::string Texto_ayuda(std::string_view programa) {
        "\n"
        "Options:\n"
        "  --puerto COMn|PATH  try only this port: a COM number, or a device path such as\n"
-       "                      /dev/ttyACM0 (default: the automatic search)\n"
+       "                      /dev/ttyACM0 (default: the automatic search); given more\n"
+       "                      than once, those meters are updated at once\n"
+       "  --todos             update every meter found on the search's ports, all at\n"
+       "                      once (needs --si or --solo-comprobar)\n"
        "  --si                answer yes to both confirmations (time, erase)\n"
        "  --solo-comprobar    connect, identify, print what would be updated, write\n"
        "                      nothing\n"

@@ -61,7 +61,7 @@ TEST(Historial_linea, CadaEjecucionQueLlegaAUnMedidorQuedaAnotadaSinCambiarSuRes
   Opciones_linea comprobar;
   comprobar.solo_comprobar = true;
   Opciones_linea otro_puerto = si;
-  otro_puerto.puerto = Puerto_pedido{5, {}};
+  otro_puerto.puertos = {Puerto_pedido{5, {}}};
   auto con = [](auto cambio) {
     Config_medidor c = Medidor_rapido();
     cambio(c);

@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,11 @@ struct Salida_programa {
   std::string salida;
 };
 
-// Runs `programa` with stdin from /dev/null and no port map in its environment;
-// its stdout is collected, its stderr goes to the test's.
-Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos) {
+// Runs `programa` with stdin from /dev/null and no port map in its environment
+// but `mapa` (R27_PUERTOS) when given; its stdout is collected, its stderr goes
+// to the test's.
+Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
+                         const std::string& mapa = "") {
   Salida_programa r;
   int tubo[2];
   if (pipe(tubo) != 0) return r;
@@ -37,7 +41,11 @@ Salida_programa Ejecutar(const std::string& programa, const std::vector<std::str
     dup2(tubo[1], 1);
     close(tubo[0]);
     close(tubo[1]);
-    unsetenv("R27_PUERTOS");
+    if (mapa.empty()) {
+      unsetenv("R27_PUERTOS");
+    } else {
+      setenv("R27_PUERTOS", mapa.c_str(), 1);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(programa.c_str()));
     for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
@@ -148,6 +156,49 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
             40);
   unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// A tray of four meters found by the search and updated at once: each meter's
+// memory ends exact, the summary names all four and the history holds four proven runs.
+TEST(Programa_linea, CuatroMedidoresALaVez) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_bandeja_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  Programa_sim sims[4];
+  std::string mapa;
+  for (int i = 0; i < 4; ++i) {
+    const std::string base = (dir / ("medidor" + std::to_string(i))).string();
+    ASSERT_TRUE(sims[i].Lanzar(
+        R27_SIM_PROGRAMA,
+        {"--enlace", base, "--informe", base + ".informe", "--t-reinicio", "1000", "--t-sector",
+         "200", "--t-borrado-segmento", "20", "--t-programa-segmento", "40", "--t-mpeg4", "8"}));
+    ASSERT_EQ(sims[i].Linea().rfind("/dev/pts/", 0), 0u);
+    mapa += (i ? " COM" : "COM") + std::to_string(3 + i) + "=" + base;
+  }
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
+  const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--todos", "--si", "--json"}, mapa);
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  EXPECT_EQ(r.salida.front(), '[') << r.salida;
+  EXPECT_EQ(Cuenta(r.salida, "\"outcome\":\"updated\""), 4u) << r.salida;
+  EXPECT_EQ(Cuenta(r.salida, "\"check\":{\"proven\":true"), 4u) << r.salida;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NE(r.salida.find("\"port\":\"COM" + std::to_string(3 + i) + "\""), std::string::npos);
+    EXPECT_EQ(sims[i].Terminar(SIGTERM), 0);
+    std::ifstream f(dir / ("medidor" + std::to_string(i) + ".informe"));
+    const std::string informe((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_NE(informe.find("firmware=igual\nversion=3.01.00000\nfpga=3.3\nmpeg4=133,0,5,2"),
+              std::string::npos)
+        << i << ": " << informe;
+  }
+  // The history holds the four proven runs.
+  const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Cuenta(csv.salida, "\n"), 5u) << csv.salida;
+  EXPECT_EQ(Cuenta(csv.salida, ",updated,0,,yes,"), 4u) << csv.salida;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_NE(csv.salida.find(",COM" + std::to_string(3 + i) + ","), std::string::npos);
   std::error_code ec;
   fs::remove_all(dir, ec);
 }

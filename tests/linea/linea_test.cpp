@@ -44,7 +44,7 @@ TEST(Ejecutar_linea, CodigoDeSalidaPorDesenlace) {
   Opciones_linea comprobar;
   comprobar.solo_comprobar = true;
   Opciones_linea otro_puerto = si;
-  otro_puerto.puerto = Puerto_pedido{5, {}};
+  otro_puerto.puertos = {Puerto_pedido{5, {}}};
 
   auto con = [](auto cambio) {
     Config_medidor c = Medidor_rapido();
@@ -223,9 +223,9 @@ TEST(Leer_opciones, FormasYErrores) {
     const Lectura_opciones l = Leer_opciones(k.argumentos);
     SCOPED_TRACE(k.argumentos.back());
     EXPECT_EQ(l.error.empty(), k.valida) << l.error;
-    if (!k.valida || !l.opciones.puerto) continue;
-    EXPECT_EQ(l.opciones.puerto->numero, k.numero);
-    EXPECT_EQ(l.opciones.puerto->ruta, k.ruta);
+    if (!k.valida || l.opciones.puertos.size() != 1) continue;
+    EXPECT_EQ(l.opciones.puertos[0].numero, k.numero);
+    EXPECT_EQ(l.opciones.puertos[0].ruta, k.ruta);
   }
 }
 
