@@ -157,7 +157,7 @@ std::string Texto_ayuda(std::string_view programa) {
   t += "Usage: " + std::string(programa) +
        " [--puerto COMn|PATH]... [--todos] [--si] [--solo-comprobar] [--json]\n"
        "       [--traza FILE]"
-       "       [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
+       " [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
        "       " +
        std::string(programa) +
        " --historial [--csv]\n"
