@@ -30,7 +30,7 @@ done
 
 source "${raiz}/scripts/dependencias.sh"
 if [ "${bits}" = 32 ]; then
-  r27_instalar g++-mingw-w64-i686
+  r27_instalar g++-mingw-w64-i686 nlohmann-json3-dev
   cadena="${raiz}/cmake/mingw-w64-i686.cmake"
   salida="${salida:-${raiz}/build-windows/i686}"
 else
@@ -63,6 +63,6 @@ cmake -S "${raiz}" -B "${salida}" "${generador[@]}" \
 cmake --build "${salida}" -j2
 
 echo "Windows build (${bits}-bit) ready in ${salida}:"
-for programa in "${salida}"/tools/*.exe "${salida}"/app/linea/*.exe; do
+for programa in "${salida}"/tools/*.exe "${salida}"/app/linea/*.exe "${salida}"/app/win32/*.exe; do
   if [ -f "${programa}" ]; then echo "  ${programa#"${salida}"/}"; fi
 done

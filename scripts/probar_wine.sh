@@ -19,6 +19,7 @@
 #    the module application exact, and the wire trace shows the same line path
 #    as the command line's. The demonstration's pictures are converted to PNG;
 #    R27_WINE_CAPTURAS=DIR keeps them there.
+# 4. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27.
 # Fails (non-zero) when a run or a check fails; prints the time of each part.
 # The Windows build is made or brought up to date in build-windows.
 #
@@ -319,4 +320,17 @@ echo "The window under Wine and Xvfb (${titulo}): a whole update by its demonstr
 echo "  ${pantallas} screens and ${preguntas} question pictured; $(grep '^question ' "${trabajo}/ventana.salida" | head -n 1)"
 echo "  meter after: firmware $(informe ventana firmware), FPGA set $(informe ventana fpga_conjunto)," \
   "zone records $(informe ventana eeprom_zona), module $(informe ventana mpeg4_modulo)"
+
+# 4. Both runs of the command line are in the history, in %LOCALAPPDATA%\R27 of the prefix's user,
+# written under LockFileEx and read back as CSV.
+ejecutar historial 60 --historial --csv
+[ "${estado}" -eq 0 ] || fallar "--historial --csv exited ${estado}"
+historial="$(ls "${WINEPREFIX}"/drive_c/users/*/AppData/Local/R27/historial.jsonl 2>/dev/null | head -n 1)"
+[ -n "${historial}" ] || fallar "no history in the prefix's %LOCALAPPDATA%\\R27"
+[ "$(wc -l <"${historial}")" -eq 2 ] || fallar "the history holds $(wc -l <"${historial}") records, not 2"
+grep -q ',r27-actualizar,[^,]*,COM3,[^,]*,checked,0,' "${trabajo}/historial.salida" ||
+  fallar "--historial --csv does not list the --solo-comprobar run"
+grep -q ',r27-actualizar,[^,]*,COM4,[^,]*,updated,0,,yes,' "${trabajo}/historial.salida" ||
+  fallar "--historial --csv does not list the proven update"
+echo "History under Wine: 2 records in ${historial#"${WINEPREFIX}"/}"
 echo "Wine run (${bits}-bit build) passed."

@@ -166,6 +166,7 @@ void Bandeja::Correr(Sesion& s) {
   e.errores = &s.texto;
   e.textos = entorno_.textos;
   e.windows64 = entorno_.windows64;
+  e.historial = entorno_.historial;
   e.al_cambiar_actualizando = [this](bool actualizando) { Al_cambiar_actualizando(actualizando); };
   // Ctrl-C reaches every session once, as it reaches a single run.
   e.tomar_interrupcion = [this, &s] {

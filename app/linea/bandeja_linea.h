@@ -28,6 +28,7 @@
 
 #include "app/linea/opciones_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/nucleo/historial.h"
 #include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 #include "link/directorio_puertos.h"
@@ -60,6 +61,9 @@ struct Entorno_bandeja {
   std::function<bool()> windows64;
   std::function<void(bool actualizando)> al_cambiar_actualizando;
   std::function<bool()> tomar_interrupcion;
+  // Where each meter's run is recorded, one record each; none: no record. A
+  // history that cannot be written warns once for the whole tray.
+  Historial* historial = nullptr;
 };
 
 // Finds the meters (every port of the search with --todos, else the ports

@@ -13,6 +13,7 @@
 
 #include "app/linea/opciones_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/nucleo/historial.h"
 #include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 #include "link/directorio_puertos.h"
@@ -43,6 +44,8 @@ struct Entorno_linea {
   std::function<bool()> tomar_interrupcion;
   // When set, the progress line goes here instead of to the terminal.
   std::function<void(const std::string& linea)> al_progreso;
+  // Where every run that reaches a meter is recorded; none: no record.
+  Historial* historial = nullptr;
 };
 
 // Runs the command line's work and returns the exit code (codigos_salida.h).

@@ -11,6 +11,7 @@
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
 #include "app/linea/ejecutar_linea.h"
+#include "app/linea/historial_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     std::cout << r27::Texto_ayuda(programa);
     return r27::kSalida_correcta;
   }
+  // Every run that reaches a meter is recorded in the user's history.
+  r27::Historial historial(r27::Historial::Del_usuario());
+  if (opciones.historial)
+    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr);
 
   std::string aviso;
   r27::Entorno_linea entorno;
@@ -70,6 +75,7 @@ int main(int argc, char** argv) {
     bandeja.textos = entorno.textos;
     bandeja.al_cambiar_actualizando = al_cambiar_actualizando;
     bandeja.tomar_interrupcion = tomar_interrupcion;
+    bandeja.historial = &historial;
     return r27::Ejecutar_bandeja(opciones, bandeja);
   }
 
@@ -85,6 +91,7 @@ int main(int argc, char** argv) {
   entorno.numero_de_ruta = numero_de_ruta;
   entorno.al_cambiar_actualizando = al_cambiar_actualizando;
   entorno.tomar_interrupcion = tomar_interrupcion;
+  entorno.historial = &historial;
 
   return r27::Ejecutar_linea(opciones, entorno);
 }

@@ -133,12 +133,17 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
         return r;
       }
       o.plan = n;
+    } else if (a == "--historial") {
+      o.historial = true;
+    } else if (a == "--csv") {
+      o.csv = true;
     } else {
       r.error = "unknown option \"" + std::string(a) + "\"";
       return r;
     }
   }
   if (o.pasos && !o.servicio) r.error = "--pasos needs --servicio";
+  if (o.csv && !o.historial) r.error = "--csv needs --historial";
   if (o.todos && !o.puertos.empty()) r.error = "--todos searches every port: leave out --puerto";
   // Several meters cannot share the terminal's questions.
   if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())
@@ -152,7 +157,10 @@ std::string Texto_ayuda(std::string_view programa) {
   t += "Usage: " + std::string(programa) +
        " [--puerto COMn|PATH]... [--todos] [--si] [--solo-comprobar] [--json]\n"
        "       [--traza FILE]"
-       "       [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
+       " [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
+       "       " +
+       std::string(programa) +
+       " --historial [--csv]\n"
        "\n"
        "Finds an R27 meter, prints what it holds and what an update would rewrite,\n"
        "asks for confirmation and updates it, as the window's wizard does.\n"
@@ -177,6 +185,8 @@ std::string Texto_ayuda(std::string_view programa) {
        "                      plans run only without the firmware)\n"
        "  --plan N            the channel-plan set 0..4 the plan step writes, as the\n"
        "                      menu \"Planes de canales\" chooses it\n"
+       "  --historial         print the history of runs as a table (--csv: as CSV) and\n"
+       "                      end; every run that reaches a meter is recorded there\n"
        "  --help              this text\n"
        "\n"
        "Without --si the confirmations are read from a terminal (y/n); when stdin is not\n"

@@ -31,6 +31,8 @@ struct Opciones_linea {
   // --pasos: exactly these steps are ticked (service mode only).
   std::optional<std::vector<Paso_actualizacion>> pasos;
   std::optional<int> plan;  // --plan: the channel-plan set, as the menu chooses it
+  bool historial = false;   // --historial: print the history of runs instead of running
+  bool csv = false;         // --csv (with --historial): as CSV
 };
 
 // Several meters at once: --todos, or --puerto more than once.

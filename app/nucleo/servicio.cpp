@@ -1,7 +1,9 @@
 // Service mode: the pause before the update and the two service dialogs' work.
 #include "app/nucleo/servicio.h"
 
+#include "app/nucleo/historial.h"
 #include "app/nucleo/paso_firmware.h"
+#include "app/nucleo/registro_historial.h"
 #include "components/tcfpga.h"
 #include "factory/textos_param_defecto.h"
 #include "factory/tfparam_defecto.h"
@@ -49,11 +51,15 @@ const std::array<Tick_paso, 7> kTicks_pasos{{
     {"Check_mpeg4_apl", "Mpeg4_apl", &Estado_ventana::Check_mpeg4_apl},
 }};
 
-Servicio::Servicio(Interfaz_ventana& ventana, Sesion_asistente& sesion, Vista_servicio& vista)
-    : ventana_(ventana), sesion_(sesion), vista_(vista) {
+Servicio::Servicio(Interfaz_ventana& ventana, Sesion_asistente& sesion, Vista_servicio& vista,
+                   Historial* historial)
+    : ventana_(ventana), sesion_(sesion), vista_(vista), historial_(historial) {
   ventana_.Estado().modo_servicio = kModo_servicio_activo;
   // The technician chooses the steps: the correct screen names what is left.
   sesion_.Actualizacion_().mostrar_pendientes = true;
+
+  // Every update run, finished or not, is recorded before its outcome screen.
+  sesion_.Actualizacion_().al_terminar = [this] { Anotar_ejecucion(); };
 
   // The wizard button ends the pause instead of starting a search.
   sesion_.al_pulsar_en_pausa = [this] {
@@ -74,8 +80,12 @@ Servicio::Servicio(Interfaz_ventana& ventana, Sesion_asistente& sesion, Vista_se
       return;
     }
     vista_.Mostrar_ticks(true, false);  // shown, not changed, while the update runs
+    antes_ = Leer_ficha(sesion_.Conexion_(), ventana_.Estado());
+    inicio_us_ = ventana_.Reloj_().Micros();
+    aviso_.clear();
     if (actualizar) actualizar();
     vista_.Mostrar_ticks(false, false);
+    if (!aviso_.empty()) ventana_.Mensaje(aviso_);
   };
 }
 
@@ -84,6 +94,18 @@ Servicio::~Servicio() = default;
 void Servicio::Marcar_tick(size_t indice, bool marcado) {
   if (indice >= kTicks_pasos.size()) return;
   ventana_.Estado().*kTicks_pasos[indice].marcado = marcado;
+}
+
+void Servicio::Anotar_ejecucion() {
+  if (!historial_) return;
+  const Estado_ventana& e = ventana_.Estado();
+  Registro_historial r = Registro_de_actualizacion("COM" + std::to_string(e.puerto), antes_,
+                                                   sesion_.Actualizacion_().Desenlace());
+  r.programa = "r27-update";
+  const uint64_t ahora_us = ventana_.Reloj_().Micros();
+  r.duracion_s = ahora_us > inicio_us_ ? static_cast<double>(ahora_us - inicio_us_) / 1e6 : 0.0;
+  const Anotacion a = historial_->Anotar(r);
+  if (a.avisar) aviso_ = kAviso_historial + a.error;
 }
 
 bool Servicio::Pausa() {

@@ -1,7 +1,8 @@
 #pragma once
 // Service mode (--servicio): `modo_servicio` is 'A', "Configurar" holds
-// "Parametros por defecto..." and "Configuracion fpga...", and the update
-// pauses once the connection has decided the step ticks. During the pause the
+// "Parametros por defecto...", "Configuracion fpga..." and "Historial...", every
+// update run is recorded in the history, and the update pauses once the
+// connection has decided the step ticks. During the pause the
 // window shows the seven tick boxes for the technician to change (they write
 // back to the shared ticks) and the two dialogs can work on the connected
 // meter; the wizard button goes on with the update. Without a connected meter
@@ -9,14 +10,17 @@
 // dialogs; this is what they do.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "app/nucleo/ficha_medidor.h"
 #include "app/nucleo/sesion_asistente.h"
 #include "link/estado_ventana.h"
 #include "link/interfaz_ventana.h"
 
 namespace r27 {
 
+class Historial;
 class TCFpga;
 class TFParam_defecto;
 
@@ -50,12 +54,18 @@ class Servicio {
  public:
   static constexpr const char* kTexto_param_defecto = "Parametros por defecto...";
   static constexpr const char* kTexto_config_fpga = "Configuracion fpga...";
+  static constexpr const char* kTexto_historial = "Historial...";
+  // A run's record could not be written (followed by the reason).
+  static constexpr const char* kAviso_historial =
+      "El resultado no cambia, pero no se pudo anotar en el historial: ";
   // Line 3 of the window while the update waits for the technician.
   static constexpr const char* kTexto_pausa = "Servicio: revise los pasos y pulse el boton";
   // How often the pause looks whether the meter is still connected.
   static constexpr unsigned kIntervalo_pausa_ms = 100;
 
-  Servicio(Interfaz_ventana& ventana, Sesion_asistente& sesion, Vista_servicio& vista);
+  // `historial`: where each update run is recorded; none records nothing.
+  Servicio(Interfaz_ventana& ventana, Sesion_asistente& sesion, Vista_servicio& vista,
+           Historial* historial = nullptr);
   ~Servicio();
   Servicio(const Servicio&) = delete;
   Servicio& operator=(const Servicio&) = delete;
@@ -79,12 +89,20 @@ class Servicio {
   // Between the tick decision and the update: true when the technician went on
   // with the meter still connected.
   bool Pausa();
+  // The run just ended, into the history.
+  void Anotar_ejecucion();
 
   Interfaz_ventana& ventana_;
   Sesion_asistente& sesion_;
   Vista_servicio& vista_;
+  Historial* historial_;
   bool en_pausa_ = false;
   bool seguir_ = false;
+  // The run being recorded: its meter before, its start, and a warning to give
+  // once its outcome screen is shown.
+  std::optional<Ficha_medidor> antes_;
+  uint64_t inicio_us_ = 0;
+  std::string aviso_;
 };
 
 }  // namespace r27

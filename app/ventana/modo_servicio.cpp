@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/nucleo/historial.h"
+#include "app/ventana/dialogo_historial.h"
 #include "app/ventana/enlace_asistente.h"
 #include "app/ventana/formulario_fpga.h"
 #include "app/ventana/formulario_param_defecto.h"
@@ -30,10 +32,11 @@ std::array<QCheckBox*, 7> Casillas(Tventana_brisco& v) {
 
 }  // namespace
 
-Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
-    : QObject(&ventana), ventana_(ventana), enlace_(enlace) {
+Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace,
+                             Historial* historial)
+    : QObject(&ventana), ventana_(ventana), enlace_(enlace), historial_(historial) {
   setObjectName("Modo_servicio");
-  servicio_ = std::make_unique<Servicio>(ventana_, enlace_.Sesion(), *this);
+  servicio_ = std::make_unique<Servicio>(ventana_, enlace_.Sesion(), *this, historial_);
   ejecutar_dialogo = [](QDialog& d) { d.exec(); };
 
   Param_defecto = ventana_.MenuConfigurar->addAction(kTexto_param_defecto);
@@ -42,6 +45,9 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
   Config_fpga = ventana_.MenuConfigurar->addAction(kTexto_config_fpga);
   Config_fpga->setObjectName("Config_fpga");
   connect(Config_fpga, &QAction::triggered, this, [this] { Config_fpgaClick(); });
+  Historial_ = ventana_.MenuConfigurar->addAction(kTexto_historial);
+  Historial_->setObjectName("Historial");
+  connect(Historial_, &QAction::triggered, this, [this] { HistorialClick(); });
 
   const std::array<QCheckBox*, 7> casillas = Casillas(ventana_);
   for (size_t i = 0; i < casillas.size(); ++i)
@@ -91,6 +97,14 @@ void Modo_servicio::Config_fpgaClick() {
     formulario.antes_de_grabar = antes_de_grabar;
     ejecutar_dialogo(formulario);
   });
+}
+
+void Modo_servicio::HistorialClick() {
+  const Lectura_historial lectura = historial_ ? historial_->Leer() : Lectura_historial{};
+  const QString fichero =
+      historial_ ? QString::fromStdString(historial_->Fichero().string()) : QString();
+  Dialogo_historial dialogo(lectura, fichero, &ventana_);
+  ejecutar_dialogo(dialogo);
 }
 
 }  // namespace r27

@@ -1,7 +1,8 @@
 #pragma once
 // Service mode (r27-update --servicio) in the Qt window: what it does is
-// Servicio's; here are its two "Configurar" entries, the seven tick boxes, the
-// pause's controls and the two dialogs. A child of the window.
+// Servicio's (the pause, the dialogs' work, the history's records); here are its
+// three "Configurar" entries, the seven tick boxes, the pause's controls and the
+// three dialogs. A child of the window.
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -15,23 +16,30 @@ class QDialog;
 namespace r27 {
 
 class Enlace_asistente;
+class Historial;
 class Tventana_brisco;
 
 class Modo_servicio : public QObject, public Vista_servicio {
  public:
   static constexpr const char* kTexto_param_defecto = Servicio::kTexto_param_defecto;
   static constexpr const char* kTexto_config_fpga = Servicio::kTexto_config_fpga;
+  static constexpr const char* kTexto_historial = Servicio::kTexto_historial;
+  static constexpr const char* kAviso_historial = Servicio::kAviso_historial;
   static constexpr const char* kTexto_pausa = Servicio::kTexto_pausa;
 
-  Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace);
+  // `historial`: where each update run is recorded and what "Historial..." shows;
+  // none records nothing.
+  Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace, Historial* historial = nullptr);
   ~Modo_servicio() override;
 
   // Menu "Configurar".
   void Param_defectoClick();
   void Config_fpgaClick();
+  void HistorialClick();
 
   QAction* Param_defecto = nullptr;
   QAction* Config_fpga = nullptr;
+  QAction* Historial_ = nullptr;
 
   // Shows a dialog and returns when it is closed: exec() unless a test drives it.
   std::function<void(QDialog&)> ejecutar_dialogo;
@@ -44,6 +52,7 @@ class Modo_servicio : public QObject, public Vista_servicio {
  private:
   Tventana_brisco& ventana_;
   Enlace_asistente& enlace_;
+  Historial* historial_;
   std::unique_ptr<Servicio> servicio_;
 };
 

@@ -3,8 +3,9 @@
 //
 //   r27-update                        the updater
 //   r27-update --servicio             service mode: the factory and FPGA dialogs in
-//                                     "Configurar", and the step ticks shown for the
-//                                     technician to change before each update
+//                                     "Configurar", the step ticks shown for the
+//                                     technician to change before each update, and
+//                                     every update run recorded in the history
 //   r27-update --captura <file.bmp>   saves a picture of the first screen and ends
 //   r27-update --demo <folder>        presses the wizard button twice, saves a
 //                                     picture of every screen and question into
@@ -25,6 +26,7 @@
 #include <string>
 
 #include "app/nucleo/guion_demostracion.h"
+#include "app/nucleo/historial.h"
 #include "app/win32/captura_win32.h"
 #include "app/win32/dialogos_win32.h"
 #include "app/win32/imagenes_win32.h"
@@ -229,7 +231,9 @@ int WINAPI wWinMain(HINSTANCE instancia, HINSTANCE, LPWSTR, int mostrar) {
 
   try {
     const bool servicio = opciones.servicio || !opciones.formularios.empty();
-    auto ventana = std::make_unique<Ventana_win32>(instancia, servicio);
+    // Service mode records every update run in the user's history (it outlives the window).
+    r27::Historial historial(r27::Historial::Del_usuario());
+    auto ventana = std::make_unique<Ventana_win32>(instancia, servicio, &historial);
     if (!opciones.traza.empty()) {
       std::unique_ptr<r27::Traza_linea> traza =
           r27::Traza_linea::Abrir(fs::path(opciones.traza).string());

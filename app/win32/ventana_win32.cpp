@@ -138,7 +138,7 @@ void Registrar_clases(HINSTANCE instancia, WNDPROC procedimiento) {
 
 }  // namespace
 
-Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio)
+Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio, Historial* historial)
     : Ventana_nucleo(nullptr), instancia_(instancia) {
   Registrar_clases(instancia_, &Ventana_win32::Procedimiento);
   {
@@ -178,7 +178,7 @@ Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio)
 
   sesion_ = std::make_unique<Sesion_asistente>(*this, *this, *this, Directorio_sistema(), textos_);
   if (servicio) {
-    servicio_ = std::make_unique<Servicio>(*this, *sesion_, *this);
+    servicio_ = std::make_unique<Servicio>(*this, *sesion_, *this, historial);
     AppendMenuW(MenuConfigurar, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(MenuConfigurar, MF_STRING, kId_param_defecto,
                 Ancho(Servicio::kTexto_param_defecto).c_str());

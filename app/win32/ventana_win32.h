@@ -19,6 +19,8 @@
 
 namespace r27 {
 
+class Historial;
+
 class Ventana_win32 final : public Ventana_nucleo,
                             public Vista_asistente,
                             public Interfaz_temporizador,
@@ -30,8 +32,9 @@ class Ventana_win32 final : public Ventana_nucleo,
   static constexpr const wchar_t* kClase = L"R27_Tventana_brisco";
   static constexpr const wchar_t* kTitulo = L"UPDATE v3.01";
 
-  // `servicio`: service mode (--servicio).
-  Ventana_win32(HINSTANCE instancia, bool servicio);
+  // `servicio`: service mode (--servicio), whose update runs are recorded in
+  // `historial` when one is given.
+  Ventana_win32(HINSTANCE instancia, bool servicio, Historial* historial = nullptr);
   ~Ventana_win32() override;
 
   HWND Hwnd() const { return hwnd_; }

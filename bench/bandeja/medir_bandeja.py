@@ -31,7 +31,9 @@ def una_ronda(build, n, carpeta):
         p.stdout.readline()  # the meter serves once it has printed its line
         sims.append(p)
         mapa.append(f"COM{3 + i}={enlace}")
-    entorno = dict(os.environ, R27_PUERTOS=" ".join(mapa))
+    # The runs' records go to the round's folder, not the user's history.
+    entorno = dict(os.environ, R27_PUERTOS=" ".join(mapa),
+                   XDG_DATA_HOME=os.path.join(carpeta, "datos"))
     inicio = time.monotonic()
     p = subprocess.Popen([os.path.join(build, "app", "linea", "r27-actualizar"), "--todos",
                           "--si", "--json"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,

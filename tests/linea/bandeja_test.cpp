@@ -2,8 +2,10 @@
 // clock and its own thread, behind a port directory that renumbers the ports as
 // soon as one meter reconnects after its restart.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/textos_linea.h"
+#include "app/nucleo/historial.h"
 #include "incrustado/firmware_hex.h"
 #include "sim/backend_simulado.h"
 #include "sim/informe_medidor.h"
@@ -142,12 +145,18 @@ Config_medidor Con_fallo(Fallo f) {
 }
 
 // One meter completes, one fails part-way, one is unplugged in the firmware's
-// FPGA set's blocks: each ends on its own, the others are not disturbed, and every meter
-// keeps its own device while the numbers move under them.
+// FPGA set's blocks: each ends on its own, the others are not disturbed, every meter
+// keeps its own device while the numbers move under them, and each leaves its record.
 TEST(Ejecutar_bandeja, CadaMedidorConSuDesenlaceYSuDispositivo) {
   Banco_bandeja b({Config_medidor{},
                    Con_fallo({Tipo_fallo::Ack_perdido, Peticion::Escritura_eeprom, 1, 1000}),
                    Con_fallo({Tipo_fallo::Desenchufe, Peticion::Bloque, 400, 1})});
+  const std::filesystem::path fichero_historial =
+      std::filesystem::path(::testing::TempDir()) /
+      ("r27_bandeja_historial_" + std::to_string(::getpid()) + ".jsonl");
+  std::filesystem::remove(fichero_historial);
+  Historial historial(fichero_historial);
+  b.entorno.historial = &historial;
   const int salida = b.Ejecutar({"--todos", "--si"});
 
   ASSERT_EQ(b.resumenes.size(), 3u) << b.salida.str();  // COM1 holds no meter
@@ -180,6 +189,27 @@ TEST(Ejecutar_bandeja, CadaMedidorConSuDesenlaceYSuDispositivo) {
   const std::string texto = b.salida.str();
   for (const char* esperado : {"COM3", "COM4", "COM5", "updated", "failed"})
     EXPECT_NE(texto.find(esperado), std::string::npos) << esperado << "\n" << texto;
+
+  // The history: one record per meter, written by the meters' threads at once,
+  // each with its own outcome and the device it was held to.
+  const Lectura_historial l = historial.Leer();
+  EXPECT_TRUE(l.avisos.empty());
+  ASSERT_EQ(l.registros.size(), 3u);
+  std::map<std::string, Registro_historial> por_puerto;
+  for (const Registro_historial& r : l.registros) por_puerto[r.puerto] = r;
+  ASSERT_EQ(por_puerto.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    const Resumen_linea& s = b.resumenes[i];
+    const Registro_historial& r = por_puerto["COM" + std::to_string(s.puerto)];
+    SCOPED_TRACE(r.puerto);
+    EXPECT_EQ(r.resultado, s.resultado);
+    EXPECT_EQ(r.codigo_resultado, s.codigo_resultado);
+    EXPECT_EQ(r.motivo, s.motivo);
+    EXPECT_EQ(r.ruta, "/dev/ttyACM" + std::to_string(i));
+    EXPECT_EQ(r.desconectado, i == 2);
+  }
+  EXPECT_TRUE(por_puerto["COM3"].comprobacion && por_puerto["COM3"].comprobacion->probada);
+  std::filesystem::remove(fichero_historial);
 }
 
 TEST(Ejecutar_bandeja, PuertosPedidosYSinMedidor) {
