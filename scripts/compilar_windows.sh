@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-compiles the Qt-free core (serial link, flash, components, factory,
-# embedded data, the window's logic) and its programs (r27-puertos.exe and the
-# command-line updater r27-actualizar.exe) for 64-bit Windows with MinGW-w64,
-# static and with warnings as errors. Installs the compiler when it is missing.
+# embedded data, the window's logic) and its programs (the window r27-update.exe,
+# the command-line updater r27-actualizar.exe and r27-puertos.exe) for 64-bit
+# Windows with MinGW-w64, static and with warnings as errors; then the installer
+# (NSIS, r27-update-<version>-setup-<x64|x86>.exe) and the portable zip of the
+# programs with idiomas.ini. Installs the compiler and NSIS when missing.
 #
 #   compilar_windows.sh [--generadores DIR_NATIVO] [--salida DIR] [--32]
 #
@@ -29,6 +31,7 @@ while [ $# -gt 0 ]; do
 done
 
 source "${raiz}/scripts/dependencias.sh"
+r27_instalar nsis
 if [ "${bits}" = 32 ]; then
   r27_instalar g++-mingw-w64-i686 nlohmann-json3-dev
   cadena="${raiz}/cmake/mingw-w64-i686.cmake"
@@ -66,3 +69,21 @@ echo "Windows build (${bits}-bit) ready in ${salida}:"
 for programa in "${salida}"/tools/*.exe "${salida}"/app/linea/*.exe "${salida}"/app/win32/*.exe; do
   if [ -f "${programa}" ]; then echo "  ${programa#"${salida}"/}"; fi
 done
+
+# The installer and the portable zip: the window, the command line, idiomas.ini.
+version="$(sed -n 's/^project(r27_updater VERSION \([0-9.]*\).*/\1/p' "${raiz}/CMakeLists.txt")"
+arquitectura=x64
+if [ "${bits}" = 32 ]; then arquitectura=x86; fi
+paquete="${salida}/paquete"
+rm -rf "${paquete}"
+mkdir -p "${paquete}"
+cp "${salida}/app/win32/r27-update.exe" "${salida}/app/linea/r27-actualizar.exe" \
+  "${raiz}/data/idiomas.ini" "${paquete}/"
+instalador="${salida}/r27-update-${version}-setup-${arquitectura}.exe"
+makensis -V2 -DBITS="${bits}" -DVERSION="${version}" -DFUENTE="${paquete}" \
+  -DSALIDA="${instalador}" "${raiz}/paquete/windows/r27-update.nsi"
+portatil="${salida}/r27-update-${version}-${arquitectura}.zip"
+rm -f "${portatil}"
+(cd "${paquete}" && python3 -m zipfile -c "${portatil}" r27-update.exe r27-actualizar.exe idiomas.ini)
+echo "  ${instalador#"${salida}"/}"
+echo "  ${portatil#"${salida}"/}"

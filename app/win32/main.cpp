@@ -97,20 +97,19 @@ class Doble final : public std::streambuf {
 };
 
 // The question box the window would show, found among this thread's windows.
+BOOL CALLBACK Mirar_caja(HWND h, LPARAM l) {
+  wchar_t clase[16] = {};
+  GetClassNameW(h, clase, 16);
+  if (std::wstring(clase) == L"#32770" && IsWindowVisible(h)) {
+    *reinterpret_cast<HWND*>(l) = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND Caja_de_pregunta() {
   HWND encontrada = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM l) -> BOOL {
-        wchar_t clase[16] = {};
-        GetClassNameW(h, clase, 16);
-        if (std::wstring(clase) == L"#32770" && IsWindowVisible(h)) {
-          *reinterpret_cast<HWND*>(l) = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&encontrada));
+  EnumThreadWindows(GetCurrentThreadId(), &Mirar_caja, reinterpret_cast<LPARAM>(&encontrada));
   return encontrada;
 }
 
