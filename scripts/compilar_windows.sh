@@ -56,7 +56,11 @@ if [ ! -f "${nativo}/generadores.cmake" ]; then
   echo "compilar_windows.sh: ${nativo} is not a configured native build (no generadores.cmake)" >&2
   exit 1
 fi
-cmake --build "${nativo}" -j2 --target r27_generadores
+# One build at a time in the native tree: the 64- and 32-bit stages may share it.
+(
+  flock 9
+  cmake --build "${nativo}" -j2 --target r27_generadores
+) 9>"${nativo}/.r27-compilar.lock"
 
 cmake -S "${raiz}" -B "${salida}" "${generador[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="${cadena}" \

@@ -16,6 +16,10 @@ r27_paquetes_base=(cmake ninja-build g++ make pkg-config
 r27_paquetes_windows_compilar=(g++-mingw-w64-x86-64 nlohmann-json3-dev)
 r27_paquetes_windows=("${r27_paquetes_windows_compilar[@]}" wine64 fonts-wine xvfb x11-utils)
 
+# The 32-bit Windows stage: the i686 cross compiler and Wine's 32-bit half, from
+# Debian's i386 architecture (r27_instalar_windows32 adds it).
+r27_paquetes_windows32=(g++-mingw-w64-i686 wine32:i386)
+
 r27_instalar() {
   local faltan=()
   for p in "$@"; do
@@ -31,4 +35,13 @@ r27_instalar() {
   if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${faltan[@]}"
+}
+
+r27_instalar_windows32() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    local sudo=""
+    if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+    $sudo dpkg --add-architecture i386
+  fi
+  r27_instalar "${r27_paquetes_windows32[@]}"
 }

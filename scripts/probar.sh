@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the sanitizer (ASan + UBSan) build,
-# and the Windows cross-compile run under Wine.
+# and the Windows cross-compiles (64- and 32-bit) run under Wine.
 #
 # The tests that drive r27-sim in real time (label tiempo_real) spend nearly all
 # their time waiting on the line, so they run in the background beside the other
@@ -11,6 +11,7 @@ set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 source "$raiz/scripts/dependencias.sh"
 r27_instalar "${r27_paquetes_base[@]}" "${r27_paquetes_windows[@]}"
+r27_instalar_windows32
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
@@ -84,9 +85,25 @@ etapa "Windows: cross-compile of the Qt-free core, r27-actualizar.exe and the wi
 # The data generators of build-ci serve the cross build.
 bash "$raiz/scripts/compilar_windows.sh" --generadores "$raiz/build-ci"
 
-etapa "Windows: r27-actualizar.exe and the window under Wine against r27-sim (in the background)"
-bash "$raiz/scripts/probar_wine.sh" "$raiz/build-ci" >"$registros/wine.txt" 2>&1 &
+etapa "Windows: r27-actualizar.exe, the window and the installer under Wine against r27-sim (in the background)"
+(
+  estado=0
+  bash "$raiz/scripts/probar_wine.sh" "$raiz/build-ci" || estado=$?
+  echo "$estado" >"$registros/wine.fin"
+  exit "$estado"
+) >"$registros/wine.txt" 2>&1 &
 pid_wine=$!
+
+# The 32-bit window, a WOW64 process under Wine's 32-bit half, and its installer:
+# compiled beside the tests below, run once the 64-bit Wine stage is over (two
+# whole updates under Wine at once beside the tests already load the machine).
+etapa "Windows 32-bit: cross-compile, then the window and the installer under Wine (in the background)"
+(
+  bash "$raiz/scripts/compilar_windows.sh" --32 --generadores "$raiz/build-ci"
+  while [ ! -f "$registros/wine.fin" ]; do sleep 2; done
+  bash "$raiz/scripts/probar_wine.sh" --32 --solo-ventana "$raiz/build-ci"
+) >"$registros/wine32.txt" 2>&1 &
+pid_wine32=$!
 
 # The fault matrix, the interrupted runs and the soak (label campana) are whole
 # updates on the virtual clock; they run in the normal build, where they take a
@@ -100,4 +117,5 @@ etapa "Coverage of the Qt-free core's tests (sanitizer build)"
 python3 "$raiz/scripts/cobertura.py" "$raiz/build-asan"
 
 esperar_fondo "$pid_wine" "Windows run under Wine" "$registros/wine.txt"
+esperar_fondo "$pid_wine32" "Windows 32-bit run under Wine" "$registros/wine32.txt"
 etapa "All builds and tests passed"

@@ -3,7 +3,8 @@
 # against the simulated meter, through the Win32 serial calls: Wine's COM3 is a
 # link to r27-sim's pseudo-terminal.
 #
-#   probar_wine.sh [--32] [NATIVE_BUILD]     (default: build-ci; must be configured)
+#   probar_wine.sh [--32] [--solo-ventana] [NATIVE_BUILD]
+#                                   (default: build-ci; must be configured)
 #
 # 1. --solo-comprobar with the automatic search: finds the meter on COM3,
 #    identifies it, writes nothing, exits 0.
@@ -20,6 +21,12 @@
 #    as the command line's. The demonstration's pictures are converted to PNG;
 #    R27_WINE_CAPTURAS=DIR keeps them there.
 # 4. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27.
+# 5. The installer (r27-update-*-setup-*.exe) runs silently (/S): the programs and
+#    idiomas.ini in Program Files (the 32-bit ones in Program Files (x86)), the
+#    Start-menu entry, the entry in Add/Remove Programs; the installed window,
+#    started in its folder, finds a meter that needs nothing; the uninstaller
+#    removes all of it.
+# --solo-ventana runs 3 and 5 alone (the window and the installer).
 # Fails (non-zero) when a run or a check fails; prints the time of each part.
 # The Windows build is made or brought up to date in build-windows.
 #
@@ -31,10 +38,14 @@ set -euo pipefail
 
 raiz="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bits=64
-if [ "${1:-}" = --32 ]; then
-  bits=32
-  shift
-fi
+solo_ventana=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --32) bits=32; shift ;;
+    --solo-ventana) solo_ventana=1; shift ;;
+    *) break ;;
+  esac
+done
 nativo="${1:-${raiz}/build-ci}"
 [ -d "${nativo}" ] || { echo "probar_wine.sh: ${nativo} is not a configured native build" >&2; exit 1; }
 nativo="$(cd "${nativo}" && pwd)"
@@ -113,7 +124,8 @@ trap terminar EXIT
 t=$(ahora)
 bash "${raiz}/scripts/compilar_windows.sh" "${opcion_bits[@]}" --generadores "${nativo}" --salida "${windows}" \
   >"${trabajo}/compilar.salida" 2>&1 || fallar "the Windows build failed"
-cmake --build "${nativo}" -j2 --target r27-sim >>"${trabajo}/compilar.salida" 2>&1 ||
+(flock 9 && cmake --build "${nativo}" -j2 --target r27-sim) 9>"${nativo}/.r27-compilar.lock" \
+  >>"${trabajo}/compilar.salida" 2>&1 ||
   fallar "r27-sim could not be built in ${nativo}"
 echo "Builds up to date: $(desde "$t") s"
 actualizar="${windows}/app/linea/r27-actualizar.exe"
@@ -212,6 +224,7 @@ ejecutar() {
 informe() { sed -n "s/^$2=//p" "${trabajo}/informe_$1.txt"; }
 
 # 1. The automatic search and the identification, nothing written.
+if [ "${solo_ventana}" = 0 ]; then
 lanzar_sim comprobar 3
 ejecutar comprobar 120 --solo-comprobar --json
 parar_sim comprobar
@@ -224,6 +237,7 @@ grep -q '"identity_before":{[^}]*"version":"3.00","build":"00000"' "${trabajo}/c
 [ "$(informe comprobar reinicios)" = "0" ] || fallar "--solo-comprobar restarted the meter"
 t_comprobar="${segundos}"
 echo "Automatic search and identification under Wine (found on COM3): ${t_comprobar} s"
+fi
 
 # 3. (started here and checked after 2: both wait on their meters most of the
 # time) The window under Xvfb on COM3: found by its title, and its
@@ -247,6 +261,7 @@ ventana_pid=$!
 buscador_pid=$!
 # 2. A whole update that writes the firmware, proven and checked on the meter
 # (on COM4, while the window updates the meter on COM3).
+if [ "${solo_ventana}" = 0 ]; then
 # R27_WINE_SIM adds options to this meter (a fault, say) to see the run fail.
 read -r -a extra_sim <<<"${R27_WINE_SIM:-}"
 lanzar_sim actualizar 4 "${extra_sim[@]}"
@@ -282,6 +297,7 @@ echo "  meter after: firmware $(informe actualizar firmware), version ${version}
   "FPGA $(informe actualizar fpga), MPEG-4 $(informe actualizar mpeg4)," \
   "restarts $(informe actualizar reinicios)"
 echo "  line: ${linea}"
+fi
 
 # 3. The window's checks.
 set +e
@@ -321,6 +337,7 @@ echo "  ${pantallas} screens and ${preguntas} question pictured; $(grep '^questi
 echo "  meter after: firmware $(informe ventana firmware), FPGA set $(informe ventana fpga_conjunto)," \
   "zone records $(informe ventana eeprom_zona), module $(informe ventana mpeg4_modulo)"
 
+if [ "${solo_ventana}" = 0 ]; then
 # 4. Both runs of the command line are in the history, in %LOCALAPPDATA%\R27 of the prefix's user,
 # written under LockFileEx and read back as CSV.
 ejecutar historial 60 --historial --csv
@@ -333,4 +350,61 @@ grep -q ',r27-actualizar,[^,]*,COM3,[^,]*,checked,0,' "${trabajo}/historial.sali
 grep -q ',r27-actualizar,[^,]*,COM4,[^,]*,updated,0,,yes,' "${trabajo}/historial.salida" ||
   fallar "--historial --csv does not list the proven update"
 echo "History under Wine: 2 records in ${historial#"${WINEPREFIX}"/}"
+fi
+
+# 5. The installer, silent; the installed window; the uninstaller.
+t0=$(ahora)
+instalador="$(ls "${windows}"/r27-update-*-setup-*.exe 2>/dev/null | head -n 1)"
+[ -n "${instalador}" ] || fallar "no installer in ${windows}"
+programas="Program Files"
+clave='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\R27Update'
+if [ "${bits}" = 32 ]; then
+  programas="Program Files (x86)"
+  clave='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\R27Update'
+fi
+destino="${WINEPREFIX}/drive_c/${programas}/R27 Update"
+acceso="${WINEPREFIX}/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/R27 Update/R27 Update.lnk"
+set +e
+timeout 180 "${wine}" "${instalador}" /S >"${trabajo}/instalador.salida" 2>&1 </dev/null
+estado=$?
+set -e
+[ "${estado}" -eq 0 ] || fallar "the installer exited ${estado}"
+for f in r27-update.exe r27-actualizar.exe idiomas.ini uninstall.exe; do
+  [ -f "${destino}/${f}" ] || fallar "the installer left no ${f} in ${programas}\R27 Update"
+done
+[ -f "${acceso}" ] || fallar "the installer made no Start-menu entry"
+"${wine}" reg query "${clave}" /v UninstallString >"${trabajo}/registro.salida" 2>&1 ||
+  fallar "the installer registered no uninstaller in Add/Remove Programs"
+# The installed window, started in its folder (as the Start-menu entry starts it).
+# A meter at the embedded firmware's version (as the window's update left its
+# meter), FPGA set and module: one of ours that needs nothing.
+al_dia="$(informe ventana version)"
+lanzar_sim instalado 3 --version "${al_dia%.*}" --build "${al_dia##*.}" --fpga 3.3 \
+  --mpeg4 133,0,5,2
+set +e
+(cd "${destino}" && timeout 120 "${wine}" ./r27-update.exe --demo "${trabajo}/demo_instalado") \
+  >"${trabajo}/instalado.salida" 2>&1 </dev/null
+estado=$?
+set -e
+parar_sim instalado
+[ "${estado}" -eq 0 ] || fallar "the installed window's demonstration exited ${estado}"
+grep -q '^meter: found on COM3' "${trabajo}/instalado.salida" ||
+  fallar "the installed window did not find the meter on COM3"
+grep -q '^screen [0-9]*: .*|.*|' "${trabajo}/instalado.salida" ||
+  fallar "the installed window showed no texts (no idiomas.ini beside it?)"
+set +e
+timeout 120 "${wine}" "${destino}/uninstall.exe" /S >"${trabajo}/desinstalador.salida" 2>&1 </dev/null
+set -e
+# The uninstaller runs from a copy of itself and returns at once: wait for it.
+for _ in $(seq 120); do
+  [ -d "${destino}" ] || break
+  sleep 0.5
+done
+[ ! -d "${destino}" ] || fallar "the uninstaller left ${programas}\R27 Update"
+[ ! -f "${acceso}" ] || fallar "the uninstaller left the Start-menu entry"
+if "${wine}" reg query "${clave}" >/dev/null 2>&1; then
+  fallar "the uninstaller left its entry in Add/Remove Programs"
+fi
+echo "Installer under Wine: $(basename "${instalador}") installed silently into ${programas}," \
+  "its window found the meter, uninstalled: $(desde "$t0") s"
 echo "Wine run (${bits}-bit build) passed."

@@ -181,6 +181,13 @@ int Demostracion(Ventana_win32& v, const fs::path& carpeta) {
   v.al_avanzar_general = nullptr;
   v.al_confirmar_desatendido = nullptr;
   v.al_mensaje_desatendido = nullptr;
+  // Whether the search reached a meter (refused or not), and the run's code.
+  const r27::Desenlace_busqueda d = v.Sesion().Asistente_().desenlace;
+  const bool encontrado =
+      d != r27::Desenlace_busqueda::sin_busqueda && d != r27::Desenlace_busqueda::no_encontrado &&
+      d != r27::Desenlace_busqueda::sin_permiso && d != r27::Desenlace_busqueda::ocupado;
+  salida << "meter: " << (encontrado ? "found" : "not found") << " on COM" << v.Estado().puerto
+         << std::endl;
   salida << "result code: " << v.Estado().codigo_error << std::endl;
   return bien ? 0 : 1;
 }

@@ -83,7 +83,18 @@ Section "Uninstall"
   Delete "$INSTDIR\r27-update.exe"
   Delete "$INSTDIR\r27-actualizar.exe"
   Delete "$INSTDIR\idiomas.ini"
-  Delete "$INSTDIR\uninstall.exe"
+  ; The uninstaller runs from a copy of itself; the original may still be held
+  ; for a moment by the process that started the copy: try again for 5 s.
+  StrCpy $0 0
+  borrar_desinstalador:
+    ClearErrors
+    Delete "$INSTDIR\uninstall.exe"
+    IfErrors 0 desinstalador_borrado
+    IntOp $0 $0 + 1
+    IntCmp $0 20 desinstalador_borrado
+    Sleep 250
+    Goto borrar_desinstalador
+  desinstalador_borrado:
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${CLAVE}"
 SectionEnd
