@@ -46,7 +46,9 @@ void Reproduccion_traza::Seguir() {
     const Registro_traza& r = traza_.registros[indice_];
     switch (r.tipo) {
       case Tipo::Escritura:
-        return;  // the updater's turn
+        if (!r.bytes.empty()) return;  // the updater's turn
+        ++indice_;                     // (a write of nothing waits for nothing)
+        break;
       case Tipo::Apertura:
         if (!avisa_aperturas_) {
           // Unseen: the port reopened right after the last thing the trace saw.
