@@ -4,7 +4,8 @@
 # with no adapter (latency 0) and behind adapters of the given latencies, and the
 # time of each step and of the whole update goes to docs/rendimiento_latencia.tsv.
 #
-#   scripts/latencia.sh [--compilacion DIR] [LATENCIA_MS...] [-- OPCIONES_SIM...]
+#   scripts/latencia.sh [--compilacion DIR] [--tiempo-real] [LATENCIA_MS...]
+#                       [-- OPCIONES_SIM...]
 #
 # LATENCIA_MS: the adapter's timer in ms (default: 0 1 16). The options after "--"
 # go to r27-sim (default: --t-mpeg4 20, the module's own update shortened from
@@ -12,14 +13,18 @@
 # slow timer the answer to the connection probe can miss its 4 ms read) wrote
 # nothing, and is tried again, up to 20 times; the attempts are recorded.
 # --compilacion DIR: a configured build folder (default build-bench, Release).
+# --tiempo-real: the updater and the meter under SCHED_FIFO (chrt -f 20), so that
+#   other work on the machine delays neither; both sleep nearly all the time.
 set -euo pipefail
 raiz="$(cd "$(dirname "$0")/.." && pwd)"
 compilacion="$raiz/build-bench"
 latencias=()
+prioridad=()
 opciones_sim=(--t-mpeg4 20)
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --compilacion) compilacion="$2"; shift 2 ;;
+    --tiempo-real) prioridad=(chrt -f 20); shift ;;
     --) shift; opciones_sim=("$@"); break ;;
     *) latencias+=("$1"); shift ;;
   esac
@@ -38,10 +43,11 @@ datos="$raiz/docs/rendimiento_latencia.tsv"
 trabajo="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$trabajo"' EXIT
 printf 'latencia_ms\tintentos\tpaso\testado\tduracion_s\n' >"$datos"
+echo "latency runs: $(date -u '+%Y-%m-%d %H:%M UTC'), priority: ${prioridad[*]:-normal}, r27-sim options: --ritmo ${opciones_sim[*]}, load before: $(uptime)" >&2
 
 for latencia in "${latencias[@]}"; do
   enlace="$trabajo/medidor-$latencia"
-  "$sim" --enlace "$enlace" --ritmo --latencia "$latencia" "${opciones_sim[@]}" \
+  ${prioridad[@]+"${prioridad[@]}"} "$sim" --enlace "$enlace" --ritmo --latencia "$latencia" "${opciones_sim[@]}" \
     >"$trabajo/sim.txt" 2>&1 &
   pid_sim=$!
   for _ in $(seq 50); do [[ -e "$enlace" ]] && break; sleep 0.1; done
@@ -50,7 +56,7 @@ for latencia in "${latencias[@]}"; do
   while [[ $salida -eq 31 && $intentos -lt 20 ]]; do
     intentos=$((intentos + 1))
     salida=0
-    "$actualizar" --puerto "$enlace" --si --json >"$trabajo/resumen.json" 2>"$trabajo/errores.txt" ||
+    ${prioridad[@]+"${prioridad[@]}"} "$actualizar" --puerto "$enlace" --si --json >"$trabajo/resumen.json" 2>"$trabajo/errores.txt" ||
       salida=$?
   done
   kill "$pid_sim"
@@ -69,4 +75,5 @@ for paso in resumen["steps"]:
 print(f'{latencia}\t{intentos}\twhole update\t{resumen["outcome"]}\t{resumen["duration_s"]:.3f}')
 EOF
 done
+echo "load after: $(uptime)" >&2
 column -t -s $'\t' "$datos"
