@@ -67,7 +67,6 @@ TEST(Latencia_adaptador, CadaByteLlegaEnElPaqueteQueLoLleva) {
   };
   const Caso casos[] = {
       {"a one-byte reply waits for the next tick", 16, {{5 * kMs, 1}}, {}, {{16 * kMs, 1}}},
-      {"a short reply goes in one packet", 16, {{5 * kMs, 3}, {7 * kMs, 2}}, {}, {{16 * kMs, 5}}},
       {"a reply across a tick goes in two packets",
        16,
        {{15 * kMs, 1}, {17 * kMs, 1}},

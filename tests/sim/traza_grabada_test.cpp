@@ -90,12 +90,5 @@ TEST(Traza_grabada, LineasQueNoSonDeTraza) {
   }
 }
 
-TEST(Traza_grabada, FicheroQueNoSePuedeAbrir) {
-  Traza_grabada t;
-  std::string error;
-  EXPECT_FALSE(Leer_traza_fichero("/nonexistent/traza.txt", t, error));
-  EXPECT_EQ(error, "no se pudo abrir la traza /nonexistent/traza.txt");
-}
-
 }  // namespace
 }  // namespace r27::sim
