@@ -42,6 +42,8 @@ actualizar="$compilacion/app/linea/r27-actualizar"
 datos="$raiz/docs/rendimiento_latencia.tsv"
 trabajo="$(mktemp -d)"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$trabajo"' EXIT
+# The measured runs go to a history of their own, not the user's.
+export XDG_DATA_HOME="$trabajo"
 printf 'latencia_ms\tintentos\tpaso\testado\tduracion_s\n' >"$datos"
 echo "latency runs: $(date -u '+%Y-%m-%d %H:%M UTC'), priority: ${prioridad[*]:-normal}, r27-sim options: --ritmo ${opciones_sim[*]}, load before: $(uptime)" >&2
 
