@@ -27,7 +27,7 @@ struct Corrida {
 // --puerto COM3 --si, and with steps given: --servicio --pasos.
 inline Opciones_linea Opciones_corrida(const std::vector<Paso_actualizacion>& pasos = {}) {
   Opciones_linea o;
-  o.puerto = Puerto_pedido{kCom_medidor, ""};
+  o.puertos = {Puerto_pedido{kCom_medidor, ""}};
   o.si = true;
   if (!pasos.empty()) {
     o.servicio = true;
