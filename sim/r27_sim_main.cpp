@@ -148,7 +148,9 @@ int main(int argc, char** argv) {
     const Servidor_pty::Fin fin = servidor.Servir(g_parar, g_liberar, mascara_espera);
     if (fin == Servidor_pty::Fin::Senal) break;
     if (fin == Servidor_pty::Fin::Detenido) {
-      std::fprintf(stderr, "r27-sim: %s\n", reproduccion->Desvio().value_or("detenido").c_str());
+      const std::string motivo =
+          reproduccion ? reproduccion->Desvio().value_or("detenido") : "detenido";
+      std::fprintf(stderr, "r27-sim: %s\n", motivo.c_str());
       estado = 3;
       break;
     }
