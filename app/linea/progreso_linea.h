@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace r27 {
 
@@ -31,7 +32,9 @@ std::string Texto_duracion(int64_t segundos);
 
 class Progreso_linea {
  public:
-  Progreso_linea(std::ostream& salida, bool terminal) : salida_(salida), terminal_(terminal) {}
+  // `tiempo_restante`: the words around the time left, {1} where it goes.
+  Progreso_linea(std::ostream& salida, bool terminal, std::string tiempo_restante = "time left {1}")
+      : salida_(salida), terminal_(terminal), tiempo_restante_(std::move(tiempo_restante)) {}
 
   // A step began: its name, "k/n", and where the overall bar stood.
   void Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
@@ -55,6 +58,7 @@ class Progreso_linea {
   int ultimo_maximo_ = 0;
   std::ostream& salida_;
   const bool terminal_;
+  const std::string tiempo_restante_;
   bool activo_ = false;
   bool en_pantalla_ = false;  // a terminal line is showing
   std::string paso_;
