@@ -39,7 +39,7 @@ inline constexpr Texto_linea kTl_version_firmware{"LINEA_VERSION_FIRMWARE",
     "embedded meter firmware: version {1}, build {2}"};
 
 // --help.
-inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage:"};
+inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage: {1} [OPTION]..."};
 inline constexpr Texto_linea kTl_ayuda_descripcion{"LINEA_AYUDA_DESCRIPCION",
     "Finds an R27 meter, prints what it holds and what an update would rewrite, asks for "
     "confirmation and updates it, as the window's wizard does."};

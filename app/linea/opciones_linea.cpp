@@ -188,20 +188,7 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
   for (const Opcion& o : opciones) columna = std::max(columna, Ancho_texto(o.sintaxis));
   columna += 4;  // two blanks before the option, two after the longest
 
-  // The usage: every option in brackets, broken at blanks between them.
-  const std::string uso = t(kTl_uso) + " " + std::string(programa);
-  std::string linea = uso;
-  std::string texto;
-  const size_t sangria = Ancho_texto(uso);
-  for (const Opcion& o : opciones) {
-    const std::string trozo = " [" + o.sintaxis + "]";
-    if (Ancho_texto(linea) + Ancho_texto(trozo) > kAncho) {
-      texto += linea + "\n";
-      linea = std::string(sangria, ' ');
-    }
-    linea += trozo;
-  }
-  texto += linea + "\n\n";
+  std::string texto = t(kTl_uso, {programa}) + "\n\n";
   texto += Partir(t(kTl_ayuda_descripcion), 0, kAncho) + "\n\n";
   texto += t(kTl_ayuda_opciones) + "\n";
   for (const Opcion& o : opciones)
