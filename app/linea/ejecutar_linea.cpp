@@ -281,11 +281,13 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   actualizacion.al_empezar_comprobacion = [&] {
     progreso.Empezar_fase(t(kTl_fase_comprobacion), reloj.Micros());
   };
+  // The steps begun so far: the step banner's count moves inside some steps (the
+  // FPGA step shows it after its loaders), so it would name the previous step.
+  int pasos_empezados = 0;
   actualizacion.al_empezar_paso = [&](Paso_actualizacion paso) {
     const Barra& general = v.ProgressBar_general();
-    progreso.Empezar_paso(t(Texto_paso(paso)), actualizacion.pasos_iniciados(),
-                          actualizacion.pasos_contados(), general.Posicion(), general.Maximo(),
-                          reloj.Micros());
+    progreso.Empezar_paso(t(Texto_paso(paso)), ++pasos_empezados, actualizacion.pasos_contados(),
+                          general.Posicion(), general.Maximo(), reloj.Micros());
   };
   bool actualizada = false;  // the update ran (not only checked)
   asistente.ejecutar_actualizacion = [&] {

@@ -158,6 +158,11 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     // The check waits for the restart after the module update.
     EXPECT_GE(r.comprobacion->duracion_s, 17.0);
     EXPECT_GT(r.duracion_s, r.pasos[3].duracion_s + r.comprobacion->duracion_s);
+    // Each step's progress line counts it in the order the steps run.
+    for (size_t i = 0; i < nombres.size(); ++i) {
+      const std::string linea = "[" + std::to_string(i + 1) + "/4] " + nombres[i] + " ";
+      EXPECT_NE(b.errores.str().find(linea), std::string::npos) << linea << b.errores.str();
+    }
     // stdout holds the summary alone, on one line.
     const std::string json = b.salida.str();
     EXPECT_EQ(json, Json_resumen(r) + "\n");
