@@ -46,6 +46,8 @@ ln -s "$construccion" "$clon/build-release"
 export DESTDIR="$trabajo/destino"
 export PATH="$DESTDIR/usr/bin:$PATH"
 unset R27_PUERTOS R27_TRAZA
+# The example's record goes to a data folder of the check's own, not the user's history.
+export XDG_DATA_HOME="$trabajo/datos"
 cd "$clon"
 
 echo "-- $instalar"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "app/linea/identidad_linea.h"
 #include "app/linea/mensajes_linea.h"
 #include "app/linea/progreso_linea.h"
+#include "app/linea/textos_linea.h"
 #include "app/linea/ventana_linea.h"
 #include "app/nucleo/actualizacion.h"
 #include "app/nucleo/asistente.h"
@@ -18,6 +20,7 @@
 #include "app/nucleo/eleccion_planes.h"
 #include "app/nucleo/pantallas.h"
 #include "app/nucleo/pasos_actualizacion.h"
+#include "app/nucleo/registro_historial.h"
 #include "link/traza_linea.h"
 
 namespace r27 {
@@ -26,26 +29,6 @@ namespace {
 
 double Segundos_entre(uint64_t desde_us, uint64_t hasta_us) {
   return hasta_us > desde_us ? static_cast<double>(hasta_us - desde_us) / 1e6 : 0.0;
-}
-
-const Texto_linea& Texto_paso(Paso_actualizacion paso) {
-  switch (paso) {
-    case Paso_actualizacion::teclado:
-      return kTl_paso_teclado;
-    case Paso_actualizacion::borrado:
-      return kTl_paso_borrado;
-    case Paso_actualizacion::planes:
-      return kTl_paso_planes;
-    case Paso_actualizacion::zona:
-      return kTl_paso_zona;
-    case Paso_actualizacion::fpga:
-      return kTl_paso_fpga;
-    case Paso_actualizacion::firmware:
-      return kTl_paso_firmware;
-    case Paso_actualizacion::mpeg4:
-      break;
-  }
-  return kTl_paso_mpeg4;
 }
 
 // A step's state as the text shows it and as the JSON names it.
@@ -161,31 +144,6 @@ Desenlace_salida Salida_de_busqueda(Desenlace_busqueda d) {
   return {kSalida_no_encontrado, "not-found"};
 }
 
-// The outcome's word in the JSON, as the last line tells it.
-constexpr std::array<std::pair<std::string_view, const Texto_linea*>, 15> kTextos_desenlace{{
-    {"updated", &kTl_desenlace_actualizado},
-    {"failed", &kTl_desenlace_fallido},
-    {"cancelled", &kTl_desenlace_cancelado},
-    {"interrupted", &kTl_desenlace_interrumpido},
-    {"checked", &kTl_desenlace_comprobado},
-    {"nothing-needed", &kTl_desenlace_nada},
-    {"refused-family", &kTl_desenlace_familia},
-    {"refused-region", &kTl_desenlace_region},
-    {"refused-level", &kTl_desenlace_nivel},
-    {"refused-status", &kTl_desenlace_estado},
-    {"refused-connection", &kTl_desenlace_conexion},
-    {"no-permission", &kTl_desenlace_sin_permiso},
-    {"port-busy", &kTl_desenlace_ocupado},
-    {"not-found", &kTl_desenlace_no_encontrado},
-    {"bad-command-line", &kTl_desenlace_orden},
-}};
-
-std::string Texto_desenlace(std::string_view palabra, const Idioma_linea& t) {
-  for (const auto& [json, texto] : kTextos_desenlace)
-    if (json == palabra) return t(*texto);
-  return std::string(palabra);
-}
-
 }  // namespace
 
 int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resumen_linea* salida) {
@@ -215,13 +173,14 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   // The port the technician named, as a COM number.
   int puerto_pedido = 0;
-  if (opciones.puerto) {
-    puerto_pedido = opciones.puerto->numero;
-    if (!opciones.puerto->ruta.empty()) {
-      resumen.ruta = opciones.puerto->ruta;
+  if (!opciones.puertos.empty()) {
+    const Puerto_pedido& pedido = opciones.puertos.front();
+    puerto_pedido = pedido.numero;
+    if (!pedido.ruta.empty()) {
+      resumen.ruta = pedido.ruta;
       if (!entorno.numero_de_ruta) return error_orden(t(kTl_rutas_no_admitidas));
       std::string error;
-      const std::optional<int> n = entorno.numero_de_ruta(opciones.puerto->ruta, error);
+      const std::optional<int> n = entorno.numero_de_ruta(pedido.ruta, error);
       if (!n) return error_orden(error);
       puerto_pedido = *n;
     }
@@ -250,7 +209,9 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   if (opciones.plan) Elegir_planes(e, *opciones.plan);
 
-  Progreso_linea progreso(humano, humano_terminal, t(kTl_tiempo_restante));
+  Progreso_linea progreso =
+      entorno.al_progreso ? Progreso_linea(humano, entorno.al_progreso, t(kTl_tiempo_restante))
+                          : Progreso_linea(humano, humano_terminal, t(kTl_tiempo_restante));
   std::optional<Ficha_medidor> antes;
   bool en_actualizacion = false;
   bool interrumpido = false;  // Ctrl-C outside an update
@@ -320,7 +281,9 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     entorno.al_cambiar_actualizando(false);
 
   if (resumen.puerto == 0 && puerto_pedido > 0) resumen.puerto = puerto_pedido;
-  if (antes && resumen.puerto == 0) resumen.puerto = e.puerto;
+  // The port a meter answered on: identified, or refusing with "m".
+  if ((antes || asistente.desenlace == Desenlace_busqueda::respuesta_m) && resumen.puerto == 0)
+    resumen.puerto = e.puerto;
   resumen.antes = antes;
   resumen.despues = antes;
 
@@ -336,16 +299,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
-    if (d.comprobacion.hecha) {
+    if (d.comprobacion.hecha)
       resumen.comprobacion =
           Comprobacion_resumen{d.comprobacion.probada, d.comprobacion.duracion_s};
-      // A meter that did not come back was not read.
-      resumen.despues = d.comprobacion.ficha.conectado
-                            ? std::optional<Ficha_medidor>(d.comprobacion.ficha)
-                            : std::nullopt;
-    } else if (d.Alguno_ejecutado()) {
-      resumen.despues.reset();
-    }
+    resumen.despues = Ficha_despues(antes, d);
     resumen.pendientes.clear();
     for (Paso_actualizacion p : d.pendientes) resumen.pendientes.emplace_back(Nombre_paso(p));
     v.Escribir(Texto_pasos_hechos(d.pasos, t));
@@ -382,6 +339,29 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
       v.Escribir(t(kTl_medidor_en, {"COM" + std::to_string(e.puerto)}));
       v.Escribir(Texto_identidad(*antes, "  ", t));
     }
+  }
+
+  // Every run that reached a meter is in the history, on disk before its end is told.
+  if (entorno.historial &&
+      (antes || actualizada || asistente.desenlace == Desenlace_busqueda::respuesta_m)) {
+    const std::string puerto = resumen.puerto > 0 ? "COM" + std::to_string(resumen.puerto) : "";
+    Registro_historial registro =
+        actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
+                    : Registro_sin_actualizacion(puerto, antes, resumen.resultado);
+    registro.programa = "r27-actualizar";
+    registro.ruta = resumen.ruta;
+    if (registro.ruta.empty() && resumen.puerto > 0)
+      registro.ruta = entorno.directorio->Ruta(resumen.puerto).value_or("");
+    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
+    if (!opciones.traza.empty()) {
+      std::error_code ec;
+      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
+      registro.traza = ec ? opciones.traza : traza.string();
+    }
+    const Anotacion anotacion = entorno.historial->Anotar(registro);
+    if (anotacion.avisar)
+      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
+                       << '\n';
   }
 
   const std::string palabra = Texto_desenlace(resumen.resultado, t);

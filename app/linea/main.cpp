@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
 #include "app/linea/ejecutar_linea.h"
+#include "app/linea/historial_linea.h"
 #include "app/linea/mensajes_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/ruta_puerto.h"
@@ -45,24 +47,54 @@ int main(int argc, char** argv) {
     std::cout << r27::Texto_ayuda(programa, t);
     return r27::kSalida_correcta;
   }
-
   r27::Reloj_sistema reloj;
-  const r27::Directorio_puertos& directorio = r27::Directorio_sistema();
-  r27::Entorno_linea entorno;
-  entorno.backend = r27::Crear_backend_sistema();
   if (opciones.version) {
     // The embedded firmware's version, as the window's start-up reads it; no
     // port is opened.
-    r27::Ventana_linea v(std::move(entorno.backend), reloj,
+    r27::Ventana_linea v(r27::Crear_backend_sistema(), reloj,
                          r27::Terminal_linea{std::cin, std::cerr, false, false}, t, false);
     std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA,
                                           std::string(v.Estado().version_fichero.data()), t);
     return r27::kSalida_correcta;
   }
+  // Every run that reaches a meter is recorded in the user's history.
+  r27::Historial historial(r27::Historial::Del_usuario());
+  if (opciones.historial)
+    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr, t);
   if (!carga.aviso.empty()) std::cerr << programa << ": " << carga.aviso << "\n";
 
-  entorno.textos = std::move(carga.idioma);
-  const r27::Idioma_linea& idioma = entorno.textos;
+  const r27::Directorio_puertos& directorio = r27::Directorio_sistema();
+  auto numero_de_ruta = [&directorio, &t](const std::string& ruta, std::string& error) {
+    return r27::Numero_de_ruta(ruta, directorio, t, error);
+  };
+  // Ctrl-C ends the program, except while an update runs: then it is refused,
+  // as the window refuses to close (a question waiting for an answer takes it as no).
+  r27::Vigilar_interrupcion();
+  auto al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
+  auto tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+
+  if (r27::Varios_medidores(opciones)) {
+    r27::Entorno_bandeja bandeja;
+    bandeja.directorio = &directorio;
+    bandeja.medios = [&reloj](int, const r27::Directorio_puertos& fijo) {
+      return r27::Medios_medidor{r27::Crear_backend_sistema(fijo), &reloj};
+    };
+    bandeja.ruta_estable = [](const std::string& ruta) { return r27::Ruta_estable(ruta); };
+    bandeja.numero_de_ruta = numero_de_ruta;
+    bandeja.salida = &std::cout;
+    bandeja.errores = &std::cerr;
+    bandeja.salida_terminal = r27::Es_terminal(1);
+    bandeja.errores_terminal = r27::Es_terminal(2);
+    bandeja.textos = t;
+    bandeja.al_cambiar_actualizando = al_cambiar_actualizando;
+    bandeja.tomar_interrupcion = tomar_interrupcion;
+    bandeja.historial = &historial;
+    return r27::Ejecutar_bandeja(opciones, bandeja);
+  }
+
+  r27::Entorno_linea entorno;
+  entorno.backend = r27::Crear_backend_sistema();
+  entorno.textos = t;
   entorno.reloj = &reloj;
   entorno.directorio = &directorio;
   entorno.entrada = &std::cin;
@@ -71,14 +103,10 @@ int main(int argc, char** argv) {
   entorno.entrada_terminal = r27::Es_terminal(0);
   entorno.salida_terminal = r27::Es_terminal(1);
   entorno.errores_terminal = r27::Es_terminal(2);
-  entorno.numero_de_ruta = [&directorio, &idioma](const std::string& ruta, std::string& error) {
-    return r27::Numero_de_ruta(ruta, directorio, idioma, error);
-  };
-  // Ctrl-C ends the program, except while an update runs: then it is refused,
-  // as the window refuses to close (a question waiting for an answer takes it as no).
-  r27::Vigilar_interrupcion();
-  entorno.al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
-  entorno.tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+  entorno.numero_de_ruta = numero_de_ruta;
+  entorno.al_cambiar_actualizando = al_cambiar_actualizando;
+  entorno.tomar_interrupcion = tomar_interrupcion;
+  entorno.historial = &historial;
 
   return r27::Ejecutar_linea(opciones, entorno);
 }

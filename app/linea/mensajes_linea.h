@@ -3,8 +3,11 @@
 // English default. Values go in as {1}..{9}. Every text here is listed in
 // kTextos_linea, and data/idiomas.ini has it in each of its six languages.
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "app/linea/textos_linea.h"
+#include "app/nucleo/pasos_actualizacion.h"
 
 namespace r27 {
 
@@ -21,6 +24,15 @@ inline constexpr Texto_linea kTl_paso_desconocido{"LINEA_PASO_DESCONOCIDO", "--p
 inline constexpr Texto_linea kTl_plan_invalido{"LINEA_PLAN_INVALIDO",
     "--plan: \"{1}\" is not a channel-plan set (0..{2})"};
 inline constexpr Texto_linea kTl_pasos_sin_servicio{"LINEA_PASOS_SIN_SERVICIO", "--pasos needs --servicio"};
+inline constexpr Texto_linea kTl_csv_sin_historial{"LINEA_CSV_SIN_HISTORIAL", "--csv needs --historial"};
+inline constexpr Texto_linea kTl_todos_con_puerto{"LINEA_TODOS_CON_PUERTO",
+    "--todos searches every port: leave out --puerto"};
+// Several meters cannot share the terminal's questions.
+inline constexpr Texto_linea kTl_todos_sin_si{"LINEA_TODOS_SIN_SI",
+    "--todos asks no question: add --si (or --solo-comprobar)"};
+inline constexpr Texto_linea kTl_puertos_sin_si{"LINEA_PUERTOS_SIN_SI",
+    "several --puerto ask no question: add --si (or --solo-comprobar)"};
+inline constexpr Texto_linea kTl_puerto_dos_veces{"LINEA_PUERTO_DOS_VECES", "{1} is given twice"};
 inline constexpr Texto_linea kTl_idiomas_no_fichero{"LINEA_IDIOMAS_NO_FICHERO", "--idiomas: {1} is not a file"};
 inline constexpr Texto_linea kTl_idioma_desconocido{"LINEA_IDIOMA_DESCONOCIDO",
     "--idioma: \"{1}\" is not a language of the language file ({2})"};
@@ -40,6 +52,7 @@ inline constexpr Texto_linea kTl_version_firmware{"LINEA_VERSION_FIRMWARE",
 
 // --help.
 inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage: {1} [OPTION]..."};
+inline constexpr Texto_linea kTl_uso_historial{"LINEA_USO_HISTORIAL", "  or:  {1} --historial [--csv]"};
 inline constexpr Texto_linea kTl_ayuda_descripcion{"LINEA_AYUDA_DESCRIPCION",
     "Finds an R27 meter, prints what it holds and what an update would rewrite, asks for "
     "confirmation and updates it, as the window's wizard does."};
@@ -50,7 +63,10 @@ inline constexpr Texto_linea kTl_meta_lista{"LINEA_META_LISTA", "LIST"};
 inline constexpr Texto_linea kTl_meta_idioma{"LINEA_META_IDIOMA", "LANGUAGE"};
 inline constexpr Texto_linea kTl_ayuda_puerto{"LINEA_AYUDA_PUERTO",
     "try only this port: a COM number, or a device path such as /dev/ttyACM0 (default: the "
-    "automatic search)"};
+    "automatic search); given more than once, those meters are updated at once"};
+inline constexpr Texto_linea kTl_ayuda_todos{"LINEA_AYUDA_TODOS",
+    "update every meter found on the search's ports, all at once (needs --si or "
+    "--solo-comprobar)"};
 inline constexpr Texto_linea kTl_ayuda_si{"LINEA_AYUDA_SI", "answer yes to both confirmations (time, erase)"};
 inline constexpr Texto_linea kTl_ayuda_solo_comprobar{"LINEA_AYUDA_SOLO_COMPROBAR",
     "connect, identify, print what would be updated, write nothing"};
@@ -70,6 +86,11 @@ inline constexpr Texto_linea kTl_ayuda_pasos{"LINEA_AYUDA_PASOS",
     "the firmware)"};
 inline constexpr Texto_linea kTl_ayuda_plan{"LINEA_AYUDA_PLAN",
     "the channel-plan set 0..4 the plan step writes, as the menu \"{1}\" chooses it"};
+inline constexpr Texto_linea kTl_ayuda_historial{"LINEA_AYUDA_HISTORIAL",
+    "print the history of runs as a table and end; every run that reaches a meter is recorded "
+    "there"};
+inline constexpr Texto_linea kTl_ayuda_csv{"LINEA_AYUDA_CSV",
+    "(with --historial) the history as CSV, for a spreadsheet"};
 inline constexpr Texto_linea kTl_ayuda_version{"LINEA_AYUDA_VERSION",
     "print the program's version and the embedded firmware's version"};
 inline constexpr Texto_linea kTl_ayuda_ayuda{"LINEA_AYUDA_AYUDA", "this text"};
@@ -166,6 +187,27 @@ inline constexpr Texto_linea kTl_id_mpeg4_versiones{"LINEA_ID_MPEG4_VERSIONES",
     "application {1} build {2}, decoders {3}, boot {4}"};
 inline constexpr Texto_linea kTl_id_sin_respuesta{"LINEA_ID_SIN_RESPUESTA", "no answer"};
 
+// Several meters at once.
+inline constexpr Texto_linea kTl_no_buscado{"LINEA_NO_BUSCADO", "{1}: {2}, not searched"};
+inline constexpr Texto_linea kTl_tabla_puerto{"LINEA_TABLA_PUERTO", "Port"};
+inline constexpr Texto_linea kTl_tabla_antes{"LINEA_TABLA_ANTES", "Before"};
+inline constexpr Texto_linea kTl_tabla_despues{"LINEA_TABLA_DESPUES", "After"};
+inline constexpr Texto_linea kTl_tabla_resultado{"LINEA_TABLA_RESULTADO", "Result"};
+inline constexpr Texto_linea kTl_tabla_codigo{"LINEA_TABLA_CODIGO", "Code"};
+inline constexpr Texto_linea kTl_tabla_tiempo{"LINEA_TABLA_TIEMPO", "Time"};
+inline constexpr Texto_linea kTl_tabla_motivo{"LINEA_TABLA_MOTIVO", "Reason"};
+// The history's table adds these columns.
+inline constexpr Texto_linea kTl_tabla_hora{"LINEA_TABLA_HORA", "Date"};
+inline constexpr Texto_linea kTl_tabla_pasos{"LINEA_TABLA_PASOS", "Steps"};
+inline constexpr Texto_linea kTl_tabla_probada{"LINEA_TABLA_PROBADA", "Proven"};
+inline constexpr Texto_linea kTl_si{"LINEA_SI", "yes"};
+inline constexpr Texto_linea kTl_no{"LINEA_NO", "no"};
+
+// The history of runs.
+inline constexpr Texto_linea kTl_historial_no_escrito{"LINEA_HISTORIAL_NO_ESCRITO",
+    "the run's result stands, but it could not be recorded in the history: {1}"};
+inline constexpr Texto_linea kTl_historial_vacio{"LINEA_HISTORIAL_VACIO", "no run is recorded yet in {1}"};
+
 // Progress, questions and messages.
 inline constexpr Texto_linea kTl_fase_comprobacion{"LINEA_FASE_COMPROBACION",
     "check after writing (the meter restarts)"};
@@ -182,6 +224,12 @@ inline constexpr Texto_linea kTl_no_sin_terminal{"LINEA_NO_SIN_TERMINAL",
 
 // clang-format on
 
+// A step's name in the technician's language.
+const Texto_linea& Texto_paso(Paso_actualizacion paso);
+// A run's outcome, named by its JSON word ("updated", "refused-family"), in the
+// technician's language; an unknown word as it stands.
+std::string Texto_desenlace(std::string_view palabra, const Idioma_linea& idioma);
+
 // Every text above, for the tests that check each language holds each one.
 inline constexpr std::array kTextos_linea = {
     &kTl_pruebe_ayuda,
@@ -192,6 +240,11 @@ inline constexpr std::array kTextos_linea = {
     &kTl_paso_desconocido,
     &kTl_plan_invalido,
     &kTl_pasos_sin_servicio,
+    &kTl_csv_sin_historial,
+    &kTl_todos_con_puerto,
+    &kTl_todos_sin_si,
+    &kTl_puertos_sin_si,
+    &kTl_puerto_dos_veces,
     &kTl_idiomas_no_fichero,
     &kTl_idioma_desconocido,
     &kTl_sin_fichero_idiomas,
@@ -203,6 +256,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_traza_no_abre,
     &kTl_version_firmware,
     &kTl_uso,
+    &kTl_uso_historial,
     &kTl_ayuda_descripcion,
     &kTl_ayuda_opciones,
     &kTl_meta_puerto,
@@ -210,6 +264,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_meta_lista,
     &kTl_meta_idioma,
     &kTl_ayuda_puerto,
+    &kTl_ayuda_todos,
     &kTl_ayuda_si,
     &kTl_ayuda_solo_comprobar,
     &kTl_ayuda_json,
@@ -219,6 +274,8 @@ inline constexpr std::array kTextos_linea = {
     &kTl_ayuda_servicio,
     &kTl_ayuda_pasos,
     &kTl_ayuda_plan,
+    &kTl_ayuda_historial,
+    &kTl_ayuda_csv,
     &kTl_ayuda_version,
     &kTl_ayuda_ayuda,
     &kTl_ayuda_confirmaciones,
@@ -285,6 +342,21 @@ inline constexpr std::array kTextos_linea = {
     &kTl_id_sin_leer,
     &kTl_id_mpeg4_versiones,
     &kTl_id_sin_respuesta,
+    &kTl_no_buscado,
+    &kTl_tabla_puerto,
+    &kTl_tabla_antes,
+    &kTl_tabla_despues,
+    &kTl_tabla_resultado,
+    &kTl_tabla_codigo,
+    &kTl_tabla_tiempo,
+    &kTl_tabla_motivo,
+    &kTl_tabla_hora,
+    &kTl_tabla_pasos,
+    &kTl_tabla_probada,
+    &kTl_si,
+    &kTl_no,
+    &kTl_historial_no_escrito,
+    &kTl_historial_vacio,
     &kTl_fase_comprobacion,
     &kTl_tiempo_restante,
     &kTl_mensaje,

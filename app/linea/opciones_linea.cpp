@@ -105,11 +105,14 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
       o.json = true;
     } else if (a == "--puerto") {
       if (!valor(v)) return r;
-      o.puerto = Interpretar_puerto(v);
-      if (!o.puerto) {
+      const std::optional<Puerto_pedido> puerto = Interpretar_puerto(v);
+      if (!puerto) {
         r.error = t(kTl_puerto_invalido, {v});
         return r;
       }
+      o.puertos.push_back(*puerto);
+    } else if (a == "--todos") {
+      o.todos = true;
     } else if (a == "--traza") {
       if (!valor(v)) return r;
       if (v.empty()) {
@@ -149,12 +152,21 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
         return r;
       }
       o.plan = n;
+    } else if (a == "--historial") {
+      o.historial = true;
+    } else if (a == "--csv") {
+      o.csv = true;
     } else {
       r.error = t(kTl_opcion_desconocida, {a});
       return r;
     }
   }
   if (o.pasos && !o.servicio) r.error = t(kTl_pasos_sin_servicio);
+  if (o.csv && !o.historial) r.error = t(kTl_csv_sin_historial);
+  if (o.todos && !o.puertos.empty()) r.error = t(kTl_todos_con_puerto);
+  // Several meters cannot share the terminal's questions.
+  if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())
+    r.error = t(o.todos ? kTl_todos_sin_si : kTl_puertos_sin_si);
   return r;
 }
 
@@ -171,6 +183,7 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
   };
   const Opcion opciones[] = {
       {"--puerto " + t(kTl_meta_puerto), t(kTl_ayuda_puerto)},
+      {"--todos", t(kTl_ayuda_todos)},
       {"--si", t(kTl_ayuda_si)},
       {"--solo-comprobar", t(kTl_ayuda_solo_comprobar)},
       {"--json", t(kTl_ayuda_json)},
@@ -180,6 +193,8 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
       {"--servicio", t(kTl_ayuda_servicio)},
       {"--pasos " + lista, t(kTl_ayuda_pasos, {kClaves_pasos})},
       {"--plan N", t(kTl_ayuda_plan, {t.Asistente().menu.MenuPlanes})},
+      {"--historial", t(kTl_ayuda_historial)},
+      {"--csv", t(kTl_ayuda_csv)},
       {"--version", t(kTl_ayuda_version)},
       {"--help", t(kTl_ayuda_ayuda)},
   };
@@ -188,7 +203,7 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
   for (const Opcion& o : opciones) columna = std::max(columna, Ancho_texto(o.sintaxis));
   columna += 4;  // two blanks before the option, two after the longest
 
-  std::string texto = t(kTl_uso, {programa}) + "\n\n";
+  std::string texto = t(kTl_uso, {programa}) + "\n" + t(kTl_uso_historial, {programa}) + "\n\n";
   texto += Partir(t(kTl_ayuda_descripcion), 0, kAncho) + "\n\n";
   texto += t(kTl_ayuda_opciones) + "\n";
   for (const Opcion& o : opciones)

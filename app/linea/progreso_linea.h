@@ -10,6 +10,7 @@
 // kMedida_minima_s has passed or the bar has not moved yet, there is nothing to
 // measure and the remaining budget itself (in seconds) is the estimate.
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -35,6 +36,14 @@ class Progreso_linea {
   // `tiempo_restante`: the words around the time left, {1} where it goes.
   Progreso_linea(std::ostream& salida, bool terminal, std::string tiempo_restante = "time left {1}")
       : salida_(salida), terminal_(terminal), tiempo_restante_(std::move(tiempo_restante)) {}
+  // The line is handed to `destino` instead of drawn, as often as a terminal's
+  // would be: several meters' lines are drawn together by their owner.
+  Progreso_linea(std::ostream& salida, std::function<void(const std::string&)> destino,
+                 std::string tiempo_restante = "time left {1}")
+      : salida_(salida),
+        terminal_(true),
+        tiempo_restante_(std::move(tiempo_restante)),
+        destino_(std::move(destino)) {}
 
   // A step began: its name, "k/n", and where the overall bar stood.
   void Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
@@ -59,6 +68,7 @@ class Progreso_linea {
   std::ostream& salida_;
   const bool terminal_;
   const std::string tiempo_restante_;
+  std::function<void(const std::string&)> destino_;
   bool activo_ = false;
   bool en_pantalla_ = false;  // a terminal line is showing
   std::string paso_;

@@ -175,6 +175,20 @@ std::string Idioma_linea::Motivo(const Fallo& f) const {
                  {Frase_motivo(f.peticion), Frase_motivo(f.esperado), Frase_motivo(llegado)});
 }
 
+std::string Idioma_linea::Motivo_de_texto(const std::string& texto) const {
+  // The shape Fallo::Texto gives: request, ": esperaba ", awaited, ", llego ", came.
+  constexpr std::string_view kEsperaba = ": esperaba ";
+  constexpr std::string_view kLlego = ", llego ";
+  const size_t esperaba = texto.find(kEsperaba);
+  const size_t llego = texto.rfind(kLlego);
+  if (esperaba == std::string::npos || llego == std::string::npos || llego < esperaba) return texto;
+  Fallo f;
+  f.peticion = texto.substr(0, esperaba);
+  f.esperado = texto.substr(esperaba + kEsperaba.size(), llego - esperaba - kEsperaba.size());
+  f.llegado = texto.substr(llego + kLlego.size());
+  return Motivo(f);
+}
+
 Carga_idioma Cargar_idioma_linea(const std::string& ruta, const std::string& idioma) {
   Carga_idioma c;
   const std::filesystem::path fichero = ruta.empty() ? Ruta_idiomas() : std::filesystem::path(ruta);

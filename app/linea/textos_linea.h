@@ -54,8 +54,12 @@ class Idioma_linea {
                          std::initializer_list<std::string_view> valores) const;
 
   // A failure as the technician reads it: the request, what it awaited and what
-  // came, each phrase in this language (see motivo_linea.h).
+  // came, each phrase in this language.
   std::string Motivo(const Fallo& fallo) const;
+  // A failure kept as its own text ("Bloque_vacio: esperaba 0x70, llego nada
+  // (tiempo agotado)", as the JSON, the history and the trace keep it), in this
+  // language; a text of another shape as it stands.
+  std::string Motivo_de_texto(const std::string& texto) const;
   // A phrase of a failure in this language; the phrase itself when no language
   // section has it.
   std::string Frase_motivo(std::string_view frase) const;

@@ -5,14 +5,19 @@
 // apart from the fixed texts the system quotes as they stand.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
+#include "app/linea/historial_linea.h"
 #include "app/linea/mensajes_linea.h"
 #include "app/nucleo/conexion.h"
+#include "app/nucleo/historial.h"
 #include "link/codigos_resultado.h"
 #include "tests/linea/banco_linea.h"
 #include "tests/linea/vocabulario_idioma.h"
@@ -179,6 +184,60 @@ TEST(Idioma_salida, CadaFinalEnUnSoloIdioma) {
       EXPECT_EQ(Palabras_ajenas(texto, vocabulario, kNeutras), std::set<std::string>{}) << texto;
     }
   }
+}
+
+// The tables of several meters and of the history, in each language: their
+// headings, the outcomes and the reasons (kept as the program's own text) are
+// told in the language; the step keys, COM names and identities are names.
+TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
+  const Secciones_ini secciones = Leer_secciones(R27_IDIOMAS_INI);
+  const std::string motivo =
+      "Cargar_primera_etapa: esperaba 0x4A o 0x40, llego nada (tiempo agotado)";
+  std::vector<Resumen_linea> bandeja(3);
+  Ficha_medidor ficha;
+  ficha.familia = "QZT";
+  bandeja[0] = {3, "", "updated", ficha, ficha, {}, std::nullopt, 0, 0, 81.5, "", {}};
+  bandeja[1] = {4, "", "failed", ficha, std::nullopt, {}, std::nullopt, 16, 16, 12.0, motivo, {}};
+  bandeja[2] = {5, "", "refused-family", ficha, ficha, {}, std::nullopt, 0, 32, 2.0, "", {}};
+
+  const std::filesystem::path carpeta =
+      std::filesystem::temp_directory_path() /
+      ("r27-idioma-historial-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::remove_all(carpeta);
+  Historial historial(carpeta / kNombre_historial);
+  Registro_historial fallida;
+  fallida.hora = "2025-03-07T14:05:09+01:00";
+  fallida.puerto = "COM4";
+  fallida.resultado = "failed";
+  fallida.codigo_resultado = 16;
+  fallida.motivo = motivo;
+  fallida.pasos = {{"zona", "done", 10, ""}, {"fpga", "failed", 3, motivo}};
+  Registro_historial correcta = fallida;
+  correcta.resultado = "updated";
+  correcta.codigo_resultado = 0;
+  correcta.motivo.clear();
+  correcta.pasos[1].estado = "done";
+  correcta.comprobacion = Comprobacion_registrada{true, 17};
+  for (const Registro_historial& r : {fallida, correcta}) ASSERT_TRUE(historial.Anotar(r).escrita);
+
+  const std::set<std::string> neutras = {"qzt", "zona", "fpga"};
+  for (const char* idioma : kIdiomas_incorporados) {
+    SCOPED_TRACE(idioma);
+    const Idioma_linea t(idioma);
+    const std::set<std::string> vocabulario = Vocabulario(secciones, idioma);
+    std::ostringstream tabla_historial, errores;
+    ASSERT_EQ(Mostrar_historial(historial, false, tabla_historial, errores, t), kSalida_correcta);
+    for (const std::string& texto : {Tabla_bandeja(bandeja, t), tabla_historial.str()}) {
+      for (const Texto_linea* m : {&kTl_tabla_puerto, &kTl_tabla_resultado, &kTl_tabla_motivo,
+                                   &kTl_desenlace_actualizado, &kTl_desenlace_fallido})
+        EXPECT_NE(texto.find(t(*m)), std::string::npos) << t(*m) << "\n" << texto;
+      EXPECT_NE(texto.find(t.Frase_motivo("nada (tiempo agotado)")), std::string::npos) << texto;
+      EXPECT_EQ(Palabras_ajenas(texto + errores.str(), vocabulario, neutras),
+                std::set<std::string>{})
+          << texto;
+    }
+  }
+  std::filesystem::remove_all(carpeta);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST(Ejecutar_linea, CodigoDeSalidaPorDesenlace) {
   Opciones_linea comprobar;
   comprobar.solo_comprobar = true;
   Opciones_linea otro_puerto = si;
-  otro_puerto.puerto = Puerto_pedido{5, {}};
+  otro_puerto.puertos = {Puerto_pedido{5, {}}};
 
   auto con = [](auto cambio) {
     Config_medidor c = Medidor_rapido();
@@ -222,14 +222,16 @@ TEST(Leer_opciones, FormasYErrores) {
       {{"--puerto"}, false, 0, ""},
       {{"--traza"}, false, 0, ""},
       {{"--si", "--sí"}, false, 0, ""},
+      {{"--csv"}, false, 0, ""},  // only with --historial
+      {{"--historial", "--csv"}, true, 0, ""},
   };
   for (const Caso& k : casos) {
     const Lectura_opciones l = Leer_opciones(k.argumentos, Idioma_linea("EN"));
     SCOPED_TRACE(k.argumentos.back());
     EXPECT_EQ(l.error.empty(), k.valida) << l.error;
-    if (!k.valida || !l.opciones.puerto) continue;
-    EXPECT_EQ(l.opciones.puerto->numero, k.numero);
-    EXPECT_EQ(l.opciones.puerto->ruta, k.ruta);
+    if (!k.valida || l.opciones.puertos.size() != 1) continue;
+    EXPECT_EQ(l.opciones.puertos[0].numero, k.numero);
+    EXPECT_EQ(l.opciones.puertos[0].ruta, k.ruta);
   }
 }
 
@@ -265,8 +267,8 @@ TEST(Cadena_json, EscapesYBytesQueNoSonUtf8) {
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
       {"l1\nl2\t\x01", "\"l1\\nl2\\t\\u0001\""},
       {"actualizaci\xc3\xb3n", "\"actualizaci\xc3\xb3n\""},  // UTF-8 stays
-      {"\xff\xc3", "\"\\u00ff\\u00c3\""},                    // stray bytes as Latin-1
-      {"\xe0\x80\x80", "\"\\u00e0\\u0080\\u0080\""},         // an overlong form is no UTF-8
+      {"\xff\xc3", "\"\xc3\xbf\xc3\x83\""},                  // stray bytes as Latin-1
+      {"\xe0\x80\x80", "\"\xc3\xa0\xc2\x80\xc2\x80\""},      // an overlong form is no UTF-8
       {std::string("Q\0T", 3), "\"Q\\u0000T\""},
   };
   for (const Caso& k : casos) EXPECT_EQ(Cadena_json(k.texto), k.json);

@@ -46,8 +46,8 @@ caso() {
 }
 
 # Every option of --help, the new ones too.
-caso "" -- --puerto --si --solo-comprobar --json --traza --idiomas --idioma --servicio \
-  --pasos --plan --version --help
+caso "" -- --puerto --todos --si --solo-comprobar --json --traza --idiomas --idioma --servicio \
+  --pasos --plan --historial --csv --version --help
 caso "--id" -- --idioma --idiomas -- --si
 caso "--so" -- --solo-comprobar -- --si
 # The COM names of this machine (as r27-puertos numbers them), in any case.
