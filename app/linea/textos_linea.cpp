@@ -211,8 +211,6 @@ Carga_idioma Cargar_idioma_linea(const std::string& ruta, const std::string& idi
   return c;
 }
 
-Textos_idioma Textos_incorporados() { return Idioma_linea().Asistente(); }
-
 size_t Ancho_texto(std::string_view texto) {
   size_t n = 0;
   for (char c : texto)

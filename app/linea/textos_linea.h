@@ -90,9 +90,6 @@ struct Carga_idioma {
 };
 Carga_idioma Cargar_idioma_linea(const std::string& ruta, const std::string& idioma);
 
-// The wizard's texts of the built-in copy, in its own language.
-Textos_idioma Textos_incorporados();
-
 // How many characters a UTF-8 text shows (columns of the help and the identity).
 size_t Ancho_texto(std::string_view texto);
 // `texto` padded with blanks to `ancho` characters.
