@@ -4,6 +4,8 @@
 // vanishes (USB unplug, simulator gone) reads as a line error, so the next write
 // fails clearly and reads return nothing. A port another program holds (an flock
 // or the exclusive flag) is refused as busy, and so is ours to them while open.
+// The driver is asked for low latency while the port is open (a USB serial
+// adapter then passes each short reply on at once).
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include "link/backend_serie.h"
+#include "link/baja_latencia_posix.h"
 #include "link/directorio_puertos.h"
 #include "link/termios_linea_posix.h"
 #include "link/termios_velocidad_posix.h"
@@ -137,6 +140,8 @@ class Backend_termios final : public Backend_serie {
     fd_ = fd;
     desaparecido_ = false;
     (void)ioctl(fd_, TIOCEXCL);  // no other process opens it while we hold it
+    // Refused by a pseudo-terminal or an on-board port: no fault, nothing to say.
+    latencia_pedida_ = Pedir_baja_latencia(fd_) == Latencia_puerto::pedida;
     Aplicar_linea_termios(t, linea);
     // As with SetCommState, a setting the driver refuses leaves the port open.
     (void)tcsetattr(fd_, TCSANOW, &t);
@@ -149,6 +154,8 @@ class Backend_termios final : public Backend_serie {
 
   void Cerrar() override {
     if (fd_ < 0) return;
+    if (latencia_pedida_ && !desaparecido_) Devolver_latencia(fd_);
+    latencia_pedida_ = false;
     (void)ioctl(fd_, TIOCNXCL);  // the exclusive flag can outlive the descriptor
     (void)flock(fd_, LOCK_UN);
     close(fd_);
@@ -344,6 +351,7 @@ class Backend_termios final : public Backend_serie {
   const Directorio_puertos& directorio_;
   int fd_ = -1;
   bool desaparecido_ = false;
+  bool latencia_pedida_ = false;  // the low-latency flag is ours to clear at close
   bool contadores_validos_ = false;
   serial_icounter_struct contadores_{};
   Fallo_apertura fallo_ = Fallo_apertura::ninguno;

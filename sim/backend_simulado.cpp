@@ -23,6 +23,7 @@ bool Backend_simulado::Abrir(int numero, const DCB_linea& linea) {
   uint64_t ahora = reloj_->Ahora_us();
   abierto_->Avanzar(ahora);
   abierto_->Descartar_salida(ahora);
+  abierto_->Puerto_abierto(ahora);
   return true;
 }
 

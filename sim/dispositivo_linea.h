@@ -36,6 +36,14 @@ class Dispositivo_linea {
   virtual void Descartar_entrada_en_camino(uint64_t /*t_us*/) {}
   // The device has vanished from the computer (unplugged).
   virtual bool Desenchufado() const { return false; }
+  // The computer opened the port at `t_us` (told by the in-process backend; a
+  // pseudo-terminal cannot tell).
+  virtual void Puerto_abierto(uint64_t /*t_us*/) {}
+  // The device asks to be let go (a meter sends 0x0A); one that cannot ignores it.
+  virtual void Enviar_liberacion(uint64_t /*t_us*/) {}
+  // The device has stopped for good and will answer nothing more (a replayed
+  // trace the computer departed from).
+  virtual bool Detenido() const { return false; }
 };
 
 // Queue of stamped output bytes, shared by the devices.

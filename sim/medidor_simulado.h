@@ -79,7 +79,7 @@ class Medidor_simulado final : public Dispositivo_linea {
   bool Desenchufado() const override { return desenchufado_; }
 
   // The meter sends 0x0A (asks to be let go) at `t_us`.
-  void Enviar_liberacion(uint64_t t_us);
+  void Enviar_liberacion(uint64_t t_us) override;
   // The meter is plugged in again at `t_us`: it powers up as configured, in its
   // boot stage when a burn was cut short, with the RAM it had before lost.
   void Reenchufar(uint64_t t_us);

@@ -112,6 +112,7 @@ bool Leer_fallo(const std::string& texto, Fallo& f, std::string& error) {
 
 bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::string& error) {
   Config_medidor& c = o.medidor;
+  std::string opcion_medidor;  // the first option that sets up the meter
   for (size_t i = 0; i < a.size(); ++i) {
     const std::string& op = a[i];
     auto valor = [&](std::string& v) {
@@ -165,6 +166,11 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
     } else if (op == "--volver") {
       ok = entero(INT64_MAX, n);
       o.volver_ms = static_cast<int64_t>(n);
+    } else if (op == "--latencia") {
+      ok = entero(kMaximo_latencia_ms, n);
+      o.latencia_ms = static_cast<uint32_t>(n);
+    } else if (op == "--reproducir") {
+      ok = texto(1, 4096, o.reproducir);
     } else if (op == "--ritmo") {
       c.ritmo = true;
     } else if (op == "--familia") {
@@ -282,6 +288,13 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
       ok = false;
     }
     if (!ok) return false;
+    const bool de_servicio = op == "-h" || op == "--help" || op == "--com" || op == "--enlace" ||
+                             op == "--latencia" || op == "--reproducir";
+    if (!de_servicio && opcion_medidor.empty()) opcion_medidor = op;
+  }
+  if (!o.reproducir.empty() && !opcion_medidor.empty()) {
+    error = "--reproducir no admite " + opcion_medidor + ": la traza hace de medidor";
+    return false;
   }
   return true;
 }
@@ -301,6 +314,13 @@ Servicio:
   --volver MS             tras un desenchufe, volver a enchufar pasados MS ms
   --informe FICHERO       al salir, escribe lo que guarda el medidor (firmware igual
                           a la imagen incrustada, version, FPGA, MPEG-4, reinicios)
+  --latencia MS           un adaptador USB-serie con temporizador de latencia de MS ms
+                          (0-255) entre medidor y PC: cada respuesta corta espera en
+                          su bufer hasta el siguiente tic del temporizador
+  --reproducir TRAZA      en lugar del medidor, la traza de r27-actualizar --traza:
+                          contesta cada escritura con lo que la traza leyo tras ella,
+                          con sus retrasos, y se para avisando donde el actualizador
+                          se aparta de ella (sale con estado 3)
 Identidad:
   --familia TXT (QZT)  --region TXT (EUR)  --version X.YY (3.00)  --build NNNNN (00000)
   --idioma N (0)  --fpga M.m (3.2)  --nivel N (120)  --estado26 N (0)

@@ -1,7 +1,10 @@
 // r27-sim: the simulated R27 meter on a pseudo-terminal. It prints the slave's
 // path and a ready-made R27_PUERTOS line, then serves the meter in real time
 // until SIGINT or SIGTERM, when it removes what it created and exits. SIGUSR1
-// makes the meter send a release byte 0x0A (it asks to be let go).
+// makes the meter send a release byte 0x0A (it asks to be let go). With
+// --reproducir it serves a recorded trace's meter side instead, and exits with
+// status 3 where the updater departs from it; with --latencia the device sits
+// behind a USB serial adapter's latency timer.
 #include <poll.h>
 #include <unistd.h>
 
@@ -10,13 +13,16 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "incrustado/firmware_hex.h"
 #include "sim/informe_medidor.h"
+#include "sim/latencia_adaptador.h"
 #include "sim/medidor_simulado.h"
 #include "sim/opciones_sim.h"
+#include "sim/reproduccion_traza.h"
 #include "sim/servidor_pty.h"
 
 namespace {
@@ -101,8 +107,32 @@ int main(int argc, char** argv) {
   sigaction(SIGUSR1, &accion, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
+  // The replay's trace is read before anything is served: a trace that is not
+  // one gets its message and no pseudo-terminal.
+  std::unique_ptr<Reproduccion_traza> reproduccion;
+  if (!o.reproducir.empty()) {
+    Traza_grabada traza;
+    if (!Leer_traza_fichero(o.reproducir, traza, error)) {
+      std::fprintf(stderr, "r27-sim: %s\n", error.c_str());
+      return 2;
+    }
+    if (traza.Escrituras() == 0) {
+      std::fprintf(stderr, "r27-sim: la traza %s no tiene ninguna escritura\n",
+                   o.reproducir.c_str());
+      return 2;
+    }
+    // A pseudo-terminal does not tell when the updater opens it.
+    reproduccion = std::make_unique<Reproduccion_traza>(std::move(traza), false, Ahora_real_us());
+  }
   Medidor_simulado medidor(o.medidor, Ahora_real_us());
-  Servidor_pty servidor(medidor);
+  Dispositivo_linea& dispositivo = reproduccion ? static_cast<Dispositivo_linea&>(*reproduccion)
+                                                : static_cast<Dispositivo_linea&>(medidor);
+  std::unique_ptr<Latencia_adaptador> adaptador;
+  if (o.latencia_ms > 0) {
+    adaptador = std::make_unique<Latencia_adaptador>(dispositivo, uint64_t{o.latencia_ms} * 1000,
+                                                     Ahora_real_us());
+  }
+  Servidor_pty servidor(adaptador ? static_cast<Dispositivo_linea&>(*adaptador) : dispositivo);
   int estado = 0;
   for (;;) {
     if (!servidor.Abrir(error)) {
@@ -115,7 +145,15 @@ int main(int argc, char** argv) {
       break;
     }
     Anunciar(o, servidor.Ruta_esclavo());
-    if (servidor.Servir(g_parar, g_liberar, mascara_espera) == Servidor_pty::Fin::Senal) break;
+    const Servidor_pty::Fin fin = servidor.Servir(g_parar, g_liberar, mascara_espera);
+    if (fin == Servidor_pty::Fin::Senal) break;
+    if (fin == Servidor_pty::Fin::Detenido) {
+      const std::string motivo =
+          reproduccion ? reproduccion->Desvio().value_or("detenido") : "detenido";
+      std::fprintf(stderr, "r27-sim: %s\n", motivo.c_str());
+      estado = 3;
+      break;
+    }
 
     std::fprintf(stderr, "r27-sim: desenchufado\n");
     Quitar_enlace(o.enlace);
@@ -128,6 +166,15 @@ int main(int argc, char** argv) {
     medidor.Reenchufar(Ahora_real_us());
   }
   Quitar_enlace(o.enlace);
+  if (reproduccion && estado == 0) {
+    if (reproduccion->Terminada()) {
+      std::fprintf(stderr, "r27-sim: traza reproducida entera (%u lineas)\n",
+                   reproduccion->Ultima_linea());
+    } else {
+      std::fprintf(stderr, "r27-sim: reproduccion parada en la linea %u de %u\n",
+                   reproduccion->Linea_actual(), reproduccion->Ultima_linea());
+    }
+  }
   if (!o.informe.empty()) {
     const auto imagen = r27::datos::firmware_hex();
     std::ofstream fichero(o.informe, std::ios::binary | std::ios::trunc);

@@ -1,14 +1,16 @@
 #pragma once
-// Serves the simulated meter on the master side of a Linux pseudo-terminal, in
-// real time: bytes read from the master go to the meter with their arrival time
-// and the rate the updater set on the slave (read from the master with TCGETS2),
-// answers are written when due, as the updater's rate reads them.
+// Serves a simulated device (the meter, or a replayed trace) on the master side
+// of a Linux pseudo-terminal, in real time: bytes read from the master go to the
+// device with their arrival time and the rate the updater set on the slave (read
+// from the master with TCGETS2), answers are written when due, as the updater's
+// rate reads them.
 #include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "sim/medidor_simulado.h"
+#include "sim/config_simulador.h"
+#include "sim/dispositivo_linea.h"
 
 namespace r27::sim {
 
@@ -17,7 +19,7 @@ uint64_t Ahora_real_us();
 
 class Servidor_pty {
  public:
-  explicit Servidor_pty(Medidor_simulado& medidor) : medidor_(medidor) {}
+  explicit Servidor_pty(Dispositivo_linea& dispositivo) : dispositivo_(dispositivo) {}
   ~Servidor_pty();
   Servidor_pty(const Servidor_pty&) = delete;
   Servidor_pty& operator=(const Servidor_pty&) = delete;
@@ -28,13 +30,14 @@ class Servidor_pty {
   bool Abrir(std::string& error);
   const std::string& Ruta_esclavo() const { return ruta_esclavo_; }
 
-  enum class Fin { Senal, Desenchufe };
-  // Serves until `parar` becomes non-zero (returns Senal) or the meter is
+  enum class Fin { Senal, Desenchufe, Detenido };
+  // Serves until `parar` becomes non-zero (returns Senal), the device is
   // unplugged (closes the pseudo-terminal, whose slave node then disappears, and
-  // returns Desenchufe). The master is never closed while serving otherwise.
-  // Whenever `liberar` is non-zero the meter sends a release byte 0x0A (asks to be
-  // let go) and the flag is cleared. Signals that set the flags must be blocked by
-  // the caller outside this call: they are let in only while it waits.
+  // returns Desenchufe) or the device stops for good (returns Detenido, the
+  // pseudo-terminal left open). The master is never closed while serving
+  // otherwise. Whenever `liberar` is non-zero the device is asked to send a
+  // release byte 0x0A (the meter asks to be let go) and the flag is cleared. Signals that set the
+  // flags must be blocked by the caller outside this call: they are let in only while it waits.
   Fin Servir(const volatile std::sig_atomic_t& parar, volatile std::sig_atomic_t& liberar,
              const sigset_t& mascara_espera);
 
@@ -45,7 +48,7 @@ class Servidor_pty {
   void Cerrar();
   void Escribir_pendiente();
 
-  Medidor_simulado& medidor_;
+  Dispositivo_linea& dispositivo_;
   int maestro_ = -1;
   int esclavo_propio_ = -1;
   std::string ruta_esclavo_;

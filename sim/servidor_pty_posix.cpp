@@ -94,22 +94,23 @@ Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
     uint64_t ahora = Ahora_real_us();
     if (liberar) {
       liberar = 0;
-      medidor_.Enviar_liberacion(ahora);
+      dispositivo_.Enviar_liberacion(ahora);
     }
-    medidor_.Avanzar(ahora);
-    if (medidor_.Desenchufado()) {
+    dispositivo_.Avanzar(ahora);
+    if (dispositivo_.Desenchufado()) {
       Cerrar();
       return Fin::Desenchufe;
     }
+    if (dispositivo_.Detenido()) return Fin::Detenido;
     uint32_t baudios = Baudios_esclavo();
     size_t n;
-    while ((n = medidor_.Tomar_salida(ahora, baudios, buf, sizeof buf)) > 0) {
+    while ((n = dispositivo_.Tomar_salida(ahora, baudios, buf, sizeof buf)) > 0) {
       pendiente_.insert(pendiente_.end(), buf, buf + n);
     }
     Escribir_pendiente();
 
     uint64_t espera = kEspera_maxima_us;
-    if (auto proximo = medidor_.Proximo_evento_us()) {
+    if (auto proximo = dispositivo_.Proximo_evento_us()) {
       espera = *proximo > ahora ? std::min(espera, *proximo - ahora) : 0;
     }
     if (!pendiente_.empty()) espera = std::min<uint64_t>(espera, 1000);
@@ -121,7 +122,7 @@ Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
     if (p.revents & POLLIN) {
       ssize_t leidos = read(maestro_, buf, sizeof buf);
       if (leidos > 0) {
-        medidor_.Recibir(buf, static_cast<size_t>(leidos), Ahora_real_us(), Baudios_esclavo());
+        dispositivo_.Recibir(buf, static_cast<size_t>(leidos), Ahora_real_us(), Baudios_esclavo());
       }
     } else if (p.revents & (POLLHUP | POLLERR)) {
       // Not expected while our own slave descriptor is open; do not spin.

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/baja_latencia_posix.h"
 #include "link/directorio_puertos.h"
 #include "link/mutex_puerto.h"
 #include "link/peticiones.h"
@@ -98,6 +99,22 @@ TEST_F(PuertoPty, AbrePorNumeroYLlevaTodosLosBytesSinTocarlos) {
   const auto todos = Todos_los_bytes(256 * 3);  // raw mode: every byte value passes unchanged
   Escribir_maestro(todos);
   EXPECT_EQ(Leer_puerto(todos.size()), todos);
+}
+
+// A pseudo-terminal has no serial settings: the request for low latency is
+// refused, and the port the system backend opens (which asks) works as before.
+TEST_F(PuertoPty, LaBajaLatenciaRechazadaNoEsUnFallo) {
+  const int fd = open(esclavo.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Pedir_baja_latencia(fd), Latencia_puerto::rechazada);
+  Devolver_latencia(fd);
+  close(fd);
+  Abrir();
+  const std::vector<uint8_t> sondeo{0x00};
+  EXPECT_EQ(puerto->Escribir(sondeo.data(), 1), 1);
+  EXPECT_EQ(Leer_maestro(1), sondeo);
+  Escribir_maestro({0x5D});
+  EXPECT_EQ(Leer_puerto(1), std::vector<uint8_t>{0x5D});
 }
 
 TEST_F(PuertoPty, LecturaSinNadaVuelveEnCeroYPronto) {

@@ -109,6 +109,12 @@ TEST(Opciones, CadaOpcionPoneSuCampo) {
   EXPECT_EQ(c.t_mpeg4_us, 5'000'000u);
   EXPECT_EQ(c.semilla, 99u);
   EXPECT_FALSE(Leer({"--sin-mpeg4", "--sin-graficos"}).medidor.mpeg4);
+  EXPECT_EQ(Leer({"--latencia", "16"}).latencia_ms, 16u);
+  // The serving options go with a replay, a latency among them.
+  Opciones_sim r =
+      Leer({"--reproducir", "/tmp/t.txt", "--latencia", "0", "--com", "4", "--enlace", "/tmp/m"});
+  EXPECT_EQ(r.reproducir, "/tmp/t.txt");
+  EXPECT_EQ(r.latencia_ms, 0u);
 }
 
 TEST(Opciones, Fallos) {
@@ -154,6 +160,14 @@ TEST(Opciones, ErroresClaros) {
       {"--fallo", "ack-perdido:bloque:n=0"},
       {"--fallo", "ack-perdido:bloque:p=1.5"},
       {"--fallo", "ack-perdido:bloque:x=1"},
+      {"--latencia", "256"},
+      {"--latencia", "-1"},
+      {"--reproducir"},
+      // A replayed trace has no meter to set up.
+      {"--reproducir", "t.txt", "--version", "3.01"},
+      {"--fallo", "ack-perdido:bloque:n=1", "--reproducir", "t.txt"},
+      {"--reproducir", "t.txt", "--ritmo"},
+      {"--reproducir", "t.txt", "--informe", "i.txt"},
   };
   for (const auto& a : malos) {
     Opciones_sim o;

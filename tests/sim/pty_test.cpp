@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -180,6 +181,36 @@ TEST(ProgramaSim, DesenchufeYVuelta) {
   EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
   close(fd);
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+}
+
+// A trace's meter side replayed on the pseudo-terminal: the answers the trace
+// read, then a write the trace does not hold ends the program with status 3.
+TEST(ProgramaSim, ReproduceUnaTrazaHastaQueElActualizadorSeAparta) {
+  const std::string carpeta = Carpeta_temporal();
+  const std::string traza = carpeta + "/traza.txt";
+  {
+    std::ofstream f(traza);
+    f << "# puerto abierto\n740.100 W 1 00\n740.500 R 1 5D\n741.000 W 5 01 18 10 00 06\n"
+         "741.300 R 8 10 06 33 2E 30 31 00 00\n";
+  }
+  Programa sim;
+  ASSERT_TRUE(sim.Lanzar({"--reproducir", traza}));
+  const std::string esclavo = sim.Linea();
+  sim.Linea();
+  int fd = Abrir_esclavo(esclavo);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
+  EXPECT_EQ(Pedir(fd, {0x01, 0x18, 0x10, 0x00, 0x06}, 8),
+            (Bytes{0x10, 0x06, '3', '.', '0', '1', 0, 0}));
+  EXPECT_TRUE(Pedir(fd, {0x00}, 1, 300).empty());
+  EXPECT_EQ(sim.Terminar(0), 3);
+  close(fd);
+  // A trace that cannot be read: no pseudo-terminal, status 2.
+  Programa otro;
+  ASSERT_TRUE(otro.Lanzar({"--reproducir", carpeta + "/ninguna.txt"}));
+  EXPECT_EQ(otro.Terminar(0), 2);
+  unlink(traza.c_str());
+  rmdir(carpeta.c_str());
 }
 
 TEST(ProgramaSim, AyudaYOpcionErronea) {
