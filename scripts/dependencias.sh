@@ -7,7 +7,7 @@ r27_paquetes_base=(cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   xvfb xauth fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev clang-format nlohmann-json3-dev
-  dpkg-dev gcovr python3)
+  dpkg-dev gcovr python3 help2man)
 # The Windows stage: the MinGW-w64 cross compiler (with the header-only JSON
 # library, which the cross build takes from the host's package), and Wine (64-bit
 # only: Debian's wine64 runs the x86_64 programs without the i386 architecture) to

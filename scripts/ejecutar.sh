@@ -11,7 +11,9 @@ r27_instalar "${r27_paquetes_base[@]}"
 construccion="$raiz/build-release"
 cmake -S "$raiz" -B "$construccion" -G Ninja -DCMAKE_BUILD_TYPE=Release -DR27_APP=ON \
   -DR27_TESTS=OFF -DR27_BENCH=OFF >/dev/null
-cmake --build "$construccion" --target r27-update r27-sim -j"$(nproc)"
+# Every program (the window, the command line and its manual page, r27-puertos,
+# r27-sim), so that the README's `cmake --install build-release` finds them all.
+cmake --build "$construccion" -j"$(nproc)"
 
 trabajo="$construccion/app/ventana"   # idiomas.ini lies beside the program
 cd "$trabajo"

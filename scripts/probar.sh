@@ -2,9 +2,10 @@
 # Builds and runs every test: the normal build, the sanitizer (ASan + UBSan) build,
 # and the Windows cross-compiles (64- and 32-bit) run under Wine.
 #
-# The tests that drive r27-sim in real time (label tiempo_real) spend nearly all
-# their time waiting on the line, so they run in the background beside the other
-# tests, the package stage and the sanitizer build; likewise the Wine run beside
+# The tests that drive r27-sim in real time (label tiempo_real) and the README's
+# command-line example spend nearly all their time waiting on the line, so they
+# run in the background beside the other tests, the package stage and the
+# sanitizer build; likewise the Wine run beside
 # the sanitizer tests. Each background stage's output is printed when it is
 # waited for, and a failure there fails the run.
 set -euo pipefail
@@ -61,6 +62,10 @@ ctest --test-dir "$raiz/build-ci" --output-on-failure -j3 --timeout 300 -L tiemp
   >"$registros/tiempo_real.txt" 2>&1 &
 pid_tiempo_real=$!
 
+etapa "README: its install and command-line example, as written (in the background)"
+bash "$raiz/scripts/probar_readme.sh" "$raiz/build-ci" >"$registros/readme.txt" 2>&1 &
+pid_readme=$!
+
 etapa "Tests: the window and the fault campaign"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300 -LE tiempo_real
 
@@ -80,6 +85,7 @@ cmake -S "$raiz" -B "$raiz/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DR27_A
 nice -n 5 cmake --build "$raiz/build-asan" -j"$nucleos"
 
 esperar_fondo "$pid_tiempo_real" "Tests in real time" "$registros/tiempo_real.txt"
+esperar_fondo "$pid_readme" "README commands" "$registros/readme.txt"
 
 etapa "Windows: cross-compile of the Qt-free core, r27-actualizar.exe and the window r27-update.exe"
 # The data generators of build-ci serve the cross build.

@@ -4,7 +4,8 @@
 #
 #   probar_paquete.sh [BUILD]     BUILD: a configured and built tree (default build-ci)
 #
-# Checks: the package holds every installed file; the installed command line
+# Checks: the package holds every installed file (the manual page and the bash
+# completion of r27-actualizar among them); the installed command line
 # checks the simulated meter (r27-sim of BUILD on COM3) and exits 0; the installed
 # window, started from a folder without idiomas.ini, shows the texts of the
 # installed language file.
@@ -47,7 +48,10 @@ esperados=(/usr/bin/r27-update /usr/share/r27/idiomas.ini
   /usr/share/applications/r27-update.desktop
   /usr/share/icons/hicolor/scalable/apps/r27-update.svg
   /usr/lib/udev/rules.d/60-r27-medidor.rules)
-if [ -e "$construccion/app/linea/r27-actualizar" ]; then esperados+=(/usr/bin/r27-actualizar); fi
+if [ -e "$construccion/app/linea/r27-actualizar" ]; then
+  esperados+=(/usr/bin/r27-actualizar /usr/bin/r27-puertos
+    /usr/share/man/man1/r27-actualizar.1.gz /usr/share/bash-completion/completions/r27-actualizar)
+fi
 dpkg -L "$paquete" >"$trabajo/lista"
 for f in "${esperados[@]}"; do
   grep -qx "$f" "$trabajo/lista" || fallar "$f is not in the package"
@@ -91,6 +95,13 @@ if [ -x /usr/bin/r27-actualizar ]; then
   [ "$salida" -eq 0 ] || fallar "r27-actualizar --solo-comprobar exited $salida"
   [ "$(wc -l <"$trabajo/datos/r27/historial.jsonl")" -eq 1 ] ||
     fallar "r27-actualizar --solo-comprobar left no record in the history"
+  # Its manual page, from the package.
+  zcat /usr/share/man/man1/r27-actualizar.1.gz | grep -qF -- '\-\-idioma' ||
+    fallar "the installed manual page does not list --idioma"
+fi
+# ModemManager keeps every device: the rule only gives dialout its access.
+if grep -q ID_MM_DEVICE_IGNORE /usr/lib/udev/rules.d/60-r27-medidor.rules; then
+  fallar "the installed udev rule takes devices from ModemManager"
 fi
 
 echo "-- dpkg -P"

@@ -14,6 +14,7 @@
 #include "app/linea/codigos_salida.h"
 #include "app/linea/ejecutar_linea.h"
 #include "app/linea/identidad_linea.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/linea/progreso_linea.h"
 #include "app/nucleo/asistente.h"
 #include "link/directorio_fijo.h"
@@ -117,7 +118,7 @@ bool Bandeja::Elegir_puertos(std::vector<int>& numeros) {
     int n = p.numero;
     if (!p.ruta.empty()) {
       if (!entorno_.numero_de_ruta) {
-        Error_orden("device paths are not supported here");
+        Error_orden(entorno_.textos(kTl_rutas_no_admitidas));
         return false;
       }
       std::string error;
@@ -129,7 +130,7 @@ bool Bandeja::Elegir_puertos(std::vector<int>& numeros) {
       n = *numero;
     }
     if (std::find(numeros.begin(), numeros.end(), n) != numeros.end()) {
-      Error_orden(Com(n) + " is given twice");
+      Error_orden(entorno_.textos(kTl_puerto_dos_veces, {Com(n)}));
       return false;
     }
     numeros.push_back(n);
@@ -266,7 +267,10 @@ int Bandeja::Ejecutar(std::vector<Resumen_linea>* resumenes) {
     if (opciones_.todos && Sin_medidor(s->resumen)) {
       // A port that could not be opened may hold a meter: the technician is told.
       if (s->resumen.resultado == "port-busy" || s->resumen.resultado == "no-permission") {
-        humano_ << Com(s->numero) << ": " << s->resumen.resultado << ", not searched\n";
+        humano_ << entorno_.textos(
+                       kTl_no_buscado,
+                       {Com(s->numero), Texto_desenlace(s->resumen.resultado, entorno_.textos)})
+                << '\n';
         sin_permiso = sin_permiso || s->resumen.resultado == "no-permission";
         ocupado = ocupado || s->resumen.resultado == "port-busy";
       }
@@ -277,7 +281,7 @@ int Bandeja::Ejecutar(std::vector<Resumen_linea>* resumenes) {
 
   int codigo = kSalida_correcta;
   if (tabla.empty()) {
-    humano_ << entorno_.textos[Texto::P6_E1_L1] << '\n';
+    humano_ << entorno_.textos.Asistente()[Texto::P6_E1_L1] << '\n';
     codigo = sin_permiso ? kSalida_sin_permiso
              : ocupado   ? kSalida_puerto_ocupado
                          : kSalida_no_encontrado;
@@ -288,7 +292,7 @@ int Bandeja::Ejecutar(std::vector<Resumen_linea>* resumenes) {
       break;
     }
   }
-  if (!tabla.empty()) humano_ << Tabla_bandeja(tabla);
+  if (!tabla.empty()) humano_ << Tabla_bandeja(tabla, entorno_.textos);
   humano_.flush();
   if (opciones_.json) {
     std::string json = "[";
@@ -312,33 +316,31 @@ std::string Traza_de_medidor(const std::string& traza, int numero) {
   return traza.substr(0, punto) + sufijo + traza.substr(punto);
 }
 
-std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes) {
-  const std::vector<std::string> cabecera = {"Port", "Before", "After", "Result",
-                                             "Code", "Time",   "Reason"};
+std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes, const Idioma_linea& t) {
+  const std::vector<std::string> cabecera = {
+      t(kTl_tabla_puerto), t(kTl_tabla_antes),  t(kTl_tabla_despues), t(kTl_tabla_resultado),
+      t(kTl_tabla_codigo), t(kTl_tabla_tiempo), t(kTl_tabla_motivo)};
   std::vector<std::vector<std::string>> filas = {cabecera};
   for (const Resumen_linea& r : resumenes) {
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", r.duracion_s);
     filas.push_back({r.puerto > 0 ? Com(r.puerto) : r.ruta, Identidad_corta(r.antes),
-                     Identidad_corta(r.despues), r.resultado,
+                     Identidad_corta(r.despues), Texto_desenlace(r.resultado, t),
                      r.codigo_resultado ? std::to_string(r.codigo_resultado) : "-", duracion,
-                     r.codigo_salida != kSalida_correcta ? r.motivo : ""});
+                     r.codigo_salida != kSalida_correcta ? t.Motivo_de_texto(r.motivo) : ""});
   }
   std::vector<size_t> ancho(cabecera.size(), 0);
   for (const auto& f : filas)
-    for (size_t c = 0; c < f.size(); ++c) ancho[c] = std::max(ancho[c], f[c].size());
-  std::string t;
+    for (size_t c = 0; c < f.size(); ++c) ancho[c] = std::max(ancho[c], Ancho_texto(f[c]));
+  std::string texto;
   for (const auto& f : filas) {
     std::string linea;
-    for (size_t c = 0; c < f.size(); ++c) {
-      std::string celda = f[c];
-      if (c + 1 < f.size()) celda.resize(ancho[c] + 2, ' ');
-      linea += celda;
-    }
+    for (size_t c = 0; c < f.size(); ++c)
+      linea += c + 1 < f.size() ? Columna(f[c], ancho[c] + 2) : f[c];
     while (!linea.empty() && linea.back() == ' ') linea.pop_back();
-    t += linea + "\n";
+    texto += linea + "\n";
   }
-  return t;
+  return texto;
 }
 
 int Ejecutar_bandeja(const Opciones_linea& opciones, Entorno_bandeja& entorno,

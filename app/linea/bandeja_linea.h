@@ -28,8 +28,8 @@
 
 #include "app/linea/opciones_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/historial.h"
-#include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 #include "link/directorio_puertos.h"
 #include "link/reloj.h"
@@ -57,7 +57,7 @@ struct Entorno_bandeja {
   std::ostream* errores = nullptr;  // stderr
   bool salida_terminal = false;
   bool errores_terminal = false;
-  Textos_idioma textos;
+  Idioma_linea textos;  // the language of every text, each meter's too
   std::function<bool()> windows64;
   std::function<void(bool actualizando)> al_cambiar_actualizando;
   std::function<bool()> tomar_interrupcion;
@@ -80,6 +80,6 @@ std::string Traza_de_medidor(const std::string& traza, int numero);
 
 // The summary table: port, identity before and after, result, code, duration
 // and reason.
-std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes);
+std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes, const Idioma_linea& idioma);
 
 }  // namespace r27

@@ -2,11 +2,15 @@
 #include "app/linea/ejecutar_linea.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 #include "app/linea/codigos_salida.h"
 #include "app/linea/identidad_linea.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/linea/progreso_linea.h"
 #include "app/linea/textos_linea.h"
 #include "app/linea/ventana_linea.h"
@@ -27,56 +31,63 @@ double Segundos_entre(uint64_t desde_us, uint64_t hasta_us) {
   return hasta_us > desde_us ? static_cast<double>(hasta_us - desde_us) / 1e6 : 0.0;
 }
 
-std::string Columna(std::string texto, size_t ancho) {
-  if (texto.size() < ancho) texto.resize(ancho, ' ');
-  return texto;
-}
-
-std::string Texto_pasos(const std::vector<Paso_previsto>& pasos) {
-  int total = 0;
-  for (const Paso_previsto& p : pasos) total += p.presupuesto;
-  std::string t = "Steps to run (estimated " + std::to_string(total / 60) + " min):";
-  int k = 0;
-  for (const Paso_previsto& p : pasos)
-    t += "\n  " + std::to_string(++k) + ". " + Columna(p.nombre, 30) + " " +
-         std::to_string(p.presupuesto) + " s";
-  return t;
-}
-
 // A step's state as the text shows it and as the JSON names it.
 struct Palabras_estado {
-  const char* texto;
+  const Texto_linea& texto;
   const char* json;
 };
 
 Palabras_estado Palabras(Estado_paso estado) {
   switch (estado) {
     case Estado_paso::no_ejecutado:
-      return {"not run", "not-run"};
+      return {kTl_estado_no_ejecutado, "not-run"};
     case Estado_paso::hecho:
-      return {"ok", "done"};
+      return {kTl_estado_hecho, "done"};
     case Estado_paso::fallido:
-      return {"FAILED", "failed"};
+      return {kTl_estado_fallido, "failed"};
     case Estado_paso::cancelado:
       break;
   }
-  return {"cancelled", "cancelled"};
+  return {kTl_estado_cancelado, "cancelled"};
 }
 
-std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos) {
-  std::string t = "Steps:";
+// The width of the step column: the longest step name of the language.
+size_t Ancho_pasos(const Idioma_linea& t) {
+  size_t ancho = 0;
+  for (Paso_actualizacion p :
+       {Paso_actualizacion::teclado, Paso_actualizacion::borrado, Paso_actualizacion::planes,
+        Paso_actualizacion::zona, Paso_actualizacion::fpga, Paso_actualizacion::firmware,
+        Paso_actualizacion::mpeg4})
+    ancho = std::max(ancho, Ancho_texto(t(Texto_paso(p))));
+  return ancho + 1;
+}
+
+std::string Texto_pasos(const std::vector<Paso_previsto>& pasos, const Idioma_linea& t) {
+  int total = 0;
+  for (const Paso_previsto& p : pasos) total += p.presupuesto;
+  std::string texto = t(kTl_pasos_previstos, {std::to_string(total / 60)});
+  int k = 0;
+  for (const Paso_previsto& p : pasos)
+    texto += "\n  " + std::to_string(++k) + ". " + Columna(t(Texto_paso(p.paso)), Ancho_pasos(t)) +
+             " " + std::to_string(p.presupuesto) + " s";
+  return texto;
+}
+
+std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos, const Idioma_linea& t) {
+  std::string texto = t(kTl_pasos_hechos);
   for (const Desenlace_paso& p : pasos) {
-    t += "\n  " + Columna(Nombre_paso(p.paso), 30) + " ";
+    texto += "\n  " + Columna(t(Texto_paso(p.paso)), Ancho_pasos(t)) + " ";
+    const std::string estado = t(Palabras(p.estado).texto);
     if (p.estado == Estado_paso::no_ejecutado || p.estado == Estado_paso::cancelado) {
-      t += Palabras(p.estado).texto;
+      texto += estado;
       continue;
     }
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", p.duracion_s);
-    t += Columna(Palabras(p.estado).texto, 10) + duracion;
-    if (p.fallo) t += "\n    " + p.fallo->Texto();
+    texto += Columna(estado, 10) + duracion;
+    if (p.fallo) texto += "\n    " + t.Motivo(*p.fallo);
   }
-  return t;
+  return texto;
 }
 
 std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos) {
@@ -94,11 +105,11 @@ std::vector<Paso_resumen> Pasos_resumen(const std::vector<Desenlace_paso>& pasos
   return r;
 }
 
-std::string Texto_aun_pendiente(const std::vector<Paso_actualizacion>& pasos) {
-  std::string t = "still to do:";
-  for (size_t i = 0; i < pasos.size(); ++i)
-    t += std::string(i ? ", " : " ") + Nombre_paso(pasos[i]);
-  return t;
+std::string Texto_aun_pendiente(const std::vector<Paso_actualizacion>& pasos,
+                                const Idioma_linea& t) {
+  std::string lista;
+  for (size_t i = 0; i < pasos.size(); ++i) lista += (i ? ", " : "") + t(Texto_paso(pasos[i]));
+  return t(kTl_aun_pendiente, {lista});
 }
 
 // Where a search that handed no meter over ended.
@@ -153,6 +164,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (salida) *salida = resumen;
     return codigo;
   };
+  const Idioma_linea& t = entorno.textos;
   auto error_orden = [&](const std::string& texto) {
     *entorno.errores << "r27-actualizar: " << texto << '\n';
     resumen.resultado = "bad-command-line";
@@ -166,7 +178,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     puerto_pedido = pedido.numero;
     if (!pedido.ruta.empty()) {
       resumen.ruta = pedido.ruta;
-      if (!entorno.numero_de_ruta) return error_orden("device paths are not supported here");
+      if (!entorno.numero_de_ruta) return error_orden(t(kTl_rutas_no_admitidas));
       std::string error;
       const std::optional<int> n = entorno.numero_de_ruta(pedido.ruta, error);
       if (!n) return error_orden(error);
@@ -176,29 +188,30 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   Ventana_linea v(
       std::move(entorno.backend), reloj,
-      Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal, humano_terminal},
-      entorno.textos, opciones.si);
+      Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal, humano_terminal}, t,
+      opciones.si);
   if (!opciones.traza.empty()) {
     std::unique_ptr<Traza_linea> traza = Traza_linea::Abrir(opciones.traza);
-    if (!traza) return error_orden("cannot open the trace file " + opciones.traza);
+    if (!traza) return error_orden(t(kTl_traza_no_abre, {opciones.traza}));
     v.Puerto().Fijar_traza(std::move(traza));
   }
   Estado_ventana& e = v.Estado();
   Conexion conexion(v, v);
   if (entorno.windows64) conexion.consulta_windows64 = entorno.windows64;
-  Asistente asistente(v, conexion, v, *entorno.directorio, entorno.textos);
-  Actualizacion actualizacion(v, conexion, v, v, entorno.textos);
+  Asistente asistente(v, conexion, v, *entorno.directorio, t.Asistente());
+  Actualizacion actualizacion(v, conexion, v, v, t.Asistente());
   if (puerto_pedido > 0) {
     v.manual = true;
     e.puerto = puerto_pedido;
     if (!resumen.ruta.empty())
-      v.Escribir("Port " + resumen.ruta + " is COM" + std::to_string(puerto_pedido));
+      v.Escribir(t(kTl_puerto_de_ruta, {resumen.ruta, "COM" + std::to_string(puerto_pedido)}));
   }
 
   if (opciones.plan) Elegir_planes(e, *opciones.plan);
 
-  Progreso_linea progreso = entorno.al_progreso ? Progreso_linea(humano, entorno.al_progreso)
-                                                : Progreso_linea(humano, humano_terminal);
+  Progreso_linea progreso =
+      entorno.al_progreso ? Progreso_linea(humano, entorno.al_progreso, t(kTl_tiempo_restante))
+                          : Progreso_linea(humano, humano_terminal, t(kTl_tiempo_restante));
   std::optional<Ficha_medidor> antes;
   bool en_actualizacion = false;
   bool interrumpido = false;  // Ctrl-C outside an update
@@ -209,7 +222,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (entorno.tomar_interrupcion && entorno.tomar_interrupcion()) {
       if (e.actualizando) {
         // As the window refuses to close during an update.
-        v.Escribir(entorno.textos[Texto::AVISOACT]);
+        v.Escribir(t.Asistente()[Texto::AVISOACT]);
       } else {
         interrumpido = true;
         e.saliendo = true;  // connection attempts stop at once
@@ -227,13 +240,15 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (!en_actualizacion) antes = Leer_ficha(conexion, e);
   };
   actualizacion.al_empezar_comprobacion = [&] {
-    progreso.Empezar_fase("check after writing (the meter restarts)", reloj.Micros());
+    progreso.Empezar_fase(t(kTl_fase_comprobacion), reloj.Micros());
   };
+  // The steps begun so far: the step banner's count moves inside some steps (the
+  // FPGA step shows it after its loaders), so it would name the previous step.
+  int pasos_empezados = 0;
   actualizacion.al_empezar_paso = [&](Paso_actualizacion paso) {
     const Barra& general = v.ProgressBar_general();
-    progreso.Empezar_paso(Nombre_paso(paso), actualizacion.pasos_iniciados(),
-                          actualizacion.pasos_contados(), general.Posicion(), general.Maximo(),
-                          reloj.Micros());
+    progreso.Empezar_paso(t(Texto_paso(paso)), ++pasos_empezados, actualizacion.pasos_contados(),
+                          general.Posicion(), general.Maximo(), reloj.Micros());
   };
   bool actualizada = false;  // the update ran (not only checked)
   asistente.ejecutar_actualizacion = [&] {
@@ -241,12 +256,12 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     // Service mode: the technician's steps replace the tick decision's.
     if (opciones.pasos) Elegir_pasos(e, *opciones.pasos);
     const std::vector<Paso_previsto> previstos = Pasos_previstos(e, conexion.Es_windows64());
-    v.Escribir("Meter on COM" + std::to_string(e.puerto) + ":");
-    if (antes) v.Escribir(Texto_identidad(*antes, "  "));
-    v.Escribir(Texto_pasos(previstos));
+    v.Escribir(t(kTl_medidor_en, {"COM" + std::to_string(e.puerto)}));
+    if (antes) v.Escribir(Texto_identidad(*antes, "  ", t));
+    v.Escribir(Texto_pasos(previstos, t));
     if (opciones.solo_comprobar || interrumpido || previstos.empty()) {
-      if (opciones.solo_comprobar) v.Escribir("--solo-comprobar: nothing is written.");
-      if (previstos.empty() && !opciones.solo_comprobar) v.Escribir("--pasos: no step to run.");
+      if (opciones.solo_comprobar) v.Escribir(t(kTl_solo_comprobar));
+      if (previstos.empty() && !opciones.solo_comprobar) v.Escribir(t(kTl_sin_pasos));
       asistente.Volver_al_inicio();
       return;
     }
@@ -273,11 +288,15 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   resumen.despues = antes;
 
   int codigo = kSalida_correcta;
+  std::string motivo;  // the reason in the technician's language (the JSON keeps the trace's)
   if (actualizada) {
     const Desenlace_actualizacion& d = actualizacion.Desenlace();
     resumen.pasos = Pasos_resumen(d.pasos);
     resumen.codigo_resultado = d.codigo;
-    if (d.motivo) resumen.motivo = d.motivo->Texto();
+    if (d.motivo) {
+      resumen.motivo = d.motivo->Texto();
+      motivo = t.Motivo(*d.motivo);
+    }
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
     if (d.comprobacion.hecha)
@@ -286,18 +305,19 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     resumen.despues = Ficha_despues(antes, d);
     resumen.pendientes.clear();
     for (Paso_actualizacion p : d.pendientes) resumen.pendientes.emplace_back(Nombre_paso(p));
-    v.Escribir(Texto_pasos_hechos(d.pasos));
+    v.Escribir(Texto_pasos_hechos(d.pasos, t));
     if (resumen.comprobacion) {
       char duracion[32];
-      std::snprintf(duracion, sizeof duracion, " (%.1f s)", resumen.comprobacion->duracion_s);
-      v.Escribir(std::string("Check after writing: ") +
-                 (resumen.comprobacion->probada ? "proven" : "NOT proven") + duracion);
+      std::snprintf(duracion, sizeof duracion, "%.1f", resumen.comprobacion->duracion_s);
+      v.Escribir(
+          t(resumen.comprobacion->probada ? kTl_comprobacion_probada : kTl_comprobacion_no_probada,
+            {duracion}));
     }
     if (resumen.despues && d.comprobacion.hecha) {
-      v.Escribir("Meter after the update:");
-      v.Escribir(Texto_identidad(*resumen.despues, "  "));
+      v.Escribir(t(kTl_medidor_despues));
+      v.Escribir(Texto_identidad(*resumen.despues, "  ", t));
     }
-    if (!d.pendientes.empty()) v.Escribir(Texto_aun_pendiente(d.pendientes));
+    if (!d.pendientes.empty()) v.Escribir(Texto_aun_pendiente(d.pendientes, t));
     if (!d.fallida) {
       resumen.resultado = "updated";
     } else {
@@ -316,8 +336,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     codigo = d.salida;
     resumen.resultado = d.palabra;
     if (antes) {
-      v.Escribir("Meter on COM" + std::to_string(e.puerto) + ":");
-      v.Escribir(Texto_identidad(*antes, "  "));
+      v.Escribir(t(kTl_medidor_en, {"COM" + std::to_string(e.puerto)}));
+      v.Escribir(Texto_identidad(*antes, "  ", t));
     }
   }
 
@@ -340,17 +360,16 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
     const Anotacion anotacion = entorno.historial->Anotar(registro);
     if (anotacion.avisar)
-      *entorno.errores << "r27-actualizar: " << kAviso_historial_no_escrito << anotacion.error
+      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
                        << '\n';
   }
 
-  std::string cierre = "Result: " + resumen.resultado;
-  if (resumen.codigo_resultado != 0)
-    cierre += ", result code " + std::to_string(resumen.codigo_resultado);
-  cierre += " (exit " + std::to_string(codigo) + ")";
-  v.Escribir(cierre);
-  if (codigo != kSalida_correcta && !resumen.motivo.empty())
-    v.Escribir("Reason: " + resumen.motivo);
+  const std::string palabra = Texto_desenlace(resumen.resultado, t);
+  v.Escribir(resumen.codigo_resultado != 0
+                 ? t(kTl_resultado_codigo,
+                     {palabra, std::to_string(resumen.codigo_resultado), std::to_string(codigo)})
+                 : t(kTl_resultado, {palabra, std::to_string(codigo)}));
+  if (codigo != kSalida_correcta && !motivo.empty()) v.Escribir(t(kTl_motivo, {motivo}));
   return terminar(codigo);
 }
 

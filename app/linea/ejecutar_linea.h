@@ -13,8 +13,8 @@
 
 #include "app/linea/opciones_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/historial.h"
-#include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 #include "link/directorio_puertos.h"
 #include "link/reloj.h"
@@ -31,7 +31,8 @@ struct Entorno_linea {
   bool entrada_terminal = false;
   bool salida_terminal = false;
   bool errores_terminal = false;
-  Textos_idioma textos;
+  // The language of every text printed.
+  Idioma_linea textos;
   // Gives a device path a COM number the port can open it by; on failure none,
   // with the reason in `error`. Null where paths cannot be mapped.
   std::function<std::optional<int>(const std::string& ruta, std::string& error)> numero_de_ruta;

@@ -2,13 +2,30 @@
 #include "app/linea/historial_linea.h"
 
 #include "app/linea/codigos_salida.h"
-#include "app/linea/textos_linea.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/nucleo/tabla_historial.h"
 
 namespace r27 {
 
+namespace {
+
+Palabras_tabla Palabras(const Idioma_linea& t) {
+  Palabras_tabla p;
+  p.cabecera = {t(kTl_tabla_hora),    t(kTl_tabla_puerto),  t(kTl_tabla_antes),
+                t(kTl_tabla_despues), t(kTl_tabla_pasos),   t(kTl_tabla_resultado),
+                t(kTl_tabla_codigo),  t(kTl_tabla_probada), t(kTl_tabla_motivo)};
+  p.si = t(kTl_si);
+  p.no = t(kTl_no);
+  p.fallido = t(kTl_estado_fallido);
+  p.resultado = [&t](const std::string& palabra) { return Texto_desenlace(palabra, t); };
+  p.motivo = [&t](const std::string& motivo) { return t.Motivo_de_texto(motivo); };
+  return p;
+}
+
+}  // namespace
+
 int Mostrar_historial(const Historial& historial, bool csv, std::ostream& salida,
-                      std::ostream& errores) {
+                      std::ostream& errores, const Idioma_linea& t) {
   const Lectura_historial l = historial.Leer();
   if (!l.error.empty()) {
     errores << "r27-actualizar: " << l.error << '\n';
@@ -18,9 +35,9 @@ int Mostrar_historial(const Historial& historial, bool csv, std::ostream& salida
   if (csv) {
     salida << Csv_historial(l.registros);
   } else if (l.registros.empty()) {
-    errores << "r27-actualizar: " << kHistorial_vacio << historial.Fichero().string() << '\n';
+    errores << "r27-actualizar: " << t(kTl_historial_vacio, {historial.Fichero().string()}) << '\n';
   } else {
-    salida << Tabla_historial(l.registros);
+    salida << Tabla_historial(l.registros, Palabras(t));
   }
   salida.flush();
   return kSalida_correcta;

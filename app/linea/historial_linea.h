@@ -2,14 +2,17 @@
 // r27-actualizar --historial: the history of runs as a table, or as CSV.
 #include <ostream>
 
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/historial.h"
 
 namespace r27 {
 
 // Prints the records on `salida` (oldest first); a damaged line's warning, or
 // the news that no run is recorded yet, on `errores`. Returns the exit code:
-// 0, or 40 when the history is there and cannot be read.
+// 0, or 40 when the history is there and cannot be read. The table is in
+// `idioma`, its outcomes and reasons too; the CSV keeps the records' own words
+// under the JSON keys, for a spreadsheet.
 int Mostrar_historial(const Historial& historial, bool csv, std::ostream& salida,
-                      std::ostream& errores);
+                      std::ostream& errores, const Idioma_linea& idioma);
 
 }  // namespace r27

@@ -1,6 +1,10 @@
 // The meter's identity as text for the technician.
 #include "app/linea/identidad_linea.h"
 
+#include <algorithm>
+
+#include "app/linea/mensajes_linea.h"
+
 namespace r27 {
 
 namespace {
@@ -14,25 +18,34 @@ std::string Imprimible(std::string s) {
 
 }  // namespace
 
-std::string Texto_mpeg4(const Datos_mpeg4& m) {
-  if (!Mpeg4_contesto(m)) return "no answer";
-  return "application " + std::to_string(m.version_aplicacion) + " build " +
-         std::to_string(m.build_aplicacion) + ", decoders " + std::to_string(m.version_decoders) +
-         ", boot " + std::to_string(m.version_boot);
+std::string Texto_mpeg4(const Datos_mpeg4& m, const Idioma_linea& t) {
+  if (!Mpeg4_contesto(m)) return t(kTl_id_sin_respuesta);
+  return t(kTl_id_mpeg4_versiones,
+           {std::to_string(m.version_aplicacion), std::to_string(m.build_aplicacion),
+            std::to_string(m.version_decoders), std::to_string(m.version_boot)});
 }
 
-std::string Texto_identidad(const Ficha_medidor& f, const std::string& s) {
+std::string Texto_identidad(const Ficha_medidor& f, const std::string& s, const Idioma_linea& t) {
   const std::string fpga = Texto_fpga(f);
-  std::string t;
-  t += s + "family:    " + Imprimible(f.familia) + "\n";
-  t += s + "region:    " + Imprimible(f.region) + "\n";
-  t += s + "firmware:  version " + Imprimible(Version_de_ficha(f)) + ", build " +
-       Imprimible(Build_de_ficha(f)) + (f.modo_arranque ? " (answered in its boot stage)" : "") +
-       "\n";
-  t += s + "FPGA:      " + (fpga.empty() ? std::string("not read") : fpga) + "\n";
-  t += s + "MPEG-4:    " + Texto_mpeg4(f.mpeg4) + "\n";
-  t += s + "language:  " + std::to_string(f.idioma);
-  return t;
+  const std::string firmware =
+      t(kTl_id_version, {Imprimible(Version_de_ficha(f)), Imprimible(Build_de_ficha(f))}) +
+      (f.modo_arranque ? " " + t(kTl_id_modo_arranque) : "");
+  const std::pair<std::string, std::string> filas[] = {
+      {t(kTl_id_familia), Imprimible(f.familia)},
+      {t(kTl_id_region), Imprimible(f.region)},
+      {t(kTl_id_firmware), firmware},
+      {t(kTl_id_fpga), fpga.empty() ? t(kTl_id_sin_leer) : fpga},
+      {t(kTl_id_mpeg4), Texto_mpeg4(f.mpeg4, t)},
+      {t(kTl_id_idioma), std::to_string(f.idioma)},
+  };
+  size_t ancho = 0;
+  for (const auto& [etiqueta, valor] : filas) ancho = std::max(ancho, Ancho_texto(etiqueta));
+  std::string texto;
+  for (const auto& [etiqueta, valor] : filas) {
+    if (!texto.empty()) texto += "\n";
+    texto += s + Columna(etiqueta, ancho + 1) + valor;
+  }
+  return texto;
 }
 
 }  // namespace r27

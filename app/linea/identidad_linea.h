@@ -4,14 +4,17 @@
 // language, from what the connect read.
 #include <string>
 
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/ficha_medidor.h"
 
 namespace r27 {
 
 // "application 132 build 0, decoders 5, boot 2", or "no answer".
-std::string Texto_mpeg4(const Datos_mpeg4& m);
+std::string Texto_mpeg4(const Datos_mpeg4& m, const Idioma_linea& idioma);
 
-// Several lines, each starting with `sangria`, without a final line break.
-std::string Texto_identidad(const Ficha_medidor& ficha, const std::string& sangria);
+// Several lines, each starting with `sangria`, without a final line break; the
+// values line up after the longest label of the language.
+std::string Texto_identidad(const Ficha_medidor& ficha, const std::string& sangria,
+                            const Idioma_linea& idioma);
 
 }  // namespace r27

@@ -1,7 +1,8 @@
 // r27-actualizar: the updater on the command line. It finds the meter as the
 // window's wizard does, prints what the meter holds and what would be rewritten,
 // asks on the terminal (or takes --si) and runs the same update sequence; the
-// outcome is the exit code (see --help).
+// outcome is the exit code (see --help). Every text is in the language the
+// window would show (or the one --idioma names).
 #include <cstdio>
 #include <iostream>
 #include <string_view>
@@ -12,47 +13,59 @@
 #include "app/linea/consola.h"
 #include "app/linea/ejecutar_linea.h"
 #include "app/linea/historial_linea.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
+#include "app/linea/ventana_linea.h"
 #include "link/directorio_puertos.h"
 #include "link/reloj.h"
+
+#ifndef R27_VERSION_PROGRAMA
+#define R27_VERSION_PROGRAMA "0"
+#endif
 
 int main(int argc, char** argv) {
   const std::string_view programa = "r27-actualizar";
   r27::Preparar_consola();
   std::vector<std::string_view> argumentos(argv + 1, argv + argc);
-  const r27::Lectura_opciones lectura = r27::Leer_opciones(argumentos);
-  if (!lectura.error.empty()) {
-    std::cerr << programa << ": " << lectura.error << "\n"
-              << "Try " << programa << " --help\n";
+
+  // The language comes first: every message after it, the command line's own
+  // errors included, is told in it.
+  const r27::Eleccion_idioma eleccion = r27::Buscar_eleccion_idioma(argumentos);
+  r27::Carga_idioma carga = r27::Cargar_idioma_linea(eleccion.idiomas, eleccion.idioma);
+  const r27::Idioma_linea& t = carga.idioma;
+  const r27::Lectura_opciones lectura = r27::Leer_opciones(argumentos, t);
+  const std::string fallo_orden = lectura.error.empty() ? carga.error : lectura.error;
+  if (!fallo_orden.empty()) {
+    std::cerr << programa << ": " << fallo_orden << "\n"
+              << t(r27::kTl_pruebe_ayuda, {programa}) << "\n";
     return r27::kSalida_orden_erronea;
   }
   const r27::Opciones_linea& opciones = lectura.opciones;
   if (opciones.ayuda) {
-    std::cout << r27::Texto_ayuda(programa);
+    std::cout << r27::Texto_ayuda(programa, t);
+    return r27::kSalida_correcta;
+  }
+  r27::Reloj_sistema reloj;
+  if (opciones.version) {
+    // The embedded firmware's version, as the window's start-up reads it; no
+    // port is opened.
+    r27::Ventana_linea v(r27::Crear_backend_sistema(), reloj,
+                         r27::Terminal_linea{std::cin, std::cerr, false, false}, t, false);
+    std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA,
+                                          std::string(v.Estado().version_fichero.data()), t);
     return r27::kSalida_correcta;
   }
   // Every run that reaches a meter is recorded in the user's history.
   r27::Historial historial(r27::Historial::Del_usuario());
   if (opciones.historial)
-    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr);
+    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr, t);
+  if (!carga.aviso.empty()) std::cerr << programa << ": " << carga.aviso << "\n";
 
-  std::string aviso;
-  r27::Entorno_linea entorno;
-  entorno.textos = r27::Textos_linea(opciones.idiomas, aviso);
-  if (!aviso.empty()) {
-    if (!opciones.idiomas.empty()) {
-      std::cerr << programa << ": --idiomas: " << opciones.idiomas << " is not a file\n";
-      return r27::kSalida_orden_erronea;
-    }
-    std::cerr << programa << ": " << aviso << "\n";
-  }
-
-  r27::Reloj_sistema reloj;
   const r27::Directorio_puertos& directorio = r27::Directorio_sistema();
-  auto numero_de_ruta = [&directorio](const std::string& ruta, std::string& error) {
-    return r27::Numero_de_ruta(ruta, directorio, error);
+  auto numero_de_ruta = [&directorio, &t](const std::string& ruta, std::string& error) {
+    return r27::Numero_de_ruta(ruta, directorio, t, error);
   };
   // Ctrl-C ends the program, except while an update runs: then it is refused,
   // as the window refuses to close (a question waiting for an answer takes it as no).
@@ -72,14 +85,16 @@ int main(int argc, char** argv) {
     bandeja.errores = &std::cerr;
     bandeja.salida_terminal = r27::Es_terminal(1);
     bandeja.errores_terminal = r27::Es_terminal(2);
-    bandeja.textos = entorno.textos;
+    bandeja.textos = t;
     bandeja.al_cambiar_actualizando = al_cambiar_actualizando;
     bandeja.tomar_interrupcion = tomar_interrupcion;
     bandeja.historial = &historial;
     return r27::Ejecutar_bandeja(opciones, bandeja);
   }
 
+  r27::Entorno_linea entorno;
   entorno.backend = r27::Crear_backend_sistema();
+  entorno.textos = t;
   entorno.reloj = &reloj;
   entorno.directorio = &directorio;
   entorno.entrada = &std::cin;

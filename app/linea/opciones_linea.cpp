@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "app/linea/codigos_salida.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/nucleo/eleccion_planes.h"
 #include "link/directorio_puertos_mapa.h"
 
@@ -29,7 +30,8 @@ std::string Partir(std::string_view texto, size_t sangria, size_t ancho) {
     const size_t fin = texto.find(' ');
     const std::string_view palabra = texto.substr(0, fin);
     texto = fin == std::string_view::npos ? std::string_view{} : texto.substr(fin + 1);
-    if (columna > sangria && columna + 1 + palabra.size() > ancho) {
+    const size_t ancho_palabra = Ancho_texto(palabra);
+    if (columna > sangria && columna + 1 + ancho_palabra > ancho) {
       r += "\n" + std::string(sangria, ' ');
       columna = sangria;
     } else if (columna > sangria) {
@@ -37,10 +39,13 @@ std::string Partir(std::string_view texto, size_t sangria, size_t ancho) {
       ++columna;
     }
     r += palabra;
-    columna += palabra.size();
+    columna += ancho_palabra;
   }
   return r;
 }
+
+// The step keys --pasos takes, in the order the update runs its steps.
+constexpr std::string_view kClaves_pasos = "zona,borrado,fpga,firmware,mpeg4,teclado,planes";
 
 }  // namespace
 
@@ -62,14 +67,26 @@ std::optional<Puerto_pedido> Interpretar_puerto(std::string_view texto) {
   return std::nullopt;
 }
 
-Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) {
+Eleccion_idioma Buscar_eleccion_idioma(const std::vector<std::string_view>& argumentos) {
+  Eleccion_idioma e;
+  for (size_t i = 0; i + 1 < argumentos.size(); ++i) {
+    if (argumentos[i] == "--idiomas")
+      e.idiomas = argumentos[++i];
+    else if (argumentos[i] == "--idioma")
+      e.idioma = argumentos[++i];
+  }
+  return e;
+}
+
+Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
+                               const Idioma_linea& t) {
   Lectura_opciones r;
   Opciones_linea& o = r.opciones;
   for (size_t i = 0; i < argumentos.size(); ++i) {
     const std::string_view a = argumentos[i];
     auto valor = [&](std::string_view& destino) {
       if (i + 1 >= argumentos.size()) {
-        r.error = std::string(a) + " needs a value";
+        r.error = t(kTl_necesita_valor, {a});
         return false;
       }
       destino = argumentos[++i];
@@ -78,6 +95,8 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
     std::string_view v;
     if (a == "--help" || a == "-h") {
       o.ayuda = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a == "--si") {
       o.si = true;
     } else if (a == "--solo-comprobar") {
@@ -88,8 +107,7 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
       if (!valor(v)) return r;
       const std::optional<Puerto_pedido> puerto = Interpretar_puerto(v);
       if (!puerto) {
-        r.error = "--puerto: \"" + std::string(v) +
-                  "\" is neither COM1..COM255 nor a device path such as /dev/ttyACM0";
+        r.error = t(kTl_puerto_invalido, {v});
         return r;
       }
       o.puertos.push_back(*puerto);
@@ -98,13 +116,16 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
     } else if (a == "--traza") {
       if (!valor(v)) return r;
       if (v.empty()) {
-        r.error = "--traza needs a file name";
+        r.error = t(kTl_traza_sin_nombre);
         return r;
       }
       o.traza = v;
     } else if (a == "--idiomas") {
       if (!valor(v)) return r;
       o.idiomas = v;
+    } else if (a == "--idioma") {
+      if (!valor(v)) return r;
+      o.idioma = v;
     } else if (a == "--servicio") {
       o.servicio = true;
     } else if (a == "--pasos") {
@@ -115,8 +136,7 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
         const std::string_view clave = v.substr(desde, coma - desde);
         const std::optional<Paso_actualizacion> paso = Paso_de_clave(clave);
         if (!paso) {
-          r.error = "--pasos: \"" + std::string(clave) +
-                    "\" is not a step (zona, borrado, fpga, firmware, mpeg4, teclado, planes)";
+          r.error = t(kTl_paso_desconocido, {clave, kClaves_pasos});
           return r;
         }
         pasos.push_back(*paso);
@@ -128,8 +148,7 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
       int n = -1;
       const auto [fin, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
       if (ec != std::errc{} || fin != v.data() + v.size() || n < 0 || n >= kConjuntos_elegibles) {
-        r.error = "--plan: \"" + std::string(v) + "\" is not a channel-plan set (0.." +
-                  std::to_string(kConjuntos_elegibles - 1) + ")";
+        r.error = t(kTl_plan_invalido, {v, std::to_string(kConjuntos_elegibles - 1)});
         return r;
       }
       o.plan = n;
@@ -138,68 +157,75 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
     } else if (a == "--csv") {
       o.csv = true;
     } else {
-      r.error = "unknown option \"" + std::string(a) + "\"";
+      r.error = t(kTl_opcion_desconocida, {a});
       return r;
     }
   }
-  if (o.pasos && !o.servicio) r.error = "--pasos needs --servicio";
-  if (o.csv && !o.historial) r.error = "--csv needs --historial";
-  if (o.todos && !o.puertos.empty()) r.error = "--todos searches every port: leave out --puerto";
+  if (o.pasos && !o.servicio) r.error = t(kTl_pasos_sin_servicio);
+  if (o.csv && !o.historial) r.error = t(kTl_csv_sin_historial);
+  if (o.todos && !o.puertos.empty()) r.error = t(kTl_todos_con_puerto);
   // Several meters cannot share the terminal's questions.
   if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())
-    r.error = std::string(o.todos ? "--todos" : "several --puerto") +
-              " asks no question: add --si (or --solo-comprobar)";
+    r.error = t(o.todos ? kTl_todos_sin_si : kTl_puertos_sin_si);
   return r;
 }
 
-std::string Texto_ayuda(std::string_view programa) {
-  std::string t;
-  t += "Usage: " + std::string(programa) +
-       " [--puerto COMn|PATH]... [--todos] [--si] [--solo-comprobar] [--json]\n"
-       "       [--traza FILE]"
-       " [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
-       "       " +
-       std::string(programa) +
-       " --historial [--csv]\n"
-       "\n"
-       "Finds an R27 meter, prints what it holds and what an update would rewrite,\n"
-       "asks for confirmation and updates it, as the window's wizard does.\n"
-       "\n"
-       "Options:\n"
-       "  --puerto COMn|PATH  try only this port: a COM number, or a device path such as\n"
-       "                      /dev/ttyACM0 (default: the automatic search); given more\n"
-       "                      than once, those meters are updated at once\n"
-       "  --todos             update every meter found on the search's ports, all at\n"
-       "                      once (needs --si or --solo-comprobar)\n"
-       "  --si                answer yes to both confirmations (time, erase)\n"
-       "  --solo-comprobar    connect, identify, print what would be updated, write\n"
-       "                      nothing\n"
-       "  --json              print one JSON summary on stdout at the end (the other\n"
-       "                      output goes to stderr)\n"
-       "  --traza FILE        append the wire trace to FILE\n"
-       "  --idiomas FILE      language file (default: idiomas.ini of the working\n"
-       "                      directory or of the installation, else a built-in copy)\n"
-       "  --servicio          service mode: the steps may be chosen with --pasos\n"
-       "  --pasos LIST        (with --servicio) exactly these steps, comma-separated:\n"
-       "                      zona,borrado,fpga,firmware,mpeg4,teclado,planes (the\n"
-       "                      plans run only without the firmware)\n"
-       "  --plan N            the channel-plan set 0..4 the plan step writes, as the\n"
-       "                      menu \"Planes de canales\" chooses it\n"
-       "  --historial         print the history of runs as a table (--csv: as CSV) and\n"
-       "                      end; every run that reaches a meter is recorded there\n"
-       "  --help              this text\n"
-       "\n"
-       "Without --si the confirmations are read from a terminal (y/n); when stdin is not\n"
-       "a terminal the update is cancelled and nothing is written.\n"
-       "\n"
-       "Exit codes:\n";
+std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
+  const std::string fichero = t(kTl_meta_fichero);
+  const std::string lista = t(kTl_meta_lista);
+  const std::string idioma = t(kTl_meta_idioma);
+  std::string idiomas;
+  for (const char* s : kIdiomas_incorporados)
+    idiomas += std::string(idiomas.empty() ? "" : ", ") + s;
+  struct Opcion {
+    std::string sintaxis;
+    std::string texto;
+  };
+  const Opcion opciones[] = {
+      {"--puerto " + t(kTl_meta_puerto), t(kTl_ayuda_puerto)},
+      {"--todos", t(kTl_ayuda_todos)},
+      {"--si", t(kTl_ayuda_si)},
+      {"--solo-comprobar", t(kTl_ayuda_solo_comprobar)},
+      {"--json", t(kTl_ayuda_json)},
+      {"--traza " + fichero, t(kTl_ayuda_traza, {fichero})},
+      {"--idiomas " + fichero, t(kTl_ayuda_idiomas)},
+      {"--idioma " + idioma, t(kTl_ayuda_idioma, {idiomas})},
+      {"--servicio", t(kTl_ayuda_servicio)},
+      {"--pasos " + lista, t(kTl_ayuda_pasos, {kClaves_pasos})},
+      {"--plan N", t(kTl_ayuda_plan, {t.Asistente().menu.MenuPlanes})},
+      {"--historial", t(kTl_ayuda_historial)},
+      {"--csv", t(kTl_ayuda_csv)},
+      {"--version", t(kTl_ayuda_version)},
+      {"--help", t(kTl_ayuda_ayuda)},
+  };
+  constexpr size_t kAncho = 80;
+  size_t columna = 0;
+  for (const Opcion& o : opciones) columna = std::max(columna, Ancho_texto(o.sintaxis));
+  columna += 4;  // two blanks before the option, two after the longest
+
+  std::string texto = t(kTl_uso, {programa}) + "\n" + t(kTl_uso_historial, {programa}) + "\n\n";
+  texto += Partir(t(kTl_ayuda_descripcion), 0, kAncho) + "\n\n";
+  texto += t(kTl_ayuda_opciones) + "\n";
+  for (const Opcion& o : opciones)
+    texto += "  " + Columna(o.sintaxis, columna - 2) + Partir(o.texto, columna, kAncho) + "\n";
+  texto += "\n" + Partir(t(kTl_ayuda_confirmaciones, {t(kTl_pregunta)}), 0, kAncho) + "\n\n";
+  texto += t(kTl_ayuda_codigos) + "\n";
   for (const Descripcion_salida& d : kDescripciones_salida) {
     std::string codigo = std::to_string(d.desde);
     if (d.hasta != d.desde) codigo += "-" + std::to_string(d.hasta);
     codigo.resize(7, ' ');
-    t += "  " + codigo + Partir(d.texto, 9, 80) + "\n";
+    texto += "  " + codigo + Partir(t(*d.texto), 9, kAncho) + "\n";
   }
-  return t;
+  return texto;
+}
+
+std::string Texto_version_linea(std::string_view programa, std::string_view version_programa,
+                                const std::string& version_firmware, const Idioma_linea& t) {
+  // "3.01.00000": four version characters, a point, five build characters.
+  const std::string version = version_firmware.substr(0, 4);
+  const std::string build = version_firmware.size() > 5 ? version_firmware.substr(5) : "";
+  return std::string(programa) + " " + std::string(version_programa) + "\n" +
+         t(kTl_version_firmware, {version, build}) + "\n";
 }
 
 }  // namespace r27

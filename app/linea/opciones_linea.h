@@ -1,11 +1,12 @@
 #pragma once
 // The command line of r27-actualizar: its options, how they are read, and the
-// --help text with the exit codes.
+// --help text with the exit codes, in the technician's language.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/pasos_actualizacion.h"
 
 namespace r27 {
@@ -25,8 +26,10 @@ struct Opciones_linea {
   bool solo_comprobar = false;  // connect, identify, report; write nothing
   bool json = false;            // one summary object on stdout at the end
   bool ayuda = false;
+  bool version = false;   // --version: the program's and the embedded firmware's
   std::string traza;      // wire trace file, empty for none
   std::string idiomas;    // language file, empty for the usual places
+  std::string idioma;     // --idioma: the language section, empty for the file's choice
   bool servicio = false;  // service mode: --pasos may choose the steps
   // --pasos: exactly these steps are ticked (service mode only).
   std::optional<std::vector<Paso_actualizacion>> pasos;
@@ -43,14 +46,26 @@ struct Lectura_opciones {
   std::string error;  // empty when the command line was read
 };
 
-// Reads the arguments after the program name.
-Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos);
+// Reads the arguments after the program name; an error is told in `idioma`.
+Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
+                               const Idioma_linea& idioma);
+
+// What --idiomas and --idioma name, looked for before the rest is read: the
+// errors of the rest are told in that language.
+struct Eleccion_idioma {
+  std::string idiomas;
+  std::string idioma;
+};
+Eleccion_idioma Buscar_eleccion_idioma(const std::vector<std::string_view>& argumentos);
 
 // A --puerto value; none when it is neither a COM name with a number in 1..255
 // nor a path (a path starts with '/' or '.').
 std::optional<Puerto_pedido> Interpretar_puerto(std::string_view texto);
 
 // The --help text: usage, options and the exit code table.
-std::string Texto_ayuda(std::string_view programa);
+std::string Texto_ayuda(std::string_view programa, const Idioma_linea& idioma);
+// The --version text: the program's version, then the embedded firmware's.
+std::string Texto_version_linea(std::string_view programa, std::string_view version_programa,
+                                const std::string& version_firmware, const Idioma_linea& idioma);
 
 }  // namespace r27

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "app/nucleo/idiomas.h"
+
 namespace r27 {
 
 namespace {
@@ -75,10 +77,9 @@ std::string Progreso_linea::Linea(int posicion, int maximo, uint64_t ahora_us) c
       Estimar_restante_s(posicion_inicio_, inicio_us_, posicion, ahora_us, maximo);
   char cabecera[32];
   std::snprintf(cabecera, sizeof cabecera, "[%d/%d] ", k_, n_);
-  char cifras[64];
-  std::snprintf(cifras, sizeof cifras, "  %3d%%  time left %s", por_ciento,
-                Texto_duracion(resto).c_str());
-  return cabecera + paso_ + cifras;
+  char cifras[16];
+  std::snprintf(cifras, sizeof cifras, "  %3d%%  ", por_ciento);
+  return cabecera + paso_ + cifras + Rellenar(tiempo_restante_, {Texto_duracion(resto)});
 }
 
 void Progreso_linea::Dibujar(int posicion, int maximo, uint64_t ahora_us) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace r27 {
 
@@ -32,11 +33,17 @@ std::string Texto_duracion(int64_t segundos);
 
 class Progreso_linea {
  public:
-  Progreso_linea(std::ostream& salida, bool terminal) : salida_(salida), terminal_(terminal) {}
+  // `tiempo_restante`: the words around the time left, {1} where it goes.
+  Progreso_linea(std::ostream& salida, bool terminal, std::string tiempo_restante = "time left {1}")
+      : salida_(salida), terminal_(terminal), tiempo_restante_(std::move(tiempo_restante)) {}
   // The line is handed to `destino` instead of drawn, as often as a terminal's
   // would be: several meters' lines are drawn together by their owner.
-  Progreso_linea(std::ostream& salida, std::function<void(const std::string&)> destino)
-      : salida_(salida), terminal_(true), destino_(std::move(destino)) {}
+  Progreso_linea(std::ostream& salida, std::function<void(const std::string&)> destino,
+                 std::string tiempo_restante = "time left {1}")
+      : salida_(salida),
+        terminal_(true),
+        tiempo_restante_(std::move(tiempo_restante)),
+        destino_(std::move(destino)) {}
 
   // A step began: its name, "k/n", and where the overall bar stood.
   void Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
@@ -60,6 +67,7 @@ class Progreso_linea {
   int ultimo_maximo_ = 0;
   std::ostream& salida_;
   const bool terminal_;
+  const std::string tiempo_restante_;
   std::function<void(const std::string&)> destino_;
   bool activo_ = false;
   bool en_pantalla_ = false;  // a terminal line is showing

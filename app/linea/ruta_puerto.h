@@ -6,14 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "app/linea/textos_linea.h"
 #include "link/directorio_puertos.h"
 
 namespace r27 {
 
 // The COM number `ruta` opens as; none, with the reason in `error`, when the path
-// cannot be given one (on Windows a port is named by its COM number only).
+// cannot be given one (on Windows a port is named by its COM number only). The
+// reason is told in `idioma`.
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
-                                  std::string& error);
+                                  const Idioma_linea& idioma, std::string& error);
 
 // The name of `ruta`'s device that stays its own while the meter restarts and
 // other devices come and go: its link in `carpeta` (the physical USB port the

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "app/linea/mensajes_linea.h"
 #include "app/linea/ruta_puerto.h"
 #include "app/nucleo/asistente.h"
 #include "link/directorio_puertos_mapa.h"
@@ -36,10 +37,10 @@ std::string Ruta_estable(const std::string& ruta, const std::string& carpeta) {
 }
 
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
-                                  std::string& error) {
+                                  const Idioma_linea& t, std::string& error) {
   // The map is a list separated by blanks, commas and semicolons.
   if (ruta.find_first_of(" \t\n,;") != std::string::npos) {
-    error = "the port path \"" + ruta + "\" holds a blank, comma or semicolon";
+    error = t(kTl_ruta_con_blanco, {ruta});
     return std::nullopt;
   }
   std::set<int> usados;
@@ -53,7 +54,7 @@ std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puer
   int libre = 1;
   while (usados.count(libre) != 0) ++libre;
   if (libre > kMayor_numero_com) {
-    error = "no COM number is free for " + ruta;
+    error = t(kTl_sin_com_libre, {ruta});
     return std::nullopt;
   }
   const char* actual = std::getenv(kVariable_puertos);
@@ -61,7 +62,7 @@ std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puer
   if (!mapa.empty()) mapa += ' ';
   mapa += "COM" + std::to_string(libre) + "=" + ruta;
   if (setenv(kVariable_puertos, mapa.c_str(), 1) != 0 || directorio.Ruta(libre) != ruta) {
-    error = "the port directory did not take " + ruta;
+    error = t(kTl_directorio_no_toma, {ruta});
     return std::nullopt;
   }
   return libre;

@@ -1,6 +1,7 @@
 // The update's operator interface on a terminal.
 #include "app/linea/ventana_linea.h"
 
+#include "app/linea/mensajes_linea.h"
 #include "app/nucleo/abrir_hex.h"
 #include "app/nucleo/imagen_firmware.h"
 
@@ -20,20 +21,31 @@ std::string Minusculas(std::string s) {
   return s;
 }
 
-std::string Recortar(const std::string& s) {
+std::string Recortar(std::string_view s) {
   const size_t a = s.find_first_not_of(" \t\r\n");
   if (a == std::string::npos) return {};
   const size_t b = s.find_last_not_of(" \t\r\n");
-  return s.substr(a, b - a + 1);
+  return std::string(s.substr(a, b - a + 1));
+}
+
+// Whether `respuesta` is one of the comma-separated `respuestas`. The letters of
+// UTF-8 answers ("sí", "não") compare as typed; ASCII without regard to case.
+bool Es_una_de(const std::string& respuesta, std::string_view respuestas) {
+  while (!respuestas.empty()) {
+    const size_t coma = respuestas.find(',');
+    if (Minusculas(Recortar(respuestas.substr(0, coma))) == respuesta) return true;
+    respuestas = coma == std::string_view::npos ? std::string_view{} : respuestas.substr(coma + 1);
+  }
+  return false;
 }
 
 }  // namespace
 
 Ventana_linea::Ventana_linea(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
-                             Terminal_linea terminal, const Textos_idioma& textos, bool si)
+                             Terminal_linea terminal, const Idioma_linea& idioma, bool si)
     : reloj_(reloj),
       terminal_(terminal),
-      textos_(textos),
+      idioma_(idioma),
       si_(si),
       puerto_(std::make_unique<Puerto_serie>(std::move(backend), reloj)),
       lineas_(Imagen_firmware()) {
@@ -73,7 +85,7 @@ void Ventana_linea::Escribir(const std::string& texto) {
   terminal_.salida.flush();
 }
 
-void Ventana_linea::Mensaje(const std::string& texto) { Escribir("message: " + texto); }
+void Ventana_linea::Mensaje(const std::string& texto) { Escribir(idioma_(kTl_mensaje, {texto})); }
 
 bool Ventana_linea::Confirmar(const std::string& texto) {
   // The run has just marked itself as updating: let that be seen before waiting.
@@ -81,13 +93,11 @@ bool Ventana_linea::Confirmar(const std::string& texto) {
   Escribir("");
   Escribir(texto);
   if (si_) {
-    Escribir("-> yes (--si)");
+    Escribir(idioma_(kTl_si_por_opcion));
     return true;
   }
   if (!terminal_.entrada_terminal) {
-    Escribir(
-        "-> no: stdin is not a terminal and --si was not given, so the update is cancelled "
-        "and nothing is written");
+    Escribir(idioma_(kTl_no_sin_terminal));
     return false;
   }
   return Leer_respuesta();
@@ -95,7 +105,7 @@ bool Ventana_linea::Confirmar(const std::string& texto) {
 
 bool Ventana_linea::Leer_respuesta() {
   for (;;) {
-    terminal_.salida << "[y/N] ";
+    terminal_.salida << idioma_(kTl_pregunta) << ' ';
     terminal_.salida.flush();
     std::string linea;
     if (!std::getline(terminal_.entrada, linea)) {
@@ -103,8 +113,12 @@ bool Ventana_linea::Leer_respuesta() {
       return false;  // end of input: no
     }
     const std::string r = Minusculas(Recortar(linea));
-    if (r == "y" || r == "yes" || r == "s" || r == "si" || r == "s\xc3\xad") return true;
-    if (r.empty() || r == "n" || r == "no") return false;
+    // The English answers are always understood, as the letters on most keyboards.
+    if (Es_una_de(r, idioma_(kTl_respuestas_si)) || Es_una_de(r, kTl_respuestas_si.defecto))
+      return true;
+    if (r.empty() || Es_una_de(r, idioma_(kTl_respuestas_no)) ||
+        Es_una_de(r, kTl_respuestas_no.defecto))
+      return false;
   }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/linea/textos_linea.h"
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/temporizador.h"
 #include "flash/imagenes_arranque.h"
@@ -35,7 +36,7 @@ class Ventana_linea final : public Interfaz_ventana,
  public:
   // `si` answers yes to every confirmation without asking.
   Ventana_linea(std::unique_ptr<Backend_serie> backend, Reloj& reloj, Terminal_linea terminal,
-                const Textos_idioma& textos, bool si);
+                const Idioma_linea& idioma, bool si);
   ~Ventana_linea() override;
 
   // Interfaz_ventana.
@@ -89,7 +90,7 @@ class Ventana_linea final : public Interfaz_ventana,
 
   Reloj& reloj_;
   Terminal_linea terminal_;
-  const Textos_idioma& textos_;
+  const Idioma_linea& idioma_;
   const bool si_;
   Estado_ventana estado_;
   Barra barra_progreso_;

@@ -121,7 +121,8 @@ void Asistente::No_encontrado() {
   vista_.Habilitar_menus(true);
   paso_asistente = 0;
   // The meter may well be on a port that could not be opened: say which, and the fix.
-  if (!puertos_sin_abrir.empty()) ventana_.Mensaje(Texto_puertos_sin_abrir(puertos_sin_abrir));
+  if (!puertos_sin_abrir.empty())
+    ventana_.Mensaje(Texto_puertos_sin_abrir(puertos_sin_abrir, textos_));
 }
 
 void Asistente::Segundo_paso() {

@@ -17,37 +17,39 @@ std::string Nombre_puerto(const Puerto_rechazado& p) {
 
 }  // namespace
 
-std::string Texto_fallo_apertura(const Puerto_rechazado& p) {
+std::string Texto_fallo_apertura(const Puerto_rechazado& p, const Textos_idioma& t) {
   const std::string nombre = Nombre_puerto(p);
-  const std::string grupo = kGrupo_serie;
   switch (p.fallo) {
     case Fallo_apertura::sin_permiso:
-      return "Sin permiso para abrir el puerto " + nombre + ".\n" +
-             "El usuario debe pertenecer al grupo " + grupo + ": sudo usermod -aG " + grupo +
-             " $USER y volver a iniciar la sesion. La regla udev instalada con el programa "
-             "tambien da el acceso: desconecte y vuelva a conectar el medidor.";
-    case Fallo_apertura::ocupado:
-      // ModemManager, which probes every new serial device, exists only on Linux.
-      return "El puerto " + nombre + " esta ocupado: otro programa lo tiene abierto (" +
-             (Es_nombre_windows(p.ruta) ? "" : "ModemManager, ") +
-             "un programa de terminal u otro actualizador).\n" +
-             "Cierre ese programa y vuelva a buscar.";
+      return Rellenar(t.puerto_sin_permiso, {nombre, kGrupo_serie}) + "\n" +
+             Rellenar(t.puerto_sin_permiso_arreglo, {nombre, kGrupo_serie});
+    case Fallo_apertura::ocupado: {
+      // ModemManager, which probes every new serial device, exists only on Linux;
+      // its remedy needs the device path.
+      const bool en_linux = !Es_nombre_windows(p.ruta);
+      std::string texto =
+          Rellenar(t.puerto_ocupado, {nombre, en_linux ? t.programas_linux : t.programas}) + "\n" +
+          t.puerto_ocupado_arreglo;
+      if (en_linux && !p.ruta.empty()) texto += "\n" + Rellenar(t.puerto_modemmanager, {p.ruta});
+      return texto;
+    }
     case Fallo_apertura::no_existe:
-      return "El puerto " + nombre + " no existe.";
+      return Rellenar(t.puerto_no_existe, {nombre});
     case Fallo_apertura::no_es_serie:
-      return "El puerto " + nombre + " no es un puerto serie.";
+      return Rellenar(t.puerto_no_serie, {nombre});
     case Fallo_apertura::ninguno:
     case Fallo_apertura::otro:
       break;
   }
-  return "No se pudo abrir el puerto " + nombre + ".";
+  return Rellenar(t.puerto_no_abre, {nombre});
 }
 
-std::string Texto_puertos_sin_abrir(const std::vector<Puerto_rechazado>& puertos) {
+std::string Texto_puertos_sin_abrir(const std::vector<Puerto_rechazado>& puertos,
+                                    const Textos_idioma& textos) {
   std::string texto;
   for (const Puerto_rechazado& p : puertos) {
     if (!texto.empty()) texto += "\n\n";
-    texto += Texto_fallo_apertura(p);
+    texto += Texto_fallo_apertura(p, textos);
   }
   return texto;
 }

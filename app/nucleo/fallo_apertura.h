@@ -1,10 +1,11 @@
 #pragma once
 // The texts that tell the technician why a port could not be opened and how to
-// fix it (the group that gives access, the program that holds the port). Fixed
-// Spanish texts like the program's other messages outside the language file.
+// fix it (the group that gives access, the program that holds the port), in the
+// technician's language.
 #include <string>
 #include <vector>
 
+#include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 
 namespace r27 {
@@ -21,8 +22,9 @@ struct Puerto_rechazado {
 inline constexpr const char* kGrupo_serie = "dialout";
 
 // One port's text: which port, what went wrong, and what to do about it.
-std::string Texto_fallo_apertura(const Puerto_rechazado& puerto);
+std::string Texto_fallo_apertura(const Puerto_rechazado& puerto, const Textos_idioma& textos);
 // The texts of several ports, one paragraph each, for one message box.
-std::string Texto_puertos_sin_abrir(const std::vector<Puerto_rechazado>& puertos);
+std::string Texto_puertos_sin_abrir(const std::vector<Puerto_rechazado>& puertos,
+                                    const Textos_idioma& textos);
 
 }  // namespace r27

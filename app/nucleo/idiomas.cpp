@@ -142,18 +142,54 @@ std::string Fichero_ini::Leer(std::string_view seccion, std::string_view clave,
   return e == entradas_.end() ? std::string(defecto) : e->second;
 }
 
+const std::array<Aviso_de_textos, 12> kAvisos_idioma = {{
+    {&kAviso_desconectado, &Textos_idioma::aviso_desconectado},
+    {&kAviso_desconectado_grabando, &Textos_idioma::aviso_desconectado_grabando},
+    {&kAviso_puerto_sin_permiso, &Textos_idioma::puerto_sin_permiso},
+    {&kAviso_puerto_sin_permiso_arreglo, &Textos_idioma::puerto_sin_permiso_arreglo},
+    {&kAviso_puerto_ocupado, &Textos_idioma::puerto_ocupado},
+    {&kAviso_puerto_ocupado_arreglo, &Textos_idioma::puerto_ocupado_arreglo},
+    {&kAviso_programas_linux, &Textos_idioma::programas_linux},
+    {&kAviso_programas, &Textos_idioma::programas},
+    {&kAviso_puerto_modemmanager, &Textos_idioma::puerto_modemmanager},
+    {&kAviso_puerto_no_existe, &Textos_idioma::puerto_no_existe},
+    {&kAviso_puerto_no_serie, &Textos_idioma::puerto_no_serie},
+    {&kAviso_puerto_no_abre, &Textos_idioma::puerto_no_abre},
+}};
+
 Textos_idioma Leer_idioma(const Fichero_ini& ini) {
+  return Leer_idioma(ini, ini.Leer(kSeccion_comun, kClave_idioma, kIdioma_defecto));
+}
+
+Textos_idioma Leer_idioma(const Fichero_ini& ini, std::string_view seccion) {
   Textos_idioma t;
-  t.seccion = ini.Leer(kSeccion_comun, kClave_idioma, kIdioma_defecto);
+  t.seccion = seccion;
   for (const Clave_menu& m : kClaves_menu)
     t.menu.*m.campo = ini.Leer(t.seccion, m.clave, m.defecto);
   for (std::size_t i = 0; i < kNumero_textos; ++i)
     t.textos[i] = ini.Leer(t.seccion, kClaves_textos[i], "");
-  t.aviso_desconectado =
-      ini.Leer(t.seccion, kAviso_desconectado.clave, kAviso_desconectado.defecto);
-  t.aviso_desconectado_grabando =
-      ini.Leer(t.seccion, kAviso_desconectado_grabando.clave, kAviso_desconectado_grabando.defecto);
+  for (const Aviso_de_textos& a : kAvisos_idioma)
+    t.*a.campo = ini.Leer(t.seccion, a.aviso->clave, a.aviso->defecto);
   return t;
+}
+
+std::string Rellenar(std::string_view plantilla, std::initializer_list<std::string_view> valores) {
+  std::string r;
+  r.reserve(plantilla.size());
+  for (std::size_t i = 0; i < plantilla.size(); ++i) {
+    const char c = plantilla[i];
+    if (c == '{' && i + 2 < plantilla.size() && plantilla[i + 2] == '}' &&
+        plantilla[i + 1] >= '1' && plantilla[i + 1] <= '9') {
+      const std::size_t n = static_cast<std::size_t>(plantilla[i + 1] - '1');
+      if (n < valores.size()) {
+        r += *(valores.begin() + n);
+        i += 2;
+        continue;
+      }
+    }
+    r += c;
+  }
+  return r;
 }
 
 std::filesystem::path Ruta_idiomas_en(const std::filesystem::path& trabajo,

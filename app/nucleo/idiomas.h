@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -126,12 +127,58 @@ inline constexpr Aviso_idioma kAviso_desconectado_grabando{
     "Leave it alone until its own screen says it has finished; then plug it in again and "
     "run the update once more."};
 
+// Why a port the search found could not be opened, and what to do about it.
+// {1} is the port ("COM3 (/dev/ttyACM0)"), {2} the group that gives access. A
+// cause and its remedy go on two lines.
+inline constexpr Aviso_idioma kAviso_puerto_sin_permiso{"AVISO_PUERTO_SIN_PERMISO",
+                                                        "No permission to open the port {1}."};
+inline constexpr Aviso_idioma kAviso_puerto_sin_permiso_arreglo{
+    "AVISO_PUERTO_SIN_PERMISO_ARREGLO",
+    "The user must belong to the group {2}: sudo usermod -aG {2} $USER, then log in again. The "
+    "udev rule installed with the program also gives access: unplug the meter and plug it in "
+    "again."};
+// {2}: the programs that may hold it, one of the two texts below.
+inline constexpr Aviso_idioma kAviso_puerto_ocupado{
+    "AVISO_PUERTO_OCUPADO", "The port {1} is busy: another program holds it open ({2})."};
+inline constexpr Aviso_idioma kAviso_puerto_ocupado_arreglo{"AVISO_PUERTO_OCUPADO_ARREGLO",
+                                                            "Close that program and search again."};
+inline constexpr Aviso_idioma kAviso_programas_linux{
+    "AVISO_PROGRAMAS_LINUX", "ModemManager, a terminal program or another updater"};
+inline constexpr Aviso_idioma kAviso_programas{"AVISO_PROGRAMAS",
+                                               "a terminal program or another updater"};
+// ModemManager probes every new serial device, the meter's too. The package does
+// not keep it away from every USB serial device (a laptop's own modem needs it),
+// so the remedy is a rule for the meter's own USB IDs. {1}: the device path.
+inline constexpr Aviso_idioma kAviso_puerto_modemmanager{
+    "AVISO_PUERTO_MODEMMANAGER",
+    "If it is ModemManager, keep it away from the meter alone: udevadm info -q property -n "
+    "{1} shows the meter's ID_VENDOR_ID and ID_MODEL_ID; put the line SUBSYSTEM==\"tty\", "
+    "ATTRS{idVendor}==\"VVVV\", ATTRS{idProduct}==\"PPPP\", ENV{ID_MM_DEVICE_IGNORE}=\"1\" "
+    "with those two IDs into /etc/udev/rules.d/61-r27-medidor-id.rules, run sudo udevadm "
+    "control --reload and plug the meter in again."};
+inline constexpr Aviso_idioma kAviso_puerto_no_existe{"AVISO_PUERTO_NO_EXISTE",
+                                                      "The port {1} does not exist."};
+inline constexpr Aviso_idioma kAviso_puerto_no_serie{"AVISO_PUERTO_NO_SERIE",
+                                                     "The port {1} is not a serial port."};
+inline constexpr Aviso_idioma kAviso_puerto_no_abre{"AVISO_PUERTO_NO_ABRE",
+                                                    "The port {1} could not be opened."};
+
 struct Textos_idioma {
   std::string seccion;  // the language section that was read
   Menu_textos menu;
   std::array<std::string, kNumero_textos> textos;
   std::string aviso_desconectado;
   std::string aviso_desconectado_grabando;
+  std::string puerto_sin_permiso;
+  std::string puerto_sin_permiso_arreglo;
+  std::string puerto_ocupado;
+  std::string puerto_ocupado_arreglo;
+  std::string programas_linux;
+  std::string programas;
+  std::string puerto_modemmanager;
+  std::string puerto_no_existe;
+  std::string puerto_no_serie;
+  std::string puerto_no_abre;
 
   const std::string& operator[](Texto t) const { return textos[static_cast<std::size_t>(t)]; }
   std::string& operator[](Texto t) { return textos[static_cast<std::size_t>(t)]; }
@@ -139,6 +186,20 @@ struct Textos_idioma {
 
 // The texts of the language [COMUN] IDIOMA names in `ini`.
 Textos_idioma Leer_idioma(const Fichero_ini& ini);
+// The texts of the language section `seccion` of `ini`.
+Textos_idioma Leer_idioma(const Fichero_ini& ini, std::string_view seccion);
+// Every notice beside the wizard's texts, with its member, for reading them all
+// in one loop and for the tests that check every language has each of them.
+struct Aviso_de_textos {
+  const Aviso_idioma* aviso;
+  std::string Textos_idioma::*campo;
+};
+extern const std::array<Aviso_de_textos, 12> kAvisos_idioma;
+
+// `plantilla` with {1}..{9} replaced by the values given, in order: each
+// language puts the values where its grammar wants them. A placeholder without
+// a value, and any other brace, stays as it is.
+std::string Rellenar(std::string_view plantilla, std::initializer_list<std::string_view> valores);
 
 // The language file: the one in the working directory `trabajo`; when there is
 // none, the one installed with the program whose folder is `programa`, in the

@@ -147,24 +147,42 @@ std::string Texto_probada(const Registro_historial& r) {
   return r.comprobacion->probada ? "yes" : "no";
 }
 
-std::string Tabla_historial(const std::vector<Registro_historial>& registros) {
-  const std::vector<std::string> cabecera = {"time",    "port", "before", "after", "steps",
-                                             "outcome", "code", "proven", "reason"};
-  std::vector<std::vector<std::string>> filas = {cabecera};
-  for (const Registro_historial& r : registros)
+std::string Tabla_historial(const std::vector<Registro_historial>& registros,
+                            const Palabras_tabla& p) {
+  const auto como = [](const std::function<std::string(const std::string&)>& f,
+                       const std::string& texto) { return f ? f(texto) : texto; };
+  std::vector<std::vector<std::string>> filas = {{p.cabecera.begin(), p.cabecera.end()}};
+  for (const Registro_historial& r : registros) {
+    std::vector<std::string> pasos;
+    for (const Paso_registrado& paso : r.pasos) {
+      if (paso.estado == "done")
+        pasos.push_back(paso.paso);
+      else if (paso.estado == "failed")
+        pasos.push_back(paso.paso + "(" + p.fallido + ")");
+    }
+    const std::string probada =
+        !r.comprobacion ? std::string() : (r.comprobacion->probada ? p.si : p.no);
     filas.push_back({Texto_hora(r), r.puerto, Texto_identidad_breve(r.antes),
-                     Texto_identidad_breve(r.despues), Texto_pasos_registrados(r), r.resultado,
-                     std::to_string(r.codigo_resultado), Texto_probada(r), r.motivo});
-  std::vector<size_t> anchos(cabecera.size(), 0);
+                     Texto_identidad_breve(r.despues), Unir(pasos, " "),
+                     como(p.resultado, r.resultado), std::to_string(r.codigo_resultado), probada,
+                     como(p.motivo, r.motivo)});
+  }
+  // Characters shown, not bytes: UTF-8 continuation bytes take no column.
+  const auto ancho = [](const std::string& texto) {
+    size_t n = 0;
+    for (char c : texto) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
+  std::vector<size_t> anchos(p.cabecera.size(), 0);
   for (const auto& f : filas)
-    for (size_t c = 0; c < f.size(); ++c) anchos[c] = std::max(anchos[c], f[c].size());
+    for (size_t c = 0; c < f.size(); ++c) anchos[c] = std::max(anchos[c], ancho(f[c]));
   std::string t;
   for (const auto& f : filas) {
     std::string linea;
     for (size_t c = 0; c < f.size(); ++c) {
       linea += f[c];
       // The reason, last, is not padded.
-      if (c + 1 < f.size()) linea += std::string(anchos[c] - f[c].size() + 2, ' ');
+      if (c + 1 < f.size()) linea += std::string(anchos[c] - ancho(f[c]) + 2, ' ');
     }
     while (!linea.empty() && linea.back() == ' ') linea.pop_back();
     t += linea + "\n";

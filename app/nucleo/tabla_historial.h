@@ -1,6 +1,8 @@
 #pragma once
 // The history as a table: the command line's text table (--historial), its CSV
 // for a spreadsheet (--historial --csv), and the cells the window's dialog shows.
+#include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,9 +20,23 @@ std::string Texto_pasos_registrados(const Registro_historial& registro);
 // "yes", "no", or empty when no check was made.
 std::string Texto_probada(const Registro_historial& registro);
 
+// The words of the text table, in the reader's language; English by default.
+struct Palabras_tabla {
+  std::array<std::string, 9> cabecera = {"time",    "port", "before", "after", "steps",
+                                         "outcome", "code", "proven", "reason"};
+  std::string si = "yes";
+  std::string no = "no";
+  std::string fallido = "failed";  // marks a failed step: "firmware(failed)"
+  // The outcome and the reason as the reader reads them; null: as recorded.
+  std::function<std::string(const std::string&)> resultado;
+  std::function<std::string(const std::string&)> motivo;
+};
+
 // Every record, oldest first, one line each, under a heading line: time, port,
-// before, after, steps, outcome, code, proven, reason; columns aligned.
-std::string Tabla_historial(const std::vector<Registro_historial>& registros);
+// before, after, steps, outcome, code, proven, reason; columns aligned (by the
+// characters shown, so a heading with accents lines up too).
+std::string Tabla_historial(const std::vector<Registro_historial>& registros,
+                            const Palabras_tabla& palabras = {});
 
 // Every record as a CSV row (RFC 4180 quoting; "\n" line ends, which a text
 // stream on Windows writes as CRLF) under a heading row of the JSON keys, with

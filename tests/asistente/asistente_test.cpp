@@ -34,6 +34,7 @@ class Directorio_falso final : public Directorio_puertos {
 Textos_idioma Textos_con_claves() {
   Textos_idioma t;
   for (size_t i = 0; i < kNumero_textos; ++i) t.textos[i] = kClaves_textos[i];
+  for (const Aviso_de_textos& a : kAvisos_idioma) t.*a.campo = std::string(a.aviso->clave) + " {1}";
   return t;
 }
 
@@ -334,7 +335,7 @@ TEST(Asistente, LosPuertosSinPermisoUOcupadosSeNombranTrasLaPantallaDeNoEncontra
       continue;
     }
     ASSERT_EQ(b.v.mensajes.size(), 1u);
-    EXPECT_EQ(b.v.mensajes[0], Texto_puertos_sin_abrir(k.sin_abrir));
+    EXPECT_EQ(b.v.mensajes[0], Texto_puertos_sin_abrir(k.sin_abrir, b.textos));
     // The box comes once the not-found screen is up and the window is given back,
     // and it leaves that screen as it is.
     ASSERT_FALSE(pantallas_al_mensaje.empty());

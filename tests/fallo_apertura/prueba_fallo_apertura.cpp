@@ -127,11 +127,24 @@ struct Caso {
 
 std::string El_esclavo(const std::string& e) { return e; }
 
-const std::vector<std::string> kArreglo_permiso = {"Sin permiso", "grupo dialout",
-                                                   "sudo usermod -aG dialout $USER",
-                                                   "iniciar la sesion", "regla udev"};
-const std::vector<std::string> kArreglo_ocupado = {"ocupado", "otro programa", "ModemManager",
-                                                   "terminal"};
+// The texts in code, as a language file without them gives them (English).
+const Textos_idioma& Textos() {
+  static const Textos_idioma t = Leer_idioma(Fichero_ini{});
+  return t;
+}
+
+const std::vector<std::string> kArreglo_permiso = {"No permission", "group dialout",
+                                                   "sudo usermod -aG dialout $USER", "log in again",
+                                                   "udev rule"};
+// A Linux port may be held by ModemManager: the rule that keeps it away from the
+// meter alone is spelled out.
+const std::vector<std::string> kArreglo_ocupado = {"busy",
+                                                   "another program",
+                                                   "ModemManager",
+                                                   "terminal",
+                                                   "udevadm info -q property -n /",
+                                                   "ATTRS{idVendor}",
+                                                   "ENV{ID_MM_DEVICE_IGNORE}=\"1\""};
 
 TEST_F(Fallo_apertura_pty, CadaFalloDiceSuCausaYElTextoSuArreglo) {
   const std::vector<Caso> casos = {
@@ -150,14 +163,14 @@ TEST_F(Fallo_apertura_pty, CadaFalloDiceSuCausaYElTextoSuArreglo) {
        std::nullopt,
        false,
        Fallo_apertura::no_existe,
-       {"no existe"}},
+       {"does not exist"}},
       {"no es un terminal",
        [](const std::string&) { return std::string("/dev/null"); },
        0620,
        std::nullopt,
        false,
        Fallo_apertura::no_es_serie,
-       {"no es un puerto serie"}},
+       {"is not a serial port"}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -183,7 +196,7 @@ TEST_F(Fallo_apertura_pty, CadaFalloDiceSuCausaYElTextoSuArreglo) {
     }
     EXPECT_EQ(fallo, c.esperado);
 
-    const std::string texto = Texto_fallo_apertura({kCom, ruta, fallo});
+    const std::string texto = Texto_fallo_apertura({kCom, ruta, fallo}, Textos());
     EXPECT_NE(texto.find("COM78 (" + ruta + ")"), std::string::npos) << texto;
     for (const std::string& trozo : c.en_texto)
       EXPECT_NE(texto.find(trozo), std::string::npos) << trozo << " in: " << texto;
@@ -220,11 +233,12 @@ TEST_F(Fallo_apertura_pty, UnSegundoActualizadorEncuentraElPuertoOcupadoHastaQue
 TEST(Texto_puertos_sin_abrir, UnParrafoPorPuertoEnElOrdenDeLaBusqueda) {
   const std::string texto = Texto_puertos_sin_abrir({{3, "/dev/ttyACM0", Fallo_apertura::ocupado},
                                                      {5, "", Fallo_apertura::sin_permiso},
-                                                     {7, "\\\\.\\COM7", Fallo_apertura::ocupado}});
+                                                     {7, "\\\\.\\COM7", Fallo_apertura::ocupado}},
+                                                    Textos());
   const size_t com3 = texto.find("COM3 (/dev/ttyACM0)");
   const size_t separacion = texto.find("\n\n");
-  const size_t com5 = texto.find("COM5.");              // no device path known: the COM name alone
-  const size_t com7 = texto.find("COM7 esta ocupado");  // a Windows name is not repeated
+  const size_t com5 = texto.find("COM5.");         // no device path known: the COM name alone
+  const size_t com7 = texto.find("COM7 is busy");  // a Windows name is not repeated
   ASSERT_NE(com3, std::string::npos) << texto;
   ASSERT_NE(com5, std::string::npos) << texto;
   ASSERT_NE(com7, std::string::npos) << texto;
@@ -234,7 +248,9 @@ TEST(Texto_puertos_sin_abrir, UnParrafoPorPuertoEnElOrdenDeLaBusqueda) {
   // ModemManager is named for the Linux port only.
   EXPECT_LT(texto.find("ModemManager"), separacion);
   EXPECT_EQ(texto.find("ModemManager", separacion), std::string::npos);
-  EXPECT_EQ(Texto_puertos_sin_abrir({}), "");
+  // The remedy names the Linux device itself.
+  EXPECT_LT(texto.find("udevadm info -q property -n /dev/ttyACM0"), separacion);
+  EXPECT_EQ(Texto_puertos_sin_abrir({}, Textos()), "");
 }
 
 }  // namespace

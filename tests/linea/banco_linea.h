@@ -1,7 +1,7 @@
 #pragma once
 // The command-line updater run in process: the simulated meter on COM3 (or a
 // port that will not open), stdin and stdout in memory, the virtual clock and
-// the built-in language texts.
+// the built-in language texts in English (a test may choose another language).
 #include <memory>
 #include <sstream>
 #include <string>
@@ -78,7 +78,7 @@ struct Banco_linea {
     entorno.entrada = &entrada;
     entorno.salida = &salida;
     entorno.errores = &errores;
-    entorno.textos = Textos_incorporados();
+    entorno.textos = Idioma_linea("EN");
     entorno.windows64 = [] { return false; };
   }
   int Ejecutar(const Opciones_linea& o) { return Ejecutar_linea(o, entorno, &resumen); }

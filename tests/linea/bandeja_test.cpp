@@ -112,11 +112,11 @@ struct Banco_bandeja {
     entorno.ruta_estable = [](const std::string& ruta) { return ruta; };
     entorno.salida = &salida;
     entorno.errores = &errores;
-    entorno.textos = Textos_incorporados();
+    entorno.textos = Idioma_linea("EN");
     entorno.windows64 = [] { return false; };
   }
   int Ejecutar(std::vector<std::string_view> argumentos) {
-    const Lectura_opciones l = Leer_opciones(argumentos);
+    const Lectura_opciones l = Leer_opciones(argumentos, entorno.textos);
     EXPECT_EQ(l.error, "");
     return Ejecutar_bandeja(l.opciones, entorno, &resumenes);
   }

@@ -241,14 +241,19 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
 
     // The screen the window would show.
     const Pantalla pantalla = r.resultado == std::string("updated")
-                                  ? Pantalla_correcta(b.entorno.textos)
-                                  : Pantalla_fallida(b.entorno.textos, codigo);
+                                  ? Pantalla_correcta(b.entorno.textos.Asistente())
+                                  : Pantalla_fallida(b.entorno.textos.Asistente(), codigo);
     EXPECT_NE(texto.find(pantalla.lineas[0]), std::string::npos) << texto;
 
     if (codigo != 0) {
-      // The reason is the failure behind the code, from the step that set it.
+      // The reason is the failure behind the code, from the step that set it;
+      // the text names its request, in the technician's language.
       ASSERT_FALSE(r.motivo.empty());
-      EXPECT_NE(texto.find("Reason: " + r.motivo), std::string::npos);
+      const std::string peticion = r.motivo.substr(0, r.motivo.find(": esperaba "));
+      EXPECT_NE(texto.find("Reason: " + b.entorno.textos.Frase_motivo(peticion) + ": expected "),
+                std::string::npos)
+          << r.motivo << "\n"
+          << texto;
       EXPECT_NE(json.find("\"reason\":"), std::string::npos);
       if (*f.peticion) {
         EXPECT_EQ(r.motivo.rfind(f.peticion, 0), 0u) << r.motivo;
@@ -288,22 +293,24 @@ TEST(Desenlaces, ElTecladoAbortadoNoMuestraMensaje) {
   const std::string texto = b.salida.str();
   const size_t progreso = texto.find("time left 0:00\n");
   ASSERT_NE(progreso, std::string::npos) << texto;
-  EXPECT_EQ(texto.find(Pantalla_fallida(b.entorno.textos, kCodigo_teclado_abortado).lineas[0]),
+  EXPECT_EQ(texto.find(
+                Pantalla_fallida(b.entorno.textos.Asistente(), kCodigo_teclado_abortado).lineas[0]),
             progreso + std::string("time left 0:00\n").size())
       << texto;
 }
 
 TEST(Desenlaces, PasosSinServicioEsUnaOrdenErronea) {
-  const Lectura_opciones sin = Leer_opciones({"--pasos", "zona"});
+  const Idioma_linea t("EN");
+  const Lectura_opciones sin = Leer_opciones({"--pasos", "zona"}, t);
   EXPECT_FALSE(sin.error.empty());
-  const Lectura_opciones con = Leer_opciones({"--servicio", "--pasos", "zona,firmware"});
+  const Lectura_opciones con = Leer_opciones({"--servicio", "--pasos", "zona,firmware"}, t);
   ASSERT_TRUE(con.error.empty()) << con.error;
   EXPECT_EQ(*con.opciones.pasos, (std::vector<P>{P::zona, P::firmware}));
   for (const char* malo : {"zona,", "zona,,fpga", "todo"})
-    EXPECT_FALSE(Leer_opciones({"--servicio", "--pasos", malo}).error.empty()) << malo;
-  EXPECT_EQ(*Leer_opciones({"--plan", "4"}).opciones.plan, 4);
+    EXPECT_FALSE(Leer_opciones({"--servicio", "--pasos", malo}, t).error.empty()) << malo;
+  EXPECT_EQ(*Leer_opciones({"--plan", "4"}, t).opciones.plan, 4);
   for (const char* malo : {"5", "-1", "x", ""})
-    EXPECT_FALSE(Leer_opciones({"--plan", malo}).error.empty()) << malo;
+    EXPECT_FALSE(Leer_opciones({"--plan", malo}, t).error.empty()) << malo;
 }
 
 }  // namespace

@@ -113,7 +113,9 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   EXPECT_GT(fs::file_size(traza, ec), 100'000u);
 
   // One record of the run, on disk; --historial prints it, --csv under its heading.
-  const Salida_programa tabla = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial"});
+  // The table is in the language asked for (the CSV keeps the record's words).
+  const Salida_programa tabla =
+      Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--idioma", "EN"});
   EXPECT_EQ(tabla.estado, 0);
   EXPECT_EQ(Cuenta(tabla.salida, "\n"), 2u) << tabla.salida;
   EXPECT_NE(tabla.salida.find("zona fpga firmware mpeg4  updated  0     yes"), std::string::npos)

@@ -158,6 +158,11 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     // The check waits for the restart after the module update.
     EXPECT_GE(r.comprobacion->duracion_s, 17.0);
     EXPECT_GT(r.duracion_s, r.pasos[3].duracion_s + r.comprobacion->duracion_s);
+    // Each step's progress line counts it in the order the steps run.
+    for (size_t i = 0; i < nombres.size(); ++i) {
+      const std::string linea = "[" + std::to_string(i + 1) + "/4] " + nombres[i] + " ";
+      EXPECT_NE(b.errores.str().find(linea), std::string::npos) << linea << b.errores.str();
+    }
     // stdout holds the summary alone, on one line.
     const std::string json = b.salida.str();
     EXPECT_EQ(json, Json_resumen(r) + "\n");
@@ -193,7 +198,8 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     EXPECT_FALSE(r.comprobacion.has_value());
     // The reason is the loader stage's, the request behind code 16.
     EXPECT_EQ(r.motivo.rfind("Cargar_primera_etapa", 0), 0u) << r.motivo;
-    EXPECT_NE(b.errores.str().find("Reason: " + r.motivo), std::string::npos);
+    EXPECT_NE(b.errores.str().find("Reason: Cargar_primera_etapa: expected "), std::string::npos)
+        << b.errores.str();
   }
 }
 
@@ -220,7 +226,7 @@ TEST(Leer_opciones, FormasYErrores) {
       {{"--historial", "--csv"}, true, 0, ""},
   };
   for (const Caso& k : casos) {
-    const Lectura_opciones l = Leer_opciones(k.argumentos);
+    const Lectura_opciones l = Leer_opciones(k.argumentos, Idioma_linea("EN"));
     SCOPED_TRACE(k.argumentos.back());
     EXPECT_EQ(l.error.empty(), k.valida) << l.error;
     if (!k.valida || l.opciones.puertos.size() != 1) continue;
