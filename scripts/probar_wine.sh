@@ -18,9 +18,12 @@
 #    whole update on a meter at version 3.00; the meter's report shows the
 #    embedded firmware in flash, the FPGA set, the zone records in EEPROM and
 #    the module application exact, and the wire trace shows the same line path
-#    as the command line's. The demonstration's pictures are converted to PNG;
-#    R27_WINE_CAPTURAS=DIR keeps them there.
-# 4. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27.
+#    as the command line's. The 64-bit window runs in service mode: its
+#    demonstration goes on from the pause, and after the update pictures the
+#    "Historial" dialog, whose rows must list that update. The demonstration's
+#    pictures are converted to PNG; R27_WINE_CAPTURAS=DIR keeps them there.
+# 4. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27, and
+#    the window's.
 # 5. The installer (r27-update-*-setup-*.exe) runs silently (/S): the programs and
 #    idiomas.ini in Program Files (the 32-bit ones in Program Files (x86)), the
 #    Start-menu entry, the entry in Add/Remove Programs; the installed window,
@@ -245,7 +248,11 @@ fi
 t=$(ahora)
 lanzar_sim ventana 3
 t0=$(ahora)
-(cd "${trabajo}" && timeout 600 "${wine}" "${ventana}" --demo demo --traza traza_ventana.txt) \
+# The 64-bit window in service mode, its update recorded and shown in its history
+# dialog; the 32-bit one is the technician's plain wizard (the documentation's pictures).
+servicio=()
+if [ "${bits}" = 64 ]; then servicio=(--servicio); fi
+(cd "${trabajo}" && timeout 600 "${wine}" "${ventana}" "${servicio[@]}" --demo demo --traza traza_ventana.txt) \
   >"${trabajo}/ventana.salida" 2>&1 </dev/null &
 ventana_pid=$!
 # The window, as the X server names it, looked for while the demonstration runs.
@@ -327,6 +334,18 @@ else
   grep -q '^question .*22 min\.' "${trabajo}/ventana.salida" ||
     fallar "the window's time question does not ask 22 min."
 fi
+historial_mostrado=""
+if [ "${bits}" = 64 ]; then
+  grep -q '^service pause: ' "${trabajo}/ventana.salida" ||
+    fallar "the service-mode demonstration never reached the pause"
+  ls "${trabajo}"/demo/*-historial.bmp >/dev/null 2>&1 || fallar "no picture of the history dialog"
+  # Time | port | before | after | steps | outcome | code | proven | reason: this
+  # update is the one on COM3 that ended updated (the command line's there only checked).
+  historial_mostrado="$(grep -E '^history row [0-9]+: [^|]* \| COM3 \| [^|]* \| [^|]* \| [^|]*firmware[^|]* \| updated \| 0 \| si \|' \
+    "${trabajo}/ventana.salida" | head -n 1 || true)"
+  [ -n "${historial_mostrado}" ] ||
+    fallar "the history dialog did not list the window's update: $(grep '^history' "${trabajo}/ventana.salida" || echo nothing shown)"
+fi
 python3 "${raiz}/scripts/bmp_a_png.py" --borrar "${trabajo}"/demo/*.bmp
 if [ -n "${R27_WINE_CAPTURAS:-}" ]; then
   mkdir -p "${R27_WINE_CAPTURAS}"
@@ -336,20 +355,26 @@ echo "The window under Wine and Xvfb (${titulo}): a whole update by its demonstr
 echo "  ${pantallas} screens and ${preguntas} question pictured; $(grep '^question ' "${trabajo}/ventana.salida" | head -n 1)"
 echo "  meter after: firmware $(informe ventana firmware), FPGA set $(informe ventana fpga_conjunto)," \
   "zone records $(informe ventana eeprom_zona), module $(informe ventana mpeg4_modulo)"
+if [ -n "${historial_mostrado}" ]; then
+  echo "  service mode; $(grep '^history: ' "${trabajo}/ventana.salida"), the update among them:"
+  echo "    ${historial_mostrado#history row }"
+fi
 
 if [ "${solo_ventana}" = 0 ]; then
-# 4. Both runs of the command line are in the history, in %LOCALAPPDATA%\R27 of the prefix's user,
-# written under LockFileEx and read back as CSV.
+# 4. Both runs of the command line and the window's update are in the history, in
+# %LOCALAPPDATA%\R27 of the prefix's user, written under LockFileEx and read back as CSV.
 ejecutar historial 60 --historial --csv
 [ "${estado}" -eq 0 ] || fallar "--historial --csv exited ${estado}"
 historial="$(ls "${WINEPREFIX}"/drive_c/users/*/AppData/Local/R27/historial.jsonl 2>/dev/null | head -n 1)"
 [ -n "${historial}" ] || fallar "no history in the prefix's %LOCALAPPDATA%\\R27"
-[ "$(wc -l <"${historial}")" -eq 2 ] || fallar "the history holds $(wc -l <"${historial}") records, not 2"
+[ "$(wc -l <"${historial}")" -eq 3 ] || fallar "the history holds $(wc -l <"${historial}") records, not 3"
 grep -q ',r27-actualizar,[^,]*,COM3,[^,]*,checked,0,' "${trabajo}/historial.salida" ||
   fallar "--historial --csv does not list the --solo-comprobar run"
 grep -q ',r27-actualizar,[^,]*,COM4,[^,]*,updated,0,,yes,' "${trabajo}/historial.salida" ||
   fallar "--historial --csv does not list the proven update"
-echo "History under Wine: 2 records in ${historial#"${WINEPREFIX}"/}"
+grep -q ',r27-update,[^,]*,COM3,[^,]*,updated,0,,yes,' "${trabajo}/historial.salida" ||
+  fallar "--historial --csv does not list the window's proven update"
+echo "History under Wine: 3 records in ${historial#"${WINEPREFIX}"/}"
 fi
 
 # 5. The installer, silent; the installed window; the uninstaller.

@@ -81,4 +81,30 @@ void Guion_demostracion::General_avanzada(const Barra& general) {
   Pantalla_mostrada();
 }
 
+void Guion_demostracion::Pausa_servicio(const std::function<void()>& seguir) {
+  Pantalla_mostrada();
+  salida_ << "service pause: the wizard button goes on" << std::endl;
+  seguir();
+}
+
+bool Guion_demostracion::Historial(
+    const std::function<std::optional<Filas>(const std::filesystem::path&)>& mostrar) {
+  const std::filesystem::path fichero = Siguiente("historial");
+  const std::optional<Filas> filas = mostrar(fichero);
+  if (!filas) {
+    bien_ = false;
+    salida_ << "history: could not save " << fichero.string() << std::endl;
+    return false;
+  }
+  salida_ << "history: " << filas->size() << " rows shown -> " << fichero.string() << std::endl;
+  for (size_t i = 0; i < filas->size(); ++i) {
+    salida_ << "history row " << i + 1 << ":";
+    const std::vector<std::string>& celdas = (*filas)[i];
+    for (size_t c = 0; c < celdas.size(); ++c)
+      salida_ << (c ? " | " : " ") << Simplificado(celdas[c]);
+    salida_ << std::endl;
+  }
+  return true;
+}
+
 }  // namespace r27

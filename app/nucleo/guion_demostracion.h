@@ -3,13 +3,17 @@
 // pressed twice against whatever meter the ports lead to, every screen shown is
 // saved as a picture, each question is pictured over the window and answered
 // OK, messages are printed instead of shown, and the updating screen is
-// pictured once more with the overall bar half way. The window saves the
+// pictured once more with the overall bar half way. In service mode the pause
+// before the update is pictured and gone on from, and after the update the
+// history dialog is pictured and the rows it shows are printed. The window saves the
 // pictures; this decides when and under which names, and tells what it did.
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "link/barra.h"
 
@@ -49,6 +53,17 @@ class Guion_demostracion {
   // The overall bar moved: the first time it is at least half full, the screen
   // is pictured.
   void General_avanzada(const Barra& general);
+  // Service mode's pause before the update: the screen with its step ticks is
+  // pictured, then `seguir` (the wizard button) goes on with the update.
+  void Pausa_servicio(const std::function<void()>& seguir);
+
+  // The rows a dialog shows, each its cells left to right.
+  using Filas = std::vector<std::vector<std::string>>;
+  // `mostrar` opens the history dialog, saves its picture into the file it is
+  // given, closes it and returns the rows it showed (none when it could not be
+  // pictured); the rows are printed, the first shown first. False when the
+  // picture could not be saved.
+  bool Historial(const std::function<std::optional<Filas>(const std::filesystem::path&)>& mostrar);
 
   int Numero() const { return numero_; }
   bool Bien() const { return bien_; }

@@ -8,32 +8,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/nucleo/tabla_historial.h"
-
 namespace r27 {
 
 namespace {
 
 QString Q(const std::string& t) { return QString::fromStdString(t); }
+QColor Qcolor(Color_rgb c) { return QColor(c.r, c.g, c.b); }
 
 constexpr int kAncho_minimo = 720;
 constexpr int kAncho_maximo = 1400;
 
-const char* const kCabeceras[] = {"Fecha",     "Puerto", "Antes",      "Despues", "Pasos",
-                                  "Resultado", "Codigo", "Comprobada", "Motivo"};
-
 }  // namespace
 
 QColor Dialogo_historial::Color_de(Clase_registro clase) {
-  switch (clase) {
-    case Clase_registro::fallida:
-      return QColor(255, 190, 190);
-    case Clase_registro::incompleta:
-      return QColor(255, 232, 170);
-    case Clase_registro::correcta:
-      break;
-  }
-  return {};
+  const std::optional<Colores_fila> colores = Colores_de(clase);
+  return colores ? Qcolor(colores->fondo) : QColor();
 }
 
 Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QString& fichero,
@@ -43,44 +32,35 @@ Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QSt
   setWindowTitle(kTitulo);
   auto* capa = new QVBoxLayout(this);
 
+  const Vista_historial vista = Vista_de(lectura, fichero.toStdString());
   Label_fichero = new QLabel(this);
   Label_fichero->setObjectName("Label_fichero");
-  Label_fichero->setText(lectura.existe ? fichero + QString("  (%1)").arg(lectura.registros.size())
-                                        : fichero + "  (sin ejecuciones)");
+  Label_fichero->setText(Q(vista.linea_fichero));
   capa->addWidget(Label_fichero);
 
-  const int columnas = static_cast<int>(std::size(kCabeceras));
-  Tabla = new QTableWidget(static_cast<int>(lectura.registros.size()), columnas, this);
+  const int columnas = static_cast<int>(Vista_historial::kCabeceras.size());
+  Tabla = new QTableWidget(static_cast<int>(vista.filas.size()), columnas, this);
   Tabla->setObjectName("Tabla");
   QStringList cabeceras;
-  for (const char* c : kCabeceras) cabeceras << c;
+  for (const char* c : Vista_historial::kCabeceras) cabeceras << c;
   Tabla->setHorizontalHeaderLabels(cabeceras);
   Tabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
   Tabla->verticalHeader()->hide();
   Tabla->horizontalHeader()->setStretchLastSection(true);
 
-  // Newest first: the file holds them in the order they ended.
-  int fila = 0;
-  for (auto it = lectura.registros.rbegin(); it != lectura.registros.rend(); ++it, ++fila) {
-    const Registro_historial& r = *it;
-    const std::string probada =
-        r.comprobacion ? (r.comprobacion->probada ? "si" : "no") : std::string();
-    const std::string celdas[] = {Texto_hora(r),
-                                  r.puerto,
-                                  Texto_identidad_breve(r.antes),
-                                  Texto_identidad_breve(r.despues),
-                                  Texto_pasos_registrados(r),
-                                  r.resultado,
-                                  std::to_string(r.codigo_resultado),
-                                  probada,
-                                  r.motivo};
-    const QColor color = Color_de(r.Clase());
+  for (int fila = 0; fila < static_cast<int>(vista.filas.size()); ++fila) {
+    const Fila_historial& f = vista.filas[static_cast<size_t>(fila)];
+    const std::optional<Colores_fila> colores = Colores_de(f.clase);
+    const std::string& motivo = f.celdas[Vista_historial::kColumna_motivo];
     for (int c = 0; c < columnas; ++c) {
-      auto* celda = new QTableWidgetItem(Q(celdas[c]));
-      if (color.isValid()) celda->setBackground(color);
+      auto* celda = new QTableWidgetItem(Q(f.celdas[static_cast<size_t>(c)]));
+      if (colores) {
+        celda->setBackground(Qcolor(colores->fondo));
+        celda->setForeground(Qcolor(colores->texto));
+      }
       // The reason, often long, on every cell of the row.
-      if (!r.motivo.empty()) celda->setToolTip(Q(r.motivo));
+      if (!motivo.empty()) celda->setToolTip(Q(motivo));
       Tabla->setItem(fila, c, celda);
     }
   }
@@ -90,13 +70,12 @@ Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QSt
   Label_avisos = new QLabel(this);
   Label_avisos->setObjectName("Label_avisos");
   QStringList avisos;
-  if (!lectura.error.empty()) avisos << Q(lectura.error);
-  for (const std::string& a : lectura.avisos) avisos << Q(a);
+  for (const std::string& a : vista.avisos) avisos << Q(a);
   Label_avisos->setText(avisos.join('\n'));
   Label_avisos->setVisible(!avisos.isEmpty());
   capa->addWidget(Label_avisos);
 
-  Button_cerrar = new QPushButton("Cerrar", this);
+  Button_cerrar = new QPushButton(Vista_historial::kCerrar, this);
   Button_cerrar->setObjectName("Button_cerrar");
   connect(Button_cerrar, &QPushButton::clicked, this, &QDialog::accept);
   capa->addWidget(Button_cerrar, 0, Qt::AlignRight);

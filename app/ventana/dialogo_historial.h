@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "app/nucleo/historial.h"
+#include "app/nucleo/vista_historial.h"
 
 class QLabel;
 class QPushButton;
@@ -17,12 +18,12 @@ class Dialogo_historial : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr const char* kTitulo = "Historial";
-  static constexpr int kColumna_resultado = 5;
+  static constexpr const char* kTitulo = Vista_historial::kTitulo;
+  static constexpr int kColumna_resultado = Vista_historial::kColumna_resultado;
 
   Dialogo_historial(const Lectura_historial& lectura, const QString& fichero, QWidget* padre);
 
-  // The row colours by how a run ended; none for one that ended well.
+  // The row's background by how a run ended; none for one that ended well.
   static QColor Color_de(Clase_registro clase);
 
   QTableWidget* Tabla = nullptr;

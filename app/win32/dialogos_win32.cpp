@@ -2,11 +2,15 @@
 // the window's own handler, and a modal loop that runs until it closes.
 #include "app/win32/dialogos_win32.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/nucleo/historial.h"
+#include "app/nucleo/vista_historial.h"
 #include "app/win32/imagenes_win32.h"
 #include "app/win32/recursos.h"
 #include "app/win32/texto_win32.h"
@@ -28,6 +32,8 @@ struct Dialogo {
   std::function<bool(int id, int codigo, HWND control)> al_orden;  // WM_COMMAND
   std::function<void(HDC)> al_pintar;
   std::function<void(const DRAWITEMSTRUCT&)> al_dibujar_control;
+  // WM_NOTIFY: true when handled, with the message's result in `resultado`.
+  std::function<bool(NMHDR& aviso, LRESULT& resultado)> al_notificar;
   std::function<bool()> puede_cerrar;  // the close box
   HBRUSH fondo = nullptr;              // behind the static controls
   bool cerrado = false;
@@ -57,6 +63,12 @@ LRESULT CALLBACK Procedimiento_dialogo(HWND hwnd, UINT mensaje, WPARAM w, LPARAM
       if (d->al_dibujar_control) {
         d->al_dibujar_control(*reinterpret_cast<const DRAWITEMSTRUCT*>(l));
         return TRUE;
+      }
+      break;
+    case WM_NOTIFY:
+      if (d->al_notificar) {
+        LRESULT resultado = 0;
+        if (d->al_notificar(*reinterpret_cast<NMHDR*>(l), resultado)) return resultado;
       }
       break;
     case WM_CTLCOLORSTATIC:
@@ -502,6 +514,141 @@ void Dialogo_fpga_win32(HINSTANCE instancia, HWND dueno, int dpi, TCFpga& fpga,
   };
   Modal(hwnd, dueno, d);
   fpga.al_cerrar = nullptr;
+}
+
+// ---- "Historial" -------------------------------------------------------
+
+namespace {
+
+COLORREF Color_gdi(Color_rgb c) { return RGB(c.r, c.g, c.b); }
+
+// The widest of `textos` in screen pixels, in `fuente`.
+int Ancho_texto(HFONT fuente, const std::vector<std::wstring>& textos) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ antes = SelectObject(dc, fuente);
+  int ancho = 0;
+  for (const std::wstring& t : textos) {
+    SIZE s{};
+    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &s);
+    if (s.cx > ancho) ancho = s.cx;
+  }
+  SelectObject(dc, antes);
+  ReleaseDC(nullptr, dc);
+  return ancho;
+}
+
+}  // namespace
+
+void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
+                             const Lectura_historial& lectura, const std::string& fichero) {
+  const Vista_historial vista = Vista_de(lectura, fichero);
+  Fuente_propia fuente(Fuente_dialogo(dpi));
+  const auto E = [dpi](int v) { return MulDiv(v, dpi, 96); };
+  const auto D = [dpi](int pixeles) { return MulDiv(pixeles, 96, dpi); };  // to design pixels
+
+  // Each column as wide as its widest cell or heading, the reason included.
+  constexpr size_t kColumnas = Vista_historial::kCabeceras.size();
+  constexpr int kRelleno = 16;  // the list's own space around a cell's text
+  std::array<std::vector<std::wstring>, kColumnas> textos;
+  for (size_t c = 0; c < kColumnas; ++c) textos[c].push_back(A(Vista_historial::kCabeceras[c]));
+  for (const Fila_historial& f : vista.filas)
+    for (size_t c = 0; c < kColumnas; ++c) textos[c].push_back(Ancho(f.celdas[c]));
+  std::array<int, kColumnas> anchos{};
+  int suma = 0;
+  for (size_t c = 0; c < kColumnas; ++c) {
+    anchos[c] = Ancho_texto(fuente.f, textos[c]) + E(kRelleno);
+    suma += anchos[c];
+  }
+
+  // Wide enough for every column within the screen's work area; the list
+  // scrolls sideways past that.
+  constexpr int kMargen = 12, kAncho_minimo = 720, kAncho_maximo = 1400, kAlto = 420;
+  constexpr int kAlto_linea = 20, kAlto_boton = 28, kAncho_boton = 100, kLineas_avisos = 3;
+  RECT trabajo{0, 0, 1024, 768};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &trabajo, 0);
+  const int ancho_lista = D(suma + GetSystemMetrics(SM_CXVSCROLL) + E(4));
+  const int ancho = std::max(
+      std::min({ancho_lista + 2 * kMargen, kAncho_maximo, D(trabajo.right - trabajo.left) - 40}),
+      std::min(kAncho_minimo, D(trabajo.right - trabajo.left) - 40));
+  const int alto = std::min(kAlto, D(trabajo.bottom - trabajo.top) - 60);
+  const int alto_avisos = vista.avisos.empty() ? 0 : kLineas_avisos * 16 + 6;
+
+  enum : int { kId_lista = 10, kId_avisos };
+  Dialogo d;
+  HWND hwnd = Crear(instancia, dueno, d, A(Vista_historial::kTitulo),
+                    WS_POPUP | WS_CAPTION | WS_SYSMENU, E(ancho), E(alto));
+  Constructor c(instancia, hwnd, dpi, fuente.f);
+
+  c.Control(WC_STATICW, Ancho(vista.linea_fichero), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX,
+            kMargen, kMargen, ancho - 2 * kMargen, kAlto_linea);
+  const int y_lista = kMargen + kAlto_linea + 6;
+  const int y_boton = alto - kMargen - kAlto_boton;
+  const int alto_lista = y_boton - 8 - y_lista - (alto_avisos ? alto_avisos + 6 : 0);
+  HWND lista = c.Control(
+      WC_LISTVIEWW, L"",
+      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP,
+      kMargen, y_lista, ancho - 2 * kMargen, alto_lista, kId_lista);
+  SendMessageW(lista, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
+  for (size_t col = 0; col < kColumnas; ++col) {
+    std::wstring cabecera = textos[col][0];
+    LVCOLUMNW columna{};
+    columna.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    columna.pszText = cabecera.data();
+    columna.cx = anchos[col];
+    columna.iSubItem = static_cast<int>(col);
+    SendMessageW(lista, LVM_INSERTCOLUMNW, col, reinterpret_cast<LPARAM>(&columna));
+  }
+  for (size_t fila = 0; fila < vista.filas.size(); ++fila) {
+    for (size_t col = 0; col < kColumnas; ++col) {
+      std::wstring texto = textos[col][fila + 1];
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(fila);
+      item.iSubItem = static_cast<int>(col);
+      item.pszText = texto.data();
+      SendMessageW(lista, col == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, fila,
+                   reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  // The rows' colours by how each run ended.
+  d.al_notificar = [&](NMHDR& aviso, LRESULT& resultado) {
+    if (aviso.hwndFrom != lista || aviso.code != NM_CUSTOMDRAW) return false;
+    auto& dibujo = reinterpret_cast<NMLVCUSTOMDRAW&>(aviso);
+    if (dibujo.nmcd.dwDrawStage == CDDS_PREPAINT) {
+      resultado = CDRF_NOTIFYITEMDRAW;
+      return true;
+    }
+    if (dibujo.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+      const size_t fila = dibujo.nmcd.dwItemSpec;
+      if (fila < vista.filas.size())
+        if (const std::optional<Colores_fila> colores = Colores_de(vista.filas[fila].clase)) {
+          dibujo.clrText = Color_gdi(colores->texto);
+          dibujo.clrTextBk = Color_gdi(colores->fondo);
+        }
+      resultado = CDRF_DODEFAULT;
+      return true;
+    }
+    return false;
+  };
+
+  if (alto_avisos) {
+    std::wstring avisos;
+    for (const std::string& a : vista.avisos) avisos += (avisos.empty() ? L"" : L"\r\n") + Ancho(a);
+    c.Control(WC_EDITW, avisos, ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, kMargen,
+              y_boton - 8 - alto_avisos, ancho - 2 * kMargen, alto_avisos, kId_avisos);
+  }
+  c.Control(WC_BUTTONW, A(Vista_historial::kCerrar), BS_DEFPUSHBUTTON | WS_TABSTOP,
+            ancho - kMargen - kAncho_boton, y_boton, kAncho_boton, kAlto_boton, IDOK);
+  d.al_orden = [&](int id, int codigo, HWND) {
+    if ((id == IDOK || id == IDCANCEL) && codigo == BN_CLICKED) {
+      d.cerrado = true;
+      return true;
+    }
+    return false;
+  };
+  SetFocus(lista);
+  Modal(hwnd, dueno, d);
 }
 
 }  // namespace r27

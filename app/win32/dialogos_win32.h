@@ -1,10 +1,11 @@
 #pragma once
 // The small windows of the Windows window: the About box, the correct-update
-// box, and service mode's two dialogs over their programming objects. Each is a
-// modal window of common controls whose controls call the object's handlers and
-// mirror its texts, as the Qt forms do.
+// box, service mode's two dialogs over their programming objects, and its
+// history of runs. Each is a modal window of common controls whose controls
+// call the object's handlers and mirror its texts, as the Qt forms do.
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/win32/sistema.h"
 
@@ -12,6 +13,7 @@ namespace r27 {
 
 class TCFpga;
 class TFParam_defecto;
+struct Lectura_historial;
 
 // The About box: one picture, modal, closed with its close box.
 void Mostrar_about_win32(HINSTANCE instancia, HWND dueno, int dpi);
@@ -35,6 +37,13 @@ void Dialogo_param_defecto_win32(HINSTANCE instancia, HWND dueno, int dpi, TFPar
 // sequence starts only when `antes_de_grabar` says so.
 void Dialogo_fpga_win32(HINSTANCE instancia, HWND dueno, int dpi, TCFpga& fpga,
                         const std::function<bool()>& antes_de_grabar);
+
+// "Historial": the runs `lectura` read from `fichero` (UTF-8; empty when there
+// is no history), newest first in a list, a failed run's row in red and one
+// that did not complete in amber; the reading's warnings below. Modal until
+// closed.
+void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
+                             const Lectura_historial& lectura, const std::string& fichero);
 
 // For the pictures of the documentation: called with each of these windows once
 // it is drawn, before it would wait for the technician; it may close it.

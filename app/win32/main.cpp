@@ -12,9 +12,12 @@
 //                                     <folder> (01-pantalla.bmp, ...), prints the
 //                                     messages instead of showing boxes, answers
 //                                     every question OK, and ends; exit status 0
-//                                     when every picture was saved
+//                                     when every picture was saved. With
+//                                     --servicio it goes on from the pause, and
+//                                     after the update pictures the history
+//                                     dialog and prints the rows it shows
 //   r27-update --formularios <folder> saves pictures of the About box, the
-//                                     correct-update box and the two service
+//                                     correct-update box and the three service
 //                                     dialogs, and ends
 //   r27-update --traza <file>         writes every byte on the wire to <file>
 
@@ -23,7 +26,9 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/nucleo/guion_demostracion.h"
 #include "app/nucleo/historial.h"
@@ -164,7 +169,46 @@ class Capturas_win32 final : public r27::Capturas_demostracion {
   Ventana_win32& v_;
 };
 
-int Demostracion(Ventana_win32& v, const fs::path& carpeta) {
+// The rows of the list in the dialog `dialogo`, as it shows them.
+r27::Guion_demostracion::Filas Filas_lista(HWND dialogo) {
+  r27::Guion_demostracion::Filas filas;
+  HWND lista = FindWindowExW(dialogo, nullptr, WC_LISTVIEWW, nullptr);
+  if (!lista) return filas;
+  HWND cabecera = reinterpret_cast<HWND>(SendMessageW(lista, LVM_GETHEADER, 0, 0));
+  const int columnas = static_cast<int>(SendMessageW(cabecera, HDM_GETITEMCOUNT, 0, 0));
+  const int n = static_cast<int>(SendMessageW(lista, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::vector<std::string> celdas;
+    for (int c = 0; c < columnas; ++c) {
+      wchar_t texto[1024] = {};
+      LVITEMW item{};
+      item.iSubItem = c;
+      item.pszText = texto;
+      item.cchTextMax = static_cast<int>(std::size(texto));
+      SendMessageW(lista, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                   reinterpret_cast<LPARAM>(&item));
+      celdas.push_back(r27::Utf8(texto));
+    }
+    filas.push_back(std::move(celdas));
+  }
+  return filas;
+}
+
+// The history dialog as "Historial..." opens it: pictured into `fichero` once
+// drawn, its rows read, closed.
+std::optional<r27::Guion_demostracion::Filas> Mostrar_historial(Ventana_win32& v,
+                                                                const fs::path& fichero) {
+  std::optional<r27::Guion_demostracion::Filas> filas;
+  r27::al_mostrar_dialogo_win32 = [&](HWND h) {
+    if (r27::Guardar_ventana_bmp(h, fichero)) filas = Filas_lista(h);
+    PostMessageW(h, WM_CLOSE, 0, 0);
+  };
+  v.HistorialClick();
+  r27::al_mostrar_dialogo_win32 = nullptr;
+  return filas;
+}
+
+int Demostracion(Ventana_win32& v, const fs::path& carpeta, bool servicio) {
   std::error_code ec;
   fs::create_directories(carpeta, ec);
   std::ofstream registro(carpeta / "demo.txt");
@@ -176,7 +220,12 @@ int Demostracion(Ventana_win32& v, const fs::path& carpeta) {
   v.al_confirmar_desatendido = [&](const std::string& texto) { return guion.Pregunta(texto); };
   v.al_avanzar_general = [&] { guion.General_avanzada(v.ProgressBar_general()); };
   v.al_mostrar_pantalla = [&] { guion.Pantalla_mostrada(); };
-  const bool bien = guion.Ejecutar([&] { v.Sesion().Pulsar_asistente(); });
+  const auto pulsar = [&] { v.Sesion().Pulsar_asistente(); };
+  v.al_esperar_pausa = [&] { guion.Pausa_servicio(pulsar); };
+  bool bien = guion.Ejecutar(pulsar);
+  if (servicio)
+    bien = guion.Historial([&](const fs::path& f) { return Mostrar_historial(v, f); }) && bien;
+  v.al_esperar_pausa = nullptr;
   v.al_mostrar_pantalla = nullptr;
   v.al_avanzar_general = nullptr;
   v.al_confirmar_desatendido = nullptr;
@@ -214,8 +263,9 @@ int Formularios(Ventana_win32& v, HINSTANCE instancia, const fs::path& carpeta) 
   }
   v.Param_defectoClick();
   v.Config_fpgaClick();
+  v.HistorialClick();
   r27::al_mostrar_dialogo_win32 = nullptr;
-  return bien && numero == 4 ? 0 : 1;
+  return bien && numero == 5 ? 0 : 1;
 }
 
 }  // namespace
@@ -255,7 +305,7 @@ int WINAPI wWinMain(HINSTANCE instancia, HINSTANCE, LPWSTR, int mostrar) {
 
     if (!opciones.captura.empty())
       return r27::Guardar_ventana_bmp(ventana->Hwnd(), fs::path(opciones.captura)) ? 0 : 1;
-    if (!opciones.demo.empty()) return Demostracion(*ventana, fs::path(opciones.demo));
+    if (!opciones.demo.empty()) return Demostracion(*ventana, fs::path(opciones.demo), servicio);
     if (!opciones.formularios.empty())
       return Formularios(*ventana, instancia, fs::path(opciones.formularios));
 

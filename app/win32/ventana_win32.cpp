@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/nucleo/eleccion_planes.h"
+#include "app/nucleo/historial.h"
 #include "app/nucleo/panel_puerto.h"
 #include "app/win32/dialogos_win32.h"
 #include "app/win32/recursos.h"
@@ -24,6 +25,7 @@ enum : int {
   kId_planes = 210,  // .. 214
   kId_param_defecto = 220,
   kId_config_fpga = 221,
+  kId_historial = 222,
   kId_ticks = 300,   // .. 306
   kId_radios = 400,  // .. 405
   kId_combo = 410,
@@ -139,7 +141,7 @@ void Registrar_clases(HINSTANCE instancia, WNDPROC procedimiento) {
 }  // namespace
 
 Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio, Historial* historial)
-    : Ventana_nucleo(nullptr), instancia_(instancia) {
+    : Ventana_nucleo(nullptr), instancia_(instancia), historial_(historial) {
   Registrar_clases(instancia_, &Ventana_win32::Procedimiento);
   {
     HDC pantalla = GetDC(nullptr);
@@ -184,6 +186,8 @@ Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio, Historial* hist
                 Ancho(Servicio::kTexto_param_defecto).c_str());
     AppendMenuW(MenuConfigurar, MF_STRING, kId_config_fpga,
                 Ancho(Servicio::kTexto_config_fpga).c_str());
+    AppendMenuW(MenuConfigurar, MF_STRING, kId_historial,
+                Ancho(Servicio::kTexto_historial).c_str());
     DrawMenuBar(hwnd_);
   }
 
@@ -486,6 +490,7 @@ void Ventana_win32::Mostrar_pausa(bool en_pausa, const std::string& linea3) {
 void Ventana_win32::Esperar_mientras(const std::function<bool()>& seguir) {
   // The timer wakes the loop, so a change made outside any message is seen too.
   SetTimer(hwnd_, kTimer_pausa, Servicio::kIntervalo_pausa_ms, nullptr);
+  if (al_esperar_pausa) al_esperar_pausa();
   MSG m;
   while (seguir()) {
     const BOOL r = GetMessageW(&m, nullptr, 0, 0);
@@ -515,6 +520,14 @@ void Ventana_win32::Config_fpgaClick() {
   servicio_->Config_fpgaClick([this](TCFpga& fpga, const std::function<bool()>& antes_de_grabar) {
     Dialogo_fpga_win32(instancia_, hwnd_, dpi_, fpga, antes_de_grabar);
   });
+}
+
+void Ventana_win32::HistorialClick() {
+  if (!servicio_) return;
+  const Lectura_historial lectura = historial_ ? historial_->Leer() : Lectura_historial{};
+  // The path as the technician reads it: UTF-16 from the system, UTF-8 to the core.
+  const std::string fichero = historial_ ? Utf8(historial_->Fichero().wstring()) : std::string();
+  Dialogo_historial_win32(instancia_, hwnd_, dpi_, lectura, fichero);
 }
 
 // ---- The drawing's part of Interfaz_ventana ----------------------------
@@ -669,6 +682,9 @@ void Ventana_win32::Orden(int id, int codigo, HWND control) {
       break;
     case kId_config_fpga:
       Config_fpgaClick();
+      break;
+    case kId_historial:
+      HistorialClick();
       break;
     case kId_combo:
       // Filled when the technician enters it or opens its list, so it always

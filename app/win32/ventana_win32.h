@@ -82,6 +82,7 @@ class Ventana_win32 final : public Ventana_nucleo,
   // "Configurar" in service mode.
   void Param_defectoClick();
   void Config_fpgaClick();
+  void HistorialClick();
 
   // The unattended demonstration: messages go here instead of a message box,
   // questions are answered here, and every screen shown is reported after it
@@ -90,6 +91,8 @@ class Ventana_win32 final : public Ventana_nucleo,
   std::function<bool(const std::string&)> al_confirmar_desatendido;
   std::function<void()> al_mostrar_pantalla;
   std::function<void()> al_avanzar_general;
+  // Service mode's pause before the update has begun to wait for the wizard button.
+  std::function<void()> al_esperar_pausa;
 
  private:
   static LRESULT CALLBACK Procedimiento(HWND hwnd, UINT mensaje, WPARAM w, LPARAM l);
@@ -120,6 +123,7 @@ class Ventana_win32 final : public Ventana_nucleo,
   int dpi_ = 96;
   std::unique_ptr<Sesion_asistente> sesion_;
   std::unique_ptr<Servicio> servicio_;
+  Historial* historial_ = nullptr;  // what service mode records and "Historial..." shows
   std::unique_ptr<Form_act_correcta_win32> act_correcta_;  // created hidden, never shown
 
   // What the painting shows.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -306,6 +307,64 @@ TEST(Guion_demostracion, CadaPantallaYPreguntaEnOrden) {
     EXPECT_NE(texto.find("screen 6: uno | dos | tres -> "), std::string::npos) << texto;
     EXPECT_NE(texto.find("message: Aviso\n"), std::string::npos) << texto;
     fs::remove_all(carpeta.parent_path());
+  }
+}
+
+// Service mode: the pause is pictured before the button goes on, and the history
+// dialog's picture comes next with the rows it showed printed in order; a
+// dialog that could not be pictured fails the demonstration.
+TEST(Guion_demostracion, PausaDeServicioEHistorial) {
+  using Filas = Guion_demostracion::Filas;
+  struct Caso {
+    const char* nombre;
+    std::optional<Filas> filas;
+    bool bien;
+    std::vector<std::string> lineas;  // printed about the history
+  };
+  const Caso casos[] = {
+      {"two rows",
+       Filas{{"2025-03-07 12:00:00", "COM3", "", "updated", "Linea\n rota"},
+             {"2025-03-07 11:00:00", "COM4", "x", "failed", ""}},
+       true,
+       {"history row 1: 2025-03-07 12:00:00 | COM3 |  | updated | Linea rota",
+        "history row 2: 2025-03-07 11:00:00 | COM4 | x | failed | "}},
+      {"empty", Filas{}, true, {}},
+      {"not pictured", std::nullopt, false, {"history: could not save "}},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    const fs::path carpeta = Carpeta_temporal(k.nombre);
+    Capturas_falsas capturas;
+    std::ostringstream salida;
+    Guion_demostracion guion(carpeta, ".bmp", capturas, salida);
+    int pulsaciones = 0;
+    size_t pantallas_al_seguir = 0;
+    EXPECT_TRUE(guion.Ejecutar([&] {
+      if (++pulsaciones == 2)
+        guion.Pausa_servicio([&] { pantallas_al_seguir = capturas.ficheros.size(); });
+    }));
+    EXPECT_EQ(pantallas_al_seguir, 2u);  // the start screen, then the pause
+    fs::path pedido;
+    EXPECT_EQ(guion.Historial([&](const fs::path& f) {
+      pedido = f;
+      return k.filas;
+    }),
+              k.bien);
+    EXPECT_EQ(guion.Bien(), k.bien);
+    EXPECT_EQ(pedido.filename(), "03-historial.bmp");
+    const std::string texto = salida.str();
+    EXPECT_NE(texto.find("service pause: "), std::string::npos) << texto;
+    if (k.filas) {
+      EXPECT_NE(texto.find("history: " + std::to_string(k.filas->size()) + " rows shown -> "),
+                std::string::npos)
+          << texto;
+    }
+    size_t desde = 0;
+    for (const std::string& l : k.lineas) {
+      desde = texto.find(l, desde);
+      EXPECT_NE(desde, std::string::npos) << l << "\n" << texto;
+    }
+    fs::remove_all(carpeta);
   }
 }
 
