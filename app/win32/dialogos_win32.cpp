@@ -563,7 +563,8 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
   // Wide enough for every column within the screen's work area; the list
   // scrolls sideways past that.
   constexpr int kMargen = 12, kAncho_minimo = 720, kAncho_maximo = 1400, kAlto = 420;
-  constexpr int kAlto_linea = 20, kAlto_boton = 28, kAncho_boton = 100, kLineas_avisos = 3;
+  constexpr int kAlto_linea = 20, kAlto_boton = 28, kAncho_boton = 100;
+  constexpr size_t kLineas_avisos = 3;
   RECT trabajo{0, 0, 1024, 768};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &trabajo, 0);
   const int ancho_lista = D(suma + GetSystemMetrics(SM_CXVSCROLL) + E(4));
@@ -571,7 +572,9 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
       std::min({ancho_lista + 2 * kMargen, kAncho_maximo, D(trabajo.right - trabajo.left) - 40}),
       std::min(kAncho_minimo, D(trabajo.right - trabajo.left) - 40));
   const int alto = std::min(kAlto, D(trabajo.bottom - trabajo.top) - 60);
-  const int alto_avisos = vista.avisos.empty() ? 0 : kLineas_avisos * 16 + 6;
+  // The warnings below the list, up to three lines high; more scroll.
+  const int lineas_avisos = static_cast<int>(std::min<size_t>(vista.avisos.size(), kLineas_avisos));
+  const int alto_avisos = lineas_avisos ? lineas_avisos * 16 + 8 : 0;
 
   enum : int { kId_lista = 10, kId_avisos };
   Dialogo d;
@@ -611,6 +614,11 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
                    reinterpret_cast<LPARAM>(&item));
     }
   }
+  // A list narrower than its place: the last column takes the rest.
+  RECT dentro{};
+  GetClientRect(lista, &dentro);
+  if (suma < dentro.right)
+    SendMessageW(lista, LVM_SETCOLUMNWIDTH, kColumnas - 1, LVSCW_AUTOSIZE_USEHEADER);
   // The rows' colours by how each run ended.
   d.al_notificar = [&](NMHDR& aviso, LRESULT& resultado) {
     if (aviso.hwndFrom != lista || aviso.code != NM_CUSTOMDRAW) return false;
@@ -635,7 +643,8 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
   if (alto_avisos) {
     std::wstring avisos;
     for (const std::string& a : vista.avisos) avisos += (avisos.empty() ? L"" : L"\r\n") + Ancho(a);
-    c.Control(WC_EDITW, avisos, ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, kMargen,
+    const DWORD barra = vista.avisos.size() > kLineas_avisos ? WS_VSCROLL : 0;
+    c.Control(WC_EDITW, avisos, ES_MULTILINE | ES_READONLY | WS_BORDER | barra, kMargen,
               y_boton - 8 - alto_avisos, ancho - 2 * kMargen, alto_avisos, kId_avisos);
   }
   c.Control(WC_BUTTONW, A(Vista_historial::kCerrar), BS_DEFPUSHBUTTON | WS_TABSTOP,
