@@ -79,30 +79,6 @@ bool Tomar_cerrojo_dispositivo(int fd) {
   return true;
 }
 
-// Rates the standard termios constants know, for systems without termios2.
-speed_t Constante_velocidad(uint32_t baudios) {
-  switch (baudios) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-#ifdef B500000
-    case 500000:
-      return B500000;
-#endif
-    default:
-      return B0;
-  }
-}
-
 constexpr int kEspera_escritura_ms = 10;         // one wait for room in the driver's queue
 constexpr int kEspera_byte_desaparecido_ms = 4;  // a one-byte read's time-out (2n+2 ms)
 
@@ -259,10 +235,16 @@ class Backend_termios final : public Backend_serie {
   // finds nothing, it does not first wait for the driver's pending input work,
   // which on a terminal costs several times a plain system call. A byte still on
   // its way in is seen by the next look, as one arriving a moment later would be.
+  // A device that has gone fails the query with EIO (and an empty read of it
+  // would only return nothing), so that failure is where the loss is known.
   bool Sin_entrada() override {
     if (fd_ < 0 || desaparecido_) return false;
     int en_cola = 0;
-    return ioctl(fd_, FIONREAD, &en_cola) == 0 && en_cola == 0;
+    if (ioctl(fd_, FIONREAD, &en_cola) != 0) {
+      if (Clasificar(errno) == Fallo::Desaparecido) desaparecido_ = true;
+      return false;
+    }
+    return en_cola == 0;
   }
 
   // Asked before every write. A device that has gone (a hang-up, the other end of
@@ -303,15 +285,11 @@ class Backend_termios final : public Backend_serie {
     return false;
   }
 
+  // Any rate through termios2. As with SetCommState, a rate the driver refuses
+  // leaves the port open at the rate it had.
   void Fijar_velocidad(uint32_t baudios) {
     if (baudios == 0) return;  // B0 would hang up the line
-    if (Fijar_velocidad_termios(fd_, baudios)) return;
-    const speed_t v = Constante_velocidad(baudios);
-    termios t{};
-    if (v == B0 || tcgetattr(fd_, &t) != 0) return;
-    cfsetispeed(&t, v);
-    cfsetospeed(&t, v);
-    (void)tcsetattr(fd_, TCSANOW, &t);
+    (void)Fijar_velocidad_termios(fd_, baudios);
   }
 
   // Raises or drops a modem line; a port without modem lines (ENOTTY, EINVAL) is
