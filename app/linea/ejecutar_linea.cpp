@@ -224,11 +224,13 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   actualizacion.al_empezar_comprobacion = [&] {
     progreso.Empezar_fase("check after writing (the meter restarts)", reloj.Micros());
   };
+  // Steps are counted as they begin: the FPGA step shows its banner only once
+  // its loaders are in, so the banner's count still names the step before.
+  int pasos_empezados = 0;
   actualizacion.al_empezar_paso = [&](Paso_actualizacion paso) {
     const Barra& general = v.ProgressBar_general();
-    progreso.Empezar_paso(Nombre_paso(paso), actualizacion.pasos_iniciados(),
-                          actualizacion.pasos_contados(), general.Posicion(), general.Maximo(),
-                          reloj.Micros());
+    progreso.Empezar_paso(Nombre_paso(paso), ++pasos_empezados, actualizacion.pasos_contados(),
+                          general.Posicion(), general.Maximo(), reloj.Micros());
   };
   bool actualizada = false;  // the update ran (not only checked)
   asistente.ejecutar_actualizacion = [&] {
