@@ -3,6 +3,9 @@
 // few pieces of its own (options, time-left estimate, JSON strings).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -14,8 +17,10 @@
 #include "app/linea/opciones_linea.h"
 #include "app/linea/progreso_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
 #include "link/codigos_resultado.h"
+#include "link/directorio_puertos_mapa.h"
 #include "sim/backend_simulado.h"
 #include "sim/medidor_simulado.h"
 #include "tests/linea/banco_linea.h"
@@ -430,6 +435,80 @@ TEST(Ejecutar_linea, TerminalYCtrlC) {
       EXPECT_EQ(salida.find(k.no_lleva), std::string::npos) << k.no_lleva;
     }
   }
+}
+
+// --puerto with a device path: a path the port directory numbers keeps its
+// number (also when named through a link); a new one takes the first free number
+// and joins the port map; a path the map cannot hold, a full numbering or a
+// directory that does not take the map are refused with their reason.
+TEST(Numero_de_ruta, NumeroPropioONuevoOMotivo) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("r27_rutas_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string medidor = (dir / "medidor").string();
+  std::ofstream(medidor).put('x');
+  fs::create_symlink(medidor, dir / "enlace");
+  // Every COM number taken, or a map the directory does not read back.
+  struct Directorio_fijo final : Directorio_puertos {
+    bool lleno = false;
+    bool Existe(int) const override { return true; }
+    std::vector<std::string> Nombres_sistema() const override {
+      std::vector<std::string> v;
+      for (int n = 1; lleno && n <= kMayor_numero_com; ++n) v.push_back("COM" + std::to_string(n));
+      return v;
+    }
+    std::optional<std::string> Ruta(int n) const override {
+      if (lleno) return "/dev/ttyS" + std::to_string(n);
+      return std::nullopt;
+    }
+  };
+  Directorio_fijo lleno;
+  lleno.lleno = true;
+  const Directorio_fijo sordo;
+  struct Caso {
+    const char* nombre;
+    const Directorio_puertos& directorio;
+    std::string ruta;
+    std::optional<int> numero;  // none: refused; 0: a new number
+    const char* motivo;
+  };
+  const Caso casos[] = {
+      {"in the map", Directorio_sistema(), medidor, 27, ""},
+      {"through a link", Directorio_sistema(), (dir / "enlace").string(), 27, ""},
+      {"new", Directorio_sistema(), (dir / "otro").string(), 0, ""},
+      {"a blank in it", Directorio_sistema(), (dir / "un medidor").string(), std::nullopt, "blank"},
+      {"every number taken", lleno, medidor, std::nullopt, "no COM number is free"},
+      {"a directory without the map", sordo, medidor, std::nullopt, "did not take"},
+  };
+  const char* antes = std::getenv(kVariable_puertos);
+  const std::string mapa_antes = antes ? antes : "";
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    const std::string mapa = "COM27=" + medidor;
+    setenv(kVariable_puertos, mapa.c_str(), 1);
+    std::string error;
+    const std::optional<int> n = Numero_de_ruta(k.ruta, k.directorio, error);
+    ASSERT_EQ(n.has_value(), k.numero.has_value()) << error;
+    if (!n) {
+      EXPECT_NE(error.find(k.motivo), std::string::npos) << error;
+      continue;
+    }
+    if (*k.numero != 0) {
+      EXPECT_EQ(*n, *k.numero);
+      EXPECT_EQ(std::getenv(kVariable_puertos), mapa);  // the map is left as it was
+    } else {
+      EXPECT_NE(*n, 27);
+      EXPECT_EQ(Directorio_sistema().Ruta(*n), k.ruta);
+      EXPECT_EQ(Directorio_sistema().Ruta(27), medidor);  // the map keeps what it held
+    }
+  }
+  if (antes) {
+    setenv(kVariable_puertos, mapa_antes.c_str(), 1);
+  } else {
+    unsetenv(kVariable_puertos);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 
 }  // namespace
