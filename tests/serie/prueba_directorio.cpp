@@ -49,6 +49,14 @@ TEST(MapaPuertos, OrdenNaturalYGruposDeDispositivos) {
   std::vector<std::string> v{"ttyUSB10", "ttyUSB2", "ttyUSB1", "ttyUSB0", "ttyUSB02"};
   std::sort(v.begin(), v.end(), Menor_natural);
   EXPECT_EQ(v, (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB02", "ttyUSB2", "ttyUSB10"}));
+  // Pairs in both orders: letters after equal numbers, a name that ends first,
+  // names that differ before their numbers.
+  const std::pair<const char*, const char*> menores[] = {
+      {"ttyS1a", "ttyS1b"}, {"ttyS", "ttyS0"}, {"ttyS2", "ttyS2x"}, {"ttyACM9", "ttyUSB1"}};
+  for (const auto& [a, b] : menores) {
+    EXPECT_TRUE(Menor_natural(a, b)) << a << " < " << b;
+    EXPECT_FALSE(Menor_natural(b, a)) << b << " < " << a;
+  }
 
   EXPECT_EQ(
       Ordenar_dispositivos({"ttyS1", "ttyUSB0", "ttyACM10", "ttyS0", "ttyACM2", "tty0", "ttyUSB",
