@@ -138,7 +138,7 @@ class Backend_termios final : public Backend_serie {
   Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
-    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    if (fd_ < 0 || desaparecido_) return 0;
     bool esperado = false;
     for (;;) {
       const ssize_t r = write(fd_, datos, n);
@@ -155,7 +155,7 @@ class Backend_termios final : public Backend_serie {
   }
 
   uint32_t Leer(uint8_t* destino, uint32_t n) override {
-    if (fd_ < 0 || n == 0) return 0;
+    if (fd_ < 0) return 0;
     if (desaparecido_) {
       // The device has gone: nothing will come, but the read still takes a
       // single byte's time-out, so the bounded waits above it do not spin the
@@ -220,7 +220,7 @@ class Backend_termios final : public Backend_serie {
 
   // One non-blocking read: only what has already arrived.
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override {
-    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    if (fd_ < 0 || desaparecido_) return 0;
     for (;;) {
       const ssize_t r = read(fd_, destino, n);
       if (r >= 0) return static_cast<uint32_t>(r);

@@ -92,8 +92,12 @@ TEST_F(Traza, LaVariableDeEntornoLaEnciende) {
   auto con = Puerto();
   ::unsetenv(kVariable_traza);
   auto sin = Puerto();
+  ::setenv(kVariable_traza, "", 1);
+  auto vacia = Puerto();
+  ::unsetenv(kVariable_traza);
   EXPECT_NE(con->Traza(), nullptr);
   EXPECT_EQ(sin->Traza(), nullptr);
+  EXPECT_EQ(vacia->Traza(), nullptr);  // an empty name is no file
   // A file that cannot be opened leaves the trace off instead of failing the port.
   EXPECT_EQ(Traza_linea::Abrir("/nonexistent-dir/traza"), nullptr);
 }
@@ -128,6 +132,7 @@ TEST_F(Traza, CadaEscrituraRechazadaDiceComoFallo) {
     puerto->Fijar_traza(Traza_linea::Abrir(ruta.string()));
     ASSERT_TRUE(puerto->Abrir(3, Linea_inicial()));
     k.preparar(*falso, *puerto);
+    EXPECT_TRUE(Escribir_todo(*puerto, {}, "Fin_conexion"));  // nothing to write: no write
     const Resultado r = Escribir_todo(*puerto, orden, "Fin_conexion");
     ASSERT_EQ(static_cast<bool>(r), k.llegado == nullptr);
     if (!k.llegado) continue;
