@@ -25,8 +25,9 @@ namespace r27 {
 
 namespace {
 
-// How the backend treats an errno from the device.
-enum class Fallo { Reintentar, Sin_datos, Desaparecido, Sin_lineas_modem, Otro };
+// How the backend treats an errno from the device. Anything else (ENOTTY or
+// EINVAL from the modem lines of a pseudo-terminal, say) leaves the port as it is.
+enum class Fallo { Reintentar, Sin_datos, Desaparecido, Otro };
 
 Fallo Clasificar(int error) {
   switch (error) {
@@ -43,9 +44,6 @@ Fallo Clasificar(int error) {
     case EPIPE:
     case EBADF:
       return Fallo::Desaparecido;
-    case ENOTTY:
-    case EINVAL:
-      return Fallo::Sin_lineas_modem;  // a pseudo-terminal, or a driver without them
     default:
       return Fallo::Otro;
   }
@@ -143,9 +141,8 @@ class Backend_termios final : public Backend_serie {
     for (;;) {
       const ssize_t r = write(fd_, datos, n);
       if (r >= 0) return static_cast<uint32_t>(r);
-      const Fallo f = Clasificar(errno);
+      const Fallo f = Anotar_error(errno);
       if (f == Fallo::Reintentar) continue;
-      if (f == Fallo::Desaparecido) desaparecido_ = true;
       if (f != Fallo::Sin_datos || esperado) return 0;
       esperado = true;
       pollfd p{fd_, POLLOUT, 0};
@@ -175,12 +172,9 @@ class Backend_termios final : public Backend_serie {
         continue;
       }
       if (r < 0) {
-        const Fallo f = Clasificar(errno);
+        const Fallo f = Anotar_error(errno);
         if (f == Fallo::Reintentar) continue;
-        if (f != Fallo::Sin_datos) {
-          if (f == Fallo::Desaparecido) desaparecido_ = true;
-          break;
-        }
+        if (f != Fallo::Sin_datos) break;
       } else if (aviso_de_datos) {
         desaparecido_ = true;  // readable yet nothing to read: end of file
         break;
@@ -224,10 +218,7 @@ class Backend_termios final : public Backend_serie {
     for (;;) {
       const ssize_t r = read(fd_, destino, n);
       if (r >= 0) return static_cast<uint32_t>(r);
-      const Fallo f = Clasificar(errno);
-      if (f == Fallo::Reintentar) continue;
-      if (f == Fallo::Desaparecido) desaparecido_ = true;
-      return 0;
+      if (Anotar_error(errno) != Fallo::Reintentar) return 0;
     }
   }
 
@@ -241,7 +232,7 @@ class Backend_termios final : public Backend_serie {
     if (fd_ < 0 || desaparecido_) return false;
     int en_cola = 0;
     if (ioctl(fd_, FIONREAD, &en_cola) != 0) {
-      if (Clasificar(errno) == Fallo::Desaparecido) desaparecido_ = true;
+      (void)Anotar_error(errno);  // only the loss of the device matters here
       return false;
     }
     return en_cola == 0;
@@ -256,7 +247,7 @@ class Backend_termios final : public Backend_serie {
     if (fd_ < 0) return false;
     int en_cola = 0;
     if (!desaparecido_ && ioctl(fd_, TIOCOUTQ, &en_cola) != 0) {
-      if (Clasificar(errno) == Fallo::Desaparecido) desaparecido_ = true;
+      (void)Anotar_error(errno);  // only the loss of the device matters here
       en_cola = 0;
     }
     estado.bytes_en_salida = en_cola > 0 ? static_cast<uint32_t>(en_cola) : 0;
@@ -295,9 +286,15 @@ class Backend_termios final : public Backend_serie {
   // Raises or drops a modem line; a port without modem lines (ENOTTY, EINVAL) is
   // not an error, the line simply does not exist.
   void Cambiar_linea_modem(int linea, bool activa) {
-    if (ioctl(fd_, activa ? TIOCMBIS : TIOCMBIC, &linea) != 0 &&
-        Clasificar(errno) == Fallo::Desaparecido)
-      desaparecido_ = true;
+    if (ioctl(fd_, activa ? TIOCMBIS : TIOCMBIC, &linea) != 0) (void)Anotar_error(errno);
+  }
+
+  // An errno of a call on the device, as Clasificar maps it; a device that has
+  // gone is noted here, once for every call.
+  Fallo Anotar_error(int error) {
+    const Fallo f = Clasificar(error);
+    if (f == Fallo::Desaparecido) desaparecido_ = true;
+    return f;
   }
 
   // A hang-up or error condition from poll means the device has gone.
