@@ -330,4 +330,8 @@ std::unique_ptr<Backend_serie> Crear_backend_sistema() {
   return std::make_unique<Backend_termios>(Directorio_sistema());
 }
 
+std::unique_ptr<Backend_serie> Crear_backend_sistema(const Directorio_puertos& directorio) {
+  return std::make_unique<Backend_termios>(directorio);
+}
+
 }  // namespace r27

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/dcb_linea.h"
+#include "link/directorio_puertos.h"
 
 namespace r27 {
 
@@ -69,7 +70,10 @@ class Backend_serie {
 };
 
 // The backend of the system the program runs on (termios on Linux, Win32 on
-// Windows), opening COM numbers through the port directory.
+// Windows), opening COM numbers through the system's port directory.
 std::unique_ptr<Backend_serie> Crear_backend_sistema();
+// The same, opening COM numbers through `directorio` (which must outlive it). On
+// Windows a COM number is its own device and the directory is not asked.
+std::unique_ptr<Backend_serie> Crear_backend_sistema(const Directorio_puertos& directorio);
 
 }  // namespace r27

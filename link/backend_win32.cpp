@@ -201,4 +201,8 @@ class Backend_win32 final : public Backend_serie {
 
 std::unique_ptr<Backend_serie> Crear_backend_sistema() { return std::make_unique<Backend_win32>(); }
 
+std::unique_ptr<Backend_serie> Crear_backend_sistema(const Directorio_puertos&) {
+  return std::make_unique<Backend_win32>();
+}
+
 }  // namespace r27

@@ -81,6 +81,12 @@ bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t 
 
 Fallo Abandono(Puerto_serie& puerto, std::string_view peticion, std::string_view esperado,
                Llegada llegada, std::string_view llegado) {
+  // Nothing came because the device is gone: that is what the failure says,
+  // whatever the request expected of a silent line.
+  if (llegada == Llegada::nada && puerto.Dispositivo_perdido()) {
+    llegada = Llegada::dispositivo_perdido;
+    llegado = {};
+  }
   Fallo f{0, std::string(peticion), std::string(esperado), llegada,
           llegado.empty() ? std::string(Texto_llegada(llegada)) : std::string(llegado)};
   puerto.Anotar(f);

@@ -30,7 +30,7 @@ done
 
 source "${raiz}/scripts/dependencias.sh"
 if [ "${bits}" = 32 ]; then
-  r27_instalar g++-mingw-w64-i686
+  r27_instalar g++-mingw-w64-i686 nlohmann-json3-dev
   cadena="${raiz}/cmake/mingw-w64-i686.cmake"
   salida="${salida:-${raiz}/build-windows/i686}"
 else

@@ -6,11 +6,12 @@ set -euo pipefail
 r27_paquetes_base=(cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   xvfb xauth fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format nlohmann-json3-dev
   dpkg-dev gcovr python3)
-# The Windows stage: the MinGW-w64 cross compiler, and Wine (64-bit only: Debian's
+# The Windows stage: the MinGW-w64 cross compiler (with the header-only JSON
+# library, which the cross build takes from the host's package), and Wine (64-bit only: Debian's
 # wine64 runs the x86_64 programs without the i386 architecture) to run them.
-r27_paquetes_windows_compilar=(g++-mingw-w64-x86-64)
+r27_paquetes_windows_compilar=(g++-mingw-w64-x86-64 nlohmann-json3-dev)
 r27_paquetes_windows=("${r27_paquetes_windows_compilar[@]}" wine64)
 
 r27_instalar() {

@@ -85,9 +85,12 @@ if [ -x /usr/bin/r27-actualizar ]; then
   linea="$(grep '^R27_PUERTOS=' "$trabajo/sim.log" | head -n1)"
   [ -n "$linea" ] || { cat "$trabajo/sim.log"; fallar "r27-sim did not start"; }
   salida=0
-  (cd "$trabajo/vacia" && eval "export $linea" &&
+  # Its record goes to a data folder of the check's own, not the user's history.
+  (cd "$trabajo/vacia" && eval "export $linea" && export XDG_DATA_HOME="$trabajo/datos" &&
     timeout 60 /usr/bin/r27-actualizar --solo-comprobar --puerto COM3) || salida=$?
   [ "$salida" -eq 0 ] || fallar "r27-actualizar --solo-comprobar exited $salida"
+  [ "$(wc -l <"$trabajo/datos/r27/historial.jsonl")" -eq 1 ] ||
+    fallar "r27-actualizar --solo-comprobar left no record in the history"
 fi
 
 echo "-- dpkg -P"

@@ -12,6 +12,7 @@
 #    report shows the embedded firmware in flash and the new identity, and the
 #    wire trace shows the switch to 500,000 baud (an x86_64 program is not a
 #    WOW64 process, so it takes the fast-line path).
+# 3. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27.
 # Fails (non-zero) when a run or a check fails; prints the time of each part.
 # The Windows build is made or brought up to date in build-windows.
 #
@@ -221,4 +222,17 @@ echo "  meter after: firmware $(informe actualizar firmware), version ${version}
   "FPGA $(informe actualizar fpga), MPEG-4 $(informe actualizar mpeg4)," \
   "restarts $(informe actualizar reinicios)"
 echo "  line: ${linea}"
+
+# 3. Both runs are in the history, in %LOCALAPPDATA%\R27 of the prefix's user,
+# written under LockFileEx and read back as CSV.
+ejecutar historial 60 --historial --csv
+[ "${estado}" -eq 0 ] || fallar "--historial --csv exited ${estado}"
+historial="$(ls "${WINEPREFIX}"/drive_c/users/*/AppData/Local/R27/historial.jsonl 2>/dev/null | head -n 1)"
+[ -n "${historial}" ] || fallar "no history in the prefix's %LOCALAPPDATA%\\R27"
+[ "$(wc -l <"${historial}")" -eq 2 ] || fallar "the history holds $(wc -l <"${historial}") records, not 2"
+grep -q ',r27-actualizar,[^,]*,COM3,[^,]*,checked,0,' "${trabajo}/historial.salida" ||
+  fallar "--historial --csv does not list the --solo-comprobar run"
+grep -q ',r27-actualizar,[^,]*,COM3,[^,]*,updated,0,,yes,' "${trabajo}/historial.salida" ||
+  fallar "--historial --csv does not list the proven update"
+echo "History under Wine: 2 records in ${historial#"${WINEPREFIX}"/}"
 echo "Wine run (${bits}-bit build) passed."

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/linea/codigos_salida.h"
 #include "app/linea/identidad_linea.h"
 #include "app/linea/progreso_linea.h"
+#include "app/linea/textos_linea.h"
 #include "app/linea/ventana_linea.h"
 #include "app/nucleo/actualizacion.h"
 #include "app/nucleo/asistente.h"
@@ -14,6 +16,7 @@
 #include "app/nucleo/eleccion_planes.h"
 #include "app/nucleo/pantallas.h"
 #include "app/nucleo/pasos_actualizacion.h"
+#include "app/nucleo/registro_historial.h"
 #include "link/traza_linea.h"
 
 namespace r27 {
@@ -158,13 +161,14 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   // The port the technician named, as a COM number.
   int puerto_pedido = 0;
-  if (opciones.puerto) {
-    puerto_pedido = opciones.puerto->numero;
-    if (!opciones.puerto->ruta.empty()) {
-      resumen.ruta = opciones.puerto->ruta;
+  if (!opciones.puertos.empty()) {
+    const Puerto_pedido& pedido = opciones.puertos.front();
+    puerto_pedido = pedido.numero;
+    if (!pedido.ruta.empty()) {
+      resumen.ruta = pedido.ruta;
       if (!entorno.numero_de_ruta) return error_orden("device paths are not supported here");
       std::string error;
-      const std::optional<int> n = entorno.numero_de_ruta(opciones.puerto->ruta, error);
+      const std::optional<int> n = entorno.numero_de_ruta(pedido.ruta, error);
       if (!n) return error_orden(error);
       puerto_pedido = *n;
     }
@@ -193,7 +197,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   if (opciones.plan) Elegir_planes(e, *opciones.plan);
 
-  Progreso_linea progreso(humano, humano_terminal);
+  Progreso_linea progreso = entorno.al_progreso ? Progreso_linea(humano, entorno.al_progreso)
+                                                : Progreso_linea(humano, humano_terminal);
   std::optional<Ficha_medidor> antes;
   bool en_actualizacion = false;
   bool interrumpido = false;  // Ctrl-C outside an update
@@ -263,7 +268,9 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     entorno.al_cambiar_actualizando(false);
 
   if (resumen.puerto == 0 && puerto_pedido > 0) resumen.puerto = puerto_pedido;
-  if (antes && resumen.puerto == 0) resumen.puerto = e.puerto;
+  // The port a meter answered on: identified, or refusing with "m".
+  if ((antes || asistente.desenlace == Desenlace_busqueda::respuesta_m) && resumen.puerto == 0)
+    resumen.puerto = e.puerto;
   resumen.antes = antes;
   resumen.despues = antes;
 
@@ -275,16 +282,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (d.motivo) resumen.motivo = d.motivo->Texto();
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
-    if (d.comprobacion.hecha) {
+    if (d.comprobacion.hecha)
       resumen.comprobacion =
           Comprobacion_resumen{d.comprobacion.probada, d.comprobacion.duracion_s};
-      // A meter that did not come back was not read.
-      resumen.despues = d.comprobacion.ficha.conectado
-                            ? std::optional<Ficha_medidor>(d.comprobacion.ficha)
-                            : std::nullopt;
-    } else if (d.Alguno_ejecutado()) {
-      resumen.despues.reset();
-    }
+    resumen.despues = Ficha_despues(antes, d);
     resumen.pendientes.clear();
     for (Paso_actualizacion p : d.pendientes) resumen.pendientes.emplace_back(Nombre_paso(p));
     v.Escribir(Texto_pasos_hechos(d.pasos));
@@ -320,6 +321,29 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
       v.Escribir("Meter on COM" + std::to_string(e.puerto) + ":");
       v.Escribir(Texto_identidad(*antes, "  "));
     }
+  }
+
+  // Every run that reached a meter is in the history, on disk before its end is told.
+  if (entorno.historial &&
+      (antes || actualizada || asistente.desenlace == Desenlace_busqueda::respuesta_m)) {
+    const std::string puerto = resumen.puerto > 0 ? "COM" + std::to_string(resumen.puerto) : "";
+    Registro_historial registro =
+        actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
+                    : Registro_sin_actualizacion(puerto, antes, resumen.resultado);
+    registro.programa = "r27-actualizar";
+    registro.ruta = resumen.ruta;
+    if (registro.ruta.empty() && resumen.puerto > 0)
+      registro.ruta = entorno.directorio->Ruta(resumen.puerto).value_or("");
+    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
+    if (!opciones.traza.empty()) {
+      std::error_code ec;
+      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
+      registro.traza = ec ? opciones.traza : traza.string();
+    }
+    const Anotacion anotacion = entorno.historial->Anotar(registro);
+    if (anotacion.avisar)
+      *entorno.errores << "r27-actualizar: " << kAviso_historial_no_escrito << anotacion.error
+                       << '\n';
   }
 
   std::string cierre = "Result: " + resumen.resultado;

@@ -13,6 +13,7 @@
 
 #include "app/linea/opciones_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/nucleo/historial.h"
 #include "app/nucleo/idiomas.h"
 #include "link/backend_serie.h"
 #include "link/directorio_puertos.h"
@@ -41,6 +42,10 @@ struct Entorno_linea {
   // Asked whenever window messages would run: true when the technician asked to
   // stop (Ctrl-C) since the last call.
   std::function<bool()> tomar_interrupcion;
+  // When set, the progress line goes here instead of to the terminal.
+  std::function<void(const std::string& linea)> al_progreso;
+  // Where every run that reaches a meter is recorded; none: no record.
+  Historial* historial = nullptr;
 };
 
 // Runs the command line's work and returns the exit code (codigos_salida.h).

@@ -5,13 +5,6 @@ namespace r27 {
 
 namespace {
 
-std::string Campo(const Texto_version& v, size_t desde, size_t cuantos) {
-  std::string s;
-  for (size_t i = desde; i < desde + cuantos && i < v.size() && v[i] != '\0'; ++i)
-    s.push_back(v[i]);
-  return s;
-}
-
 // Meter texts may hold any byte: control bytes are shown as '?'.
 std::string Imprimible(std::string s) {
   for (char& c : s)
@@ -20,10 +13,6 @@ std::string Imprimible(std::string s) {
 }
 
 }  // namespace
-
-std::string Version_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 0, 4); }
-
-std::string Build_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 5, 5); }
 
 std::string Texto_mpeg4(const Datos_mpeg4& m) {
   if (!Mpeg4_contesto(m)) return "no answer";

@@ -8,11 +8,6 @@
 
 namespace r27 {
 
-// The four version characters ("3.01") and the five build characters ("00000")
-// of the version text, each up to its first zero character.
-std::string Version_de_ficha(const Ficha_medidor& ficha);
-std::string Build_de_ficha(const Ficha_medidor& ficha);
-
 // "application 132 build 0, decoders 5, boot 2", or "no answer".
 std::string Texto_mpeg4(const Datos_mpeg4& m);
 

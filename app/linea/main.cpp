@@ -7,9 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
 #include "app/linea/ejecutar_linea.h"
+#include "app/linea/historial_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
@@ -31,6 +33,10 @@ int main(int argc, char** argv) {
     std::cout << r27::Texto_ayuda(programa);
     return r27::kSalida_correcta;
   }
+  // Every run that reaches a meter is recorded in the user's history.
+  r27::Historial historial(r27::Historial::Del_usuario());
+  if (opciones.historial)
+    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr);
 
   std::string aviso;
   r27::Entorno_linea entorno;
@@ -45,6 +51,34 @@ int main(int argc, char** argv) {
 
   r27::Reloj_sistema reloj;
   const r27::Directorio_puertos& directorio = r27::Directorio_sistema();
+  auto numero_de_ruta = [&directorio](const std::string& ruta, std::string& error) {
+    return r27::Numero_de_ruta(ruta, directorio, error);
+  };
+  // Ctrl-C ends the program, except while an update runs: then it is refused,
+  // as the window refuses to close (a question waiting for an answer takes it as no).
+  r27::Vigilar_interrupcion();
+  auto al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
+  auto tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+
+  if (r27::Varios_medidores(opciones)) {
+    r27::Entorno_bandeja bandeja;
+    bandeja.directorio = &directorio;
+    bandeja.medios = [&reloj](int, const r27::Directorio_puertos& fijo) {
+      return r27::Medios_medidor{r27::Crear_backend_sistema(fijo), &reloj};
+    };
+    bandeja.ruta_estable = [](const std::string& ruta) { return r27::Ruta_estable(ruta); };
+    bandeja.numero_de_ruta = numero_de_ruta;
+    bandeja.salida = &std::cout;
+    bandeja.errores = &std::cerr;
+    bandeja.salida_terminal = r27::Es_terminal(1);
+    bandeja.errores_terminal = r27::Es_terminal(2);
+    bandeja.textos = entorno.textos;
+    bandeja.al_cambiar_actualizando = al_cambiar_actualizando;
+    bandeja.tomar_interrupcion = tomar_interrupcion;
+    bandeja.historial = &historial;
+    return r27::Ejecutar_bandeja(opciones, bandeja);
+  }
+
   entorno.backend = r27::Crear_backend_sistema();
   entorno.reloj = &reloj;
   entorno.directorio = &directorio;
@@ -54,14 +88,10 @@ int main(int argc, char** argv) {
   entorno.entrada_terminal = r27::Es_terminal(0);
   entorno.salida_terminal = r27::Es_terminal(1);
   entorno.errores_terminal = r27::Es_terminal(2);
-  entorno.numero_de_ruta = [&directorio](const std::string& ruta, std::string& error) {
-    return r27::Numero_de_ruta(ruta, directorio, error);
-  };
-  // Ctrl-C ends the program, except while an update runs: then it is refused,
-  // as the window refuses to close (a question waiting for an answer takes it as no).
-  r27::Vigilar_interrupcion();
-  entorno.al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
-  entorno.tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
+  entorno.numero_de_ruta = numero_de_ruta;
+  entorno.al_cambiar_actualizando = al_cambiar_actualizando;
+  entorno.tomar_interrupcion = tomar_interrupcion;
+  entorno.historial = &historial;
 
   return r27::Ejecutar_linea(opciones, entorno);
 }

@@ -86,12 +86,15 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
       o.json = true;
     } else if (a == "--puerto") {
       if (!valor(v)) return r;
-      o.puerto = Interpretar_puerto(v);
-      if (!o.puerto) {
+      const std::optional<Puerto_pedido> puerto = Interpretar_puerto(v);
+      if (!puerto) {
         r.error = "--puerto: \"" + std::string(v) +
                   "\" is neither COM1..COM255 nor a device path such as /dev/ttyACM0";
         return r;
       }
+      o.puertos.push_back(*puerto);
+    } else if (a == "--todos") {
+      o.todos = true;
     } else if (a == "--traza") {
       if (!valor(v)) return r;
       if (v.empty()) {
@@ -130,27 +133,44 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos) 
         return r;
       }
       o.plan = n;
+    } else if (a == "--historial") {
+      o.historial = true;
+    } else if (a == "--csv") {
+      o.csv = true;
     } else {
       r.error = "unknown option \"" + std::string(a) + "\"";
       return r;
     }
   }
   if (o.pasos && !o.servicio) r.error = "--pasos needs --servicio";
+  if (o.csv && !o.historial) r.error = "--csv needs --historial";
+  if (o.todos && !o.puertos.empty()) r.error = "--todos searches every port: leave out --puerto";
+  // Several meters cannot share the terminal's questions.
+  if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())
+    r.error = std::string(o.todos ? "--todos" : "several --puerto") +
+              " asks no question: add --si (or --solo-comprobar)";
   return r;
 }
 
 std::string Texto_ayuda(std::string_view programa) {
   std::string t;
   t += "Usage: " + std::string(programa) +
-       " [--puerto COMn|PATH] [--si] [--solo-comprobar] [--json] [--traza FILE]\n"
-       "       [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
+       " [--puerto COMn|PATH]... [--todos] [--si] [--solo-comprobar] [--json]\n"
+       "       [--traza FILE]"
+       " [--idiomas FILE] [--servicio [--pasos LIST]] [--plan N] [--help]\n"
+       "       " +
+       std::string(programa) +
+       " --historial [--csv]\n"
        "\n"
        "Finds an R27 meter, prints what it holds and what an update would rewrite,\n"
        "asks for confirmation and updates it, as the window's wizard does.\n"
        "\n"
        "Options:\n"
        "  --puerto COMn|PATH  try only this port: a COM number, or a device path such as\n"
-       "                      /dev/ttyACM0 (default: the automatic search)\n"
+       "                      /dev/ttyACM0 (default: the automatic search); given more\n"
+       "                      than once, those meters are updated at once\n"
+       "  --todos             update every meter found on the search's ports, all at\n"
+       "                      once (needs --si or --solo-comprobar)\n"
        "  --si                answer yes to both confirmations (time, erase)\n"
        "  --solo-comprobar    connect, identify, print what would be updated, write\n"
        "                      nothing\n"
@@ -165,6 +185,8 @@ std::string Texto_ayuda(std::string_view programa) {
        "                      plans run only without the firmware)\n"
        "  --plan N            the channel-plan set 0..4 the plan step writes, as the\n"
        "                      menu \"Planes de canales\" chooses it\n"
+       "  --historial         print the history of runs as a table (--csv: as CSV) and\n"
+       "                      end; every run that reaches a meter is recorded there\n"
        "  --help              this text\n"
        "\n"
        "Without --si the confirmations are read from a terminal (y/n); when stdin is not\n"

@@ -17,10 +17,13 @@ struct Puerto_pedido {
 };
 
 struct Opciones_linea {
-  std::optional<Puerto_pedido> puerto;  // none: the automatic search
-  bool si = false;                      // answers yes to both confirmations
-  bool solo_comprobar = false;          // connect, identify, report; write nothing
-  bool json = false;                    // one summary object on stdout at the end
+  // --puerto, each in the order given; none: the automatic search. More than
+  // one, or --todos, updates several meters at once.
+  std::vector<Puerto_pedido> puertos;
+  bool todos = false;           // --todos: every meter the search's ports lead to
+  bool si = false;              // answers yes to both confirmations
+  bool solo_comprobar = false;  // connect, identify, report; write nothing
+  bool json = false;            // one summary object on stdout at the end
   bool ayuda = false;
   std::string traza;      // wire trace file, empty for none
   std::string idiomas;    // language file, empty for the usual places
@@ -28,7 +31,12 @@ struct Opciones_linea {
   // --pasos: exactly these steps are ticked (service mode only).
   std::optional<std::vector<Paso_actualizacion>> pasos;
   std::optional<int> plan;  // --plan: the channel-plan set, as the menu chooses it
+  bool historial = false;   // --historial: print the history of runs instead of running
+  bool csv = false;         // --csv (with --historial): as CSV
 };
+
+// Several meters at once: --todos, or --puerto more than once.
+inline bool Varios_medidores(const Opciones_linea& o) { return o.todos || o.puertos.size() > 1; }
 
 struct Lectura_opciones {
   Opciones_linea opciones;

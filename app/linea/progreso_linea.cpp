@@ -86,6 +86,11 @@ void Progreso_linea::Dibujar(int posicion, int maximo, uint64_t ahora_us) {
   ultimo_dibujo_us_ = ahora_us;
   dibujado_ = true;
   const std::string linea = Linea(posicion, maximo, ahora_us);
+  if (destino_) {
+    destino_(linea);
+    en_pantalla_ = true;  // redrawn at the terminal's pace, never cleared here
+    return;
+  }
   if (terminal_) {
     salida_ << kBorrar_linea << linea;
     en_pantalla_ = true;
@@ -96,7 +101,7 @@ void Progreso_linea::Dibujar(int posicion, int maximo, uint64_t ahora_us) {
 }
 
 void Progreso_linea::Apartar() {
-  if (!terminal_ || !en_pantalla_) return;
+  if (!terminal_ || !en_pantalla_ || destino_) return;
   salida_ << kBorrar_linea;
   salida_.flush();
   en_pantalla_ = false;
@@ -104,7 +109,7 @@ void Progreso_linea::Apartar() {
 
 void Progreso_linea::Terminar() {
   // The last state stays on the terminal; the outcome follows on its own line.
-  if (terminal_ && en_pantalla_) {
+  if (terminal_ && en_pantalla_ && !destino_) {
     salida_ << '\n';
     salida_.flush();
   }

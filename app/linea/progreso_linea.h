@@ -10,6 +10,7 @@
 // kMedida_minima_s has passed or the bar has not moved yet, there is nothing to
 // measure and the remaining budget itself (in seconds) is the estimate.
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -32,6 +33,10 @@ std::string Texto_duracion(int64_t segundos);
 class Progreso_linea {
  public:
   Progreso_linea(std::ostream& salida, bool terminal) : salida_(salida), terminal_(terminal) {}
+  // The line is handed to `destino` instead of drawn, as often as a terminal's
+  // would be: several meters' lines are drawn together by their owner.
+  Progreso_linea(std::ostream& salida, std::function<void(const std::string&)> destino)
+      : salida_(salida), terminal_(true), destino_(std::move(destino)) {}
 
   // A step began: its name, "k/n", and where the overall bar stood.
   void Empezar_paso(const std::string& nombre, int k, int n, int posicion, int maximo,
@@ -55,6 +60,7 @@ class Progreso_linea {
   int ultimo_maximo_ = 0;
   std::ostream& salida_;
   const bool terminal_;
+  std::function<void(const std::string&)> destino_;
   bool activo_ = false;
   bool en_pantalla_ = false;  // a terminal line is showing
   std::string paso_;

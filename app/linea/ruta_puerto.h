@@ -15,4 +15,11 @@ namespace r27 {
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
                                   std::string& error);
 
+// The name of `ruta`'s device that stays its own while the meter restarts and
+// other devices come and go: its link in `carpeta` (the physical USB port the
+// device hangs from), or `ruta` itself when no link there leads to it. On
+// Windows a COM number already names its device for good: `ruta` as it is.
+std::string Ruta_estable(const std::string& ruta,
+                         const std::string& carpeta = "/dev/serial/by-path");
+
 }  // namespace r27

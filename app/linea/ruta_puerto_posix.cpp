@@ -1,7 +1,9 @@
 // A device path as a COM number on Linux, through the explicit port map.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "app/linea/ruta_puerto.h"
 #include "app/nucleo/asistente.h"
@@ -18,6 +20,20 @@ bool Misma_ruta(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string Ruta_estable(const std::string& ruta, const std::string& carpeta) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(carpeta, ec);
+  if (ec) return ruta;  // no such folder: no USB serial device, or no udev
+  std::vector<std::string> enlaces;
+  for (const auto& entrada : it) enlaces.push_back(entrada.path().string());
+  // The same device under several links: the first by name, so that the choice
+  // does not depend on the folder's order.
+  std::sort(enlaces.begin(), enlaces.end());
+  for (const std::string& enlace : enlaces)
+    if (enlace != ruta && Misma_ruta(enlace, ruta)) return enlace;
+  return ruta;
+}
 
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
                                   std::string& error) {

@@ -61,6 +61,7 @@ Actualizacion::Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
 void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
   vista_.Mostrar_pantalla(Pantalla_actualizando(textos_));
   const bool fallida = Actualizar_medidor();
+  if (al_terminar) al_terminar();
   vista_.Mostrar_pantalla(fallida ? Pantalla_fallida(textos_, desenlace_.codigo)
                                   : Pantalla_correcta(textos_));
   // In service mode the technician chose the steps: what the meter still needs

@@ -84,6 +84,9 @@ class Actualizacion {
   std::function<void(Paso_actualizacion)> al_empezar_paso;
   // The check after writing begins (the steps are over); the command line shows it.
   std::function<void()> al_empezar_comprobacion;
+  // The run is over and its outcome known, before the outcome screen tells it:
+  // service mode records it in the history here.
+  std::function<void()> al_terminar;
   // Service mode: the correct screen's line 3 names the steps the meter still needs.
   bool mostrar_pendientes = false;
 

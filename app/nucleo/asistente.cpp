@@ -20,6 +20,18 @@ int Numero_de_nombre_puerto(const std::string& nombre) {
   return numero;
 }
 
+std::vector<int> Puertos_de_busqueda(const Directorio_puertos& directorio) {
+  std::vector<int> puertos;
+  for (int n = kPrimer_puerto_busqueda; n <= kUltimo_puerto_busqueda; ++n)
+    if (directorio.Existe(n)) puertos.push_back(n);
+  for (const std::string& nombre : directorio.Nombres_sistema()) {
+    const int n = Numero_de_nombre_puerto(nombre);
+    if (n > 0 && std::find(puertos.begin(), puertos.end(), n) == puertos.end())
+      puertos.push_back(n);
+  }
+  return puertos;
+}
+
 Asistente::Asistente(Interfaz_ventana& ventana, Conexion& conexion, Vista_asistente& vista,
                      const Directorio_puertos& directorio, const Textos_idioma& textos)
     : ventana_(ventana),

@@ -54,6 +54,10 @@ inline constexpr uint32_t kFallos_antes_de_manual = 2;
 // start with "COM" or no usable number follows.
 int Numero_de_nombre_puerto(const std::string& nombre);
 
+// The COM numbers the automatic search tries, in its order: COM1..COM15 where they
+// exist, then the other ports the system lists.
+std::vector<int> Puertos_de_busqueda(const Directorio_puertos& directorio);
+
 class Asistente {
  public:
   Asistente(Interfaz_ventana& ventana, Conexion& conexion, Vista_asistente& vista,

@@ -5,6 +5,17 @@
 
 namespace r27 {
 
+namespace {
+
+std::string Campo(const Texto_version& v, size_t desde, size_t cuantos) {
+  std::string s;
+  for (size_t i = desde; i < desde + cuantos && i < v.size() && v[i] != '\0'; ++i)
+    s.push_back(v[i]);
+  return s;
+}
+
+}  // namespace
+
 Ficha_medidor Leer_ficha(const Conexion& conexion, const Estado_ventana& estado) {
   Ficha_medidor f = conexion.Lecturas();
   f.conectado = estado.conectado;
@@ -21,6 +32,10 @@ std::string Texto_de_version(const Texto_version& v) {
   // Both fields empty (nothing read): no text rather than the lone point.
   return s == "." ? std::string() : s;
 }
+
+std::string Version_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 0, 4); }
+
+std::string Build_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 5, 5); }
 
 std::string Texto_fpga(const Ficha_medidor& ficha) {
   if (!ficha.fpga_leida) return {};

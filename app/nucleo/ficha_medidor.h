@@ -39,6 +39,10 @@ Ficha_medidor Leer_ficha(const Conexion& conexion, const Estado_ventana& estado)
 // left out ("3.1.00000" when the meter's version field held only "3.1"); empty
 // when neither field held anything.
 std::string Texto_de_version(const Texto_version& v);
+// The four version characters ("3.01") and the five build characters ("00000")
+// of the version text, each up to its first zero character.
+std::string Version_de_ficha(const Ficha_medidor& ficha);
+std::string Build_de_ficha(const Ficha_medidor& ficha);
 // "3.3"; empty when the FPGA information was not read.
 std::string Texto_fpga(const Ficha_medidor& ficha);
 // True when the module answered its information query (boot and decoders known).

@@ -8,9 +8,11 @@
 //                                    twice, saves a picture of every screen shown
 //                                    into <folder>, prints the messages instead of
 //                                    showing boxes, and ends
-//   r27-update --servicio            service mode: the factory and FPGA dialogs in
-//                                    "Configurar", and the step ticks shown for the
-//                                    technician to change before each update
+//   r27-update --servicio            service mode: the factory and FPGA dialogs and
+//                                    the history in "Configurar", the step ticks
+//                                    shown for the technician to change before each
+//                                    update, and every update run recorded in the
+//                                    history
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/nucleo/historial.h"
 #include "app/ventana/aplicacion.h"
 #include "app/ventana/captura.h"
 #include "app/ventana/demostracion.h"
@@ -70,11 +73,14 @@ int main(int argc, char** argv) {
   r27::Aplicacion aplicacion(argc, argv);
 
   try {
+    // Service mode records every update run in the user's history (it outlives the window).
+    r27::Historial historial(r27::Historial::Del_usuario());
     r27::Formularios formularios;
     r27::Tventana_brisco& ventana = formularios.Ventana();
     // The wizard and the meter connection; a child of the window, released with it.
     auto* enlace = new r27::Enlace_asistente(ventana);
-    if (opciones.servicio) new r27::Modo_servicio(ventana, *enlace);  // a child of the window
+    if (opciones.servicio)
+      new r27::Modo_servicio(ventana, *enlace, &historial);  // a child of the window
     ventana.show();
 
     int resultado = 0;

@@ -11,7 +11,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/nucleo/historial.h"
 #include "app/nucleo/paso_firmware.h"
+#include "app/nucleo/registro_historial.h"
+#include "app/ventana/dialogo_historial.h"
 #include "app/ventana/enlace_asistente.h"
 #include "app/ventana/formulario_fpga.h"
 #include "app/ventana/formulario_param_defecto.h"
@@ -70,8 +73,9 @@ constexpr Tick kTicks[] = {
 
 }  // namespace
 
-Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
-    : QObject(&ventana), ventana_(ventana), enlace_(enlace) {
+Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace,
+                             Historial* historial)
+    : QObject(&ventana), ventana_(ventana), enlace_(enlace), historial_(historial) {
   setObjectName("Modo_servicio");
   ventana_.Estado().modo_servicio = kModo_servicio_activo;
   // The technician chooses the steps: the correct screen names what is left.
@@ -84,6 +88,11 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
   Config_fpga = ventana_.MenuConfigurar->addAction(kTexto_config_fpga);
   Config_fpga->setObjectName("Config_fpga");
   connect(Config_fpga, &QAction::triggered, this, [this] { Config_fpgaClick(); });
+  Historial_ = ventana_.MenuConfigurar->addAction(kTexto_historial);
+  Historial_->setObjectName("Historial");
+  connect(Historial_, &QAction::triggered, this, [this] { HistorialClick(); });
+  // Every update run, finished or not, is recorded before its outcome screen.
+  enlace_.Actualizacion_().al_terminar = [this] { Anotar_ejecucion(); };
 
   for (const Tick& t : kTicks) {
     bool Estado_ventana::*marcado = t.marcado;
@@ -103,8 +112,12 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace)
       return;
     }
     Mostrar_ticks(true, false);  // shown, not changed, while the update runs
+    antes_ = Leer_ficha(enlace_.Conexion_(), ventana_.Estado());
+    inicio_us_ = ventana_.Reloj_().Micros();
+    aviso_.clear();
     if (actualizar) actualizar();
     Mostrar_ticks(false, false);
+    if (!aviso_.empty()) ventana_.Mensaje(aviso_);
   };
 }
 
@@ -152,6 +165,26 @@ bool Modo_servicio::Pausa() {
   ventana_.Image_buscar_puerto->hide();
   ventana_.Label_info3->clear();
   return seguir && e.conectado && !e.saliendo;
+}
+
+void Modo_servicio::Anotar_ejecucion() {
+  if (!historial_) return;
+  const Estado_ventana& e = ventana_.Estado();
+  Registro_historial r = Registro_de_actualizacion("COM" + std::to_string(e.puerto), antes_,
+                                                   enlace_.Actualizacion_().Desenlace());
+  r.programa = "r27-update";
+  const uint64_t ahora_us = ventana_.Reloj_().Micros();
+  r.duracion_s = ahora_us > inicio_us_ ? static_cast<double>(ahora_us - inicio_us_) / 1e6 : 0.0;
+  const Anotacion a = historial_->Anotar(r);
+  if (a.avisar) aviso_ = kAviso_historial + a.error;
+}
+
+void Modo_servicio::HistorialClick() {
+  const Lectura_historial lectura = historial_ ? historial_->Leer() : Lectura_historial{};
+  const QString fichero =
+      historial_ ? QString::fromStdString(historial_->Fichero().string()) : QString();
+  Dialogo_historial dialogo(lectura, fichero, &ventana_);
+  ejecutar_dialogo(dialogo);
 }
 
 void Modo_servicio::Param_defectoClick() {

@@ -18,12 +18,16 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
+#include "app/nucleo/historial.h"
 #include "app/ventana/captura.h"
+#include "app/ventana/dialogo_historial.h"
 #include "app/ventana/enlace_asistente.h"
 #include "app/ventana/formulario_fpga.h"
 #include "app/ventana/modo_servicio.h"
@@ -229,6 +233,7 @@ TEST_F(Servicio, WithoutServiceModeNoEntriesAndNoPause) {
   EXPECT_EQ(v_->Estado().modo_servicio, 'N');
   EXPECT_FALSE(Entradas_configurar().contains("Parametros por defecto..."));
   EXPECT_FALSE(Entradas_configurar().contains("Configuracion fpga..."));
+  EXPECT_FALSE(Entradas_configurar().contains("Historial..."));
   Decidir();
   enlace_->Asistente_().ejecutar_actualizacion();
   EXPECT_EQ(entrega_.veces, 1);
@@ -240,8 +245,8 @@ TEST_F(Servicio, TheTechnicianChangesTheTicksBeforeTheUpdate) {
   auto* servicio = new Modo_servicio(*v_, *enlace_);
   EXPECT_EQ(v_->Estado().modo_servicio, 'A');
   const QStringList entradas = Entradas_configurar();
-  EXPECT_EQ(entradas.mid(entradas.size() - 2),
-            (QStringList{"Parametros por defecto...", "Configuracion fpga..."}));
+  EXPECT_EQ(entradas.mid(entradas.size() - 3),
+            (QStringList{"Parametros por defecto...", "Configuracion fpga...", "Historial..."}));
   EXPECT_EQ(servicio->Param_defecto->text(), "Parametros por defecto...");
 
   Decidir();
@@ -310,6 +315,114 @@ TEST_F(Servicio, DialogsWithoutAMeterSendNothing) {
   EXPECT_EQ(v_->mensajes, (std::vector<std::string>{"No hay ningun medidor conectado",
                                                     "No hay ningun medidor conectado"}));
   EXPECT_EQ(v_->Estado().codigo_error, 0);  // the FPGA write never started
+}
+
+// The runs, newest first, a failed one in red and a cancelled one in amber.
+TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
+  Historial h(dir_ / "datos" / kNombre_historial);
+  for (const char* resultado : {"updated", "failed", "cancelled"}) {
+    Registro_historial r;
+    r.hora = "2025-03-07T14:05:09+01:00";
+    r.puerto = "COM3";
+    r.resultado = resultado;
+    r.antes = Identidad_registrada{"QZT", "EUR", "3.00", "00000", false, "3.2", std::nullopt, 0};
+    if (r.resultado == "updated") {
+      r.despues = r.antes;
+      r.despues->version = "3.01";
+      r.pasos = {{"zona", "done", 10, ""}, {"firmware", "done", 44, ""}};
+      r.comprobacion = Comprobacion_registrada{true, 17};
+    } else if (r.resultado == "failed") {
+      r.codigo_resultado = 23;
+      r.motivo = "Grabar_flash: esperaba 0x55, llego nada (tiempo agotado)";
+      r.pasos = {{"zona", "done", 10, ""}, {"firmware", "failed", 30, r.motivo}};
+    }
+    ASSERT_TRUE(h.Anotar(r).escrita);
+  }
+  std::ofstream(h.Fichero(), std::ios::app) << "{\"time\":";  // a run cut off mid-record
+  auto* servicio = new Modo_servicio(*v_, *enlace_, &h);
+  EXPECT_EQ(servicio->Historial_->text(), "Historial...");
+  int abiertos = 0;
+  servicio->ejecutar_dialogo = [&](QDialog& d) {
+    ++abiertos;
+    auto* dh = qobject_cast<Dialogo_historial*>(&d);
+    ASSERT_NE(dh, nullptr);
+    d.show();
+    QApplication::processEvents();
+    QTableWidget* t = dh->Tabla;
+    ASSERT_EQ(t->rowCount(), 3);
+    const int c = Dialogo_historial::kColumna_resultado;
+    EXPECT_EQ(t->horizontalHeaderItem(c)->text(), "Resultado");
+    EXPECT_EQ(t->item(0, c)->text(), "cancelled");
+    EXPECT_EQ(t->item(1, c)->text(), "failed");
+    EXPECT_EQ(t->item(2, c)->text(), "updated");
+    EXPECT_EQ(t->item(0, 0)->background().color(),
+              Dialogo_historial::Color_de(Clase_registro::incompleta));
+    for (int columna = 0; columna < t->columnCount(); ++columna)
+      EXPECT_EQ(t->item(1, columna)->background().color(),
+                Dialogo_historial::Color_de(Clase_registro::fallida));
+    EXPECT_EQ(t->item(2, 0)->background().style(), Qt::NoBrush);
+    EXPECT_EQ(t->item(1, 8)->text().toStdString(),
+              "Grabar_flash: esperaba 0x55, llego nada (tiempo agotado)");
+    EXPECT_EQ(t->item(2, 3)->text(), "QZT EUR 3.01.00000 FPGA 3.2");
+    EXPECT_TRUE(dh->Label_avisos->isVisible());
+    EXPECT_TRUE(dh->Label_avisos->text().contains(", line 4:"));
+    ASSERT_TRUE(Guardar_captura(d, R27_CAPTURAS "/captura_historial.png"));
+    dh->Button_cerrar->click();
+    EXPECT_FALSE(d.isVisible());
+  };
+  servicio->Historial_->trigger();
+  EXPECT_EQ(abiertos, 1);
+}
+
+// Each update run is recorded before its outcome screen; a history that cannot be
+// written warns once, after the run, and changes nothing of it.
+TEST_F(Servicio, EveryUpdateRunIsRecordedAndAnUnwritableHistoryWarnsOnce) {
+  std::ofstream(dir_ / "fichero") << "x";
+  struct Caso {
+    const char* nombre;
+    std::filesystem::path fichero;
+    bool escrita;
+  };
+  const Caso casos[] = {
+      {"writable", dir_ / "datos" / kNombre_historial, true},
+      {"its folder is a file", dir_ / "fichero" / "r27" / kNombre_historial, false},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    // A window of its own for each.
+    v_ = std::make_unique<Ventana_servicio>();
+    enlace_ = new Enlace_asistente(*v_);
+    v_->show();
+    Historial h(k.fichero);
+    // The sequence tells the run's end before its outcome screen.
+    enlace_->Asistente_().ejecutar_actualizacion = [this] {
+      ++entrega_.veces;
+      Actualizacion& a = enlace_->Actualizacion_();
+      ASSERT_TRUE(a.al_terminar);
+      a.al_terminar();
+    };
+    new Modo_servicio(*v_, *enlace_, &h);
+    for (int i = 0; i < 2; ++i) {
+      Decidir();
+      v_->Estado().puerto = 7;
+      QTimer::singleShot(0, v_.get(), [&] { v_->Button_buscar_puerto->click(); });
+      enlace_->Asistente_().ejecutar_actualizacion();
+    }
+    EXPECT_EQ(entrega_.veces, 2);
+    const Lectura_historial l = h.Leer();
+    EXPECT_EQ(l.registros.size(), k.escrita ? 2u : 0u);
+    for (const Registro_historial& r : l.registros) {
+      EXPECT_EQ(r.programa, "r27-update");
+      EXPECT_EQ(r.puerto, "COM7");
+      EXPECT_FALSE(r.hora.empty());
+    }
+    size_t avisos = 0;
+    for (const std::string& m : v_->mensajes)
+      avisos += m.rfind(Modo_servicio::kAviso_historial, 0) == 0 ? 1 : 0;
+    EXPECT_EQ(avisos, k.escrita ? 0u : 1u);
+    entrega_ = {};
+    v_.reset();
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Service mode in the real main window, off screen, against r27-sim on a
 // pseudo-terminal in real time: the wizard finds the meter, the update pauses,
 // and a service dialog works on the connected meter through the window's own
-// connection, lets the meter go and brings the wizard back to the start.
+// connection, lets the meter go and brings the wizard back to the start; a run
+// the technician refuses is recorded in the history.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/nucleo/historial.h"
 #include "app/ventana/enlace_asistente.h"
 #include "app/ventana/formulario_param_defecto.h"
 #include "app/ventana/modo_servicio.h"
@@ -55,9 +57,10 @@ class Servicio_real : public ::testing::Test {
   void SetUp() override {
     carpeta_.emplace("r27_servicio_real_", R27_IDIOMAS_INI);
     dir_ = carpeta_->Ruta();
+    historial_.emplace(dir_ / "datos" / kNombre_historial);
     v_ = std::make_unique<Ventana_medidor>();
     enlace_ = new Enlace_asistente(*v_);
-    servicio_ = new Modo_servicio(*v_, *enlace_);
+    servicio_ = new Modo_servicio(*v_, *enlace_, &*historial_);
     v_->show();
     QApplication::processEvents();
   }
@@ -99,6 +102,7 @@ class Servicio_real : public ::testing::Test {
 
   std::optional<Carpeta_trabajo> carpeta_;
   fs::path dir_;
+  std::optional<Historial> historial_;
   Programa_sim sim_;
   std::unique_ptr<Ventana_medidor> v_;
   Enlace_asistente* enlace_ = nullptr;
@@ -128,6 +132,27 @@ TEST_F(Servicio_real, FactoryDialogErasesASectorOnTheConnectedMeter) {
   EXPECT_FALSE(v_->Estado().conectado);
   EXPECT_TRUE(v_->Button_buscar_puerto->isVisible());  // back at the start
   EXPECT_FALSE(v_->Check_firmware->isVisible());
+}
+
+TEST_F(Servicio_real, ARefusedUpdateIsRecordedWithTheMeterItFound) {
+  ASSERT_TRUE(Simular({"--version", "3.00", "--t-reinicio", "300"}));
+  // Going on from the pause: the update asks, and the technician says no.
+  Buscar_y_en_pausa([&] { v_->Button_buscar_puerto->click(); });
+  ASSERT_FALSE(v_->preguntas.empty());
+
+  const Lectura_historial l = historial_->Leer();
+  ASSERT_EQ(l.registros.size(), 1u);
+  const Registro_historial& r = l.registros[0];
+  EXPECT_EQ(r.programa, "r27-update");
+  EXPECT_EQ(r.puerto, "COM" + std::to_string(kCom_simulador));
+  EXPECT_EQ(r.resultado, "cancelled");
+  ASSERT_TRUE(r.antes);
+  EXPECT_EQ(r.antes->familia, "QZT");
+  EXPECT_EQ(r.antes->version, "3.00");
+  EXPECT_EQ(r.despues, r.antes);  // nothing was written
+  ASSERT_FALSE(r.pasos.empty());
+  for (const Paso_registrado& p : r.pasos) EXPECT_EQ(p.estado, "cancelled") << p.paso;
+  EXPECT_FALSE(r.comprobacion);
 }
 
 }  // namespace

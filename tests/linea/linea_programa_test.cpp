@@ -1,6 +1,7 @@
 // The built r27-actualizar against r27-sim on a pseudo-terminal, in real time with
 // short meter timings: the port given as a device path, stdin not a terminal so
-// --si answers, the wire trace written, and the JSON summary of a whole update.
+// --si answers, the wire trace written, the JSON summary of a whole update, and
+// the run's record in the history of a data folder of the test's own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,9 +33,10 @@ struct Salida_programa {
   std::string errores;
 };
 
-// Runs `programa` with stdin from /dev/null and no port map in its environment;
-// its stdout and its stderr are collected.
-Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos) {
+// Runs `programa` with stdin from /dev/null and no port map in its environment
+// but `mapa` (R27_PUERTOS) when given; its stdout and its stderr are collected.
+Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
+                         const std::string& mapa = "") {
   Salida_programa r;
   int tubo[2];
   if (pipe(tubo) != 0) return r;
@@ -46,7 +50,11 @@ Salida_programa Ejecutar(const std::string& programa, const std::vector<std::str
     dup2(fileno(errores), 2);
     close(tubo[0]);
     close(tubo[1]);
-    unsetenv("R27_PUERTOS");
+    if (mapa.empty()) {
+      unsetenv("R27_PUERTOS");
+    } else {
+      setenv("R27_PUERTOS", mapa.c_str(), 1);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(programa.c_str()));
     for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
@@ -168,6 +176,8 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   fs::create_directories(dir);
   const std::string enlace = (dir / "medidor").string();
   const std::string traza = (dir / "traza.txt").string();
+  // The history goes to the test's folder (the child inherits the variable).
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
 
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA, {"--enlace", enlace, "--t-reinicio", "1000",
@@ -203,6 +213,20 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   std::error_code ec;
   EXPECT_GT(fs::file_size(traza, ec), 100'000u);
 
+  // One record of the run, on disk; --historial prints it, --csv under its heading.
+  const Salida_programa tabla = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial"});
+  EXPECT_EQ(tabla.estado, 0);
+  EXPECT_EQ(Cuenta(tabla.salida, "\n"), 2u) << tabla.salida;
+  EXPECT_NE(tabla.salida.find("zona fpga firmware mpeg4  updated  0     yes"), std::string::npos)
+      << tabla.salida;
+  const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
+  EXPECT_EQ(csv.estado, 0);
+  EXPECT_EQ(Cuenta(csv.salida, "\n"), 2u) << csv.salida;
+  EXPECT_NE(csv.salida.find(",r27-actualizar,"), std::string::npos) << csv.salida;
+  EXPECT_NE(csv.salida.find("," + enlace + ",updated,0,,yes,"), std::string::npos) << csv.salida;
+  EXPECT_NE(csv.salida.find("," + traza + ","), std::string::npos) << csv.salida;
+  unsetenv("XDG_DATA_HOME");
+
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
   fs::remove_all(dir, ec);
 }
@@ -213,6 +237,7 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   const fs::path dir = fs::temp_directory_path() / ("r27_servicio_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string enlace = (dir / "medidor").string();
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA,
                          {"--enlace", enlace, "--version", "1.05", "--t-reinicio", "1000"}));
@@ -230,6 +255,7 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   // Without service mode the choice is refused before anything is opened.
   EXPECT_EQ(Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--pasos", "borrado"}).estado,
             40);
+  unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
   std::error_code ec;
   fs::remove_all(dir, ec);
@@ -242,6 +268,7 @@ TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
   const fs::path dir = fs::temp_directory_path() / ("r27_ordenes_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string idiomas = Fichero_idiomas(dir);
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // a history, if any, stays here
   struct Caso {
     const char* nombre;
     std::vector<std::string> argumentos;
@@ -288,6 +315,7 @@ TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
   ASSERT_NE(inicio, std::string::npos);
   for (size_t fin; (fin = ayuda.find('\n', inicio)) != std::string::npos; inicio = fin + 1)
     EXPECT_LE(fin - inicio, 80u) << ayuda.substr(inicio, fin - inicio);
+  unsetenv("XDG_DATA_HOME");
   std::error_code ec;
   fs::remove_all(dir, ec);
 }
@@ -303,6 +331,7 @@ TEST(Programa_linea, CtrlCEnElTerminal) {
   Programa_sim sim;
   ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA, {"--enlace", enlace, "--t-reinicio", "1000"}));
   ASSERT_EQ(sim.Linea().rfind("/dev/pts/", 0), 0u);
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // the runs' history stays here
   struct Caso {
     const char* nombre;
     const char* tecleado;     // typed at the question
@@ -326,7 +355,51 @@ TEST(Programa_linea, CtrlCEnElTerminal) {
     EXPECT_EQ(p.Fin(120), k.estado) << p.Visto();
     EXPECT_NE(p.Visto().find(k.visto), std::string::npos) << p.Visto();
   }
+  unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// A tray of four meters found by the search and updated at once: each meter's
+// memory ends exact, the summary names all four and the history holds four proven runs.
+TEST(Programa_linea, CuatroMedidoresALaVez) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_bandeja_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  Programa_sim sims[4];
+  std::string mapa;
+  for (int i = 0; i < 4; ++i) {
+    const std::string base = (dir / ("medidor" + std::to_string(i))).string();
+    ASSERT_TRUE(sims[i].Lanzar(
+        R27_SIM_PROGRAMA,
+        {"--enlace", base, "--informe", base + ".informe", "--t-reinicio", "1000", "--t-sector",
+         "200", "--t-borrado-segmento", "20", "--t-programa-segmento", "40", "--t-mpeg4", "8"}));
+    ASSERT_EQ(sims[i].Linea().rfind("/dev/pts/", 0), 0u);
+    mapa += (i ? " COM" : "COM") + std::to_string(3 + i) + "=" + base;
+  }
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
+  const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--todos", "--si", "--json"}, mapa);
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  EXPECT_EQ(r.salida.front(), '[') << r.salida;
+  EXPECT_EQ(Cuenta(r.salida, "\"outcome\":\"updated\""), 4u) << r.salida;
+  EXPECT_EQ(Cuenta(r.salida, "\"check\":{\"proven\":true"), 4u) << r.salida;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NE(r.salida.find("\"port\":\"COM" + std::to_string(3 + i) + "\""), std::string::npos);
+    EXPECT_EQ(sims[i].Terminar(SIGTERM), 0);
+    std::ifstream f(dir / ("medidor" + std::to_string(i) + ".informe"));
+    const std::string informe((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_NE(informe.find("firmware=igual\nversion=3.01.00000\nfpga=3.3\nmpeg4=133,0,5,2"),
+              std::string::npos)
+        << i << ": " << informe;
+  }
+  // The history holds the four proven runs.
+  const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Cuenta(csv.salida, "\n"), 5u) << csv.salida;
+  EXPECT_EQ(Cuenta(csv.salida, ",updated,0,,yes,"), 4u) << csv.salida;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_NE(csv.salida.find(",COM" + std::to_string(3 + i) + ","), std::string::npos);
   std::error_code ec;
   fs::remove_all(dir, ec);
 }

@@ -50,7 +50,7 @@ TEST(Ejecutar_linea, CodigoDeSalidaPorDesenlace) {
   Opciones_linea comprobar;
   comprobar.solo_comprobar = true;
   Opciones_linea otro_puerto = si;
-  otro_puerto.puerto = Puerto_pedido{5, {}};
+  otro_puerto.puertos = {Puerto_pedido{5, {}}};
 
   auto con = [](auto cambio) {
     Config_medidor c = Medidor_rapido();
@@ -222,14 +222,16 @@ TEST(Leer_opciones, FormasYErrores) {
       {{"--puerto"}, false, 0, ""},
       {{"--traza"}, false, 0, ""},
       {{"--si", "--sí"}, false, 0, ""},
+      {{"--csv"}, false, 0, ""},  // only with --historial
+      {{"--historial", "--csv"}, true, 0, ""},
   };
   for (const Caso& k : casos) {
     const Lectura_opciones l = Leer_opciones(k.argumentos);
     SCOPED_TRACE(k.argumentos.back());
     EXPECT_EQ(l.error.empty(), k.valida) << l.error;
-    if (!k.valida || !l.opciones.puerto) continue;
-    EXPECT_EQ(l.opciones.puerto->numero, k.numero);
-    EXPECT_EQ(l.opciones.puerto->ruta, k.ruta);
+    if (!k.valida || l.opciones.puertos.size() != 1) continue;
+    EXPECT_EQ(l.opciones.puertos[0].numero, k.numero);
+    EXPECT_EQ(l.opciones.puertos[0].ruta, k.ruta);
   }
 }
 
@@ -265,14 +267,14 @@ TEST(Cadena_json, EscapesYBytesQueNoSonUtf8) {
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
       {"l1\nl2\t\x01", "\"l1\\nl2\\t\\u0001\""},
       {"actualizaci\xc3\xb3n", "\"actualizaci\xc3\xb3n\""},  // UTF-8 stays
-      {"\xff\xc3", "\"\\u00ff\\u00c3\""},                    // stray bytes as Latin-1
-      {"\xe0\x80\x80", "\"\\u00e0\\u0080\\u0080\""},         // an overlong form is no UTF-8
+      {"\xff\xc3", "\"\xc3\xbf\xc3\x83\""},                  // stray bytes as Latin-1
+      {"\xe0\x80\x80", "\"\xc3\xa0\xc2\x80\xc2\x80\""},      // an overlong form is no UTF-8
       {std::string("Q\0T", 3), "\"Q\\u0000T\""},
       {"a\rb", "\"a\\rb\""},
-      {"\xf0\x9f\x93\xa1", "\"\xf0\x9f\x93\xa1\""},              // four bytes, U+1F4E1
-      {"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""},             // a surrogate is no UTF-8
-      {"\xf4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\""},  // past U+10FFFF
-      {"\xf0\x9f\x93", "\"\\u00f0\\u009f\\u0093\""},             // cut short
+      {"\xf0\x9f\x93\xa1", "\"\xf0\x9f\x93\xa1\""},                  // four bytes, U+1F4E1
+      {"\xed\xa0\x80", "\"\xc3\xad\xc2\xa0\xc2\x80\""},              // a surrogate is no UTF-8
+      {"\xf4\x90\x80\x80", "\"\xc3\xb4\xc2\x90\xc2\x80\xc2\x80\""},  // past U+10FFFF
+      {"\xf0\x9f\x93", "\"\xc3\xb0\xc2\x9f\xc2\x93\""},              // cut short
   };
   for (const Caso& k : casos) EXPECT_EQ(Cadena_json(k.texto), k.json);
 }
@@ -349,14 +351,14 @@ TEST(Json_resumen, NadaEncontradoYPasoFallido) {
       {"nothing found", nada,
        R"({"port":null,"path":null,"outcome":"not-found","identity_before":null,)"
        R"("identity_after":null,"steps":[],"check":null,"result_code":0,"exit_code":31,)"
-       R"("duration_s":1.500,"reason":null,"still_to_do":[]})"},
+       R"("duration_s":1.5,"reason":null,"still_to_do":[]})"},
       {"a failed step", fallido,
        R"({"port":"COM4","path":"/dev/ttyACM0","outcome":"failed","identity_before":null,)"
        R"("identity_after":null,"steps":[{"name":"main firmware","ran":true,"ok":false,)"
-       R"("state":"failed","duration_s":12.250,"reason":"Grabar_flash: esperaba 0x80"},)"
+       R"("state":"failed","duration_s":12.25,"reason":"Grabar_flash: esperaba 0x80"},)"
        R"({"name":"MPEG-4 application","ran":false,"ok":false,"state":"not-run",)"
-       R"("duration_s":0.000,"reason":null}],"check":null,"result_code":23,"exit_code":23,)"
-       R"("duration_s":40.000,"reason":"Grabar_flash: esperaba 0x80",)"
+       R"("duration_s":0.0,"reason":null}],"check":null,"result_code":23,"exit_code":23,)"
+       R"("duration_s":40.0,"reason":"Grabar_flash: esperaba 0x80",)"
        R"("still_to_do":["keyboard","channel plans"]})"},
   };
   for (const Caso& k : casos) {

@@ -1,0 +1,215 @@
+// The command line and the history, in process against the simulated meter: every
+// run that reaches a meter leaves one record saying what the run said; a history
+// that cannot be written changes nothing of the run but one warning; and
+// --historial prints the records as a table or as CSV.
+#include "app/linea/historial_linea.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/linea/codigos_salida.h"
+#include "app/linea/textos_linea.h"
+#include "app/nucleo/historial.h"
+#include "link/codigos_resultado.h"
+#include "tests/linea/banco_linea.h"
+
+namespace r27::pruebas {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Carpeta_historial_prueba {
+ public:
+  Carpeta_historial_prueba() {
+    ruta_ = fs::temp_directory_path() /
+            ("r27_historial_linea_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(ruta_);
+    fs::create_directories(ruta_);
+    std::ofstream(ruta_ / "fichero") << "x";
+  }
+  ~Carpeta_historial_prueba() {
+    std::error_code ec;
+    fs::remove_all(ruta_, ec);
+  }
+  const fs::path& Ruta() const { return ruta_; }
+  // A history whose folder would have to be made inside a file.
+  fs::path Imposible() const { return ruta_ / "fichero" / "r27" / kNombre_historial; }
+
+ private:
+  fs::path ruta_;
+};
+
+size_t Cuenta(const std::string& texto, const std::string& buscado) {
+  size_t n = 0;
+  for (size_t p = texto.find(buscado); p != std::string::npos; p = texto.find(buscado, p + 1)) ++n;
+  return n;
+}
+
+TEST(Historial_linea, CadaEjecucionQueLlegaAUnMedidorQuedaAnotadaSinCambiarSuResultado) {
+  Carpeta_historial_prueba carpeta;
+  Opciones_linea si;
+  si.si = true;
+  Opciones_linea con_traza = si;
+  con_traza.traza = (carpeta.Ruta() / "traza.txt").string();
+  Opciones_linea comprobar;
+  comprobar.solo_comprobar = true;
+  Opciones_linea otro_puerto = si;
+  otro_puerto.puertos = {Puerto_pedido{5, {}}};
+  auto con = [](auto cambio) {
+    Config_medidor c = Medidor_rapido();
+    cambio(c);
+    return c;
+  };
+  struct Caso {
+    const char* nombre;
+    Config_medidor medidor;
+    Opciones_linea opciones;
+    std::string entrada;  // typed at the terminal
+    bool anotada;         // the run leaves a record
+  };
+  const Caso casos[] = {
+      {"a whole update", Medidor_rapido(), si, "", true},
+      {"the burn restarts the meter", con([](Config_medidor& c) {
+         c.fallos = {sim::Fallo{Tipo_fallo::Reinicio, Peticion::Grabacion, 1, 1}};
+       }),
+       con_traza, "", true},
+      {"cancelled at the question", Medidor_rapido(), Opciones_linea{}, "n\n", true},
+      {"nothing needed", Medidor_al_dia(), si, "", true},
+      {"--solo-comprobar", Medidor_rapido(), comprobar, "", true},
+      {"another family", con([](Config_medidor& c) { c.familia = "VMK"; }), si, "", true},
+      {"the meter answers m", con([](Config_medidor& c) { c.rechazo = true; }), si, "", true},
+      {"no meter on the port", Medidor_rapido(), otro_puerto, "", false},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    auto ejecutar = [&](Historial& h, Banco_linea& b) {
+      b.entrada.str(k.entrada);
+      b.entorno.entrada_terminal = true;
+      b.entorno.historial = &h;
+      return b.Ejecutar(k.opciones);
+    };
+    Historial escribible(carpeta.Ruta() / k.nombre / kNombre_historial);
+    Banco_linea b(k.medidor);
+    const int salida = ejecutar(escribible, b);
+    Historial imposible(carpeta.Imposible());
+    Banco_linea sin_historial(k.medidor);
+    const int salida_sin_historial = ejecutar(imposible, sin_historial);
+
+    // The run is the same whether its record could be written or not...
+    EXPECT_EQ(salida_sin_historial, salida);
+    EXPECT_EQ(sin_historial.resumen.resultado, b.resumen.resultado);
+    EXPECT_EQ(sin_historial.salida.str(), b.salida.str());
+    EXPECT_EQ(b.errores.str().find(kAviso_historial_no_escrito), std::string::npos);
+    // ...but for one warning, where a record was due.
+    EXPECT_EQ(Cuenta(sin_historial.errores.str(), kAviso_historial_no_escrito), k.anotada ? 1u : 0u)
+        << sin_historial.errores.str();
+
+    const Lectura_historial l = escribible.Leer();
+    EXPECT_TRUE(l.avisos.empty());
+    ASSERT_EQ(l.registros.size(), k.anotada ? 1u : 0u);
+    if (!k.anotada) continue;
+    const Registro_historial& r = l.registros[0];
+    const Resumen_linea& s = b.resumen;
+    EXPECT_EQ(r.programa, "r27-actualizar");
+    EXPECT_EQ(r.puerto, "COM3");
+    EXPECT_EQ(r.resultado, s.resultado);
+    EXPECT_EQ(r.codigo_resultado, s.codigo_resultado);
+    EXPECT_EQ(r.motivo, s.motivo);
+    EXPECT_DOUBLE_EQ(r.duracion_s, std::round(s.duracion_s * 1000) / 1000);
+    EXPECT_EQ(r.antes.has_value(), s.antes.has_value());
+    if (s.antes) {
+      EXPECT_EQ(r.antes->familia, s.antes->familia);
+    }
+    EXPECT_EQ(r.despues.has_value(), s.despues.has_value());
+    if (s.despues && r.despues) {
+      EXPECT_EQ(r.despues->version, Version_de_ficha(*s.despues));
+    }
+    ASSERT_EQ(r.pasos.size(), s.pasos.size());
+    for (size_t i = 0; i < r.pasos.size(); ++i) {
+      EXPECT_EQ(r.pasos[i].estado, s.pasos[i].estado);
+      EXPECT_EQ(r.pasos[i].motivo, s.pasos[i].motivo);
+    }
+    EXPECT_EQ(r.comprobacion.has_value(), s.comprobacion.has_value());
+    if (r.comprobacion && s.comprobacion) {
+      EXPECT_EQ(r.comprobacion->probada, s.comprobacion->probada);
+    }
+    EXPECT_EQ(r.traza, k.opciones.traza.empty() ? "" : k.opciones.traza);
+  }
+}
+
+TEST(Historial_linea, UnHistorialSinEscribirAvisaUnaVezAunqueSeanVariasEjecuciones) {
+  Carpeta_historial_prueba carpeta;
+  Historial imposible(carpeta.Imposible());
+  Opciones_linea o;
+  o.si = true;
+  std::string errores;
+  for (int i = 0; i < 2; ++i) {
+    Banco_linea b(Medidor_al_dia());
+    b.entorno.historial = &imposible;
+    EXPECT_EQ(b.Ejecutar(o), kSalida_correcta);
+    errores += b.errores.str();
+  }
+  EXPECT_EQ(Cuenta(errores, kAviso_historial_no_escrito), 1u) << errores;
+}
+
+TEST(Historial_linea, TablaYCsv) {
+  Carpeta_historial_prueba carpeta;
+  Historial h(carpeta.Ruta() / "datos" / kNombre_historial);
+  struct Caso {
+    const char* nombre;
+    bool csv;
+    int salida;
+    size_t lineas;           // on stdout
+    const char* en_errores;  // on stderr
+  };
+  const auto mostrar = [](const Historial& historial, bool csv, std::string& salida,
+                          std::string& errores) {
+    std::ostringstream s, e;
+    const int codigo = Mostrar_historial(historial, csv, s, e);
+    salida = s.str();
+    errores = e.str();
+    return codigo;
+  };
+  std::string salida, errores;
+  // No run yet: said on stderr; the CSV is its heading.
+  EXPECT_EQ(mostrar(h, false, salida, errores), kSalida_correcta);
+  EXPECT_TRUE(salida.empty());
+  EXPECT_NE(errores.find(kHistorial_vacio), std::string::npos);
+  EXPECT_EQ(mostrar(h, true, salida, errores), kSalida_correcta);
+  EXPECT_EQ(Cuenta(salida, "\n"), 1u);
+
+  for (const Config_medidor& c : {Medidor_rapido(), Medidor_al_dia()}) {
+    Banco_linea b(c);
+    b.entorno.historial = &h;
+    Opciones_linea o;
+    o.si = true;
+    (void)b.Ejecutar(o);
+  }
+  // A run cut off mid-record: its line is skipped with a warning.
+  std::ofstream(h.Fichero(), std::ios::app) << "{\"time\":\"2025-";
+  const Caso casos[] = {
+      {"table", false, kSalida_correcta, 3, ", line 3:"},
+      {"CSV", true, kSalida_correcta, 3, ", line 3:"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(mostrar(h, k.csv, salida, errores), k.salida);
+    EXPECT_EQ(Cuenta(salida, "\n"), k.lineas) << salida;
+    EXPECT_NE(errores.find(k.en_errores), std::string::npos) << errores;
+    EXPECT_NE(salida.find("updated"), std::string::npos);
+    EXPECT_NE(salida.find("nothing-needed"), std::string::npos);
+  }
+  // A history that is there and cannot be read.
+  EXPECT_EQ(mostrar(Historial(carpeta.Ruta()), false, salida, errores), kSalida_orden_erronea);
+  EXPECT_FALSE(errores.empty());
+}
+
+}  // namespace
+}  // namespace r27::pruebas
