@@ -40,8 +40,10 @@ def Porcentaje(cubiertos, total):
 def Traza_de_construccion(raiz, construccion):
     """gcovr over the objects of the measured folders of one build; its JSON tracefile."""
     traza = os.path.join(construccion, "cobertura.json")
+    # A count gcov cannot read (a program killed while it wrote its counts) costs
+    # that line a warning, not the table.
     orden = ["gcovr", "-r", raiz, "--exclude-unreachable-branches", "--exclude-throw-branches",
-             "--json", traza, "-j", str(os.cpu_count() or 2)]
+             "--gcov-ignore-parse-errors", "--json", traza, "-j", str(os.cpu_count() or 2)]
     for c in CARPETAS:
         orden += ["--filter", os.path.join(raiz, c)]
     # Only the measured folders' objects hold counts of their code; the tests' and

@@ -104,8 +104,9 @@ struct Banco_bandeja {
     entorno.directorio = &sistema;
     entorno.medios = [this](int n, const Directorio_puertos& fijo) {
       // Each COM number keeps its first meter's clock: the meter it should reach.
+      const size_t i = static_cast<size_t>(n - 3);
       Reloj_virtual& reloj =
-          n >= 3 && n <= 5 ? *medidores[static_cast<size_t>(n - 3)].reloj : reloj_sin_medidor;
+          n >= 3 && i < medidores.size() ? *medidores[i].reloj : reloj_sin_medidor;
       return Medios_medidor{
           std::make_unique<Backend_por_ruta>(reloj, fijo, dispositivos, reconexiones), &reloj};
     };
@@ -216,26 +217,60 @@ TEST(Ejecutar_bandeja, PuertosPedidosYSinMedidor) {
   struct Caso {
     const char* nombre;
     std::vector<std::string_view> argumentos;
+    size_t conectados;  // meters in the tray
+    bool terminal;      // stdout is a terminal
     int salida;
     size_t medidores;
-    int primero;  // the first port of the table
+    int primero;            // the first port of the table
+    std::string en_salida;  // in what the technician reads
   };
+  const std::string nada = Textos_incorporados()[Texto::P6_E1_L1];
   const Caso casos[] = {
       // A port given that leads to no meter is still a meter of the tray: it failed.
       {"COM1 and COM3",
        {"--puerto", "COM3", "--puerto", "COM1", "--si"},
+       3,
+       false,
        kSalida_no_encontrado,
        2,
-       1},
-      {"check only", {"--todos", "--solo-comprobar"}, kSalida_correcta, 3, 3},
+       1,
+       ""},
+      {"check only", {"--todos", "--solo-comprobar"}, 3, false, kSalida_correcta, 3, 3, ""},
+      {"a port given twice",
+       {"--puerto", "COM3", "--puerto", "COM4", "--puerto", "COM3", "--si"},
+       3,
+       false,
+       kSalida_orden_erronea,
+       0,
+       0,
+       ""},
+      {"a device path where paths are not mapped",
+       {"--puerto", "/dev/ttyACM0", "--si"},
+       3,
+       false,
+       kSalida_orden_erronea,
+       0,
+       0,
+       ""},
+      {"no meter on any port", {"--todos", "--si"}, 0, false, kSalida_no_encontrado, 0, 0, nada},
+      // Each meter's line rewritten in place (a whole update lasts several of its
+      // 250 ms redraws), and the block erased once all have ended.
+      {"on a terminal", {"--todos", "--si"}, 3, true, kSalida_correcta, 3, 3, "A\r\033[J"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
-    Banco_bandeja b({Config_medidor{}, Config_medidor{}, Config_medidor{}});
-    EXPECT_EQ(b.Ejecutar(k.argumentos), k.salida);
+    Banco_bandeja b(std::vector<Config_medidor>(k.conectados));
+    b.entorno.salida_terminal = k.terminal;
+    EXPECT_EQ(b.Ejecutar(k.argumentos), k.salida) << b.errores.str();
     EXPECT_EQ(b.resumenes.size(), k.medidores);
     if (!b.resumenes.empty()) {
       EXPECT_EQ(b.resumenes[0].puerto, k.primero);
+    }
+    EXPECT_NE(b.salida.str().find(k.en_salida), std::string::npos) << b.salida.str();
+    // A command line refused is said on stderr, and nothing else is printed.
+    if (k.salida == kSalida_orden_erronea) {
+      EXPECT_NE(b.errores.str().find("r27-actualizar: "), std::string::npos);
+      EXPECT_EQ(b.salida.str(), "");
     }
   }
 }

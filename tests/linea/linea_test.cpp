@@ -513,5 +513,39 @@ TEST(Numero_de_ruta, NumeroPropioONuevoOMotivo) {
   fs::remove_all(dir, ec);
 }
 
+// The name a meter's device keeps through its restarts: its link in the folder of
+// physical ports, the first by name when several lead to it; the path itself when
+// no link leads to it or there is no such folder.
+TEST(Ruta_estable, ElEnlaceDelPuertoFisico) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("r27_estable_" + std::to_string(getpid()));
+  const fs::path por_ruta = dir / "by-path";
+  fs::create_directories(por_ruta);
+  const std::string medidor = (dir / "ttyACM0").string();
+  const std::string otro = (dir / "ttyACM1").string();
+  std::ofstream(medidor).put('x');
+  std::ofstream(otro).put('x');
+  fs::create_symlink(medidor, por_ruta / "pci-usb-0:1.2");
+  fs::create_symlink(medidor, por_ruta / "pci-usb-0:1.1");
+  fs::create_symlink(otro, por_ruta / "pci-usb-0:1.3");
+  struct Caso {
+    const char* nombre;
+    std::string ruta, carpeta, estable;
+  };
+  const Caso casos[] = {
+      {"two links: the first by name", medidor, por_ruta.string(),
+       (por_ruta / "pci-usb-0:1.1").string()},
+      {"one link", otro, por_ruta.string(), (por_ruta / "pci-usb-0:1.3").string()},
+      {"no link to it", (dir / "pts").string(), por_ruta.string(), (dir / "pts").string()},
+      {"no such folder", medidor, (dir / "nada").string(), medidor},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(Ruta_estable(k.ruta, k.carpeta), k.estable);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 }  // namespace
 }  // namespace r27::pruebas
