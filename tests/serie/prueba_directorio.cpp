@@ -27,6 +27,7 @@ TEST(MapaPuertos, LeeLasEntradasEIgnoraLasMalFormadas) {
       {"COM3=/a,COM20=/b", {{3, "/a"}, {20, "/b"}}},
       {"COM3=/a;COM20=/b", {{3, "/a"}, {20, "/b"}}},
       {" ;,\tCOM3=/a ,; COM20=/b ;\n", {{3, "/a"}, {20, "/b"}}},
+      {"COM3=/a\r\nCOM4=/b\r\n", {{3, "/a"}, {4, "/b"}}},  // written on Windows
       {"com5=/x Com6=/y", {{5, "/x"}, {6, "/y"}}},
       {"COM03=/x", {{3, "/x"}}},
       {"COM3=/a COM3=/b", {{3, "/b"}}},
@@ -35,7 +36,7 @@ TEST(MapaPuertos, LeeLasEntradasEIgnoraLasMalFormadas) {
       // Malformed: no number, not digits, out of range, no '=', no path, no name.
       {"COM=/x COMx=/y COM3a=/y COM0=/z COM256=/z COM-1=/z", {}},
       {"COM99999999999999999999999=/z COM4294967299=/z", {}},
-      {"COM3 COM3= =/x PORT3=/x CO=/x COM 3=/x", {}},
+      {"COM3 COM3= =/x PORT3=/x CO=/x COM 3=/x CAM3=/x COX3=/x", {}},
       {"=", {}},
       {",,,;;;   ", {}},
   };
@@ -81,6 +82,13 @@ TEST(MapaPuertos, ElMapaExplicitoTomaSusNumeros) {
     SCOPED_TRACE(c.nombre);
     EXPECT_EQ(Numerar_puertos(disp, c.explicitos), c.esperado);
   }
+  // Devices past COM255 get no number.
+  std::vector<std::string> muchos;
+  for (int i = 0; i < 300; ++i) muchos.push_back("/dev/ttyUSB" + std::to_string(i));
+  const Mapa numerados = Numerar_puertos(muchos, {});
+  EXPECT_EQ(numerados.size(), 255u);
+  EXPECT_EQ(numerados.rbegin()->first, 255);
+  EXPECT_EQ(numerados.rbegin()->second, "/dev/ttyUSB254");
 }
 
 TEST(DirectorioSistema, LeeElEntornoEnCadaLlamada) {
