@@ -221,7 +221,12 @@ TEST(Leer_opciones, FormasYErrores) {
       {{"--puerto", "ttyACM0"}, false, 0, ""},
       {{"--puerto"}, false, 0, ""},
       {{"--traza"}, false, 0, ""},
+      {{"--traza", ""}, false, 0, ""},
       {{"--si", "--sí"}, false, 0, ""},
+      // Several meters ask no question: each needs its answer given.
+      {{"--puerto", "COM3", "--puerto", "COM4"}, false, 0, ""},
+      {{"--todos"}, false, 0, ""},
+      {{"--todos", "--solo-comprobar"}, true, 0, ""},
       {{"--csv"}, false, 0, ""},  // only with --historial
       {{"--historial", "--csv"}, true, 0, ""},
   };
