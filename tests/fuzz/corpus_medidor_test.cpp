@@ -37,7 +37,8 @@ TEST_P(Corpus_medidor, LeavesTheUpdaterSound) {
   // Exactly the file's bytes on the heap, so a read past them is caught by ASan.
   const std::vector<uint8_t> entrada{std::istreambuf_iterator<char>(f),
                                      std::istreambuf_iterator<char>()};
-  EXPECT_TRUE(Probar_medidor(entrada));
+  Medida_medidor m;
+  EXPECT_TRUE(Probar_medidor(entrada, &m)) << "rule broken: " << m.regla_rota;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ficheros, Corpus_medidor, testing::ValuesIn(Corpus()), Nombre);
