@@ -28,8 +28,9 @@ namespace r27 {
 
 namespace {
 
-// How the backend treats an errno from the device.
-enum class Fallo { Reintentar, Sin_datos, Desaparecido, Sin_lineas_modem, Otro };
+// How the backend treats an errno from the device. Anything else (ENOTTY or
+// EINVAL from the modem lines of a pseudo-terminal, say) leaves the port as it is.
+enum class Fallo { Reintentar, Sin_datos, Desaparecido, Otro };
 
 Fallo Clasificar(int error) {
   switch (error) {
@@ -46,9 +47,6 @@ Fallo Clasificar(int error) {
     case EPIPE:
     case EBADF:
       return Fallo::Desaparecido;
-    case ENOTTY:
-    case EINVAL:
-      return Fallo::Sin_lineas_modem;  // a pseudo-terminal, or a driver without them
     default:
       return Fallo::Otro;
   }
@@ -80,30 +78,6 @@ bool Tomar_cerrojo_dispositivo(int fd) {
     return errno != EWOULDBLOCK;
   }
   return true;
-}
-
-// Rates the standard termios constants know, for systems without termios2.
-speed_t Constante_velocidad(uint32_t baudios) {
-  switch (baudios) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-#ifdef B500000
-    case 500000:
-      return B500000;
-#endif
-    default:
-      return B0;
-  }
 }
 
 constexpr int kEspera_escritura_ms = 10;         // one wait for room in the driver's queue
@@ -169,14 +143,13 @@ class Backend_termios final : public Backend_serie {
   Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
 
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
-    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    if (fd_ < 0 || desaparecido_) return 0;
     bool esperado = false;
     for (;;) {
       const ssize_t r = write(fd_, datos, n);
       if (r >= 0) return static_cast<uint32_t>(r);
-      const Fallo f = Clasificar(errno);
+      const Fallo f = Anotar_error(errno);
       if (f == Fallo::Reintentar) continue;
-      if (f == Fallo::Desaparecido) desaparecido_ = true;
       if (f != Fallo::Sin_datos || esperado) return 0;
       esperado = true;
       pollfd p{fd_, POLLOUT, 0};
@@ -186,7 +159,7 @@ class Backend_termios final : public Backend_serie {
   }
 
   uint32_t Leer(uint8_t* destino, uint32_t n) override {
-    if (fd_ < 0 || n == 0) return 0;
+    if (fd_ < 0) return 0;
     if (desaparecido_) {
       // The device has gone: nothing will come, but the read still takes a
       // single byte's time-out, so the bounded waits above it do not spin the
@@ -206,12 +179,9 @@ class Backend_termios final : public Backend_serie {
         continue;
       }
       if (r < 0) {
-        const Fallo f = Clasificar(errno);
+        const Fallo f = Anotar_error(errno);
         if (f == Fallo::Reintentar) continue;
-        if (f != Fallo::Sin_datos) {
-          if (f == Fallo::Desaparecido) desaparecido_ = true;
-          break;
-        }
+        if (f != Fallo::Sin_datos) break;
       } else if (aviso_de_datos) {
         desaparecido_ = true;  // readable yet nothing to read: end of file
         break;
@@ -251,14 +221,11 @@ class Backend_termios final : public Backend_serie {
 
   // One non-blocking read: only what has already arrived.
   uint32_t Leer_disponible(uint8_t* destino, uint32_t n) override {
-    if (fd_ < 0 || desaparecido_ || n == 0) return 0;
+    if (fd_ < 0 || desaparecido_) return 0;
     for (;;) {
       const ssize_t r = read(fd_, destino, n);
       if (r >= 0) return static_cast<uint32_t>(r);
-      const Fallo f = Clasificar(errno);
-      if (f == Fallo::Reintentar) continue;
-      if (f == Fallo::Desaparecido) desaparecido_ = true;
-      return 0;
+      if (Anotar_error(errno) != Fallo::Reintentar) return 0;
     }
   }
 
@@ -266,10 +233,16 @@ class Backend_termios final : public Backend_serie {
   // finds nothing, it does not first wait for the driver's pending input work,
   // which on a terminal costs several times a plain system call. A byte still on
   // its way in is seen by the next look, as one arriving a moment later would be.
+  // A device that has gone fails the query with EIO (and an empty read of it
+  // would only return nothing), so that failure is where the loss is known.
   bool Sin_entrada() override {
     if (fd_ < 0 || desaparecido_) return false;
     int en_cola = 0;
-    return ioctl(fd_, FIONREAD, &en_cola) == 0 && en_cola == 0;
+    if (ioctl(fd_, FIONREAD, &en_cola) != 0) {
+      (void)Anotar_error(errno);  // only the loss of the device matters here
+      return false;
+    }
+    return en_cola == 0;
   }
 
   // Asked before every write. A device that has gone (a hang-up, the other end of
@@ -281,7 +254,7 @@ class Backend_termios final : public Backend_serie {
     if (fd_ < 0) return false;
     int en_cola = 0;
     if (!desaparecido_ && ioctl(fd_, TIOCOUTQ, &en_cola) != 0) {
-      if (Clasificar(errno) == Fallo::Desaparecido) desaparecido_ = true;
+      (void)Anotar_error(errno);  // only the loss of the device matters here
       en_cola = 0;
     }
     estado.bytes_en_salida = en_cola > 0 ? static_cast<uint32_t>(en_cola) : 0;
@@ -310,23 +283,25 @@ class Backend_termios final : public Backend_serie {
     return false;
   }
 
+  // Any rate through termios2. As with SetCommState, a rate the driver refuses
+  // leaves the port open at the rate it had.
   void Fijar_velocidad(uint32_t baudios) {
     if (baudios == 0) return;  // B0 would hang up the line
-    if (Fijar_velocidad_termios(fd_, baudios)) return;
-    const speed_t v = Constante_velocidad(baudios);
-    termios t{};
-    if (v == B0 || tcgetattr(fd_, &t) != 0) return;
-    cfsetispeed(&t, v);
-    cfsetospeed(&t, v);
-    (void)tcsetattr(fd_, TCSANOW, &t);
+    (void)Fijar_velocidad_termios(fd_, baudios);
   }
 
   // Raises or drops a modem line; a port without modem lines (ENOTTY, EINVAL) is
   // not an error, the line simply does not exist.
   void Cambiar_linea_modem(int linea, bool activa) {
-    if (ioctl(fd_, activa ? TIOCMBIS : TIOCMBIC, &linea) != 0 &&
-        Clasificar(errno) == Fallo::Desaparecido)
-      desaparecido_ = true;
+    if (ioctl(fd_, activa ? TIOCMBIS : TIOCMBIC, &linea) != 0) (void)Anotar_error(errno);
+  }
+
+  // An errno of a call on the device, as Clasificar maps it; a device that has
+  // gone is noted here, once for every call.
+  Fallo Anotar_error(int error) {
+    const Fallo f = Clasificar(error);
+    if (f == Fallo::Desaparecido) desaparecido_ = true;
+    return f;
   }
 
   // A hang-up or error condition from poll means the device has gone.

@@ -14,8 +14,6 @@ class Barra {
     posicion_ = Acotar(posicion_);
     Avisar();
   }
-  void Fijar_minimo(int minimo) { Fijar_rango(minimo, maximo_ < minimo ? minimo : maximo_); }
-  void Fijar_maximo(int maximo) { Fijar_rango(minimo_ > maximo ? maximo : minimo_, maximo); }
   void Fijar_posicion(int posicion) {
     const int p = Acotar(posicion);
     if (solo_avanza_ && p < posicion_) return;

@@ -115,8 +115,8 @@ Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
   if (!puerto.Esta_abierto()) return Abandono(puerto, peticion, esperado, Llegada::sin_conexion);
   if (puerto.Dispositivo_perdido())
     return Abandono(puerto, peticion, esperado, Llegada::dispositivo_perdido);
-  return Abandono(puerto, peticion, esperado, Llegada::escritura_fallida,
-                  escritos < 0 ? "error del puerto" : std::to_string(escritos) + " bytes escritos");
+  // Puerto_serie::Escribir takes all or fails (-1): no part of a request goes out alone.
+  return Abandono(puerto, peticion, esperado, Llegada::escritura_fallida, "error del puerto");
 }
 
 bool Intentos_peticion::Escribir(std::span<const uint8_t> bytes) {

@@ -27,11 +27,7 @@ bool Leer_velocidad_termios(int fd, uint32_t& baudios) {
 }
 
 #else
-
-// Systems without termios2: the caller falls back to the standard rate constants.
-bool Fijar_velocidad_termios(int, uint32_t) { return false; }
-bool Leer_velocidad_termios(int, uint32_t&) { return false; }
-
+#error "the meter's rates (500,000 baud) are set through termios2 (TCSETS2 and BOTHER)"
 #endif
 
 }  // namespace r27

@@ -90,8 +90,7 @@ class Actualizacion {
   // Service mode: the correct screen's line 3 names the steps the meter still needs.
   bool mostrar_pendientes = false;
 
-  // Steps begun and steps counted in the last run (the banner's k and n).
-  int pasos_iniciados() const { return k_; }
+  // Steps counted in the last run (the banner's n).
   int pasos_contados() const { return n_; }
   const Desenlace_actualizacion& Desenlace() const { return desenlace_; }
   const Resultado_comprobacion& Comprobacion() const { return desenlace_.comprobacion; }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "link/estado_ventana.h"
+#include "link/fallo.h"
 #include "tests/apoyo/backend_guion.h"
 #include "tests/apoyo/ventana_falsa.h"
 
@@ -151,6 +153,59 @@ TEST(Reintentar, CountsAttemptsAndPausesAfterEach) {
     EXPECT_EQ(Reintentar(v, 5, 500, [&] { return ++n == c.exito_en; }), c.esperado);
     EXPECT_EQ(n, c.intentos);
     EXPECT_EQ(reloj.Ahora_us() - t0, uint64_t(c.intentos) * 500'000);
+  }
+}
+
+// A step keeps its first failure and the run its first code, with the reason that
+// set it: a later failure (a clean-up request's), or one offered without a code,
+// never replaces them; a code given to a success leaves it a success, and a
+// failure keeps the code it was first given.
+TEST(Fallo, ElPrimeroGanaConSuCodigoYSuMotivo) {
+  struct Ofrecido {
+    const char* peticion;  // nullptr: a success
+    int32_t codigo;
+  };
+  struct Caso {
+    const char* nombre;
+    std::vector<Ofrecido> ofrecidos;
+    const char* primer_fallo;  // the step's ("" when none)
+    int32_t codigo_error;      // the run's
+    const char* motivo;        // the request behind the run's code
+  };
+  const Caso casos[] = {
+      {"successes only", {{nullptr, 5}, {nullptr, 0}}, "", 0, ""},
+      {"the first of two",
+       {{"Bloque_vacio", 7}, {"Fin_conexion", 9}},
+       "Bloque_vacio",
+       7,
+       "Bloque_vacio"},
+      {"a clean-up after a success",
+       {{nullptr, 3}, {"Fin_conexion", 9}},
+       "Fin_conexion",
+       9,
+       "Fin_conexion"},
+      {"the first without a code",
+       {{"Sondeo", 0}, {"Grabar_flash", 23}},
+       "Sondeo",
+       23,
+       "Grabar_flash"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Primer_fallo paso;
+    Estado_ventana e;
+    for (const Ofrecido& o : k.ofrecidos) {
+      Resultado r = o.peticion ? Resultado(Fallo{0, o.peticion, "0x70", Llegada::nada, ""})
+                               : Resultado::Correcto();
+      if (o.codigo != 0) r.Con_codigo(o.codigo).Con_codigo(99);  // the first code given stays
+      EXPECT_EQ(paso.Anotar(r), o.peticion == nullptr);
+      if (!r.Motivo()) continue;
+      EXPECT_EQ(r.Motivo()->codigo, o.codigo);
+      e.Fijar_error(*r.Motivo());
+    }
+    EXPECT_EQ(paso.Motivo() ? paso.Motivo()->peticion : "", k.primer_fallo);
+    EXPECT_EQ(e.codigo_error, k.codigo_error);
+    EXPECT_EQ(e.motivo_error.peticion, k.motivo);
   }
 }
 

@@ -13,13 +13,11 @@ constexpr uint64_t kS = 1'000'000;
 constexpr uint32_t kCola_salida = 2048;
 // Empty reads in a row before a silence is walked in longer steps, reads per
 // doubling, and the longest step.
-constexpr uint32_t kLecturas_antes_de_alargar = 8;
-constexpr uint32_t kLecturas_por_doble = 2;
+constexpr uint32_t kLecturas_antes_de_alargar = 2;
+constexpr uint32_t kLecturas_por_doble = 1;
 constexpr uint64_t kPaso_maximo_us = 1 * kS;
-// A repeated answer serves at most 4,096 writes: enough for two pieces to carry
-// the firmware's records, few enough that one input cannot keep a run busy long.
+// A repeated answer serves at most 4,096 writes.
 constexpr uint32_t kMascara_repeticiones = 0x0FFF;
-constexpr uint32_t kMaximo_bytes_repetidos = 16384;
 
 }  // namespace
 
@@ -114,7 +112,7 @@ bool Backend_dictado::Abrir(int, const DCB_linea&) {
     abierto_ = false;
     return false;
   }
-  sin_linea_ = false;
+  sin_linea_ = colgado_ = false;
   abierto_ = true;
   return true;
 }
@@ -127,7 +125,7 @@ uint32_t Backend_dictado::Escribir(const uint8_t* datos, uint32_t n) {
 
   if (repeticiones_ > 0) {
     --repeticiones_;
-    Encolar(plantilla_);
+    Repetir();
     return n;
   }
   if (pos_ >= entrada_.size()) return n;  // a silent meter takes everything
@@ -142,21 +140,33 @@ uint32_t Backend_dictado::Escribir(const uint8_t* datos, uint32_t n) {
   if (h < 0xC0) {
     const uint32_t veces = (((uint32_t{h} & 0x3F) << 8 | Siguiente()) & kMascara_repeticiones) + 1;
     if (!Leer_respuesta(plantilla_)) return n;
-    // Long answers repeat fewer times: one piece never stands for more bytes than this.
-    const uint32_t por_vez = std::max<uint32_t>(1, static_cast<uint32_t>(plantilla_.bytes.size()));
-    repeticiones_ = std::min(veces, std::max<uint32_t>(1, kMaximo_bytes_repetidos / por_vez)) - 1;
-    Encolar(plantilla_);
+    // Every byte the meter sends sets the updater some work, so the repeats of a
+    // run share one budget of bytes: long answers repeat fewer times, and once the
+    // budget is spent a repeat piece answers its own write only.
+    const uint32_t quedan = kMaximo_bytes_repetidos - bytes_repetidos_;
+    repeticiones_ = std::min(veces, std::max<uint32_t>(1, quedan / Coste_plantilla())) - 1;
+    Repetir();
     return n;
   }
   if (h < 0xE0) return std::min<uint32_t>(h & 0x1F, n - 1);
   if (h < 0xF0) {
-    desenchufado_hasta_us_ = Ahora() + (h & 0x0F) * 2 * kS;
+    desenchufado_hasta_us_ = Ahora() + (h & 0x07) * 4 * kS;
     sin_linea_ = true;
+    colgado_ = (h & 0x08) != 0;
     llegadas_.clear();
     return 0;
   }
   cola_llena_hasta_us_ = Ahora() + (h & 0x0F) * 500 * kMs;
   return n;
+}
+
+uint32_t Backend_dictado::Coste_plantilla() const {
+  return std::max<uint32_t>(1, static_cast<uint32_t>(plantilla_.bytes.size()));
+}
+
+void Backend_dictado::Repetir() {
+  bytes_repetidos_ = std::min(kMaximo_bytes_repetidos, bytes_repetidos_ + Coste_plantilla());
+  Encolar(plantilla_);
 }
 
 uint32_t Backend_dictado::Tomar(uint8_t* destino, uint32_t n) {
@@ -178,24 +188,28 @@ uint32_t Backend_dictado::Leer(uint8_t* destino, uint32_t n) {
   Contar();
   if (!abierto_ || n == 0) return 0;
   uint64_t espera = (2ull * n + 2) * kMs;  // the port's read time-out
-  if (sin_linea_) {
-    reloj_->Avanzar_us(espera);
-    return 0;
+  // An unplugged line delivers nothing; its reads time out as a silent one's do.
+  if (!sin_linea_) {
+    if (const uint32_t leidos = Tomar(destino, n)) return leidos;
   }
-  if (const uint32_t leidos = Tomar(destino, n)) return leidos;
   if (lecturas_vacias_ >= kLecturas_antes_de_alargar) {
     const uint32_t dobles = std::min<uint32_t>(
         (lecturas_vacias_ - kLecturas_antes_de_alargar) / kLecturas_por_doble + 1, 20);
     espera = std::min(espera << dobles, kPaso_maximo_us);
   }
   const uint64_t ahora = Ahora();
-  if (!llegadas_.empty() && llegadas_.front().instante_us <= ahora + espera) {
+  if (!sin_linea_ && !llegadas_.empty() && llegadas_.front().instante_us <= ahora + espera) {
     reloj_->Avanzar_hasta_us(llegadas_.front().instante_us);  // returns as soon as a byte comes
     return Tomar(destino, n);
   }
   reloj_->Avanzar_us(espera);
   ++lecturas_vacias_;
   return 0;
+}
+
+bool Backend_dictado::Sin_entrada() {
+  Contar();
+  return !abierto_ || sin_linea_ || llegadas_.empty() || llegadas_.front().instante_us > Ahora();
 }
 
 uint32_t Backend_dictado::Leer_disponible(uint8_t* destino, uint32_t n) {

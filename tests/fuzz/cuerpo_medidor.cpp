@@ -27,6 +27,7 @@
 #include "tests/apoyo/ventana_falsa.h"
 #include "tests/apoyo/vista_falsa.h"
 #include "tests/fuzz/backend_dictado.h"
+#include "tests/fuzz/imagenes_reducidas.h"
 
 namespace r27::fuzz {
 
@@ -37,15 +38,29 @@ constexpr uint32_t kMensajes_por_unidad = 8;            // byte 2 x 8: the messa
 constexpr uint64_t kIntervalo_vigilancia_us = 100'000;  // the disconnect watch's 100 ms
 constexpr int kLecturas_vigilancia = 3;                 // watch ticks of the connection run
 // With the port closed: turns before they grow, and the longest turn.
-constexpr uint32_t kTurnos_antes_de_alargar = 16;
+constexpr uint32_t kTurnos_antes_de_alargar = 4;
 constexpr uint64_t kPaso_maximo_cerrado_us = 1'000'000;
 constexpr std::array<const char*, TCFpga::kMaximo_configuraciones> kNombres_fpga{"TV", "DFT", "MER",
                                                                                  "PDP", "ET2"};
 
-// The embedded firmware image parsed once, as the window does at start-up; the
-// firmware step rewinds both readers before it reads them.
+// The firmware image the runs carry: the embedded one cut to a few records per
+// segment (imagenes_reducidas.h), about a hundred blocks instead of six thousand.
+constexpr size_t kPrimeros_registros_segmento = 12;
+constexpr size_t kUltimos_registros_segmento = 2;
+// Each FPGA configuration of the FPGA run cut to this: 26 blocks for the set
+// instead of 1,780 (an odd size, as some real ones are, so the set keeps its
+// padding byte).
+constexpr size_t kBytes_configuracion_fpga = 1201;
+
+// The firmware image parsed once, as the window does at start-up; the firmware
+// step rewinds both readers before it reads them.
 struct Imagen_analizada {
-  Lector_lineas lineas{Imagen_firmware()};
+  std::string texto = [] {
+    const std::span<const char> completa = Imagen_firmware();
+    return Firmware_reducido({completa.data(), completa.size()}, kPrimeros_registros_segmento,
+                             kUltimos_registros_segmento);
+  }();
+  Lector_lineas lineas{std::span<const char>(texto)};
   std::unique_ptr<Lector_hex> hex;
   std::array<char, 12> version_fichero{};
   std::array<uint8_t, 64> segmentos_presentes{};
@@ -91,7 +106,8 @@ class Directorio_fuzz final : public Directorio_puertos {
 // cannot be created).
 std::string Nombre_sin_cerrojo() { return "r27-fuzz-" + std::string(300, 'x'); }
 
-bool Codigo_conocido(int32_t c) { return c >= 0 && c <= kCodigo_comprobacion && c != 10; }
+// The highest result code is the keyboard step's lost connection; 10 is not used.
+bool Codigo_conocido(int32_t c) { return c >= 0 && c <= kCodigo_teclado_sin_conexion && c != 10; }
 
 template <class... C>
 bool Uno_de(int32_t c, C... codigos) {
@@ -173,6 +189,7 @@ class Banco {
     m.mensajes = mensajes_;
     m.codigo_error = v_.estado.codigo_error;
     m.conectado = conectado_una_vez_;
+    m.regla_rota = regla_rota_;
     return m;
   }
 
@@ -189,8 +206,7 @@ class Banco {
     if (v_.Puerto().Esta_abierto()) {
       turnos_cerrado_ = 0;
     } else if (++turnos_cerrado_ > kTurnos_antes_de_alargar) {
-      const uint32_t dobles =
-          std::min<uint32_t>((turnos_cerrado_ - kTurnos_antes_de_alargar) / 4, 10);
+      const uint32_t dobles = std::min<uint32_t>(turnos_cerrado_ - kTurnos_antes_de_alargar, 10);
       v_.reloj.Avanzar_us(std::min<uint64_t>(uint64_t{1000} << dobles, kPaso_maximo_cerrado_us));
     }
     if (mensajes_ == mensaje_incidente_) {
@@ -218,7 +234,7 @@ class Banco {
     conexion_.Reconectar();
     Lugar("Boton_ConectarClick (desconexion)");
     if (E().conectado) conexion_.Boton_ConectarClick();
-    return Codigo_conocido(E().codigo_error);
+    return Regla(Codigo_conocido(E().codigo_error), "a known result code");
   }
 
   bool Probar_actualizacion() {
@@ -242,18 +258,33 @@ class Banco {
     asistente.Button_buscar_puertoClick();
     asistente.Button_buscar_puertoClick();
     // The window is the technician's again: menus on, the next click a first click.
-    return Despues_de_actualizar() && vista_.menus && asistente.paso_asistente == 0;
+    return Despues_de_actualizar() &&
+           Regla(vista_.menus && asistente.paso_asistente == 0,
+                 "the wizard gives the window back (menus on, the next click a first click)");
+  }
+
+  // Keeps the first rule broken, for the report.
+  bool Regla(bool cumplida, const char* regla) {
+    if (!cumplida && regla_rota_ == nullptr) regla_rota_ = regla;
+    return cumplida;
   }
 
   // After any update run: no run flagged as going on, and both sides of the line
   // back at the rate a search uses.
   bool Despues_de_actualizar() {
-    return Codigo_conocido(E().codigo_error) && !E().actualizando &&
-           E().linea.BaudRate == kBaudios_normales;
+    return Regla(Codigo_conocido(E().codigo_error), "a known result code") &&
+           Regla(!E().actualizando, "no update flagged as running after it") &&
+           Regla(E().linea.BaudRate == kBaudios_normales, "the line back at 115,200 baud");
   }
 
   // One programmer on its own; its result must agree with the code it leaves.
   bool Probar_programador(Recorrido r, int32_t selector_planes) {
+    return Regla(Programador_coherente(r, selector_planes),
+                 "a programmer's result agrees with the code it leaves") &&
+           Regla(Codigo_conocido(E().codigo_error), "a known result code");
+  }
+
+  bool Programador_coherente(Recorrido r, int32_t selector_planes) {
     Estado_ventana& e = E();
     e.codigo_error = 0;
     const int32_t& c = e.codigo_error;
@@ -274,6 +305,8 @@ class Banco {
         graficos_.Enviar_imagen(Subida_graficos::kCargando_firmware);
         Lugar("Grabar_configuraciones");
         TCFpga fpga(v_);
+        fpga.configuraciones =
+            Configuraciones_reducidas(fpga.configuraciones, kBytes_configuracion_fpga);
         fpga.grabar_flash = !e.Check_firmware;
         fpga.progreso_base = e.progreso_base;
         fpga.num_configuraciones = TCFpga::kMaximo_configuraciones;
@@ -310,12 +343,14 @@ class Banco {
         // Every failing ending sets its code, and the code's reason is the failure returned.
         return teclado ? c == 0
                        : Uno_de(c, kCodigo_teclado_id, kCodigo_teclado_verificacion,
-                                kCodigo_teclado_sin_respuesta, kCodigo_teclado_abortado) &&
+                                kCodigo_teclado_sin_respuesta, kCodigo_teclado_abortado,
+                                kCodigo_teclado_sin_conexion) &&
                              e.motivo_error == *teclado.Motivo();
       }
       case Recorrido::planes: {
         Lugar("Grabar_plan");
-        std::vector<uint8_t> buffer(kTamano_buffer_planes);
+        // One buffer for every run: the step fills it before use.
+        static std::vector<uint8_t> buffer(kTamano_buffer_planes);
         const bool ok = static_cast<bool>(Grabar_plan(v_, buffer, selector_planes));
         return ok ? c == 0 : Uno_de(c, kCodigo_subir_bloques, kCodigo_orden_plan);
       }
@@ -354,6 +389,7 @@ class Banco {
   uint32_t turnos_cerrado_ = 0;  // message turns in a row with the port closed
   bool en_vigilancia_ = false;
   uint64_t ultima_vigilancia_us_ = 0;
+  const char* regla_rota_ = nullptr;
   uint64_t inicio_us_ = v_.reloj.Ahora_us();
 };
 

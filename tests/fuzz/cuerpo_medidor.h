@@ -44,17 +44,19 @@ inline constexpr uint8_t kOpcion_ticks_extra = 0x80;  // keyboard, erase and pla
 // What one run measured, for the script's report.
 struct Medida_medidor {
   uint64_t tiempo_virtual_us = 0;
-  uint64_t maximo_silencio_us = 0;  // longest wait without a byte from the meter
-  uint64_t operaciones = 0;         // port operations
-  uint64_t mensajes = 0;            // window message loop turns
-  int32_t codigo_error = 0;         // the result code the run ended with
-  bool conectado = false;           // the first connect found the meter
+  uint64_t maximo_silencio_us = 0;   // longest wait without a byte from the meter
+  uint64_t operaciones = 0;          // port operations
+  uint64_t mensajes = 0;             // window message loop turns
+  int32_t codigo_error = 0;          // the result code the run ended with
+  bool conectado = false;            // the first connect found the meter
+  const char* regla_rota = nullptr;  // the first rule the run broke, if any
 };
 
 // Runs the updater against the meter `entrada` dictates. False when a rule that
 // holds whatever the meter sends was broken (a known result code; a failure
 // reported with its code; both sides back at 115,200 baud and the window usable
-// after an update). A loop that does not end aborts with a message.
+// after an update); `medida->regla_rota` names it. A loop that does not end
+// aborts with a message.
 bool Probar_medidor(std::span<const uint8_t> entrada, Medida_medidor* medida = nullptr);
 
 }  // namespace r27::fuzz

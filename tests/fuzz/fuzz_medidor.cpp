@@ -1,7 +1,7 @@
 // libFuzzer target: the input is the meter (see cuerpo_medidor.h). A broken rule
-// traps; a loop that does not end aborts from the backend's watchdog. With
-// R27_MEDIDA set in the environment every run prints what it measured (virtual
-// time, longest silence, port operations), to find slow inputs.
+// is named, then traps; a loop that does not end aborts from the backend's
+// watchdog. With R27_MEDIDA set in the environment every run prints what it
+// measured (virtual time, longest silence, port operations), to find slow inputs.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,7 +12,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   static const bool medir = std::getenv("R27_MEDIDA") != nullptr;
   r27::fuzz::Medida_medidor m;
-  if (!r27::fuzz::Probar_medidor({datos, n}, &m)) __builtin_trap();
+  if (!r27::fuzz::Probar_medidor({datos, n}, &m)) {
+    std::fprintf(stderr, "fuzz_medidor: rule broken: %s (result code %d)\n", m.regla_rota,
+                 static_cast<int>(m.codigo_error));
+    __builtin_trap();
+  }
   if (medir)
     std::fprintf(stderr,
                  "medida: run %u virtual %.1f s, longest silence %.1f s, %llu port "

@@ -60,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso_registro{"checksum", ":020000040002F9\r\n", 4, 2, 0x0000, 0x04, {0x00, 0x02}},
         Caso_registro{"longitud_mala", ":0G0000040002F8\r\n", 3, 0, 0, 0, {}},
         Caso_registro{"direccion_mala", ":02G000040002F8\r\n", 3, 2, 0, 0, {}},
+        Caso_registro{"direccion_baja_mala", ":020000G40002F8\r\n", 3, 2, 0, 0, {}},
         Caso_registro{"tipo_malo", ":020000X40002F8\r\n", 3, 2, 0, 0, {}},
         Caso_registro{"sin_control", ":020000040002\r\n", 3, 2, 0, 0x04, {0x00, 0x02}},
         Caso_registro{"datos_cortos", ":0A000000112233\r\n", 3, 10, 0, 0, {0x11, 0x22, 0x33}},

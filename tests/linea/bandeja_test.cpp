@@ -61,6 +61,7 @@ class Backend_por_ruta final : public Backend_serie {
     }
   }
   bool Abrir(int n, const DCB_linea& l) override {
+    n_ = n;
     if (abierto_alguna_vez_) ++reconexiones_;
     abierto_alguna_vez_ = true;
     const auto ruta = directorio_.Ruta(n);
@@ -76,7 +77,11 @@ class Backend_por_ruta final : public Backend_serie {
   bool Consultar_cola(Estado_cola& e) override { return sim_.Consultar_cola(e); }
   void Purgar(bool r, bool t) override { sim_.Purgar(r, t); }
   void Fijar_rts(bool a) override { sim_.Fijar_rts(a); }
-  Fallo_apertura Ultimo_fallo_apertura() const override { return Fallo_apertura::no_existe; }
+  Fallo_apertura Ultimo_fallo_apertura() const override {
+    const auto ruta = directorio_.Ruta(n_);
+    return com1_ocupado_ && ruta == "/dev/ttyS0" ? Fallo_apertura::ocupado
+                                                 : Fallo_apertura::no_existe;
+  }
 
  private:
   sim::Backend_simulado sim_;
@@ -84,6 +89,10 @@ class Backend_por_ruta final : public Backend_serie {
   std::atomic<int>& reconexiones_;
   std::map<std::string, int> internos_;
   bool abierto_alguna_vez_ = false;
+  int n_ = 0;
+
+ public:
+  bool com1_ocupado_ = false;  // COM1's device is held by another program
 };
 
 struct Medidor_de_bandeja {
@@ -104,10 +113,12 @@ struct Banco_bandeja {
     entorno.directorio = &sistema;
     entorno.medios = [this](int n, const Directorio_puertos& fijo) {
       // Each COM number keeps its first meter's clock: the meter it should reach.
+      const size_t i = static_cast<size_t>(n - 3);
       Reloj_virtual& reloj =
-          n >= 3 && n <= 5 ? *medidores[static_cast<size_t>(n - 3)].reloj : reloj_sin_medidor;
-      return Medios_medidor{
-          std::make_unique<Backend_por_ruta>(reloj, fijo, dispositivos, reconexiones), &reloj};
+          n >= 3 && i < medidores.size() ? *medidores[i].reloj : reloj_sin_medidor;
+      auto backend = std::make_unique<Backend_por_ruta>(reloj, fijo, dispositivos, reconexiones);
+      backend->com1_ocupado_ = com1_ocupado;
+      return Medios_medidor{std::move(backend), &reloj};
     };
     entorno.ruta_estable = [](const std::string& ruta) { return ruta; };
     entorno.salida = &salida;
@@ -128,6 +139,7 @@ struct Banco_bandeja {
   }
 
   std::atomic<int> reconexiones{0};
+  bool com1_ocupado = false;
   Directorio_renumerado sistema;
   Reloj_virtual reloj_sin_medidor;
   std::vector<Medidor_de_bandeja> medidores;
@@ -216,26 +228,127 @@ TEST(Ejecutar_bandeja, PuertosPedidosYSinMedidor) {
   struct Caso {
     const char* nombre;
     std::vector<std::string_view> argumentos;
+    size_t conectados;  // meters in the tray
+    bool terminal;      // stdout is a terminal
+    bool rutas;         // device paths get a COM number (as on Linux)
+    bool com1_ocupado;  // another program holds COM1
     int salida;
-    size_t medidores;
-    int primero;  // the first port of the table
+    std::vector<int> puertos;  // the table's, in order
+    std::string en_salida;     // in what the technician reads
   };
+  const std::string nada = Idioma_linea("EN").Asistente()[Texto::P6_E1_L1];
+  const std::vector<int> tres = {3, 4, 5};
   const Caso casos[] = {
       // A port given that leads to no meter is still a meter of the tray: it failed.
       {"COM1 and COM3",
        {"--puerto", "COM3", "--puerto", "COM1", "--si"},
+       3,
+       false,
+       false,
+       false,
        kSalida_no_encontrado,
-       2,
-       1},
-      {"check only", {"--todos", "--solo-comprobar"}, kSalida_correcta, 3, 3},
+       {1, 3},
+       ""},
+      {"check only",
+       {"--todos", "--solo-comprobar"},
+       3,
+       false,
+       false,
+       false,
+       kSalida_correcta,
+       tres,
+       ""},
+      {"a port given twice",
+       {"--puerto", "COM3", "--puerto", "COM4", "--puerto", "COM3", "--si"},
+       3,
+       false,
+       false,
+       false,
+       kSalida_orden_erronea,
+       {},
+       ""},
+      {"a device path where paths are not mapped",
+       {"--puerto", "/dev/ttyACM0", "--si"},
+       3,
+       false,
+       false,
+       false,
+       kSalida_orden_erronea,
+       {},
+       ""},
+      {"a device path and a COM number",
+       {"--puerto", "/dev/ttyACM1", "--puerto", "COM3", "--si"},
+       3,
+       false,
+       true,
+       false,
+       kSalida_correcta,
+       {3, 4},
+       ""},
+      {"a device path that leads nowhere",
+       {"--puerto", "/dev/ttyACM7", "--si"},
+       3,
+       false,
+       true,
+       false,
+       kSalida_orden_erronea,
+       {},
+       ""},
+      {"no meter on any port",
+       {"--todos", "--si"},
+       0,
+       false,
+       false,
+       false,
+       kSalida_no_encontrado,
+       {},
+       nada},
+      // A port that could not be opened may hold a meter: it is named.
+      {"a port held by another program",
+       {"--todos", "--solo-comprobar"},
+       3,
+       false,
+       false,
+       true,
+       kSalida_correcta,
+       tres,
+       "COM1: no meter found, a port held by another program, not searched"},
+      // Each meter's line rewritten in place (a whole update lasts several of its
+      // 250 ms redraws), and the block erased once all have ended.
+      {"on a terminal",
+       {"--todos", "--si"},
+       3,
+       true,
+       false,
+       false,
+       kSalida_correcta,
+       tres,
+       "A\r\033[J"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
-    Banco_bandeja b({Config_medidor{}, Config_medidor{}, Config_medidor{}});
-    EXPECT_EQ(b.Ejecutar(k.argumentos), k.salida);
-    EXPECT_EQ(b.resumenes.size(), k.medidores);
-    if (!b.resumenes.empty()) {
-      EXPECT_EQ(b.resumenes[0].puerto, k.primero);
+    Banco_bandeja b(std::vector<Config_medidor>(k.conectados));
+    b.entorno.salida_terminal = k.terminal;
+    b.com1_ocupado = k.com1_ocupado;
+    if (k.rutas) {
+      // The devices the directory numbers first: /dev/ttyACMk is COM 3 + k.
+      b.entorno.numero_de_ruta = [](const std::string& ruta,
+                                    std::string& error) -> std::optional<int> {
+        for (int i = 0; i < 3; ++i)
+          if (ruta == "/dev/ttyACM" + std::to_string(i)) return 3 + i;
+        error = "no device at " + ruta;
+        return std::nullopt;
+      };
+    }
+    EXPECT_EQ(b.Ejecutar(k.argumentos), k.salida) << b.errores.str();
+    std::vector<int> puertos;
+    for (const Resumen_linea& r : b.resumenes) puertos.push_back(r.puerto);
+    EXPECT_EQ(puertos, k.puertos);
+    EXPECT_NE(b.salida.str().find(k.en_salida), std::string::npos) << b.salida.str();
+    // A command line refused is said on stderr, and nothing else is printed.
+    if (k.salida == kSalida_orden_erronea) {
+      EXPECT_NE(b.errores.str().find("r27-actualizar: "), std::string::npos);
+      EXPECT_EQ(b.salida.str(), "");
     }
   }
 }

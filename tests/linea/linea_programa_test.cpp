@@ -4,9 +4,15 @@
 // the run's record in the history of a data folder of the test's own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,21 +30,24 @@ namespace fs = std::filesystem;
 struct Salida_programa {
   int estado = -1;  // exit status, -1 when it did not exit normally
   std::string salida;
+  std::string errores;
 };
 
 // Runs `programa` with stdin from /dev/null and no port map in its environment
-// but `mapa` (R27_PUERTOS) when given; its stdout is collected, its stderr goes
-// to the test's.
+// but `mapa` (R27_PUERTOS) when given; its stdout and its stderr are collected.
 Salida_programa Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
                          const std::string& mapa = "") {
   Salida_programa r;
   int tubo[2];
   if (pipe(tubo) != 0) return r;
+  FILE* errores = std::tmpfile();
+  if (errores == nullptr) return r;
   const pid_t pid = fork();
   if (pid == 0) {
     const int nulo = open("/dev/null", O_RDONLY);
     dup2(nulo, 0);
     dup2(tubo[1], 1);
+    dup2(fileno(errores), 2);
     close(tubo[0]);
     close(tubo[1]);
     if (mapa.empty()) {
@@ -61,7 +70,99 @@ Salida_programa Ejecutar(const std::string& programa, const std::vector<std::str
   close(tubo[0]);
   int estado = 0;
   if (waitpid(pid, &estado, 0) == pid && WIFEXITED(estado)) r.estado = WEXITSTATUS(estado);
+  std::rewind(errores);
+  size_t leidos;
+  while ((leidos = std::fread(buffer, 1, sizeof buffer, errores)) > 0)
+    r.errores.append(buffer, leidos);
+  std::fclose(errores);
   return r;
+}
+
+// The program on a pseudo-terminal of its own (stdin, stdout and stderr), as a
+// technician runs it: the test reads what the terminal shows, types, and
+// presses Ctrl-C (the signal the terminal would send).
+class Programa_en_terminal {
+ public:
+  ~Programa_en_terminal() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (maestro_ >= 0) close(maestro_);
+  }
+  bool Lanzar(const std::string& programa, const std::vector<std::string>& argumentos) {
+    int esclavo = -1;
+    if (openpty(&maestro_, &esclavo, nullptr, nullptr, nullptr) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      setsid();
+      ioctl(esclavo, TIOCSCTTY, 0);
+      for (int d = 0; d < 3; ++d) dup2(esclavo, d);
+      close(esclavo);
+      close(maestro_);
+      unsetenv("R27_PUERTOS");
+      std::vector<char*> argv = {const_cast<char*>(programa.c_str())};
+      for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(programa.c_str(), argv.data());
+      _exit(127);
+    }
+    close(esclavo);
+    return pid_ > 0;
+  }
+  // Reads the terminal until `texto` has shown (since the start) or `segundos` pass.
+  bool Esperar(const std::string& texto, int segundos) {
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
+    while (visto_.find(texto) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > fin) return false;
+      (void)Leer(100);
+    }
+    return true;
+  }
+  void Teclear(const std::string& texto) { (void)!write(maestro_, texto.data(), texto.size()); }
+  void Senal(int senal) { kill(pid_, senal); }
+  // Reads to the end; the exit status, or -1 when it did not exit within `segundos`.
+  int Fin(int segundos) {
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
+    while (std::chrono::steady_clock::now() < fin) {
+      int estado = 0;
+      if (waitpid(pid_, &estado, WNOHANG) == pid_) {
+        pid_ = -1;
+        while (Leer(0)) {
+        }
+        return WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+      }
+      (void)Leer(50);
+    }
+    return -1;
+  }
+  const std::string& Visto() const { return visto_; }
+
+ private:
+  // One read of what the terminal shows; false when nothing came in `espera_ms`.
+  bool Leer(int espera_ms) {
+    pollfd p{maestro_, POLLIN, 0};
+    if (poll(&p, 1, espera_ms) <= 0) return false;
+    char b[4096];
+    const ssize_t n = read(maestro_, b, sizeof b);
+    if (n <= 0) return false;
+    visto_.append(b, static_cast<size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int maestro_ = -1;
+  std::string visto_;
+};
+
+// A language file naming English and holding one text of its own: the others
+// come from the built-in copy.
+std::string Fichero_idiomas(const fs::path& dir) {
+  const fs::path f = dir / "idiomas.ini";
+  std::FILE* s = std::fopen(f.c_str(), "w");
+  if (s == nullptr) return "";
+  std::fputs("[COMUN]\nIDIOMA=EN\n[EN]\nP6_E1_L1=Nothing answered here.\n", s);
+  std::fclose(s);
+  return f.string();
 }
 
 size_t Cuenta(const std::string& texto, const std::string& buscado) {
@@ -156,6 +257,106 @@ TEST(Programa_linea, ServicioConPasosElegidosContraElSimulador) {
   // Without service mode the choice is refused before anything is opened.
   EXPECT_EQ(Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--pasos", "borrado"}).estado,
             40);
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// What the program answers before any meter is asked: its help, each command
+// line it refuses (exit 40, the reason on stderr), and a port that is no meter's,
+// with the texts of a language file that lacks most of them.
+TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_ordenes_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string idiomas = Fichero_idiomas(dir);
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // a history, if any, stays here
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> argumentos;
+    int estado;
+    std::string en_salida, en_errores;
+  };
+  const Caso casos[] = {
+      {"--help", {"--help"}, 0, "--puerto COMn|PATH", ""},
+      {"-h", {"-h"}, 0, "Exit codes:", ""},
+      {"an unknown option", {"--sii"}, 40, "", "unknown option \"--sii\""},
+      {"a language file that is not there",
+       {"--idiomas", (dir / "no").string()},
+       40,
+       "",
+       "is not a file"},
+      {"a port path with a blank", {"--puerto", "/tmp/r27 medidor"}, 40, "", "blank"},
+      {"a trace file that cannot be opened",
+       {"--puerto", "COM3", "--traza", (dir / "no" / "traza.txt").string()},
+       40,
+       "",
+       "cannot open the trace file"},
+      // /dev/null opens, but it is no serial port: nothing is found on it.
+      {"a path that is no serial port",
+       {"--puerto", "/dev/null", "--idiomas", idiomas},
+       31,
+       "Nothing answered here.\nCheck the cable and that it is on,",
+       ""},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, k.argumentos);
+    EXPECT_EQ(r.estado, k.estado) << r.salida << r.errores;
+    EXPECT_NE(r.salida.find(k.en_salida), std::string::npos) << r.salida;
+    EXPECT_NE(r.errores.find(k.en_errores), std::string::npos) << r.errores;
+    if (k.estado == 40) {
+      EXPECT_EQ(r.salida, "");
+    }
+  }
+  // The help lists every exit code, its meaning broken to fit 80 columns.
+  const std::string ayuda = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--help"}).salida;
+  for (const char* codigo : {"\n  0 ", "\n  1-29 ", "\n  30 ", "\n  37 ", "\n  40 "})
+    EXPECT_NE(ayuda.find(codigo), std::string::npos) << codigo;
+  size_t inicio = ayuda.find("Exit codes:");
+  ASSERT_NE(inicio, std::string::npos);
+  for (size_t fin; (fin = ayuda.find('\n', inicio)) != std::string::npos; inicio = fin + 1)
+    EXPECT_LE(fin - inicio, 80u) << ayuda.substr(inicio, fin - inicio);
+  unsetenv("XDG_DATA_HOME");
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// Ctrl-C on the technician's terminal: at a question it answers no, and nothing
+// is written; while the update runs it is refused with a warning, and the update
+// ends as it would have.
+TEST(Programa_linea, CtrlCEnElTerminal) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_ctrl_c_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string enlace = (dir / "medidor").string();
+  const std::string idiomas = Fichero_idiomas(dir);
+  Programa_sim sim;
+  ASSERT_TRUE(sim.Lanzar(R27_SIM_PROGRAMA, {"--enlace", enlace, "--t-reinicio", "1000"}));
+  ASSERT_EQ(sim.Linea().rfind("/dev/pts/", 0), 0u);
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // the runs' history stays here
+  struct Caso {
+    const char* nombre;
+    const char* tecleado;     // typed at the question
+    const char* pulsar_tras;  // Ctrl-C once this shows
+    int estado;
+    const char* visto;  // on the terminal after it
+  };
+  const Caso casos[] = {
+      {"at the question", "", "[y/N] ", 30, "Result: cancelled"},
+      {"during the update", "y\n", "[1/1] zone", 0, "An update is running."},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Programa_en_terminal p;
+    ASSERT_TRUE(p.Lanzar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", enlace, "--servicio", "--pasos",
+                                                   "zona", "--idiomas", idiomas}));
+    ASSERT_TRUE(p.Esperar("[y/N] ", 60)) << p.Visto();
+    p.Teclear(k.tecleado);
+    ASSERT_TRUE(p.Esperar(k.pulsar_tras, 60)) << p.Visto();
+    p.Senal(SIGINT);
+    EXPECT_EQ(p.Fin(120), k.estado) << p.Visto();
+    EXPECT_NE(p.Visto().find(k.visto), std::string::npos) << p.Visto();
+  }
   unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
   std::error_code ec;

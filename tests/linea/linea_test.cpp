@@ -3,6 +3,9 @@
 // few pieces of its own (options, time-left estimate, JSON strings).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -10,11 +13,14 @@
 
 #include "app/linea/codigos_salida.h"
 #include "app/linea/ejecutar_linea.h"
+#include "app/linea/identidad_linea.h"
 #include "app/linea/opciones_linea.h"
 #include "app/linea/progreso_linea.h"
 #include "app/linea/resumen_json.h"
+#include "app/linea/ruta_puerto.h"
 #include "app/linea/textos_linea.h"
 #include "link/codigos_resultado.h"
+#include "link/directorio_puertos_mapa.h"
 #include "sim/backend_simulado.h"
 #include "sim/medidor_simulado.h"
 #include "tests/linea/banco_linea.h"
@@ -221,7 +227,12 @@ TEST(Leer_opciones, FormasYErrores) {
       {{"--puerto", "ttyACM0"}, false, 0, ""},
       {{"--puerto"}, false, 0, ""},
       {{"--traza"}, false, 0, ""},
+      {{"--traza", ""}, false, 0, ""},
       {{"--si", "--sí"}, false, 0, ""},
+      // Several meters ask no question: each needs its answer given.
+      {{"--puerto", "COM3", "--puerto", "COM4"}, false, 0, ""},
+      {{"--todos"}, false, 0, ""},
+      {{"--todos", "--solo-comprobar"}, true, 0, ""},
       {{"--csv"}, false, 0, ""},  // only with --historial
       {{"--historial", "--csv"}, true, 0, ""},
   };
@@ -270,8 +281,281 @@ TEST(Cadena_json, EscapesYBytesQueNoSonUtf8) {
       {"\xff\xc3", "\"\xc3\xbf\xc3\x83\""},                  // stray bytes as Latin-1
       {"\xe0\x80\x80", "\"\xc3\xa0\xc2\x80\xc2\x80\""},      // an overlong form is no UTF-8
       {std::string("Q\0T", 3), "\"Q\\u0000T\""},
+      {"a\rb", "\"a\\rb\""},
+      {"\xf0\x9f\x93\xa1", "\"\xf0\x9f\x93\xa1\""},                  // four bytes, U+1F4E1
+      {"\xed\xa0\x80", "\"\xc3\xad\xc2\xa0\xc2\x80\""},              // a surrogate is no UTF-8
+      {"\xf4\x90\x80\x80", "\"\xc3\xb4\xc2\x90\xc2\x80\xc2\x80\""},  // past U+10FFFF
+      {"\xf0\x9f\x93", "\"\xc3\xb0\xc2\x9f\xc2\x93\""},              // cut short
   };
   for (const Caso& k : casos) EXPECT_EQ(Cadena_json(k.texto), k.json);
+}
+
+// The identity as the text and the JSON show it, for the shapes a meter may
+// answer in: updated and whole, or in its boot stage (no FPGA information, no
+// module answer) with control bytes in its texts.
+TEST(Identidad, TextoYJsonDeCadaForma) {
+  Ficha_medidor completa;
+  completa.conectado = true;
+  completa.familia = "QZT";
+  completa.region = "EUR";
+  completa.version = Texto_de("3.01.00000");
+  completa.fpga_leida = true;
+  completa.fpga_mayor = 3;
+  completa.fpga_menor = 3;
+  completa.mpeg4 = Datos_mpeg4{133, 7, 2, 5};
+  completa.idioma = 1;
+  Ficha_medidor arranque;
+  arranque.conectado = true;
+  arranque.modo_arranque = true;
+  arranque.familia = "Q\x01T";
+  arranque.version = Texto_de("1.05.00012");
+  arranque.idioma = 3;
+  struct Caso {
+    const char* nombre;
+    Ficha_medidor ficha;
+    std::string texto;
+    std::string json;
+  };
+  const Caso casos[] = {
+      {"whole", completa,
+       "> family:   QZT\n> region:   EUR\n> firmware: version 3.01, build 00000\n"
+       "> FPGA:     3.3\n> MPEG-4:   application 133 build 7, decoders 5, boot 2\n"
+       "> language: 1",
+       R"({"family":"QZT","region":"EUR","version":"3.01","build":"00000","boot_stage":false,)"
+       R"("fpga":"3.3","mpeg4":{"application":133,"build":7,"decoders":5,"boot":2},"language":1})"},
+      {"boot stage", arranque,
+       "> family:   Q?T\n> region:   \n> firmware: version 1.05, build 00012 (answered in its "
+       "boot stage)\n> FPGA:     not read\n> MPEG-4:   no answer\n> language: 3",
+       R"({"family":"Q\u0001T","region":"","version":"1.05","build":"00012","boot_stage":true,)"
+       R"("fpga":null,"mpeg4":null,"language":3})"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(Texto_identidad(k.ficha, "> ", Idioma_linea("EN")), k.texto);
+    EXPECT_EQ(Json_identidad(k.ficha), k.json);
+  }
+}
+
+// The whole summary for a run that found nothing (every field null) and for one
+// that failed a step on a port given by its path.
+TEST(Json_resumen, NadaEncontradoYPasoFallido) {
+  Resumen_linea nada;
+  nada.resultado = "not-found";
+  nada.codigo_salida = kSalida_no_encontrado;
+  nada.duracion_s = 1.5;
+  Resumen_linea fallido;
+  fallido.puerto = 4;
+  fallido.ruta = "/dev/ttyACM0";
+  fallido.resultado = "failed";
+  fallido.pasos = {{"main firmware", true, false, "failed", 12.25, "Grabar_flash: esperaba 0x80"},
+                   {"MPEG-4 application", false, false, "not-run", 0, ""}};
+  fallido.codigo_resultado = fallido.codigo_salida = 23;
+  fallido.duracion_s = 40;
+  fallido.motivo = "Grabar_flash: esperaba 0x80";
+  fallido.pendientes = {"keyboard", "channel plans"};
+  struct Caso {
+    const char* nombre;
+    const Resumen_linea& resumen;
+    std::string json;
+  };
+  const Caso casos[] = {
+      {"nothing found", nada,
+       R"({"port":null,"path":null,"outcome":"not-found","identity_before":null,)"
+       R"("identity_after":null,"steps":[],"check":null,"result_code":0,"exit_code":31,)"
+       R"("duration_s":1.5,"reason":null,"still_to_do":[]})"},
+      {"a failed step", fallido,
+       R"({"port":"COM4","path":"/dev/ttyACM0","outcome":"failed","identity_before":null,)"
+       R"("identity_after":null,"steps":[{"name":"main firmware","ran":true,"ok":false,)"
+       R"("state":"failed","duration_s":12.25,"reason":"Grabar_flash: esperaba 0x80"},)"
+       R"({"name":"MPEG-4 application","ran":false,"ok":false,"state":"not-run",)"
+       R"("duration_s":0.0,"reason":null}],"check":null,"result_code":23,"exit_code":23,)"
+       R"("duration_s":40.0,"reason":"Grabar_flash: esperaba 0x80",)"
+       R"("still_to_do":["keyboard","channel plans"]})"},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(Json_resumen(k.resumen), k.json);
+  }
+}
+
+// What a terminal gets and a log does not: the progress line that rewrites
+// itself and the bell of a failure. Ctrl-C is refused while the update runs (as
+// the window refuses to close) and ends the run before it.
+TEST(Ejecutar_linea, TerminalYCtrlC) {
+  enum class Ctrl_c { nunca, en_la_busqueda, en_la_actualizacion };
+  struct Caso {
+    const char* nombre;
+    Config_medidor medidor;
+    bool terminal;  // stdout is a terminal
+    Ctrl_c ctrl_c;
+    int salida;
+    const char* resultado;
+    std::string lleva, no_lleva;  // in the output ("": nothing to look for)
+  };
+  Config_medidor reinicia = Medidor_rapido();
+  reinicia.fallos = {Fallo{Tipo_fallo::Reinicio, Peticion::Grabacion, 1, 1}};
+  Config_medidor byte_erroneo = Medidor_rapido();
+  byte_erroneo.fallos = {Fallo{Tipo_fallo::Ack_erroneo, Peticion::Grabacion, 1, 1}};
+  const std::string aviso = Idioma_linea("EN").Asistente()[Texto::AVISOACT];
+  const Caso casos[] = {
+      // The FPGA step is the second, though its banner comes once its loaders are in.
+      {"a whole update on a terminal", Medidor_rapido(), true, Ctrl_c::nunca, kSalida_correcta,
+       "updated", "\r\033[K[2/4] FPGA set", "\a"},
+      {"a wrong burn byte on a terminal rings the bell", byte_erroneo, true, Ctrl_c::nunca,
+       kCodigo_firmware_grabacion, "failed", "\a", ""},
+      {"a burn that falls silent does not", reinicia, true, Ctrl_c::nunca,
+       kCodigo_firmware_grabacion, "failed", "\r\033[K[3/4] main firmware", "\a"},
+      {"a log gets lines and no control bytes", reinicia, false, Ctrl_c::nunca,
+       kCodigo_firmware_grabacion, "failed", "\n[3/4] main firmware", "\033"},
+      {"Ctrl-C during the update is refused", Medidor_rapido(), false, Ctrl_c::en_la_actualizacion,
+       kSalida_correcta, "updated", aviso, ""},
+      {"Ctrl-C during the search ends the run", Medidor_rapido(), false, Ctrl_c::en_la_busqueda,
+       kSalida_fallo_sin_codigo, "interrupted", "", aviso},
+  };
+  Opciones_linea si;
+  si.si = true;
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Banco_linea b(k.medidor);
+    b.entorno.salida_terminal = k.terminal;
+    bool actualizando = false;
+    std::vector<bool> avisos;  // what the run told of the update starting and ending
+    bool pulsado = false;
+    b.entorno.al_cambiar_actualizando = [&](bool a) {
+      actualizando = a;
+      avisos.push_back(a);
+    };
+    b.entorno.tomar_interrupcion = [&] {
+      if (pulsado || k.ctrl_c == Ctrl_c::nunca) return false;
+      if (k.ctrl_c == Ctrl_c::en_la_actualizacion && !actualizando) return false;
+      pulsado = true;
+      return true;
+    };
+    EXPECT_EQ(b.Ejecutar(si), k.salida) << b.salida.str();
+    EXPECT_EQ(b.resumen.resultado, k.resultado);
+    const bool escrito = k.ctrl_c != Ctrl_c::en_la_busqueda;
+    EXPECT_EQ(!b.Nada_escrito(), escrito);
+    EXPECT_NE(k.ctrl_c == Ctrl_c::nunca, pulsado);
+    // Closing is refused exactly while the update runs.
+    const std::vector<bool> esperados =
+        escrito ? std::vector<bool>{true, false} : std::vector<bool>{};
+    EXPECT_EQ(avisos, esperados);
+    const std::string salida = b.salida.str();
+    if (!k.lleva.empty()) {
+      EXPECT_NE(salida.find(k.lleva), std::string::npos) << k.lleva;
+    }
+    if (!k.no_lleva.empty()) {
+      EXPECT_EQ(salida.find(k.no_lleva), std::string::npos) << k.no_lleva;
+    }
+  }
+}
+
+// --puerto with a device path: a path the port directory numbers keeps its
+// number (also when named through a link); a new one takes the first free number
+// and joins the port map; a path the map cannot hold, a full numbering or a
+// directory that does not take the map are refused with their reason.
+TEST(Numero_de_ruta, NumeroPropioONuevoOMotivo) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("r27_rutas_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string medidor = (dir / "medidor").string();
+  std::ofstream(medidor).put('x');
+  fs::create_symlink(medidor, dir / "enlace");
+  // Every COM number taken, or a map the directory does not read back.
+  struct Directorio_fijo final : Directorio_puertos {
+    bool lleno = false;
+    bool Existe(int) const override { return true; }
+    std::vector<std::string> Nombres_sistema() const override {
+      std::vector<std::string> v;
+      for (int n = 1; lleno && n <= kMayor_numero_com; ++n) v.push_back("COM" + std::to_string(n));
+      return v;
+    }
+    std::optional<std::string> Ruta(int n) const override {
+      if (lleno) return "/dev/ttyS" + std::to_string(n);
+      return std::nullopt;
+    }
+  };
+  Directorio_fijo lleno;
+  lleno.lleno = true;
+  const Directorio_fijo sordo;
+  struct Caso {
+    const char* nombre;
+    const Directorio_puertos& directorio;
+    std::string ruta;
+    std::optional<int> numero;  // none: refused; 0: a new number
+    const char* motivo;
+  };
+  const Caso casos[] = {
+      {"in the map", Directorio_sistema(), medidor, 27, ""},
+      {"through a link", Directorio_sistema(), (dir / "enlace").string(), 27, ""},
+      {"new", Directorio_sistema(), (dir / "otro").string(), 0, ""},
+      {"a blank in it", Directorio_sistema(), (dir / "un medidor").string(), std::nullopt, "blank"},
+      {"every number taken", lleno, medidor, std::nullopt, "no COM number is free"},
+      {"a directory without the map", sordo, medidor, std::nullopt, "did not take"},
+  };
+  const char* antes = std::getenv(kVariable_puertos);
+  const std::string mapa_antes = antes ? antes : "";
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    const std::string mapa = "COM27=" + medidor;
+    setenv(kVariable_puertos, mapa.c_str(), 1);
+    std::string error;
+    const std::optional<int> n = Numero_de_ruta(k.ruta, k.directorio, Idioma_linea("EN"), error);
+    ASSERT_EQ(n.has_value(), k.numero.has_value()) << error;
+    if (!n) {
+      EXPECT_NE(error.find(k.motivo), std::string::npos) << error;
+      continue;
+    }
+    if (*k.numero != 0) {
+      EXPECT_EQ(*n, *k.numero);
+      EXPECT_EQ(std::getenv(kVariable_puertos), mapa);  // the map is left as it was
+    } else {
+      EXPECT_NE(*n, 27);
+      EXPECT_EQ(Directorio_sistema().Ruta(*n), k.ruta);
+      EXPECT_EQ(Directorio_sistema().Ruta(27), medidor);  // the map keeps what it held
+    }
+  }
+  if (antes) {
+    setenv(kVariable_puertos, mapa_antes.c_str(), 1);
+  } else {
+    unsetenv(kVariable_puertos);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// The name a meter's device keeps through its restarts: its link in the folder of
+// physical ports, the first by name when several lead to it; the path itself when
+// no link leads to it or there is no such folder.
+TEST(Ruta_estable, ElEnlaceDelPuertoFisico) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("r27_estable_" + std::to_string(getpid()));
+  const fs::path por_ruta = dir / "by-path";
+  fs::create_directories(por_ruta);
+  const std::string medidor = (dir / "ttyACM0").string();
+  const std::string otro = (dir / "ttyACM1").string();
+  std::ofstream(medidor).put('x');
+  std::ofstream(otro).put('x');
+  fs::create_symlink(medidor, por_ruta / "pci-usb-0:1.2");
+  fs::create_symlink(medidor, por_ruta / "pci-usb-0:1.1");
+  fs::create_symlink(otro, por_ruta / "pci-usb-0:1.3");
+  struct Caso {
+    const char* nombre;
+    std::string ruta, carpeta, estable;
+  };
+  const Caso casos[] = {
+      {"two links: the first by name", medidor, por_ruta.string(),
+       (por_ruta / "pci-usb-0:1.1").string()},
+      {"one link", otro, por_ruta.string(), (por_ruta / "pci-usb-0:1.3").string()},
+      {"no link to it", (dir / "pts").string(), por_ruta.string(), (dir / "pts").string()},
+      {"no such folder", medidor, (dir / "nada").string(), medidor},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(Ruta_estable(k.ruta, k.carpeta), k.estable);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 
 }  // namespace

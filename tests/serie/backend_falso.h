@@ -24,6 +24,7 @@ class Backend_falso final : public Backend_serie {
   uint32_t en_cola = 0;
   bool error_linea = false;
   bool consulta_falla = false;
+  bool desaparecido = false;  // the device is gone (the queue query then reports it)
   uint32_t acepta_por_escritura = 0xFFFFFFFF;  // the driver takes at most this per write
   uint32_t ms_por_escritura = 0;               // virtual time one write takes
   int error_tras_escrituras = -1;              // line error after this many writes
@@ -49,6 +50,7 @@ class Backend_falso final : public Backend_serie {
     abierto_ = false;
   }
   bool Esta_abierto() const override { return abierto_; }
+  bool Desaparecido() const override { return abierto_ && desaparecido; }
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
     Anotar("Escribir");
     if (lanza_al_escribir) throw std::runtime_error("driver");
@@ -72,7 +74,7 @@ class Backend_falso final : public Backend_serie {
   bool Consultar_cola(Estado_cola& estado) override {
     Anotar("Consultar");
     estado.bytes_en_salida = en_cola;
-    estado.error_linea = error_linea;
+    estado.error_linea = error_linea || desaparecido;
     return !consulta_falla;
   }
   void Purgar(bool rx, bool tx) override {

@@ -27,6 +27,7 @@ TEST(MapaPuertos, LeeLasEntradasEIgnoraLasMalFormadas) {
       {"COM3=/a,COM20=/b", {{3, "/a"}, {20, "/b"}}},
       {"COM3=/a;COM20=/b", {{3, "/a"}, {20, "/b"}}},
       {" ;,\tCOM3=/a ,; COM20=/b ;\n", {{3, "/a"}, {20, "/b"}}},
+      {"COM3=/a\r\nCOM4=/b\r\n", {{3, "/a"}, {4, "/b"}}},  // written on Windows
       {"com5=/x Com6=/y", {{5, "/x"}, {6, "/y"}}},
       {"COM03=/x", {{3, "/x"}}},
       {"COM3=/a COM3=/b", {{3, "/b"}}},
@@ -35,7 +36,7 @@ TEST(MapaPuertos, LeeLasEntradasEIgnoraLasMalFormadas) {
       // Malformed: no number, not digits, out of range, no '=', no path, no name.
       {"COM=/x COMx=/y COM3a=/y COM0=/z COM256=/z COM-1=/z", {}},
       {"COM99999999999999999999999=/z COM4294967299=/z", {}},
-      {"COM3 COM3= =/x PORT3=/x CO=/x COM 3=/x", {}},
+      {"COM3 COM3= =/x PORT3=/x CO=/x COM 3=/x CAM3=/x COX3=/x", {}},
       {"=", {}},
       {",,,;;;   ", {}},
   };
@@ -49,6 +50,14 @@ TEST(MapaPuertos, OrdenNaturalYGruposDeDispositivos) {
   std::vector<std::string> v{"ttyUSB10", "ttyUSB2", "ttyUSB1", "ttyUSB0", "ttyUSB02"};
   std::sort(v.begin(), v.end(), Menor_natural);
   EXPECT_EQ(v, (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB02", "ttyUSB2", "ttyUSB10"}));
+  // Pairs in both orders: letters after equal numbers, a name that ends first,
+  // names that differ before their numbers.
+  const std::pair<const char*, const char*> menores[] = {
+      {"ttyS1a", "ttyS1b"}, {"ttyS", "ttyS0"}, {"ttyS2", "ttyS2x"}, {"ttyACM9", "ttyUSB1"}};
+  for (const auto& [a, b] : menores) {
+    EXPECT_TRUE(Menor_natural(a, b)) << a << " < " << b;
+    EXPECT_FALSE(Menor_natural(b, a)) << b << " < " << a;
+  }
 
   EXPECT_EQ(
       Ordenar_dispositivos({"ttyS1", "ttyUSB0", "ttyACM10", "ttyS0", "ttyACM2", "tty0", "ttyUSB",
@@ -73,6 +82,13 @@ TEST(MapaPuertos, ElMapaExplicitoTomaSusNumeros) {
     SCOPED_TRACE(c.nombre);
     EXPECT_EQ(Numerar_puertos(disp, c.explicitos), c.esperado);
   }
+  // Devices past COM255 get no number.
+  std::vector<std::string> muchos;
+  for (int i = 0; i < 300; ++i) muchos.push_back("/dev/ttyUSB" + std::to_string(i));
+  const Mapa numerados = Numerar_puertos(muchos, {});
+  EXPECT_EQ(numerados.size(), 255u);
+  EXPECT_EQ(numerados.rbegin()->first, 255);
+  EXPECT_EQ(numerados.rbegin()->second, "/dev/ttyUSB254");
 }
 
 TEST(DirectorioSistema, LeeElEntornoEnCadaLlamada) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,29 @@ TEST(MutexPuerto, ElFicheroQueHayaDejadoOtraVersion) {
     EXPECT_FALSE(otro.Intentar_bloquear());
     m.Liberar();
   }
+}
+
+// An older build that holds the file's flock while this one sets the lock up (it
+// locked with the flock alone): the setup gives up after its attempts, about a
+// second, and the lock is the flock itself, so the two still exclude each other.
+TEST(MutexPuerto, UnaVersionAntiguaQueRetieneElFichero) {
+  const Nombre_cerrojo nombre("mutex-antigua");
+  const std::string ruta = "/tmp/r27-" + static_cast<const std::string&>(nombre) + ".lock";
+  unlink(ruta.c_str());
+  const int antigua = open(ruta.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  ASSERT_GE(antigua, 0);
+  ASSERT_EQ(flock(antigua, LOCK_EX), 0);
+  const auto t0 = std::chrono::steady_clock::now();
+  Mutex_Puerto m(nombre);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+  ASSERT_TRUE(m.Existe());
+  EXPECT_FALSE(m.Compartido_en_memoria());
+  EXPECT_FALSE(m.Intentar_bloquear());
+  ASSERT_EQ(flock(antigua, LOCK_UN), 0);
+  EXPECT_TRUE(m.Intentar_bloquear());
+  EXPECT_NE(flock(antigua, LOCK_EX | LOCK_NB), 0);  // now the older build waits
+  m.Liberar();
+  close(antigua);
 }
 
 TEST(MutexPuerto, NombresRarosYCerrojoQueNoSePuedeCrear) {

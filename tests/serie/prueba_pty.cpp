@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -31,13 +32,22 @@ constexpr int kCom = 77;  // beyond any numbering of the machine's own devices
 class PuertoPty : public testing::Test {
  protected:
   void SetUp() override {
+    Crear_maestro();
+    puerto = std::make_unique<Puerto_serie>(Crear_backend_sistema(), reloj, cerrojo);
+  }
+  // A new pseudo-terminal on COM kCom (a case that closed the last one needs it).
+  void Crear_maestro() {
+    if (maestro >= 0) close(maestro);
     maestro = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(maestro, 0);
     ASSERT_EQ(grantpt(maestro), 0);
     ASSERT_EQ(unlockpt(maestro), 0);
     esclavo = ptsname(maestro);
     Mapear("COM" + std::to_string(kCom) + "=" + esclavo);
-    puerto = std::make_unique<Puerto_serie>(Crear_backend_sistema(), reloj, cerrojo);
+  }
+  void Cerrar_maestro() {
+    close(maestro);
+    maestro = -1;
   }
   void TearDown() override {
     puerto.reset();
@@ -235,14 +245,26 @@ TEST_F(PuertoPty, BloquesGrandesEnAmbosSentidos) {
   EXPECT_EQ(Leer_puerto(bloque.size()), bloque);
 }
 
+// A purge of the input drops what waits there; a purge of the output alone
+// leaves it for the next read.
 TEST_F(PuertoPty, PurgarDescartaLaEntradaPendiente) {
-  Abrir();
-  Escribir_maestro({'x', 'y', 'z'});
-  puerto->Purgar(true, true);
-  uint8_t b[3];
-  EXPECT_EQ(puerto->Leer(b, 3), 0u);
-  Escribir_maestro({'k'});
-  EXPECT_EQ(Leer_puerto(1), std::vector<uint8_t>{'k'});
+  struct Caso {
+    bool recepcion, transmision;
+    bool queda_la_entrada;
+  };
+  for (const Caso& k :
+       {Caso{true, true, false}, Caso{true, false, false}, Caso{false, true, true}}) {
+    SCOPED_TRACE(std::string("input ") + (k.recepcion ? "yes" : "no") + ", output " +
+                 (k.transmision ? "yes" : "no"));
+    Abrir();
+    Escribir_maestro({'x', 'y', 'z'});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the bytes have come in
+    puerto->Purgar(k.recepcion, k.transmision);
+    Escribir_maestro({'k'});
+    const std::vector<uint8_t> queda{'x', 'y', 'z', 'k'};
+    EXPECT_EQ(Leer_puerto(k.queda_la_entrada ? 4 : 1),
+              k.queda_la_entrada ? queda : std::vector<uint8_t>{'k'});
+  }
 }
 
 TEST_F(PuertoPty, ReabrirCambiaLaVelocidad) {
@@ -313,6 +335,77 @@ TEST_F(PuertoPty, ElOtroExtremoDesapareceYNadaCuelga) {
   EXPECT_LT(Reloj_mono::now() - t0, std::chrono::seconds(3));
   puerto->Cerrar();
   EXPECT_FALSE(puerto->Esta_abierto());
+}
+
+// An unplug is known by whichever call meets the vanished device first, and
+// that call returns at once: the waits above it end on the loss instead of
+// running to their bounds.
+TEST_F(PuertoPty, LaPrimeraLlamadaTrasDesaparecerLoSabe) {
+  uint8_t b[16];
+  const uint8_t datos[4] = {1, 2, 3, 4};
+  struct Caso {
+    const char* nombre;
+    std::function<void()> llamada;
+  };
+  const Caso casos[] = {
+      {"a read", [&] { EXPECT_EQ(puerto->Leer(b, 16), 0u); }},
+      {"a read of what has come", [&] { EXPECT_EQ(puerto->Leer_disponible(b, 16), 0u); }},
+      {"a write", [&] { EXPECT_EQ(puerto->Escribir(datos, 4), -1); }},
+      {"the room in the queue",
+       [&] { EXPECT_EQ(puerto->Espacio_libre(), Puerto_serie::kEspacio_error); }},
+      {"RTS", [&] { puerto->Fijar_rts(true); }},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Crear_maestro();
+    Abrir();
+    EXPECT_FALSE(puerto->Dispositivo_perdido());
+    Cerrar_maestro();
+    const auto t0 = Reloj_mono::now();
+    k.llamada();
+    EXPECT_TRUE(puerto->Dispositivo_perdido());
+    EXPECT_LT(Reloj_mono::now() - t0, std::chrono::seconds(1));
+    puerto->Cerrar();
+  }
+}
+
+// A write the line stops taking (the other end reads nothing) fails at the
+// stall limit and closes the port; when the other end hangs up meanwhile, the
+// write ends within a second, on the lost device, instead of at the limit.
+TEST_F(PuertoPty, UnaEscrituraQueLaLineaNoTomaAcaba) {
+  using std::chrono::milliseconds;
+  struct Caso {
+    const char* nombre;
+    bool cuelga;  // the other end hangs up 300 ms into the write
+    milliseconds minimo, maximo;
+  };
+  const Caso casos[] = {
+      {"the other end stops reading", false, milliseconds(Puerto_serie::kLimite_atasco_ms),
+       milliseconds(Puerto_serie::kLimite_atasco_ms + 5000)},
+      {"the other end hangs up during the stall", true, milliseconds(300), milliseconds(1300)},
+  };
+  const std::vector<uint8_t> mucho = Todos_los_bytes(1 << 20);  // far more than a pty holds
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Crear_maestro();
+    Abrir();
+    std::thread colgar;
+    if (k.cuelga)
+      colgar = std::thread([&] {
+        std::this_thread::sleep_for(milliseconds(300));
+        Cerrar_maestro();
+      });
+    const auto t0 = Reloj_mono::now();
+    EXPECT_EQ(puerto->Escribir(mucho.data(), static_cast<uint32_t>(mucho.size())), -1);
+    const auto duracion = Reloj_mono::now() - t0;
+    if (colgar.joinable()) colgar.join();
+    EXPECT_GE(duracion, k.minimo);
+    EXPECT_LT(duracion, k.maximo);
+    // The stall closes the port; the lost device leaves it open and known gone.
+    EXPECT_EQ(puerto->Esta_abierto(), k.cuelga);
+    EXPECT_EQ(puerto->Dispositivo_perdido(), k.cuelga);
+    puerto->Cerrar();
+  }
 }
 
 }  // namespace

@@ -124,6 +124,38 @@ TEST_F(PuertoSerie, EscribirCeroBytesNoTocaElPuerto) {
   EXPECT_TRUE(falso->llamadas.empty());
 }
 
+// Arguments no request makes (no buffer, nothing to read, more than the signed
+// count holds) come back at once, without a call to the driver.
+TEST_F(PuertoSerie, ArgumentosImposiblesNoTocanElDriver) {
+  uint8_t b[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+  struct Caso {
+    const char* nombre;
+    int64_t (*llamada)(Puerto_serie&, uint8_t*);
+    int64_t resultado;
+  };
+  const Caso casos[] = {
+      {"a write without bytes",
+       [](Puerto_serie& p, uint8_t*) -> int64_t { return p.Escribir(nullptr, 4); }, -1},
+      {"a write past 2 GiB",
+       [](Puerto_serie& p, uint8_t* d) -> int64_t { return p.Escribir(d, 0x80000000u); }, -1},
+      {"a read without a buffer",
+       [](Puerto_serie& p, uint8_t*) -> int64_t { return p.Leer(nullptr, 4); }, 0},
+      {"a read of nothing", [](Puerto_serie& p, uint8_t* d) -> int64_t { return p.Leer(d, 0); }, 0},
+      {"a look without a buffer",
+       [](Puerto_serie& p, uint8_t*) -> int64_t { return p.Leer_disponible(nullptr, 4); }, 0},
+      {"a look at nothing",
+       [](Puerto_serie& p, uint8_t* d) -> int64_t { return p.Leer_disponible(d, 0); }, 0},
+  };
+  Abrir();
+  falso->entrada = {1, 2, 3};
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    EXPECT_EQ(k.llamada(*puerto, b), k.resultado);
+    EXPECT_TRUE(falso->llamadas.empty());
+    EXPECT_EQ(b[0], 0xAA);
+  }
+}
+
 TEST_F(PuertoSerie, EscribeEnTrozosDelEspacioLibreYDeLoQueTomaElDriver) {
   Abrir();
   falso->en_cola = 1048;  // 1000 free

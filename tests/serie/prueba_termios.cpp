@@ -20,6 +20,7 @@ TEST(LineaTermios, CadaCampoDelRegistro) {
        IXON | IXOFF | INPCK, 0},
       {"7 bits", [](DCB_linea& d) { d.ByteSize = 7; }, CSIZE, CS7, 0, 0},
       {"5 bits", [](DCB_linea& d) { d.ByteSize = 5; }, CSIZE, CS5, 0, 0},
+      {"6 bits", [](DCB_linea& d) { d.ByteSize = 6; }, CSIZE, CS6, 0, 0},
       {"tamano imposible", [](DCB_linea& d) { d.ByteSize = 17; }, CSIZE, CS8, 0, 0},
       {"impar", [](DCB_linea& d) { d.Parity = 1; }, kPar, PARENB | PARODD, INPCK, 0},
       {"par y comprobada",
@@ -34,6 +35,9 @@ TEST(LineaTermios, CadaCampoDelRegistro) {
       {"uno y medio", [](DCB_linea& d) { d.StopBits = 1; }, CSTOPB, CSTOPB, 0, 0},
       {"CTS", [](DCB_linea& d) { d.fOutxCtsFlow = true; }, CRTSCTS, CRTSCTS, 0, 0},
       {"XON/XOFF de salida", [](DCB_linea& d) { d.fOutX = true; }, 0, 0, IXON | IXOFF, IXON},
+      {"XON/XOFF de entrada", [](DCB_linea& d) { d.fInX = true; }, 0, 0, IXON | IXOFF, IXOFF},
+      // Checking parity needs a parity bit to check.
+      {"comprobada sin paridad", [](DCB_linea& d) { d.fParity = true; }, kPar, 0, INPCK, 0},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.nombre);

@@ -92,10 +92,57 @@ TEST_F(Traza, LaVariableDeEntornoLaEnciende) {
   auto con = Puerto();
   ::unsetenv(kVariable_traza);
   auto sin = Puerto();
+  ::setenv(kVariable_traza, "", 1);
+  auto vacia = Puerto();
+  ::unsetenv(kVariable_traza);
   EXPECT_NE(con->Traza(), nullptr);
   EXPECT_EQ(sin->Traza(), nullptr);
+  EXPECT_EQ(vacia->Traza(), nullptr);  // an empty name is no file
   // A file that cannot be opened leaves the trace off instead of failing the port.
   EXPECT_EQ(Traza_linea::Abrir("/nonexistent-dir/traza"), nullptr);
+}
+
+// A request's write the port does not take gives up with what the port says:
+// no connection (closed, or closed by the stall guard), the device gone, or the
+// port's error; the give-up goes to the trace.
+TEST_F(Traza, CadaEscrituraRechazadaDiceComoFallo) {
+  struct Caso {
+    const char* nombre;
+    void (*preparar)(prueba::Backend_falso&, Puerto_serie&);
+    Llegada llegada;
+    const char* llegado;
+  };
+  const Caso casos[] = {
+      {"taken whole", [](prueba::Backend_falso&, Puerto_serie&) {}, Llegada::nada, nullptr},
+      {"the port closed", [](prueba::Backend_falso&, Puerto_serie& p) { p.Cerrar(); },
+       Llegada::sin_conexion, "sin conexion"},
+      {"the driver stops taking bytes",
+       [](prueba::Backend_falso& f, Puerto_serie&) { f.acepta_por_escritura = 0; },
+       Llegada::sin_conexion, "sin conexion"},
+      {"the device gone", [](prueba::Backend_falso& f, Puerto_serie&) { f.desaparecido = true; },
+       Llegada::dispositivo_perdido, "nada (el dispositivo ya no esta)"},
+      {"a line error", [](prueba::Backend_falso& f, Puerto_serie&) { f.error_linea = true; },
+       Llegada::escritura_fallida, "error del puerto"},
+  };
+  const uint8_t orden[] = {0x0F, 0x00};
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    std::filesystem::remove(ruta);
+    auto puerto = Puerto();
+    puerto->Fijar_traza(Traza_linea::Abrir(ruta.string()));
+    ASSERT_TRUE(puerto->Abrir(3, Linea_inicial()));
+    k.preparar(*falso, *puerto);
+    EXPECT_TRUE(Escribir_todo(*puerto, {}, "Fin_conexion"));  // nothing to write: no write
+    const Resultado r = Escribir_todo(*puerto, orden, "Fin_conexion");
+    ASSERT_EQ(static_cast<bool>(r), k.llegado == nullptr);
+    if (!k.llegado) continue;
+    EXPECT_EQ(r.Motivo()->peticion, "Fin_conexion");
+    EXPECT_EQ(r.Motivo()->esperado, "2 bytes escritos");
+    EXPECT_EQ(r.Motivo()->llegada, k.llegada);
+    EXPECT_EQ(r.Motivo()->llegado, k.llegado);
+    puerto.reset();
+    EXPECT_NE(Leer_fichero(ruta).find(" ! " + r.Motivo()->Texto()), std::string::npos);
+  }
 }
 
 }  // namespace
