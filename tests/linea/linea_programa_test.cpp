@@ -301,7 +301,9 @@ TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
-    const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, k.argumentos);
+    std::vector<std::string> argumentos = k.argumentos;
+    argumentos.insert(argumentos.end(), {"--idioma", "EN"});  // the texts looked for are English
+    const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, argumentos);
     EXPECT_EQ(r.estado, k.estado) << r.salida << r.errores;
     EXPECT_NE(r.salida.find(k.en_salida), std::string::npos) << r.salida;
     EXPECT_NE(r.errores.find(k.en_errores), std::string::npos) << r.errores;
@@ -310,7 +312,7 @@ TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
     }
   }
   // The help lists every exit code, its meaning broken to fit 80 columns.
-  const std::string ayuda = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--help"}).salida;
+  const std::string ayuda = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--help", "--idioma", "EN"}).salida;
   for (const char* codigo : {"\n  0 ", "\n  1-29 ", "\n  30 ", "\n  37 ", "\n  40 "})
     EXPECT_NE(ayuda.find(codigo), std::string::npos) << codigo;
   size_t inicio = ayuda.find("Exit codes:");
