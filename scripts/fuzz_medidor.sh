@@ -7,6 +7,12 @@
 #
 #   scripts/fuzz_medidor.sh                 10,000,000 executions on 2 workers
 #   EJECUCIONES=200000 scripts/fuzz_medidor.sh
+#   scripts/fuzz_medidor.sh --fusionar      merges the working corpus into the
+#                                           checked-in one (libFuzzer -merge=1)
+#
+# A merge keeps the working inputs that reach what the checked-in ones do not, and
+# names each after what it reaches: run kind, connection outcome, result code and
+# the first 8 digits of its SHA-1 (firmware_conectado_sin_codigo_1a2b3c4d).
 #
 # Environment: EJECUCIONES (total executions), TRABAJOS (workers, 2), TIEMPO_MAXIMO
 # (seconds per worker, a guard: 5 h), LONGITUD_MAXIMA (input bytes, 1024),
@@ -28,6 +34,29 @@ CC=clang CXX=clang++ cmake -S "$raiz" -B "$construccion" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DR27_APP=OFF -DR27_BENCH=OFF -DR27_FUZZ=ON >/dev/null
 nice -n 19 cmake --build "$construccion" -j2 --target fuzz_medidor
 programa=$construccion/tests/fuzz/fuzz_medidor
+
+if [ "${1:-}" = "--fusionar" ]; then
+  # Only inputs that reach what the checked-in ones do not go in.
+  nice -n 19 "$programa" -merge=1 -max_len="$longitud_maxima" -timeout=60 -rss_limit_mb=3072 \
+    "$corpus_fijo" "$trabajo/corpus" >"$trabajo/fusion.txt" 2>&1 </dev/null || true
+  recorridos="conexion zona fpga firmware mpeg4 teclado planes borrado velocidad todos actualizacion asistente"
+  codigos=$(sed -n 's/^inline constexpr int32_t kCodigo_\([a-z0-9_]*\) = \([0-9]*\);.*/\2 \1/p' \
+    "$raiz/link/codigos_resultado.h")
+  for f in "$corpus_fijo"/*; do
+    base=$(basename "$f")
+    # libFuzzer names what it adds by its SHA-1; named files were named before.
+    echo "$base" | grep -Eq '^[0-9a-f]{40}$' || continue
+    medida=$(R27_MEDIDA=1 "$programa" -runs=1 "$f" 2>&1 | sed -n 's/^medida: //p' | head -1)
+    n=$(echo "$medida" | sed -n 's/^run \([0-9]*\).*/\1/p')
+    c=$(echo "$medida" | sed -n 's/.*, code \([0-9]*\)$/\1/p')
+    recorrido=$(echo $recorridos | cut -d' ' -f$((n + 1)))
+    case "$medida" in *"not connected"*) conexion=sin_medidor ;; *) conexion=conectado ;; esac
+    codigo=$(echo "$codigos" | awk -v c="$c" '$1 == c { print $2 }')
+    mv "$f" "$corpus_fijo/${recorrido}_${conexion}_${codigo:-sin_codigo}_$(echo "$base" | cut -c1-8)"
+  done
+  echo "checked-in corpus: $(ls "$corpus_fijo" | wc -l) inputs"
+  exit 0
+fi
 
 mkdir -p "$trabajo/corpus" "$trabajo/hallazgos"
 rm -f "$trabajo"/fuzz-*.log
