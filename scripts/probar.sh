@@ -68,8 +68,13 @@ ctest --test-dir "$raiz/build-ci" -N >/dev/null
 etapa "Tests: the Qt-free core, the window and the fault campaign"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j"$nucleos" --timeout 300 -LE tiempo_real
 
+# A real-time test that fails runs once more (and must then pass whole): the four
+# meters at once, beside the builds of this script, have lost a block to a meter
+# process that did not run for a quarter of a second. A fault of the updater
+# fails both runs; the virtual-clock tests above get no second run.
 etapa "Tests in real time against r27-sim (in the background)"
 ctest --test-dir "$raiz/build-ci" --output-on-failure -j3 --timeout 300 -L tiempo_real \
+  --repeat until-pass:2 \
   >"$registros/tiempo_real.txt" 2>&1 &
 pid_tiempo_real=$!
 
