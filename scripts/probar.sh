@@ -116,12 +116,13 @@ etapa "Windows: r27-actualizar.exe, the window and the installer under Wine agai
 pid_wine=$!
 
 # The 32-bit window, a WOW64 process under Wine's 32-bit half, and its installer:
-# compiled beside the tests below, run once the 64-bit Wine stage is over (two
-# whole updates under Wine at once beside the tests already load the machine).
+# compiled beside the tests below, run once the sanitizer tests or the 64-bit Wine
+# stage are over, whichever ends first (two whole updates under Wine at once
+# beside the tests load the machine; waiting for both left it idle at the end).
 etapa "Windows 32-bit: cross-compile, then the window and the installer under Wine (in the background)"
 (
   bash "$raiz/scripts/compilar_windows.sh" --32 --generadores "$raiz/build-ci"
-  while [ ! -f "$registros/wine.fin" ]; do sleep 2; done
+  while [ ! -f "$registros/wine.fin" ] && [ ! -f "$registros/asan.fin" ]; do sleep 2; done
   bash "$raiz/scripts/probar_wine.sh" --32 --solo-ventana "$raiz/build-ci"
 ) >"$registros/wine32.txt" 2>&1 &
 pid_wine32=$!
@@ -133,6 +134,7 @@ etapa "Sanitizer tests: the Qt-free core"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$raiz/build-asan" --output-on-failure -j"$nucleos" --timeout 600 \
   -LE "tiempo_real|campana"
+touch "$registros/asan.fin"
 
 esperar_fondo "$pid_wine" "Windows run under Wine" "$registros/wine.txt"
 esperar_fondo "$pid_wine32" "Windows 32-bit run under Wine" "$registros/wine32.txt"
