@@ -19,4 +19,8 @@ void Vigilar_interrupcion();
 bool Tomar_interrupcion();
 void Permitir_fin(bool permitido);
 
+// Waits until stdin has something to read: false when a Ctrl-C came first, also
+// one that came just before the wait (a read begun after it would not be broken).
+bool Esperar_entrada();
+
 }  // namespace r27

@@ -1,5 +1,6 @@
 // The console on Linux: isatty and a SIGINT handler without SA_RESTART, so a
 // read of stdin waiting for an answer returns and counts as "no".
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -40,5 +41,21 @@ void Vigilar_interrupcion() {
 bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 
 void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
+
+bool Esperar_entrada() {
+  // SIGINT blocked while the count is looked at, and let in only inside ppoll:
+  // a Ctrl-C between the look and the wait still ends the wait.
+  sigset_t solo_sigint, antes;
+  sigemptyset(&solo_sigint);
+  sigaddset(&solo_sigint, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &solo_sigint, &antes);
+  bool lista = false;
+  if (interrupciones.load() == 0) {
+    pollfd p{0, POLLIN, 0};
+    lista = ppoll(&p, 1, nullptr, &antes) > 0;
+  }
+  pthread_sigmask(SIG_SETMASK, &antes, nullptr);
+  return lista;
+}
 
 }  // namespace r27

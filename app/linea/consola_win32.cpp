@@ -40,4 +40,8 @@ bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 
 void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
 
+// The console's read is broken by Ctrl-C itself; only one that came before it is
+// looked at here.
+bool Esperar_entrada() { return interrupciones.load() == 0; }
+
 }  // namespace r27

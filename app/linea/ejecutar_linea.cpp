@@ -186,10 +186,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
   }
 
-  Ventana_linea v(
-      std::move(entorno.backend), reloj,
-      Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal, humano_terminal}, t,
-      opciones.si);
+  Ventana_linea v(std::move(entorno.backend), reloj,
+                  Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal,
+                                 humano_terminal, entorno.esperar_entrada},
+                  t, opciones.si);
   if (!opciones.traza.empty()) {
     std::unique_ptr<Traza_linea> traza = Traza_linea::Abrir(opciones.traza);
     if (!traza) return error_orden(t(kTl_traza_no_abre, {opciones.traza}));

@@ -31,6 +31,8 @@ struct Entorno_linea {
   bool entrada_terminal = false;
   bool salida_terminal = false;
   bool errores_terminal = false;
+  // Waits until the technician's answer can be read; false on Ctrl-C. Null: read at once.
+  std::function<bool()> esperar_entrada;
   // The language of every text printed.
   Idioma_linea textos;
   // Gives a device path a COM number the port can open it by; on failure none,

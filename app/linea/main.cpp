@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     // The embedded firmware's version, as the window's start-up reads it; no
     // port is opened.
     r27::Ventana_linea v(r27::Crear_backend_sistema(), reloj,
-                         r27::Terminal_linea{std::cin, std::cerr, false, false}, t, false);
+                         r27::Terminal_linea{std::cin, std::cerr, false, false, nullptr}, t, false);
     std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA,
                                           std::string(v.Estado().version_fichero.data()), t);
     return r27::kSalida_correcta;
@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
   entorno.numero_de_ruta = numero_de_ruta;
   entorno.al_cambiar_actualizando = al_cambiar_actualizando;
   entorno.tomar_interrupcion = tomar_interrupcion;
+  if (entorno.entrada_terminal) entorno.esperar_entrada = [] { return r27::Esperar_entrada(); };
   entorno.historial = &historial;
 
   return r27::Ejecutar_linea(opciones, entorno);

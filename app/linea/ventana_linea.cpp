@@ -108,7 +108,8 @@ bool Ventana_linea::Leer_respuesta() {
     terminal_.salida << idioma_(kTl_pregunta) << ' ';
     terminal_.salida.flush();
     std::string linea;
-    if (!std::getline(terminal_.entrada, linea)) {
+    const bool tecleada = !terminal_.esperar_entrada || terminal_.esperar_entrada();
+    if (!tecleada || !std::getline(terminal_.entrada, linea)) {
       terminal_.salida << '\n';
       return false;  // end of input: no
     }

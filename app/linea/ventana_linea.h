@@ -28,6 +28,9 @@ struct Terminal_linea {
   std::ostream& salida;  // texts, questions, progress
   bool entrada_terminal = false;
   bool salida_terminal = false;
+  // Waits for the answer to be typed: false when Ctrl-C came (the answer is no).
+  // Null: the input is read at once.
+  std::function<bool()> esperar_entrada;
 };
 
 class Ventana_linea final : public Interfaz_ventana,
