@@ -100,8 +100,14 @@ Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t 
     Pitido_fallo(v);
     return reenvio;
   }
+  // The meter answers every filler, and the answers to the last fillers can come
+  // after the one that ended the resynchronisation, even after the resend: inside
+  // the block exchange a "?" or "f" can only answer a filler, so the wait passes
+  // over them. Taking one for the resend's answer would fail a block the meter
+  // accepted.
   const Respuesta segunda =
-      Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s));
+      Esperar_byte_salvo(v, {kEscuchando, kEscuchando_tambien}, reloj.Segundos(),
+                         Plazo::Menos_de(kEspera_confirmacion_s));
   if (segunda.Es(kBloque_aceptado)) return {};
   Pitido_fallo(v);
   if (!escritura) return escritura;

@@ -16,11 +16,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "link/backend_serie.h"
 #include "link/baja_latencia_posix.h"
 #include "link/directorio_puertos.h"
+#include "link/ruta_estable.h"
 #include "link/termios_linea_posix.h"
 #include "link/termios_velocidad_posix.h"
 
@@ -141,6 +143,17 @@ class Backend_termios final : public Backend_serie {
   bool Desaparecido() const override { return fd_ >= 0 && desaparecido_; }
 
   Fallo_apertura Ultimo_fallo_apertura() const override { return fallo_; }
+
+  // The device file behind every link (a symlink, a second name), then its link
+  // under /dev/serial/by-path where udev keeps one: a USB meter keeps that name
+  // when it comes back from a restart under another ttyACM number.
+  std::string Dispositivo(int numero) const override {
+    const auto ruta = directorio_.Ruta(numero);
+    if (!ruta) return {};
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(*ruta, ec);
+    return Ruta_estable(ec ? *ruta : real.string());
+  }
 
   uint32_t Escribir(const uint8_t* datos, uint32_t n) override {
     if (fd_ < 0 || desaparecido_) return 0;

@@ -67,6 +67,14 @@ class Backend_serie {
   virtual bool Desaparecido() const { return false; }
   // Why the last Abrir failed; backends that cannot tell say `otro`.
   virtual Fallo_apertura Ultimo_fallo_apertura() const { return Fallo_apertura::otro; }
+  // The name of the device COM port `numero` leads to, the same through every
+  // path to it and through the meter's restarts; the port's lock is named after
+  // it. Empty when the backend cannot name it (the lock is then the one shared
+  // by every such port).
+  virtual std::string Dispositivo(int numero) const {
+    (void)numero;
+    return {};
+  }
 };
 
 // The backend of the system the program runs on (termios on Linux, Win32 on

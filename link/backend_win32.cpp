@@ -1,10 +1,15 @@
 // The Win32 backend: "\\.\COM<n>" opened synchronously, the record copied into a
 // DCB, queues of 2048 bytes, and read time-outs that return after at most 2n+2 ms
-// for n bytes with whatever has arrived.
+// for n bytes with whatever has arrived. Every system call on the port holds the
+// machine-wide named mutex "Mutex_Puerto" that other programs may rely on, for
+// that call alone; a write returns after at most kEspera_escritura_ms with what
+// went out, so a stalled device holds the mutex no longer than that, and the
+// port retries the rest outside it.
 
 // The line record first: <windows.h> defines the DTR_CONTROL_* and RTS_CONTROL_*
 // names as macros of the same values, which would break the record's enumerators.
 #include "link/backend_serie.h"
+#include "link/mutex_puerto.h"
 // clang-format off
 #include <windows.h>
 // clang-format on
@@ -16,6 +21,9 @@ namespace r27 {
 namespace {
 
 constexpr DWORD kTamano_colas = 2048;
+// The whole of one WriteFile, whatever its length: the driver's queue takes a
+// 256-byte packet at once, and a write the line cannot take comes back this soon.
+constexpr DWORD kEspera_escritura_ms = 50;
 
 DCB Construir_dcb(const DCB_linea& linea) {
   DCB dcb;
@@ -68,34 +76,53 @@ class Backend_win32 final : public Backend_serie {
     Cerrar();
     const std::string nombre = "\\\\.\\COM" + std::to_string(numero);
     desaparecido_ = false;
-    puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = 0;
+    {
+      Cerrojo c(mutex_puerto_);
+      puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      error = GetLastError();
+    }
     if (!Esta_abierto()) {
-      fallo_ = Fallo_de_createfile(GetLastError());
+      fallo_ = Fallo_de_createfile(error);
       return false;
     }
     fallo_ = Fallo_apertura::ninguno;
     DCB dcb = Construir_dcb(linea);
-    // The results of these settings are not examined: a driver that refuses one
-    // still gives a usable port.
-    SetCommState(puerto_, &dcb);
-    SetupComm(puerto_, kTamano_colas, kTamano_colas);
     COMMTIMEOUTS tiempos;
     tiempos.ReadIntervalTimeout = 0xFFFFFFFF;
     tiempos.ReadTotalTimeoutMultiplier = 2;
     tiempos.ReadTotalTimeoutConstant = 2;
-    tiempos.WriteTotalTimeoutMultiplier = 1000;
-    tiempos.WriteTotalTimeoutConstant = 10;
-    SetCommTimeouts(puerto_, &tiempos);
+    tiempos.WriteTotalTimeoutMultiplier = 0;
+    tiempos.WriteTotalTimeoutConstant = kEspera_escritura_ms;
+    // The results of these settings are not examined: a driver that refuses one
+    // still gives a usable port.
+    {
+      Cerrojo c(mutex_puerto_);
+      SetCommState(puerto_, &dcb);
+    }
+    {
+      Cerrojo c(mutex_puerto_);
+      SetupComm(puerto_, kTamano_colas, kTamano_colas);
+    }
+    {
+      Cerrojo c(mutex_puerto_);
+      SetCommTimeouts(puerto_, &tiempos);
+    }
     return true;
   }
 
   void Cerrar() override {
     if (!Esta_abierto()) return;
-    CloseHandle(puerto_);
+    {
+      Cerrojo c(mutex_puerto_);
+      CloseHandle(puerto_);
+    }
     puerto_ = nullptr;
     desaparecido_ = false;
   }
+
+  std::string Dispositivo(int numero) const override { return "COM" + std::to_string(numero); }
 
   bool Esta_abierto() const override {
     return puerto_ != nullptr && puerto_ != INVALID_HANDLE_VALUE;
@@ -107,17 +134,21 @@ class Backend_win32 final : public Backend_serie {
     if (!Esta_abierto() || n == 0) return 0;
     // A write that times out still reports what went out; Puerto_serie judges progress.
     DWORD hechos = 0;
-    if (!WriteFile(puerto_, datos, n, &hechos, nullptr)) Mirar_error();
+    BOOL ok = FALSE;
+    DWORD error = 0;
+    {
+      Cerrojo c(mutex_puerto_);
+      ok = WriteFile(puerto_, datos, n, &hechos, nullptr);
+      if (!ok) error = GetLastError();
+    }
+    if (!ok) Mirar_error(error);
     return hechos;
   }
 
   uint32_t Leer(uint8_t* destino, uint32_t n) override {
     if (!Esta_abierto() || n == 0) return 0;
     DWORD llegados = 0;
-    if (!ReadFile(puerto_, destino, n, &llegados, nullptr)) {
-      Mirar_error();
-      return 0;
-    }
+    if (!Llamar([&] { return ReadFile(puerto_, destino, n, &llegados, nullptr); })) return 0;
     return llegados;
   }
 
@@ -128,18 +159,12 @@ class Backend_win32 final : public Backend_serie {
     DWORD errores = 0;
     COMSTAT cola;
     ZeroMemory(&cola, sizeof cola);
-    if (!ClearCommError(puerto_, &errores, &cola)) {
-      Mirar_error();
-      return 0;
-    }
+    if (!Llamar([&] { return ClearCommError(puerto_, &errores, &cola); })) return 0;
     errores_pendientes_ |= errores;
     if (cola.cbInQue == 0) return 0;
     DWORD llegados = 0;
     const DWORD pedir = n < cola.cbInQue ? n : cola.cbInQue;
-    if (!ReadFile(puerto_, destino, pedir, &llegados, nullptr)) {
-      Mirar_error();
-      return 0;
-    }
+    if (!Llamar([&] { return ReadFile(puerto_, destino, pedir, &llegados, nullptr); })) return 0;
     return llegados;
   }
 
@@ -149,10 +174,7 @@ class Backend_win32 final : public Backend_serie {
     DWORD errores = 0;
     COMSTAT cola;
     ZeroMemory(&cola, sizeof cola);
-    if (!ClearCommError(puerto_, &errores, &cola)) {
-      Mirar_error();
-      return false;
-    }
+    if (!Llamar([&] { return ClearCommError(puerto_, &errores, &cola); })) return false;
     errores |= errores_pendientes_;
     errores_pendientes_ = 0;
     estado.error_linea = errores != 0;
@@ -165,20 +187,36 @@ class Backend_win32 final : public Backend_serie {
     DWORD banderas = 0;
     if (transmision) banderas |= PURGE_TXABORT | PURGE_TXCLEAR;
     if (recepcion) banderas |= PURGE_RXABORT | PURGE_RXCLEAR;
-    PurgeComm(puerto_, banderas);
+    (void)Llamar([&] { return PurgeComm(puerto_, banderas); });
   }
 
   void Fijar_rts(bool activo) override {
-    if (Esta_abierto()) EscapeCommFunction(puerto_, activo ? SETRTS : CLRRTS);
+    if (Esta_abierto())
+      (void)Llamar([&] { return EscapeCommFunction(puerto_, activo ? SETRTS : CLRRTS); });
   }
 
   bool Desaparecido() const override { return Esta_abierto() && desaparecido_; }
 
  private:
+  // One system call under the machine-wide mutex; its error, when it fails, is
+  // looked at once the mutex is released.
+  template <class Llamada>
+  BOOL Llamar(Llamada&& llamada) {
+    BOOL ok = FALSE;
+    DWORD error = 0;
+    {
+      Cerrojo c(mutex_puerto_);
+      ok = llamada();
+      if (!ok) error = GetLastError();
+    }
+    if (!ok) Mirar_error(error);
+    return ok;
+  }
+
   // A call on the handle failed: only a removal error means the device is gone;
   // an error mask from ClearCommError is a line error on a live line, not this.
-  void Mirar_error() {
-    switch (GetLastError()) {
+  void Mirar_error(DWORD error) {
+    switch (error) {
       case ERROR_DEVICE_REMOVED:
       case ERROR_BAD_COMMAND:
       case ERROR_ACCESS_DENIED:
@@ -191,6 +229,7 @@ class Backend_win32 final : public Backend_serie {
     }
   }
 
+  Mutex_Puerto mutex_puerto_{"Mutex_Puerto"};
   HANDLE puerto_ = nullptr;
   bool desaparecido_ = false;
   DWORD errores_pendientes_ = 0;  // line errors seen by Leer_disponible

@@ -13,6 +13,26 @@ uint32_t Drenar(Puerto_serie& puerto) {
   return tirados;
 }
 
+uint32_t Asentar_entrada(Contexto_peticion& contexto) {
+  Puerto_serie& puerto = contexto.Puerto();
+  Reloj& reloj = contexto.Reloj_();
+  const uint32_t inicio = reloj.Ticks_ms();
+  uint32_t ultimo = inicio;  // when the line last delivered (or the settling began)
+  uint32_t tirados = 0;
+  while (puerto.Esta_abierto() && !puerto.Dispositivo_perdido()) {
+    const uint32_t ahora = reloj.Ticks_ms();
+    if (ahora - ultimo >= kSilencio_tras_intento_ms || ahora - inicio >= kMaximo_asentar_ms) break;
+    uint8_t b = 0;
+    if (puerto.Leer(&b, 1) == 1) {
+      ++tirados;
+      ultimo = reloj.Ticks_ms();
+    } else {
+      contexto.Procesar_mensajes();
+    }
+  }
+  return tirados;
+}
+
 namespace {
 
 constexpr uint32_t kEspera_puerto_cerrado_ms = 4;  // the read time-out of one byte
@@ -67,6 +87,13 @@ Respuesta Esperar_byte_igual(Contexto_peticion& ventana, uint8_t esperado, int64
                              Plazo plazo, const Opciones_espera& opciones) {
   return Sondear(ventana, inicio_s, plazo, opciones,
                  [esperado](uint8_t b) { return b == esperado; });
+}
+
+Respuesta Esperar_byte_salvo(Contexto_peticion& ventana, std::initializer_list<uint8_t> ignorados,
+                             int64_t inicio_s, Plazo plazo, const Opciones_espera& opciones) {
+  return Sondear(ventana, inicio_s, plazo, opciones, [ignorados](uint8_t b) {
+    return std::find(ignorados.begin(), ignorados.end(), b) == ignorados.end();
+  });
 }
 
 bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t inicio_s,

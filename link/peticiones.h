@@ -5,7 +5,9 @@
 // Each request keeps its own time-outs and retry counts as named constants next
 // to it; the helpers here only carry them out.
 #include <cstdint>
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -75,6 +77,11 @@ Respuesta Esperar_byte(Contexto_peticion& ventana, int64_t inicio_s, Plazo plazo
 Respuesta Esperar_byte_igual(Contexto_peticion& ventana, uint8_t esperado, int64_t inicio_s,
                              Plazo plazo, const Opciones_espera& opciones = {});
 
+// Waits for a byte that is none of `ignorados`, throwing those away (answers
+// to earlier bytes that may still be on their way).
+Respuesta Esperar_byte_salvo(Contexto_peticion& ventana, std::initializer_list<uint8_t> ignorados,
+                             int64_t inicio_s, Plazo plazo, const Opciones_espera& opciones = {});
+
 // Waits for destino.size() bytes one after another, all measured from the same
 // start. False as soon as one does not come; the bytes read so far stay in destino.
 bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t inicio_s,
@@ -95,17 +102,46 @@ bool Leer_bytes(Contexto_peticion& ventana, std::span<uint8_t> destino, int64_t 
 Resultado Escribir_todo(Puerto_serie& puerto, std::span<const uint8_t> bytes,
                         std::string_view peticion);
 
+// An answer to an attempt that gave up waiting may still be on its way: a meter
+// behind a USB link answers some milliseconds after the request, and a wait
+// counted in whole seconds can end a moment after it began. So before another
+// attempt, and after a success that followed such an attempt (whose answer the
+// success may have taken for its own), the input is read until the line has been
+// quiet this long: a late answer to an earlier attempt never decides a later
+// attempt or the next request. It covers a USB adapter's latency timer (16 ms by
+// default) with room; a line that never falls quiet is left after kMaximo_asentar_ms.
+inline constexpr uint32_t kSilencio_tras_intento_ms = 50;
+inline constexpr uint32_t kMaximo_asentar_ms = 2000;
+
+// Reads and throws away what comes until the line has been quiet for
+// kSilencio_tras_intento_ms (window messages run meanwhile); returns the bytes
+// thrown away. A closed port or a device that has gone ends it at once.
+uint32_t Asentar_entrada(Contexto_peticion& contexto);
+
 // Runs `intento` up to `intentos` times until it returns true, pausing
 // `pausa_ms` after every attempt (the successful one included) when non-zero.
 // Once the device is gone, the attempts and the pauses that only serve it stop.
+// An attempt that sent its request and ended on a wait that found nothing may
+// still be answered: the input settles (Asentar_entrada) before the next attempt,
+// and once more after the success that follows. An attempt that got its answer
+// (a wrong one) or whose request never left owes nothing.
 template <class Intento>
 bool Reintentar(Contexto_peticion& contexto, int intentos, uint32_t pausa_ms, Intento&& intento) {
   Puerto_serie& puerto = contexto.Puerto();
+  bool respuesta_debida = false;  // a failed attempt's answer may still come
+  bool alguna_debida = false;
   for (int i = 0; i < intentos; ++i) {
+    if (respuesta_debida) Asentar_entrada(contexto);
+    const uint64_t escritos = puerto.Bytes_escritos();
     const bool ok = intento();
     if (!ok && puerto.Dispositivo_perdido()) return false;
     if (pausa_ms > 0) contexto.Reloj_().Dormir_ms(pausa_ms);
-    if (ok) return true;
+    if (ok) {
+      if (alguna_debida) Asentar_entrada(contexto);
+      return true;
+    }
+    respuesta_debida = puerto.Bytes_escritos() != escritos && puerto.Ultima_lectura_vacia();
+    alguna_debida = alguna_debida || respuesta_debida;
   }
   return false;
 }

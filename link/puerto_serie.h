@@ -1,10 +1,11 @@
 #pragma once
 // The one serial port object of the updater: open by COM number with the line
 // settings, write with a stall guard, read what has arrived, purge, drive RTS.
-// Every operation holds the machine-wide Mutex_Puerto for its duration; a read's
-// wait for its first byte is not held under it (another updater on the machine
-// would wait out every time-out of this one's reads), nor is the look at an input
-// with nothing waiting (the drain before every request).
+// Each call on the device holds the lock of that device (Mutex_Puerto named after
+// it), and only for the system call itself: the stall loop, its pauses and the
+// trace run outside, and the ports of other meters never wait for this one. A
+// read's wait for its first byte is not held under it, nor is the look at an
+// input with nothing waiting (the drain before every request).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,9 +29,11 @@ class Puerto_serie {
   static constexpr uint32_t kEspacio_error = 0xFFFF;   // Espacio_libre on error / closed
   static constexpr uint32_t kLeer_todo = 0xFFFFFFFF;   // Leer: the input buffer size
 
-  // The lock name is "Mutex_Puerto" everywhere but in tests that need a private one.
+  // The lock of a device is named `prefijo_cerrojo` followed by the device's name
+  // (the lock of a backend that names no device: the prefix alone). The prefix is
+  // "Mutex_Puerto" everywhere but in tests that need a private one.
   Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
-               const std::string& nombre_mutex = "Mutex_Puerto");
+               const std::string& prefijo_cerrojo = "Mutex_Puerto");
   ~Puerto_serie();
   Puerto_serie(const Puerto_serie&) = delete;
   Puerto_serie& operator=(const Puerto_serie&) = delete;
@@ -67,13 +70,33 @@ class Puerto_serie {
   // A request gave up: the failure goes to the trace.
   void Anotar(const Fallo& fallo);
 
+  // Bytes the port has taken since it was made, and whether the last Leer found
+  // nothing: a request that wrote and then waited in vain may still be answered.
+  uint64_t Bytes_escritos() const { return bytes_escritos_; }
+  bool Ultima_lectura_vacia() const { return ultima_lectura_vacia_; }
+
+  // The name of the lock the port takes now (empty before the first Abrir).
+  const std::string& Nombre_cerrojo() const { return nombre_cerrojo_; }
+  // The longest any call of this port has waited for its lock, in microseconds
+  // of real time (a lock held elsewhere: another program on the same device).
+  uint64_t Espera_cerrojo_maxima_us() const { return espera_maxima_us_; }
+
  private:
   // A read that found nothing: buffer[0] cleared, the empty read traced.
   uint32_t Lectura_vacia(uint8_t* destino);
 
+  class Tramo_bloqueado;
+  // The device behind `numero` gets its lock (a new one when the device changed).
+  void Elegir_cerrojo(int numero);
+
   std::unique_ptr<Backend_serie> backend_;
   Reloj& reloj_;
-  Mutex_Puerto mutex_;
+  std::string prefijo_cerrojo_;
+  std::string nombre_cerrojo_;
+  std::unique_ptr<Mutex_Puerto> mutex_;
+  uint64_t espera_maxima_us_ = 0;
+  uint64_t bytes_escritos_ = 0;
+  bool ultima_lectura_vacia_ = false;
   DCB_linea dcb_{};
   int numero_ = 0;
   uint32_t tamano_entrada_ = kTamano_entrada;

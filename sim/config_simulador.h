@@ -63,6 +63,8 @@ enum class Tipo_fallo : uint8_t {
   Liberacion_espuria,  // a 0x0A leaves just before the answer
   Respuesta_m,         // the first answer byte is "m" (0x6D), the refusal of a probe
   Respuesta_arranque,  // the first answer byte is 0xD5, the boot stage's probe answer
+  Respuesta_tardia,    // the answer leaves duracion_us late, and the answers after it
+                       // follow it (a USB link delays, it does not reorder)
 };
 
 // One fault. It fires on the requests of kind `peticion` numbered enesima ..
@@ -75,7 +77,7 @@ struct Fallo {
   uint32_t enesima = 0;
   uint32_t veces = 1;
   double probabilidad = 0.0;
-  uint64_t duracion_us = 0;  // Silencio and Desenchufe only
+  uint64_t duracion_us = 0;  // Silencio, Desenchufe and Respuesta_tardia only
 };
 
 struct Config_medidor {
@@ -120,7 +122,11 @@ struct Config_medidor {
 
   // Times of the meter's work, in microseconds.
   uint64_t t_respuesta_us = 200;                // reaction to a request
-  uint64_t t_entre_bytes_us = 250'000;          // a packet silent this long is dropped
+  // A packet silent this long between two of its bytes is dropped (0: never). Its
+  // own rule, not the meter's: it holds where send times are exact (the virtual
+  // clock); r27-sim in real time sets it only when asked, since a pseudo-terminal
+  // under load holds bytes sent on time for a second.
+  uint64_t t_entre_bytes_us = 250'000;
   uint64_t t_reinicio_us = 3'000'000;           // deaf after a restart
   uint64_t t_borrado_preparacion_us = 20'000;   // staging erase, per segment
   uint64_t t_borrado_segmento_us = 200'000;     // burn: erase of one segment

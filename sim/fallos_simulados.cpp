@@ -67,6 +67,9 @@ Decision_fallos Fallos_simulados::Decidir(Peticion p, uint64_t t_us) {
       case Tipo_fallo::Respuesta_arranque:
         d.respuesta_arranque = true;
         break;
+      case Tipo_fallo::Respuesta_tardia:
+        d.tardia_us = f.duracion_us;
+        break;
     }
   }
   return d;

@@ -22,9 +22,10 @@ struct Decision_fallos {
   bool liberacion = false;
   bool respuesta_m = false;
   bool respuesta_arranque = false;
+  uint64_t tardia_us = 0;  // the answer leaves this late (0: on time)
   bool Alguno() const {
     return ack_perdido || ack_erroneo || alterado || silencio || reinicio || desenchufe ||
-           liberacion || respuesta_m || respuesta_arranque;
+           liberacion || respuesta_m || respuesta_arranque || tardia_us > 0;
   }
 };
 

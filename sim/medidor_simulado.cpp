@@ -3,6 +3,7 @@
 #include "sim/medidor_simulado.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace r27::sim {
@@ -171,7 +172,19 @@ void Medidor_simulado::Procesar_byte(const Byte_entrante& b) {
     if (crudo_pendiente_ == kTamano_arranque_1) crudo_pendiente_ = 0;
     return;
   }
-  if (!paquete_.empty() && t - ultimo_byte_us_ > config_.t_entre_bytes_us) {
+  if (config_.t_entre_bytes_us > 0 && !paquete_.empty() &&
+      t - ultimo_byte_us_ > config_.t_entre_bytes_us) {
+    ++paquetes_descartados_;
+    if (aviso_) {
+      char texto[160];
+      std::snprintf(texto, sizeof texto,
+                    "paquete descartado: %zu bytes desde 0x%02X y %llu ms de silencio antes del "
+                    "siguiente (mas de %llu ms)",
+                    paquete_.size(), paquete_[0],
+                    static_cast<unsigned long long>((t - ultimo_byte_us_) / 1000),
+                    static_cast<unsigned long long>(config_.t_entre_bytes_us / 1000));
+      aviso_(texto);
+    }
     paquete_.clear();
     if (crudo_pendiente_ == kTamano_arranque_1) crudo_pendiente_ = 0;
   }
@@ -408,6 +421,8 @@ uint64_t Medidor_simulado::Emitir(uint8_t valor, uint64_t t_us) {
 
 void Medidor_simulado::Responder(std::span<const uint8_t> bytes, uint64_t t_us) {
   if (decision_.ack_perdido) return;
+  // A late answer holds back the ones after it, as a link in the way would.
+  t_us = std::max(t_us + decision_.tardia_us, piso_salida_us_);
   for (uint8_t b : bytes) {
     if (primera_respuesta_) {
       primera_respuesta_ = false;
@@ -418,6 +433,7 @@ void Medidor_simulado::Responder(std::span<const uint8_t> bytes, uint64_t t_us) 
     }
     t_us = Emitir(b, t_us);
   }
+  if (decision_.tardia_us > 0) piso_salida_us_ = t_us;
 }
 
 void Medidor_simulado::Responder(std::initializer_list<uint8_t> bytes, uint64_t t_us) {
@@ -497,6 +513,8 @@ const char* Nombre_fallo(Tipo_fallo t) {
       return "respuesta-m";
     case Tipo_fallo::Respuesta_arranque:
       return "respuesta-arranque";
+    case Tipo_fallo::Respuesta_tardia:
+      return "tardia";
   }
   return "?";
 }

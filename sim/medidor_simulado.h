@@ -19,6 +19,7 @@
 // An unplug cuts its power: work under way stops, RAM and staging are lost.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -114,6 +115,9 @@ class Medidor_simulado final : public Dispositivo_linea {
     fallos_.Reemplazar(std::move(fallos));
     silencio_hasta_ = 0;
   }
+  // Told of each packet the gap rule drops (t_entre_bytes_us), with the gap seen.
+  void Fijar_aviso(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
+  int Paquetes_descartados() const { return paquetes_descartados_; }
   // The screen-graphics area as the meter shows it: `tamano` bytes from its start.
   std::vector<uint8_t> Area_graficos(uint32_t tamano) const;
 
@@ -177,6 +181,9 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint64_t ahora_us_ = 0;
   uint64_t ultima_llegada_us_ = 0;
   uint64_t ultima_salida_us_ = 0;
+  uint64_t piso_salida_us_ = 0;  // no answer leaves before a late one has
+  std::function<void(const std::string&)> aviso_;
+  int paquetes_descartados_ = 0;
 
   Etapa etapa_ = Etapa::Aplicacion;
   uint32_t baudios_ = kBaudios_inicio;

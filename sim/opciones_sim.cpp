@@ -60,7 +60,8 @@ bool Tipo_de(const std::string& nombre, Tipo_fallo& t) {
   for (Tipo_fallo c :
        {Tipo_fallo::Ack_perdido, Tipo_fallo::Ack_erroneo, Tipo_fallo::Paquete_alterado,
         Tipo_fallo::Silencio, Tipo_fallo::Reinicio, Tipo_fallo::Desenchufe,
-        Tipo_fallo::Liberacion_espuria, Tipo_fallo::Respuesta_m, Tipo_fallo::Respuesta_arranque}) {
+        Tipo_fallo::Liberacion_espuria, Tipo_fallo::Respuesta_m, Tipo_fallo::Respuesta_arranque,
+        Tipo_fallo::Respuesta_tardia}) {
     if (nombre == Nombre_fallo(c)) {
       t = c;
       return true;
@@ -112,6 +113,9 @@ bool Leer_fallo(const std::string& texto, Fallo& f, std::string& error) {
 
 bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::string& error) {
   Config_medidor& c = o.medidor;
+  // In real time the pseudo-terminal, not the updater, decides when bytes arrive:
+  // no rule on the gaps inside a packet unless one is asked for.
+  c.t_entre_bytes_us = 0;
   std::string opcion_medidor;  // the first option that sets up the meter
   for (size_t i = 0; i < a.size(); ++i) {
     const std::string& op = a[i];
@@ -274,6 +278,8 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
       ok = ms(c.t_borrado_segmento_us, 1000);
     } else if (op == "--t-programa-segmento") {
       ok = ms(c.t_programa_segmento_us, 1000);
+    } else if (op == "--t-entre-bytes") {
+      ok = ms(c.t_entre_bytes_us, 1000);
     } else if (op == "--t-mpeg4") {
       ok = ms(c.t_mpeg4_us, 1'000'000);
     } else if (op == "--fallo") {
@@ -341,9 +347,12 @@ Teclado:
 Tiempos:
   --t-reinicio MS (3000)  --t-sector MS (1200)  --t-borrado-segmento MS (200)
   --t-programa-segmento MS (800)  --t-mpeg4 S (300)
+  --t-entre-bytes MS      descarta un paquete con un silencio mas largo entre dos
+                          de sus bytes, y lo dice (sin regla si no se pide)
 Fallos (repetible):
   --fallo TIPO:PETICION[:n=N][:veces=K][:p=P][:ms=D]   --semilla N (1)
   TIPO: ack-perdido ack-erroneo alterado silencio reinicio desenchufe liberacion
+    respuesta-m respuesta-arranque tardia (ms=D: la respuesta sale D ms tarde)
   PETICION: cualquiera sondeo liberacion lectura-memoria lectura-bus
     escritura-memoria escritura-bus escritura-eeprom bloque carga-programa
     carga-arranque confirmar-sector borrado-preparacion grabacion borrado-sector

@@ -126,6 +126,8 @@ int main(int argc, char** argv) {
     reproduccion = std::make_unique<Reproduccion_traza>(std::move(traza), false, Ahora_real_us());
   }
   Medidor_simulado medidor(o.medidor, Ahora_real_us());
+  medidor.Fijar_aviso(
+      [](const std::string& texto) { std::fprintf(stderr, "r27-sim: %s\n", texto.c_str()); });
   Dispositivo_linea& dispositivo = reproduccion ? static_cast<Dispositivo_linea&>(*reproduccion)
                                                 : static_cast<Dispositivo_linea&>(medidor);
   std::unique_ptr<Latencia_adaptador> adaptador;

@@ -8,6 +8,7 @@
 
 #include "app/linea/textos_linea.h"
 #include "link/directorio_puertos.h"
+#include "link/ruta_estable.h"
 
 namespace r27 {
 
@@ -16,12 +17,5 @@ namespace r27 {
 // reason is told in `idioma`.
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
                                   const Idioma_linea& idioma, std::string& error);
-
-// The name of `ruta`'s device that stays its own while the meter restarts and
-// other devices come and go: its link in `carpeta` (the physical USB port the
-// device hangs from), or `ruta` itself when no link there leads to it. On
-// Windows a COM number already names its device for good: `ruta` as it is.
-std::string Ruta_estable(const std::string& ruta,
-                         const std::string& carpeta = "/dev/serial/by-path");
 
 }  // namespace r27

@@ -10,6 +10,4 @@ std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puer
   return std::nullopt;
 }
 
-std::string Ruta_estable(const std::string& ruta, const std::string&) { return ruta; }
-
 }  // namespace r27

@@ -31,6 +31,7 @@ class Backend_falso final : public Backend_serie {
   bool lanza_al_escribir = false;
   uint32_t entrega_por_lectura = 0xFFFFFFFF;
   std::deque<uint8_t> entrada;
+  std::string dispositivo;  // the device's name (empty: it names none)
 
   // What happened.
   std::vector<std::string> llamadas;
@@ -81,6 +82,7 @@ class Backend_falso final : public Backend_serie {
     Anotar(std::string("Purgar ") + (rx ? "rx" : "") + (tx ? "tx" : ""));
   }
   void Fijar_rts(bool activo) override { Anotar(activo ? "RTS 1" : "RTS 0"); }
+  std::string Dispositivo(int) const override { return dispositivo; }
 
   // True when nobody holds the lock now (a second holder of the same name can take it).
   bool Cerrojo_libre() {

@@ -153,7 +153,7 @@ TEST_F(PuertoPty, LaEsperaDeUnaLecturaNoRetieneElCerrojo) {
     const auto t0 = Reloj_mono::now();
     std::thread lector([&] { leidos = puerto->Leer(b, kBytes); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Mutex_Puerto otro(cerrojo);
+    Mutex_Puerto otro(puerto->Nombre_cerrojo());
     const bool libre = otro.Intentar_bloquear();
     if (libre) otro.Liberar();
     if (k.llega_un_byte) Escribir_maestro({0x30});
@@ -196,7 +196,7 @@ TEST_F(PuertoPty, UnaEntradaVaciaSeMiraSinElCerrojo) {
     Abrir();
     if (!k.esperando.empty()) Escribir_maestro(k.esperando);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the bytes have come in
-    Mutex_Puerto otro(cerrojo);
+    Mutex_Puerto otro(puerto->Nombre_cerrojo());
     ASSERT_TRUE(otro.Intentar_bloquear());
     std::atomic<bool> hecho{false};
     uint32_t resultado = 99;

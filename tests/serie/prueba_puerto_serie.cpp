@@ -3,8 +3,11 @@
 // rule, and the lock around every call to the driver.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <numeric>
 #include <stdexcept>
+#include <thread>
 
 #include "link/puerto_serie.h"
 #include "tests/serie/backend_falso.h"
@@ -290,6 +293,61 @@ TEST_F(PuertoSerie, CadaLlamadaAlDriverVaBajoElCerrojoYLoSuelta) {
   falso->lanza_al_escribir = true;
   EXPECT_THROW(puerto->Escribir(datos.data(), 3), std::runtime_error);
   EXPECT_TRUE(falso->Cerrojo_libre());  // released on the way out of the exception
+}
+
+// The meters of a tray each have their port. One whose write queue never drains
+// stalls its own write for the stall limit, in real time; the other port writes
+// meanwhile. With a lock per device it never waits for the stalled one; with a
+// lock both share (backends that name no device) it waits at most for one call
+// to the driver, never through the stall loop and its pauses.
+TEST(PuertosDeUnaBandeja, UnaColaQueNoSeVaciaNoRetrasaAlOtroPuerto) {
+  struct Caso {
+    const char* nombre;
+    const char* atascado;
+    const char* otro;
+    uint64_t maximo_espera_us;
+  };
+  const Caso casos[] = {
+      {"a lock per device", "/dev/ttyACM0", "/dev/ttyACM1", 10'000},
+      {"one lock for both", "", "", 1'000'000},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    prueba::Nombre_cerrojo cerrojo("bandeja");
+    Reloj_virtual sin_uso;
+    Reloj_sistema reloj;
+    auto a = std::make_unique<Backend_falso>(sin_uso, cerrojo);
+    auto b = std::make_unique<Backend_falso>(sin_uso, cerrojo);
+    a->dispositivo = k.atascado;
+    a->en_cola = Puerto_serie::kTamano_salida;  // full, for good
+    b->dispositivo = k.otro;
+    Puerto_serie atascado(std::move(a), reloj, cerrojo);
+    Puerto_serie otro(std::move(b), reloj, cerrojo);
+    ASSERT_TRUE(atascado.Abrir(3, Linea_inicial()));
+    ASSERT_TRUE(otro.Abrir(4, Linea_inicial()));
+    EXPECT_NE(atascado.Nombre_cerrojo() == otro.Nombre_cerrojo(), *k.atascado != '\0');
+
+    const uint8_t datos[3] = {1, 2, 3};
+    std::atomic<bool> terminado{false};
+    int32_t resultado = 0;
+    std::thread hilo([&] {
+      resultado = atascado.Escribir(datos, 3);
+      terminado = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    int escrituras = 0;
+    while (!terminado && escrituras < 100) {
+      EXPECT_EQ(otro.Escribir(datos, 3), 3);
+      ++escrituras;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const bool durante_el_atasco = !terminado;
+    hilo.join();
+    EXPECT_EQ(resultado, -1);  // the stall limit passed
+    EXPECT_TRUE(durante_el_atasco) << "the other port's writes waited out the stall";
+    EXPECT_EQ(escrituras, 100);
+    EXPECT_LT(otro.Espera_cerrojo_maxima_us(), k.maximo_espera_us);
+  }
 }
 
 }  // namespace
