@@ -80,7 +80,14 @@ Puerto_serie::Puerto_serie(std::unique_ptr<Backend_serie> backend, Reloj& reloj,
   }
 }
 
-Puerto_serie::~Puerto_serie() { Cerrar(); }
+Puerto_serie::~Puerto_serie() {
+  Cerrar();
+  // How long this port's calls waited for their lock at worst: another program
+  // on the same device, or a lock of the machine where a backend names no device.
+  if (traza_ && mutex_)
+    traza_->Nota("cerrojo " + nombre_cerrojo_ + ": espera mas larga " +
+                 std::to_string(espera_maxima_us_) + " us");
+}
 
 void Puerto_serie::Elegir_cerrojo(int numero) {
   const std::string dispositivo = backend_->Dispositivo(numero);

@@ -28,6 +28,11 @@ void Traza_linea::Origen(uint64_t us) {
   std::fprintf(f_, "# puerto abierto\n");
 }
 
+void Traza_linea::Nota(std::string_view texto) {
+  Volcar_vacias();
+  std::fprintf(f_, "# %.*s\n", static_cast<int>(texto.size()), texto.data());
+}
+
 void Traza_linea::Sellar(uint64_t us) {
   const uint64_t t = us >= origen_us_ ? us - origen_us_ : 0;
   std::fprintf(f_, "%" PRIu64 ".%03" PRIu64, t / 1000, t % 1000);

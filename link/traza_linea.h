@@ -33,6 +33,8 @@ class Traza_linea {
   void Lectura(uint64_t us, const uint8_t* datos, uint32_t n);
   void Abandono(uint64_t us, std::string_view peticion, std::string_view esperado,
                 std::string_view llegado);
+  // A comment line ("# texto"), which a replay passes over.
+  void Nota(std::string_view texto);
 
  private:
   explicit Traza_linea(std::FILE* f) : f_(f) {}

@@ -4,6 +4,7 @@
 // or falling silent. The checks are on the model's flash, not only on results.
 #include <gtest/gtest.h>
 
+#include "flash/bloque.h"
 #include "flash/tcdiferencial.h"
 #include "tests/flash/medidor_en_proceso.h"
 
@@ -116,6 +117,52 @@ TEST_F(Integracion, LostAndWrongAcknowledgementsAreRecovered) {
     for (uint32_t disparos : m.medidor.Disparos_fallos()) EXPECT_EQ(disparos, 1u) << caso.nombre;
     EXPECT_GE(m.medidor.Cuenta(Peticion::Relleno), 4u) << caso.nombre;
     Comprobar_flash(m);
+  }
+}
+
+// Late answers in the block exchange. A meter behind a USB link answers each
+// filler some milliseconds after it, so filler answers can come after the one
+// that ended the resynchronisation, even after the resend; an acknowledgement
+// can come after the first wait is over. None of them fails a block the meter
+// accepted, and the next block is not misled by them.
+TEST_F(Integracion, LateAnswersNeverFailAnAcceptedBlock) {
+  struct Caso {
+    const char* nombre;
+    uint64_t tarde_bloque_us;
+    uint64_t tarde_relleno_us;
+    bool primer_ack_perdido;
+  };
+  const Caso casos[] = {
+      {"acknowledgements and filler answers 1.2 s late", 1'200'000, 1'200'000, false},
+      {"a lost acknowledgement, fillers answered 1 ms late", 0, 1'000, true},
+      {"a lost acknowledgement, fillers answered 4 ms late", 0, 4'000, true},
+      {"a lost acknowledgement, fillers answered 16 ms late", 0, 16'000, true},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c;
+    if (k.primer_ack_perdido) c.fallos.push_back(Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 1});
+    if (k.tarde_bloque_us > 0)
+      c.fallos.push_back(
+          Fallo{Tipo_fallo::Respuesta_tardia, Peticion::Bloque, 0, 1, 1.0, k.tarde_bloque_us});
+    c.fallos.push_back(
+        Fallo{Tipo_fallo::Respuesta_tardia, Peticion::Relleno, 0, 1, 1.0, k.tarde_relleno_us});
+    Medidor_en_proceso m(c);
+    TCDiferencial d(m.v);
+    ASSERT_TRUE(d.Cargar_primera_etapa());
+    ASSERT_TRUE(d.Cargar_segunda_etapa());
+    // The first packet leaves 0.9 s into a wall-clock second: its first wait ends
+    // 1.1 s later, before a 1.2 s late acknowledgement.
+    const uint64_t en_el_segundo = m.v.reloj.Ahora_us() % kSegundo_us;
+    m.v.reloj.Dormir_ms(uint32_t((kSegundo_us + 900'000 - en_el_segundo) % kSegundo_us / 1000));
+    const std::vector<uint8_t> a(200, 0x5A), b(200, 0xA5);
+    EXPECT_TRUE(Enviar_bloque(m.v, kEmisor_firmware, 0xAB, 0x1000, a));
+    EXPECT_TRUE(Enviar_bloque(m.v, kEmisor_firmware, 0xAB, 0x2000, b));
+    const auto staging = m.medidor.Memoria().Preparacion(0xAB);
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), staging.begin() + 0x1000));
+    EXPECT_TRUE(std::equal(b.begin(), b.end(), staging.begin() + 0x2000));
+    EXPECT_GE(m.medidor.Cuenta(Peticion::Relleno), 1u);  // the recovery did run
+    EXPECT_TRUE(m.v.pitidos.empty());
   }
 }
 

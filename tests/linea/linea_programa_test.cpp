@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +19,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "link/mutex_puerto.h"
 #include "tests/apoyo/programa_sim.h"
 
 namespace r27::pruebas {
@@ -367,10 +370,14 @@ TEST(Programa_linea, CtrlCEnElTerminal) {
 
 // A tray of four meters found by the search and updated at once: each meter's
 // memory ends exact, the summary names all four and the history holds four proven runs.
+// Meanwhile another process takes the old machine-wide port lock and the lock of
+// one meter's device for 400 ms every 1.5 s (a holder that stalls): no meter
+// fails for it, and a second updater asked for a meter the tray holds is refused.
 TEST(Programa_linea, CuatroMedidoresALaVez) {
   const fs::path dir = fs::temp_directory_path() / ("r27_bandeja_" + std::to_string(getpid()));
   fs::create_directories(dir);
   Programa_sim sims[4];
+  std::string esclavos[4];
   std::string mapa;
   for (int i = 0; i < 4; ++i) {
     const std::string base = (dir / ("medidor" + std::to_string(i))).string();
@@ -378,11 +385,35 @@ TEST(Programa_linea, CuatroMedidoresALaVez) {
         R27_SIM_PROGRAMA,
         {"--enlace", base, "--informe", base + ".informe", "--t-reinicio", "1000", "--t-sector",
          "200", "--t-borrado-segmento", "20", "--t-programa-segmento", "40", "--t-mpeg4", "8"}));
-    ASSERT_EQ(sims[i].Linea().rfind("/dev/pts/", 0), 0u);
+    esclavos[i] = sims[i].Linea();
+    ASSERT_EQ(esclavos[i].rfind("/dev/pts/", 0), 0u);
     mapa += (i ? " COM" : "COM") + std::to_string(3 + i) + "=" + base;
   }
   setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);
+  std::atomic<bool> fin{false};
+  std::thread retenedor([&] {
+    Mutex_Puerto de_la_maquina("Mutex_Puerto");
+    Mutex_Puerto de_un_medidor("Mutex_Puerto-" + esclavos[1]);
+    while (!fin) {
+      de_la_maquina.Bloquear();
+      de_un_medidor.Bloquear();
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      de_un_medidor.Liberar();
+      de_la_maquina.Liberar();
+      for (int i = 0; i < 11 && !fin; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  Salida_programa segundo;
+  std::thread otro_actualizador([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(8));  // the tray holds every meter by now
+    segundo = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--puerto", (dir / "medidor2").string(), "--si"});
+  });
   const Salida_programa r = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--todos", "--si", "--json"}, mapa);
+  fin = true;
+  retenedor.join();
+  otro_actualizador.join();
+  EXPECT_EQ(segundo.estado, 36) << segundo.salida << segundo.errores;  // the port is busy
   EXPECT_EQ(r.estado, 0) << r.salida;
   EXPECT_EQ(r.salida.front(), '[') << r.salida;
   EXPECT_EQ(Cuenta(r.salida, "\"outcome\":\"updated\""), 4u) << r.salida;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "tests/sim/banco_medidor.h"
 
@@ -194,6 +195,57 @@ TEST(Fallos, DosFallosAlAzarNoSeDisparanAcompasados) {
   EXPECT_GT(primero.size(), 60u);
   EXPECT_GT(segundo.size(), 60u);
   EXPECT_LT(juntos, 60);  // about 3 x 0.1 x 100 by chance
+}
+
+// A late answer leaves when it was told to, and the answers after it follow it:
+// a link in the way delays, it does not reorder.
+TEST(Fallos, RespuestaTardiaRetrasaTambienLasSiguientes) {
+  Fallo f{Tipo_fallo::Respuesta_tardia, Peticion::Sondeo, 1};
+  f.duracion_us = 30'000;
+  Banco b(Con_fallo(f));
+  b.Enviar({0x00});
+  EXPECT_TRUE(b.Esperar(29'000).empty());
+  b.Enviar({0x00});  // answered on time, but behind the late one
+  EXPECT_EQ(b.Esperar(2'000), (Bytes{0x5D, 0x5D}));
+  EXPECT_EQ(b.Pedir({0x00}, 1'000), Bytes{0x5D});
+}
+
+// The meter's own rule that a packet falling silent is dropped holds on the
+// virtual clock, where send times are exact; the drop is told with the gap seen.
+// In real time r27-sim has no such rule unless asked.
+TEST(Paquetes, UnSilencioLargoEnMedioDescartaElPaqueteYLoDice) {
+  struct Caso {
+    const char* nombre;
+    uint64_t t_entre_bytes_us;
+    uint64_t pausa_us;
+    bool aceptado;
+  };
+  const Caso casos[] = {
+      {"5 ms between two writes", 250'000, 5'000, true},
+      {"300 ms between two writes", 250'000, 300'000, false},
+      {"300 ms with no gap rule", 0, 300'000, true},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c;
+    c.t_entre_bytes_us = k.t_entre_bytes_us;
+    Banco b(c);
+    std::vector<std::string> avisos;
+    b.m.Fijar_aviso([&](const std::string& a) { avisos.push_back(a); });
+    b.Cargar_cargador();
+    const Bytes p = Paquete_bloque(0xAB, 0x40, Serie(200, 3));
+    b.Enviar(Bytes(p.begin(), p.begin() + 100));
+    b.Esperar(k.pausa_us);
+    b.Enviar(Bytes(p.begin() + 100, p.end()));
+    const Bytes r = b.Esperar(50'000);
+    EXPECT_EQ(r == Bytes{'0'}, k.aceptado);
+    EXPECT_EQ(b.m.Memoria().Preparacion(0xAB)[0x40] == p[5], k.aceptado);
+    EXPECT_EQ(b.m.Paquetes_descartados(), k.aceptado ? 0 : 1);
+    ASSERT_EQ(avisos.size(), k.aceptado ? 0u : 1u);
+    if (!k.aceptado) {
+      EXPECT_NE(avisos[0].find("300 ms"), std::string::npos) << avisos[0];
+    }
+  }
 }
 
 TEST(Fallos, ProbabilidadConSemillaFija) {
