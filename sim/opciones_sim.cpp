@@ -278,6 +278,9 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
       ok = ms(c.t_borrado_segmento_us, 1000);
     } else if (op == "--t-programa-segmento") {
       ok = ms(c.t_programa_segmento_us, 1000);
+    } else if (op == "--parar-lectura") {
+      ok = entero(UINT32_MAX, n);
+      o.parar_lectura_ms = static_cast<int64_t>(n);
     } else if (op == "--t-entre-bytes") {
       ok = ms(c.t_entre_bytes_us, 1000);
     } else if (op == "--t-mpeg4") {
@@ -295,7 +298,8 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
     }
     if (!ok) return false;
     const bool de_servicio = op == "-h" || op == "--help" || op == "--com" || op == "--enlace" ||
-                             op == "--latencia" || op == "--reproducir";
+                             op == "--latencia" || op == "--reproducir" ||
+                             op == "--parar-lectura";
     if (!de_servicio && opcion_medidor.empty()) opcion_medidor = op;
   }
   if (!o.reproducir.empty() && !opcion_medidor.empty()) {
@@ -323,6 +327,7 @@ Servicio:
   --latencia MS           un adaptador USB-serie con temporizador de latencia de MS ms
                           (0-255) entre medidor y PC: cada respuesta corta espera en
                           su bufer hasta el siguiente tic del temporizador
+  --parar-lectura MS      pasados MS ms el medidor se cuelga y deja de leer la linea
   --reproducir TRAZA      en lugar del medidor, la traza de r27-actualizar --traza:
                           contesta cada escritura con lo que la traza leyo tras ella,
                           con sus retrasos, y se para avisando donde el actualizador

@@ -18,6 +18,8 @@ struct Opciones_sim {
   // A USB serial adapter's latency timer in front of the device: replies wait up
   // to this long in its buffer (0: none).
   uint32_t latencia_ms = 0;
+  // After this long the meter hangs and stops reading the line (-1: never).
+  int64_t parar_lectura_ms = -1;
   // A wire trace whose meter side is replayed in place of the meter (empty: none).
   std::string reproducir;
   bool ayuda = false;

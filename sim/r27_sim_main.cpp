@@ -136,6 +136,8 @@ int main(int argc, char** argv) {
                                                      Ahora_real_us());
   }
   Servidor_pty servidor(adaptador ? static_cast<Dispositivo_linea&>(*adaptador) : dispositivo);
+  if (o.parar_lectura_ms >= 0)
+    servidor.Dejar_de_leer_en(Ahora_real_us() + uint64_t(o.parar_lectura_ms) * 1000);
   int estado = 0;
   for (;;) {
     if (!servidor.Abrir(error)) {

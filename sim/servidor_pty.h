@@ -31,6 +31,9 @@ class Servidor_pty {
   const std::string& Ruta_esclavo() const { return ruta_esclavo_; }
 
   enum class Fin { Senal, Desenchufe, Detenido };
+  // From `t_us` on the meter hangs: nothing more is read from the line, so what
+  // the updater writes piles up in the kernel until its writes stall.
+  void Dejar_de_leer_en(uint64_t t_us) { deja_de_leer_us_ = t_us; }
   // Serves until `parar` becomes non-zero (returns Senal), the device is
   // unplugged (closes the pseudo-terminal, whose slave node then disappears, and
   // returns Desenchufe) or the device stops for good (returns Detenido, the
@@ -53,6 +56,7 @@ class Servidor_pty {
   int esclavo_propio_ = -1;
   std::string ruta_esclavo_;
   std::vector<uint8_t> pendiente_;
+  uint64_t deja_de_leer_us_ = UINT64_MAX;
 };
 
 }  // namespace r27::sim

@@ -114,7 +114,7 @@ Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
       espera = *proximo > ahora ? std::min(espera, *proximo - ahora) : 0;
     }
     if (!pendiente_.empty()) espera = std::min<uint64_t>(espera, 1000);
-    pollfd p{maestro_, POLLIN, 0};
+    pollfd p{maestro_, static_cast<short>(ahora < deja_de_leer_us_ ? POLLIN : 0), 0};
     timespec plazo{static_cast<time_t>(espera / 1'000'000),
                    static_cast<long>((espera % 1'000'000) * 1000)};
     int r = ppoll(&p, 1, &plazo, &mascara_espera);
