@@ -1,13 +1,19 @@
 # Embedding of binary data through the assembler's .incbin: a few MB assemble in
 # a fraction of a second, where a generated array source would take many seconds.
 #
-#   r27_incrustar(<target> <nombre> <fichero>)
+#   r27_incrustar(<target> <nombre> <fichero> [LONGITUD <bytes>])
 #
-# adds the bytes of <fichero> to <target> and writes the header
-# <incrustado/<nombre>.h> (on the target's include path) that declares
+# adds the bytes of <fichero> (only its first <bytes> with LONGITUD) to <target>
+# and writes the header <incrustado/<nombre>.h> (on the target's include path)
+# that declares
 #   std::span<const uint8_t> r27::datos::<nombre>();
 # <fichero> may be the output of a custom command of the same directory.
 function(r27_incrustar target nombre fichero)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "LONGITUD" "")
+  set(incbin "\"${fichero}\"")
+  if(DEFINED arg_LONGITUD)
+    set(incbin "${incbin}, 0, ${arg_LONGITUD}")
+  endif()
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/incrustado)
   set(asm ${dir}/${nombre}.S)
   set(cab ${dir}/incrustado/${nombre}.h)
@@ -26,7 +32,7 @@ function(r27_incrustar target nombre fichero)
     .global R27_C(r27_dato_@nombre@_fin)
     .balign 16
 R27_C(r27_dato_@nombre@):
-    .incbin "@fichero@"
+    .incbin @incbin@
 R27_C(r27_dato_@nombre@_fin):
     .byte 0
 #if defined(__linux__)
