@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 namespace r27::sim {
 namespace {
@@ -167,7 +168,13 @@ void Medidor_simulado::Procesar_byte(const Byte_entrante& b) {
     plazo_teclado_us_ = t + config_.t_abandono_teclado_us;
   }
   if (b.baudios != baudios_) {
-    // Framing errors: the byte is lost and so is any packet it belonged to.
+    // Framing errors: the byte is lost and so is any packet it belonged to. The
+    // first of a run of them is told.
+    if (aviso_ && !bytes_a_otra_velocidad_) {
+      aviso_("bytes a " + std::to_string(b.baudios) + " baudios; el medidor escucha a " +
+             std::to_string(baudios_));
+    }
+    bytes_a_otra_velocidad_ = true;
     paquete_.clear();
     if (crudo_pendiente_ == kTamano_arranque_1) crudo_pendiente_ = 0;
     return;
@@ -188,6 +195,7 @@ void Medidor_simulado::Procesar_byte(const Byte_entrante& b) {
     paquete_.clear();
     if (crudo_pendiente_ == kTamano_arranque_1) crudo_pendiente_ = 0;
   }
+  bytes_a_otra_velocidad_ = false;
   paquete_.push_back(b.valor);
   ultimo_byte_us_ = t;
 

@@ -184,6 +184,7 @@ class Medidor_simulado final : public Dispositivo_linea {
   uint64_t piso_salida_us_ = 0;  // no answer leaves before a late one has
   std::function<void(const std::string&)> aviso_;
   int paquetes_descartados_ = 0;
+  bool bytes_a_otra_velocidad_ = false;  // the last byte came at another rate
 
   Etapa etapa_ = Etapa::Aplicacion;
   uint32_t baudios_ = kBaudios_inicio;
