@@ -65,7 +65,9 @@ size_t Ancho_pasos(const Idioma_linea& t) {
 std::string Texto_pasos(const std::vector<Paso_previsto>& pasos, const Idioma_linea& t) {
   int total = 0;
   for (const Paso_previsto& p : pasos) total += p.presupuesto;
-  std::string texto = t(kTl_pasos_previstos, {std::to_string(total / 60)});
+  // Under a minute is "less than 1 min", never "0 min".
+  std::string texto = total < 60 ? t(kTl_pasos_previstos_breve)
+                                 : t(kTl_pasos_previstos, {std::to_string(total / 60)});
   int k = 0;
   for (const Paso_previsto& p : pasos)
     texto += "\n  " + std::to_string(++k) + ". " + Columna(t(Texto_paso(p.paso)), Ancho_pasos(t)) +

@@ -127,6 +127,8 @@ inline constexpr Texto_linea kTl_salida_40{"LINEA_SALIDA_40",
 inline constexpr Texto_linea kTl_puerto_de_ruta{"LINEA_PUERTO_DE_RUTA", "Port {1} is {2}"};
 inline constexpr Texto_linea kTl_medidor_en{"LINEA_MEDIDOR_EN", "Meter on {1}:"};
 inline constexpr Texto_linea kTl_pasos_previstos{"LINEA_PASOS_PREVISTOS", "Steps to run (estimated {1} min):"};
+inline constexpr Texto_linea kTl_pasos_previstos_breve{"LINEA_PASOS_PREVISTOS_BREVE",
+    "Steps to run (estimated less than 1 min):"};
 inline constexpr Texto_linea kTl_solo_comprobar{"LINEA_SOLO_COMPROBAR", "--solo-comprobar: nothing is written."};
 inline constexpr Texto_linea kTl_sin_pasos{"LINEA_SIN_PASOS", "--pasos: no step to run."};
 inline constexpr Texto_linea kTl_pasos_hechos{"LINEA_PASOS_HECHOS", "Steps:"};
@@ -180,9 +182,21 @@ inline constexpr Texto_linea kTl_id_firmware{"LINEA_ID_FIRMWARE", "firmware:"};
 inline constexpr Texto_linea kTl_id_fpga{"LINEA_ID_FPGA", "FPGA:"};
 inline constexpr Texto_linea kTl_id_mpeg4{"LINEA_ID_MPEG4", "MPEG-4:"};
 inline constexpr Texto_linea kTl_id_idioma{"LINEA_ID_IDIOMA", "language:"};
+// The meter's language index 0..9 by name (6 and 9 hold English texts).
+inline constexpr Texto_linea kTl_idioma_0{"LINEA_IDIOMA_0", "Spanish"};
+inline constexpr Texto_linea kTl_idioma_1{"LINEA_IDIOMA_1", "English"};
+inline constexpr Texto_linea kTl_idioma_2{"LINEA_IDIOMA_2", "German"};
+inline constexpr Texto_linea kTl_idioma_3{"LINEA_IDIOMA_3", "Portuguese"};
+inline constexpr Texto_linea kTl_idioma_4{"LINEA_IDIOMA_4", "French"};
+inline constexpr Texto_linea kTl_idioma_5{"LINEA_IDIOMA_5", "Italian"};
+inline constexpr Texto_linea kTl_idioma_6{"LINEA_IDIOMA_6", "English texts"};
+inline constexpr Texto_linea kTl_idioma_7{"LINEA_IDIOMA_7", "Russian"};
+inline constexpr Texto_linea kTl_idioma_8{"LINEA_IDIOMA_8", "Polish"};
+inline constexpr Texto_linea kTl_idioma_9{"LINEA_IDIOMA_9", "English texts"};
 inline constexpr Texto_linea kTl_id_version{"LINEA_ID_VERSION", "version {1}, build {2}"};
 inline constexpr Texto_linea kTl_id_modo_arranque{"LINEA_ID_MODO_ARRANQUE", "(answered in its boot stage)"};
 inline constexpr Texto_linea kTl_id_sin_leer{"LINEA_ID_SIN_LEER", "not read"};
+inline constexpr Texto_linea kTl_id_sin_region{"LINEA_ID_SIN_REGION", "the meter gives none"};
 inline constexpr Texto_linea kTl_id_mpeg4_versiones{"LINEA_ID_MPEG4_VERSIONES",
     "application {1} build {2}, decoders {3}, boot {4}"};
 inline constexpr Texto_linea kTl_id_sin_respuesta{"LINEA_ID_SIN_RESPUESTA", "no answer"};
@@ -294,6 +308,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_puerto_de_ruta,
     &kTl_medidor_en,
     &kTl_pasos_previstos,
+    &kTl_pasos_previstos_breve,
     &kTl_solo_comprobar,
     &kTl_sin_pasos,
     &kTl_pasos_hechos,
@@ -337,9 +352,20 @@ inline constexpr std::array kTextos_linea = {
     &kTl_id_fpga,
     &kTl_id_mpeg4,
     &kTl_id_idioma,
+    &kTl_idioma_0,
+    &kTl_idioma_1,
+    &kTl_idioma_2,
+    &kTl_idioma_3,
+    &kTl_idioma_4,
+    &kTl_idioma_5,
+    &kTl_idioma_6,
+    &kTl_idioma_7,
+    &kTl_idioma_8,
+    &kTl_idioma_9,
     &kTl_id_version,
     &kTl_id_modo_arranque,
     &kTl_id_sin_leer,
+    &kTl_id_sin_region,
     &kTl_id_mpeg4_versiones,
     &kTl_id_sin_respuesta,
     &kTl_no_buscado,

@@ -13,16 +13,12 @@ constexpr const char* kBorrar_linea = "\r\033[K";
 
 }  // namespace
 
-int64_t Estimar_restante_s(int posicion_inicio, uint64_t inicio_us, int posicion, uint64_t ahora_us,
-                           int maximo) {
-  const int64_t resto = maximo > posicion ? maximo - posicion : 0;
-  if (resto == 0) return 0;
-  const uint64_t medido_us = ahora_us > inicio_us ? ahora_us - inicio_us : 0;
-  const int64_t avance = posicion - posicion_inicio;
-  if (medido_us < kMedida_minima_us || avance <= 0) return resto;
-  // resto / (avance / medido), rounded to the nearest second.
-  const double segundos = static_cast<double>(resto) * static_cast<double>(medido_us) /
-                          (static_cast<double>(avance) * 1e6);
+int64_t Estimar_restante_s(uint64_t transcurrido_us, int posicion, int maximo) {
+  if (maximo <= 0 || posicion >= maximo) return 0;
+  const double resto = static_cast<double>(maximo - (posicion > 0 ? posicion : 0));
+  const double gastado = static_cast<double>(transcurrido_us) / 1e6;
+  // The budget left at the rate (time spent + budget left) / whole budget.
+  const double segundos = resto * (gastado + resto) / static_cast<double>(maximo);
   return static_cast<int64_t>(segundos + 0.5);
 }
 
@@ -46,8 +42,8 @@ void Progreso_linea::Empezar_paso(const std::string& nombre, int k, int n, int p
   paso_ = nombre;
   k_ = k;
   n_ = n;
-  posicion_inicio_ = posicion;
   inicio_us_ = ahora_us;
+  if (!inicio_run_us_) inicio_run_us_ = ahora_us;
   // The new step shows at once.
   Dibujar(posicion, maximo, ahora_us);
 }
@@ -73,8 +69,9 @@ std::string Progreso_linea::Linea(int posicion, int maximo, uint64_t ahora_us) c
   if (k_ == 0)
     return paso_ + "  " + Texto_duracion(static_cast<int64_t>((ahora_us - inicio_us_) / 1'000'000));
   const int por_ciento = maximo > 0 ? static_cast<int>(int64_t{posicion} * 100 / maximo) : 0;
+  const uint64_t desde = inicio_run_us_.value_or(ahora_us);
   const int64_t resto =
-      Estimar_restante_s(posicion_inicio_, inicio_us_, posicion, ahora_us, maximo);
+      Estimar_restante_s(ahora_us > desde ? ahora_us - desde : 0, posicion, maximo);
   char cabecera[32];
   std::snprintf(cabecera, sizeof cabecera, "[%d/%d] ", k_, n_);
   char cifras[16];

@@ -3,30 +3,39 @@
 // rewrites itself with the step, the percent of the overall budget and the time
 // left. Otherwise (a log, a pipe): one line every few seconds.
 //
-// Time left: the overall bar counts seconds of expected duration, but the real
-// line may run faster or slower than the budget assumed. So the rate is measured
-// in the current step (budget units gained per second since the step began) and
-// the remaining budget is divided by it. Early in a step, when less than
-// kMedida_minima_s has passed or the bar has not moved yet, there is nothing to
-// measure and the remaining budget itself (in seconds) is the estimate.
+// Time left: the overall bar counts seconds of expected duration (the budgets),
+// but the line and the meter may run faster or slower than the budgets assumed,
+// and not evenly: a transfer may run at a tenth of its budget while the meter's
+// own work (the burn, the module's update) takes most of its share. So the
+// estimate looks at the whole run so far, never at the current step alone, and
+// lets the budgets still ahead weigh as much as they are long:
+//
+//   rate = (time spent + budget left) / whole budget     (seconds per budget second)
+//   time left = budget left * rate
+//
+// At the start it is the budget itself; as the run goes on the measured time
+// takes the budgets' place. The budget left only shrinks (the bar never runs
+// backwards, a step's own progress moves it within its share), so the estimate
+// never jumps back up at a step's start, and while the bar stands still (the
+// burn, a restart) it rises by at most (budget left / whole budget) seconds per
+// second, less than the time that passes.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
 
 namespace r27 {
 
-inline constexpr uint64_t kMedida_minima_us = 3'000'000;
 // A terminal line is redrawn at most this often (and at each step change).
 inline constexpr uint64_t kRedibujo_terminal_us = 250'000;
 // Without a terminal, a line this often.
 inline constexpr uint64_t kIntervalo_sin_terminal_us = 5'000'000;
 
-// Seconds left, from the rate measured since the current step began at
-// `posicion_inicio` / `inicio_us`.
-int64_t Estimar_restante_s(int posicion_inicio, uint64_t inicio_us, int posicion, uint64_t ahora_us,
-                           int maximo);
+// Seconds left, `transcurrido_us` after the first step began, with the overall
+// bar at `posicion` of `maximo`.
+int64_t Estimar_restante_s(uint64_t transcurrido_us, int posicion, int maximo);
 
 // "4:05" (minutes:seconds), "1:02:03" past an hour.
 std::string Texto_duracion(int64_t segundos);
@@ -74,8 +83,8 @@ class Progreso_linea {
   std::string paso_;
   int k_ = 0;  // 0 in a phase outside the steps
   int n_ = 0;
-  int posicion_inicio_ = 0;
-  uint64_t inicio_us_ = 0;
+  uint64_t inicio_us_ = 0;                 // the current step or phase began
+  std::optional<uint64_t> inicio_run_us_;  // the first step began
   uint64_t ultimo_dibujo_us_ = 0;
   bool dibujado_ = false;
 };
