@@ -79,8 +79,8 @@ class Backend_win32 final : public Backend_serie {
     DWORD error = 0;
     {
       Cerrojo c(mutex_puerto_);
-      puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
       error = GetLastError();
     }
     if (!Esta_abierto()) {

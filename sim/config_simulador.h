@@ -121,7 +121,7 @@ struct Config_medidor {
   bool teclado_fallo_verificacion = false;  // the read-back differs: code 20
 
   // Times of the meter's work, in microseconds.
-  uint64_t t_respuesta_us = 200;                // reaction to a request
+  uint64_t t_respuesta_us = 200;  // reaction to a request
   // A packet silent this long between two of its bytes is dropped (0: never). Its
   // own rule, not the meter's: it holds where send times are exact (the virtual
   // clock); r27-sim in real time sets it only when asked, since a pseudo-terminal

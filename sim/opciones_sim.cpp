@@ -298,8 +298,7 @@ bool Leer_opciones(const std::vector<std::string>& a, Opciones_sim& o, std::stri
     }
     if (!ok) return false;
     const bool de_servicio = op == "-h" || op == "--help" || op == "--com" || op == "--enlace" ||
-                             op == "--latencia" || op == "--reproducir" ||
-                             op == "--parar-lectura";
+                             op == "--latencia" || op == "--reproducir" || op == "--parar-lectura";
     if (!de_servicio && opcion_medidor.empty()) opcion_medidor = op;
   }
   if (!o.reproducir.empty() && !opcion_medidor.empty()) {

@@ -141,7 +141,8 @@ TEST_F(Integracion, LateAnswersNeverFailAnAcceptedBlock) {
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
     Config_medidor c;
-    if (k.primer_ack_perdido) c.fallos.push_back(Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 1});
+    if (k.primer_ack_perdido)
+      c.fallos.push_back(Fallo{Tipo_fallo::Ack_perdido, Peticion::Bloque, 1});
     if (k.tarde_bloque_us > 0)
       c.fallos.push_back(
           Fallo{Tipo_fallo::Respuesta_tardia, Peticion::Bloque, 0, 1, 1.0, k.tarde_bloque_us});
