@@ -89,7 +89,6 @@ bool Actualizacion::Actualizar_medidor() {
   Reloj& reloj = ventana_.Reloj_();
   TFParam_defecto fparam(ventana_);
   e.Borrar_error();
-  teclado_fallido_ = false;
   perdido_ = false;
   escrito_ = {};
   desenlace_ = {};
@@ -145,7 +144,7 @@ bool Actualizacion::Actualizar_medidor() {
     Empezar_paso(Paso_actualizacion::teclado);
     ventana_.Procesar_mensajes();
     // A failed keyboard does not stop the sequence; the run ends failed after it.
-    teclado_fallido_ = !Terminar_paso(Paso_actualizacion::teclado, Paso_teclado());
+    (void)Terminar_paso(Paso_actualizacion::teclado, Paso_teclado());
     e.conectado = false;  // the meter restarts
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_teclado_ms);
     Avanzar_base(kPresupuesto_teclado);
@@ -251,9 +250,11 @@ bool Actualizacion::Actualizar_medidor() {
   }
   // A run that wrote something (a step began) and did not fail is proven on the
   // restarted meter; a cancelled or failed run, or a closing window, is not.
-  if (!e.abortar && !teclado_fallido_ && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
-  // A failed keyboard let the sequence go on; the run has still failed.
-  if (teclado_fallido_ && !e.abortar) Fallar();
+  const bool paso_fallido = Algun_paso_fallido();
+  if (!e.abortar && !paso_fallido && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
+  // A step that failed and let the sequence go on (the keyboard, a refused FPGA
+  // burn) still fails the run: it never ends as updated.
+  if (paso_fallido) Fallar();
   general.Solo_avanzar(false);
   e.actualizando = false;
   desenlace_.fallida = e.abortar;
@@ -308,8 +309,19 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
   else
     registro->fallo = resultado.Motivo();
   registro->estado = Estado_paso::fallido;
-  if (registro->fallo && registro->fallo->llegada == Llegada::dispositivo_perdido) perdido_ = true;
+  // An unplugged meter ends the run, whatever the step answered: nothing more
+  // can be asked of it.
+  if (registro->fallo && registro->fallo->llegada == Llegada::dispositivo_perdido) {
+    perdido_ = true;
+    Fallar();
+  }
   return static_cast<bool>(resultado);
+}
+
+bool Actualizacion::Algun_paso_fallido() const {
+  for (const Desenlace_paso& p : desenlace_.pasos)
+    if (p.estado == Estado_paso::fallido) return true;
+  return false;
 }
 
 void Actualizacion::Fallar() { ventana_.Estado().abortar = true; }

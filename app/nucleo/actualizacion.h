@@ -115,6 +115,8 @@ class Actualizacion {
   // A failed step stops the rest of the run; a refused question cancels it.
   void Fallar();
   void Cancelar();
+  // A step of the run is recorded as failed (also one that let the sequence go on).
+  bool Algun_paso_fallido() const;
   // True once the meter is known to be unplugged: nothing more is asked of it.
   bool Perdido();
   // A connect inside a step runs the tick decision again; the run keeps the
@@ -128,7 +130,6 @@ class Actualizacion {
   const Textos_idioma& textos_;
   int k_ = 0;
   int n_ = 0;
-  bool teclado_fallido_ = false;
   bool perdido_ = false;  // the meter was unplugged during the run
   uint64_t inicio_paso_us_ = 0;
   int32_t codigo_al_empezar_ = 0;   // the run's code when the current step began

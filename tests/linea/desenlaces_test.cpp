@@ -78,6 +78,21 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
        P::fpga,
        "",
        false},
+      // The FPGA step burns the set itself (no firmware step) and answers
+      // success to the sequence; its refused burn still fails the run.
+      {"FPGA burn refused on a meter that holds the set",
+       [](Config_medidor& c) {
+         c.fpga_menor = 3;
+         c.fallos.push_back({Tipo_fallo::Ack_erroneo, Peticion::Grabacion, 1, 1000});
+       },
+       {P::fpga},
+       "",
+       kCodigo_fpga_grabacion,
+       kCodigo_fpga_grabacion,
+       "failed",
+       P::fpga,
+       "grabacion flash fpga",
+       false},
       {"firmware burn fails",
        Con_fallo(Tipo_fallo::Ack_perdido, Peticion::Grabacion),
        {},
