@@ -451,10 +451,23 @@ TEST(Comprobacion, JuicioSobreLaIdentidadTrasElReinicio) {
       {"the module written and still asking for its update",
        "3.01.00000",
        {.mpeg4 = true},
-       [](Ficha_medidor&, Estado_ventana& e) { e.Check_mpeg4_apl = true; },
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_aplicacion = 132; },
        false,
        "el medidor en su aplicacion, modulo MPEG-4 al dia",
        "3.01.00000, modulo MPEG-4 aun por actualizar"},
+      // A test-build image: the firmware rule fires on every meter, and the
+      // finished ticks then ask for the module too; the module's own rule does not.
+      {"a test-build image, the module up to date",
+       "3.01.00004",
+       {.firmware = true, .mpeg4 = true},
+       [](Ficha_medidor&, Estado_ventana& e) {
+         e.version_fichero = {'3', '.', '0', '1', '.', '0', '0', '0', '0', '4', 0, 0};
+         e.Check_firmware = Regla_firmware(Texto_de("3.01.00004"), Texto_de("3.01.00004"));
+         Completar_ticks(e);
+       },
+       true,
+       "el medidor en su aplicacion, firmware 3.01.00004, modulo MPEG-4 al dia",
+       "3.01.00004"},
       {"the FPGA set written is the one reported",
        "3.01.00000",
        {.fpga = true, .cabecera_fpga = set},
