@@ -314,6 +314,32 @@ TEST(Desenlaces, ElTecladoAbortadoNoMuestraMensaje) {
       << texto;
 }
 
+// An unplugged meter: the JSON says so and carries the message the technician
+// was shown, leave it alone when it was writing its own flash.
+TEST(Desenlaces, ElJsonLlevaElDesenchufeYSuAviso) {
+  struct Caso {
+    const char* nombre;
+    Peticion peticion;
+    bool grabando;
+  };
+  for (const Caso& k : {Caso{"in the firmware burn", Peticion::Grabacion, true},
+                        Caso{"in the zone", Peticion::Escritura_eeprom, false}}) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.fallos.push_back({Tipo_fallo::Desenchufe, k.peticion, 1, 1});
+    Banco_linea b(c);
+    Opciones_linea o;
+    o.si = true;
+    o.json = true;
+    EXPECT_NE(b.Ejecutar(o), kSalida_correcta);
+    const Textos_idioma& t = b.entorno.textos.Asistente();
+    const std::string aviso = k.grabando ? t.aviso_desconectado_grabando : t.aviso_desconectado;
+    const std::string json = b.salida.str();
+    EXPECT_NE(json.find("\"disconnected\":true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"warning\":" + Cadena_json(aviso)), std::string::npos) << json;
+  }
+}
+
 TEST(Desenlaces, PasosSinServicioEsUnaOrdenErronea) {
   const Idioma_linea t("EN");
   const Lectura_opciones sin = Leer_opciones({"--pasos", "zona"}, t);
