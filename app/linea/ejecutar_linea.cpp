@@ -278,7 +278,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
       *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
                        << '\n';
   };
-  actualizacion.al_terminar = anotar_historial;
+  actualizacion.al_terminar = [&] {
+    v.cancelada = actualizacion.Desenlace().cancelada;
+    anotar_historial();
+  };
   asistente.ejecutar_actualizacion = [&] {
     resumen.puerto = e.puerto;
     // Service mode: the technician's steps replace the tick decision's.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/linea/codigos_salida.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/nucleo/pantallas.h"
 #include "link/codigos_resultado.h"
 #include "tests/linea/banco_linea.h"
@@ -258,7 +259,10 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
     const Pantalla pantalla = r.resultado == std::string("updated")
                                   ? Pantalla_correcta(b.entorno.textos.Asistente())
                                   : Pantalla_fallida(b.entorno.textos.Asistente(), codigo);
-    EXPECT_NE(texto.find(pantalla.lineas[0]), std::string::npos) << texto;
+    // A cancel is told as one, never as the failed screen with code 0.
+    const bool cancelada = r.resultado == std::string("cancelled");
+    EXPECT_EQ(texto.find(pantalla.lineas[0]) != std::string::npos, !cancelada) << texto;
+    EXPECT_EQ(texto.find(b.entorno.textos(kTl_cancelada)) != std::string::npos, cancelada) << texto;
 
     if (codigo != 0) {
       // The reason is the failure behind the code, from the step that set it;
