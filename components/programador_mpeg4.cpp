@@ -79,6 +79,10 @@ Resultado Programador_mpeg4::Actualizar_mpeg4(int /*parametro*/, bool region_usa
   if (Resultado r = Iniciar_modulo(region_usa); !r)
     return Fallar(*r.Motivo(), kCodigo_mpeg4_sin_inicio);
   ventana_.Reloj_().Dormir_ms(kPausa_tras_inicio_mpeg4_ms);
+  // A look at the input lets the port notice a meter unplugged during the pause
+  // (what came meanwhile is at the old rate, noise): the reopen below then keeps
+  // it known, and the wait for the end byte ends at once as an unplug.
+  Drenar(ventana_.Puerto());
   // The meter has gone back to 115,200 baud; the port follows unless the line
   // never left that rate (under WOW64 the fast rate is not used).
   if (!conexion_.Es_windows64()) conexion_.Cambiar_velocidad_puerto(kBaudios_tras_inicio_mpeg4);

@@ -136,6 +136,7 @@ Resultado TCFpga::Ejecutar(bool desde_dialogo) {
     return Fallo{0, "Grabar_configuraciones", "ninguna grabacion en curso", Llegada::nada,
                  "otra grabacion en curso"};
   en_curso_ = true;
+  fallo_grabacion.reset();
   struct Fin_de_curso {
     bool& b;
     ~Fin_de_curso() { b = false; }
@@ -172,6 +173,7 @@ Resultado TCFpga::Ejecutar(bool desde_dialogo) {
     Primer_fallo grabacion;
     grabacion.Anotar(Grabar_flash_fpga());
     grabacion.Anotar(Fin_grabacion());
+    fallo_grabacion = grabacion.Motivo();
     if (grabacion.Motivo() && desde_dialogo)
       ventana_.Mensaje(std::string(Dialogo_fpga::kError_grabacion));
   }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -123,7 +124,10 @@ class TCFpga {
   bool grabar_flash = true;
   // Where the overall bar stood when the step began; the blocks move it within kParte_fpga.
   int32_t progreso_base = 0;
-  bool resultado = false;           // every block was sent (the last run's outcome)
+  bool resultado = false;  // every block was sent (the last run's outcome)
+  // The burn's failure in the last run: the run still answers success (the
+  // blocks were sent), so the sequence goes on; the outcome tells it.
+  std::optional<Fallo> fallo_grabacion;
   bool cerrado = false;             // the run or "Cancelar" closed the dialog
   std::function<void()> al_cerrar;  // the Qt form closes itself here
 

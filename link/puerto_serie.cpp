@@ -111,12 +111,14 @@ bool Puerto_serie::Abrir(int numero, DCB_linea linea) {
     abierto = backend_->Abrir(numero, dcb_);
     if (abierto) backend_->Purgar(true, true);
   }
+  if (abierto) perdido_ = false;
   if (traza_ && abierto) traza_->Origen(reloj_.Micros());
   return abierto;
 }
 
 void Puerto_serie::Cerrar() {
   if (!Esta_abierto()) return;
+  perdido_ = perdido_ || backend_->Desaparecido();
   Tramo_bloqueado c(*this);
   backend_->Cerrar();
 }

@@ -41,9 +41,12 @@ class Puerto_serie {
   bool Abrir(int numero, DCB_linea linea);
   void Cerrar();
   bool Esta_abierto() const;
-  // The device behind the open port is gone (unplugged): nothing more will come
-  // and nothing more can be asked of it.
-  bool Dispositivo_perdido() const { return backend_->Esta_abierto() && backend_->Desaparecido(); }
+  // The device behind the port is gone (unplugged): nothing more will come and
+  // nothing more can be asked of it. Once seen it stays known, through a close
+  // and a failed reopen, until a device is opened again.
+  bool Dispositivo_perdido() const {
+    return perdido_ || (backend_->Esta_abierto() && backend_->Desaparecido());
+  }
   // Bytes written, 0 when the port is not open, -1 on failure.
   int32_t Escribir(const uint8_t* datos, uint32_t n);
   // Bytes read; 0 when closed or nothing came. buffer[0] is 0 after an empty read.
@@ -97,6 +100,7 @@ class Puerto_serie {
   uint64_t espera_maxima_us_ = 0;
   uint64_t bytes_escritos_ = 0;
   bool ultima_lectura_vacia_ = false;
+  bool perdido_ = false;  // the device vanished and none has been opened since
   DCB_linea dcb_{};
   int numero_ = 0;
   uint32_t tamano_entrada_ = kTamano_entrada;

@@ -253,6 +253,37 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
                           general.Posicion(), general.Maximo(), reloj.Micros());
   };
   bool actualizada = false;  // the update ran (not only checked)
+  // Every run that reached a meter is in the history, on disk before its end is
+  // told: an update's record is written before the outcome screen prints.
+  bool anotado = false;
+  auto anotar_historial = [&] {
+    if (!entorno.historial || anotado) return;
+    if (!antes && !actualizada && asistente.desenlace != Desenlace_busqueda::respuesta_m) return;
+    anotado = true;
+    const int numero = resumen.puerto;
+    const std::string puerto = numero > 0 ? "COM" + std::to_string(numero) : "";
+    Registro_historial registro =
+        actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
+                    : Registro_sin_actualizacion(puerto, antes, resumen.resultado);
+    registro.programa = "r27-actualizar";
+    registro.ruta = resumen.ruta;
+    if (registro.ruta.empty() && numero > 0)
+      registro.ruta = entorno.directorio->Ruta(numero).value_or("");
+    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
+    if (!opciones.traza.empty()) {
+      std::error_code ec;
+      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
+      registro.traza = ec ? opciones.traza : traza.string();
+    }
+    const Anotacion anotacion = entorno.historial->Anotar(registro);
+    if (anotacion.avisar)
+      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
+                       << '\n';
+  };
+  actualizacion.al_terminar = [&] {
+    v.cancelada = actualizacion.Desenlace().cancelada;
+    anotar_historial();
+  };
   asistente.ejecutar_actualizacion = [&] {
     resumen.puerto = e.puerto;
     // Service mode: the technician's steps replace the tick decision's.
@@ -307,6 +338,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     resumen.despues = Ficha_despues(antes, d);
     resumen.pendientes.clear();
     for (Paso_actualizacion p : d.pendientes) resumen.pendientes.emplace_back(Nombre_paso(p));
+    resumen.desconectado = d.desconectado;
+    if (d.desconectado)
+      resumen.aviso = d.grabando_al_desconectar ? t.Asistente().aviso_desconectado_grabando
+                                                : t.Asistente().aviso_desconectado;
     v.Escribir(Texto_pasos_hechos(d.pasos, t));
     if (resumen.comprobacion) {
       char duracion[32];
@@ -343,31 +378,12 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
   }
 
-  // Every run that reached a meter is in the history, on disk before its end is told.
-  if (entorno.historial &&
-      (antes || actualizada || asistente.desenlace == Desenlace_busqueda::respuesta_m)) {
-    const std::string puerto = resumen.puerto > 0 ? "COM" + std::to_string(resumen.puerto) : "";
-    Registro_historial registro =
-        actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
-                    : Registro_sin_actualizacion(puerto, antes, resumen.resultado);
-    registro.programa = "r27-actualizar";
-    registro.ruta = resumen.ruta;
-    if (registro.ruta.empty() && resumen.puerto > 0)
-      registro.ruta = entorno.directorio->Ruta(resumen.puerto).value_or("");
-    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
-    if (!opciones.traza.empty()) {
-      std::error_code ec;
-      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
-      registro.traza = ec ? opciones.traza : traza.string();
-    }
-    const Anotacion anotacion = entorno.historial->Anotar(registro);
-    if (anotacion.avisar)
-      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
-                       << '\n';
-  }
+  anotar_historial();
 
+  // An updated run shows no result code, as the window's correct screen shows
+  // none (the JSON keeps it: the baud switch back may have left 8).
   const std::string palabra = Texto_desenlace(resumen.resultado, t);
-  v.Escribir(resumen.codigo_resultado != 0
+  v.Escribir(resumen.codigo_resultado != 0 && resumen.resultado != "updated"
                  ? t(kTl_resultado_codigo,
                      {palabra, std::to_string(resumen.codigo_resultado), std::to_string(codigo)})
                  : t(kTl_resultado, {palabra, std::to_string(codigo)}));

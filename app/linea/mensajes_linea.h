@@ -153,6 +153,9 @@ inline constexpr Texto_linea kTl_fallo{"LINEA_FALLO", "{1}: expected {2}, got {3
 inline constexpr Texto_linea kTl_desenlace_actualizado{"LINEA_DESENLACE_ACTUALIZADO", "updated"};
 inline constexpr Texto_linea kTl_desenlace_fallido{"LINEA_DESENLACE_FALLIDO", "failed"};
 inline constexpr Texto_linea kTl_desenlace_cancelado{"LINEA_DESENLACE_CANCELADO", "cancelled"};
+// A run the technician refused at a question: said instead of the failed screen.
+inline constexpr Texto_linea kTl_cancelada{
+    "LINEA_CANCELADA", "The update was cancelled: nothing was written to the meter."};
 inline constexpr Texto_linea kTl_desenlace_interrumpido{"LINEA_DESENLACE_INTERRUMPIDO", "interrupted"};
 inline constexpr Texto_linea kTl_desenlace_comprobado{"LINEA_DESENLACE_COMPROBADO", "checked, nothing written"};
 inline constexpr Texto_linea kTl_desenlace_nada{"LINEA_DESENLACE_NADA", "the meter needs nothing"};
@@ -327,6 +330,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_desenlace_actualizado,
     &kTl_desenlace_fallido,
     &kTl_desenlace_cancelado,
+    &kTl_cancelada,
     &kTl_desenlace_interrumpido,
     &kTl_desenlace_comprobado,
     &kTl_desenlace_nada,

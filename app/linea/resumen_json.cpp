@@ -64,6 +64,8 @@ std::string Json_resumen(const Resumen_linea& s) {
   Json pendientes = Json::array();
   for (const std::string& p : s.pendientes) pendientes.push_back(Texto_utf8(p));
   j["still_to_do"] = std::move(pendientes);
+  j["disconnected"] = s.desconectado;
+  j["warning"] = Texto_o_nulo(s.aviso);
   return Texto_json(j);
 }
 

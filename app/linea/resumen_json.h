@@ -38,6 +38,8 @@ struct Resumen_linea {
   double duracion_s = 0;
   std::string motivo;                   // the failure behind the result code (or the failed step's)
   std::vector<std::string> pendientes;  // steps the meter still asks for after the run
+  bool desconectado = false;            // the meter was unplugged during the run
+  std::string aviso;  // the unplug message shown (leave it alone when it was writing)
 };
 
 // `texto` as a JSON string with its quotes. Bytes that are not UTF-8 are taken as

@@ -131,9 +131,15 @@ void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
     case kImagen_actualizando:
       Escribir_lineas(*this, p, 2);
       break;
+    case kImagen_fallida:
+      if (cancelada) {
+        Escribir(idioma_(kTl_cancelada));
+        break;
+      }
+      Escribir_lineas(*this, p, p.lineas.size());
+      break;
     case kImagen_no_encontrado:
     case kImagen_correcta:
-    case kImagen_fallida:
     case kImagen_rechazo:
       Escribir_lineas(*this, p, p.lineas.size());
       break;

@@ -81,6 +81,9 @@ class Ventana_linea final : public Interfaz_ventana,
 
   // Only the port `Estado().puerto` is tried (--puerto).
   bool manual = false;
+  // The run was refused at a question: its end is told as a cancel, not as the
+  // failed screen with code 0 (the window keeps that screen).
+  bool cancelada = false;
   // A connect succeeded: the meter answered and its ticks were decided.
   std::function<void()> al_conectar;
   // Window messages would run now; also after every move of either bar.

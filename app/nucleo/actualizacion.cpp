@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/nucleo/pantallas.h"
@@ -47,6 +48,36 @@ void Aplicar_ticks(const std::array<bool, 7>& t, Estado_ventana& e) {
   for (size_t i = 0; i < t.size(); ++i) e.*Tick_de_paso(kPasos[i]) = t[i];
 }
 
+// The code each step sets when it starts without a meter: the keyboard's own,
+// none for the erase, the first staging upload of the plans, the zone's
+// profiles, the FPGA preparation, the firmware's staging, the module's stage 1.
+int32_t Codigo_sin_medidor(Paso_actualizacion paso) {
+  switch (paso) {
+    case Paso_actualizacion::teclado:
+      return kCodigo_teclado_sin_conexion;
+    case Paso_actualizacion::borrado:
+      return 0;
+    case Paso_actualizacion::planes:
+      return kCodigo_subir_bloques;
+    case Paso_actualizacion::zona:
+      return kCodigo_zona_perfiles;
+    case Paso_actualizacion::fpga:
+      return kCodigo_preparar_fpga;
+    case Paso_actualizacion::firmware:
+      return kCodigo_firmware_staging;
+    case Paso_actualizacion::mpeg4:
+      break;
+  }
+  return kCodigo_mpeg4_etapa1;
+}
+
+// The codes of a meter writing its own flash: the FPGA set's burn, the
+// firmware's burn, the module's update after its start.
+bool Codigo_grabando(int32_t codigo) {
+  return codigo == kCodigo_fpga_grabacion || codigo == kCodigo_firmware_grabacion ||
+         codigo == kCodigo_mpeg4_sin_fin;
+}
+
 }  // namespace
 
 Actualizacion::Actualizacion(Interfaz_ventana& ventana, Conexion& conexion,
@@ -70,12 +101,9 @@ void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
     vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes));
   // An unplugged meter: the failed screen keeps its lines; a message says what
   // happened, and, when the meter was writing its own flash, to leave it alone.
-  if (fallida && desenlace_.desconectado) {
-    const bool grabando = desenlace_.codigo == kCodigo_firmware_grabacion ||
-                          desenlace_.codigo == kCodigo_fpga_grabacion ||
-                          desenlace_.codigo == kCodigo_mpeg4_sin_fin;
-    ventana_.Mensaje(grabando ? textos_.aviso_desconectado_grabando : textos_.aviso_desconectado);
-  }
+  if (fallida && desenlace_.desconectado)
+    ventana_.Mensaje(desenlace_.grabando_al_desconectar ? textos_.aviso_desconectado_grabando
+                                                        : textos_.aviso_desconectado);
   vista_.Mostrar_numeros(false);
   vista_.Ocultar_progreso();
   vista_.Mostrar_boton(false);
@@ -89,7 +117,6 @@ bool Actualizacion::Actualizar_medidor() {
   Reloj& reloj = ventana_.Reloj_();
   TFParam_defecto fparam(ventana_);
   e.Borrar_error();
-  teclado_fallido_ = false;
   perdido_ = false;
   escrito_ = {};
   desenlace_ = {};
@@ -145,7 +172,7 @@ bool Actualizacion::Actualizar_medidor() {
     Empezar_paso(Paso_actualizacion::teclado);
     ventana_.Procesar_mensajes();
     // A failed keyboard does not stop the sequence; the run ends failed after it.
-    teclado_fallido_ = !Terminar_paso(Paso_actualizacion::teclado, Paso_teclado());
+    (void)Terminar_paso(Paso_actualizacion::teclado, Paso_teclado());
     e.conectado = false;  // the meter restarts
     if (!e.abortar && k_ < n_) Esperar_y_reconectar(kEspera_tras_teclado_ms);
     Avanzar_base(kPresupuesto_teclado);
@@ -201,7 +228,8 @@ bool Actualizacion::Actualizar_medidor() {
     resultado = Terminar_paso(Paso_actualizacion::fpga, Paso_fpga());
     escrito_.fpga = resultado;
     if (!resultado) Fallar();
-    if (!e.abortar && k_ < n_ && !e.Check_firmware) conexion_.Reconectar();
+    if (!e.abortar && k_ < n_ && !e.Check_firmware && !Perdido_entre_pasos())
+      conexion_.Reconectar();
     Avanzar_base(kPresupuesto_fpga);
   }
 
@@ -251,13 +279,20 @@ bool Actualizacion::Actualizar_medidor() {
   }
   // A run that wrote something (a step began) and did not fail is proven on the
   // restarted meter; a cancelled or failed run, or a closing window, is not.
-  if (!e.abortar && !teclado_fallido_ && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
-  // A failed keyboard let the sequence go on; the run has still failed.
-  if (teclado_fallido_ && !e.abortar) Fallar();
+  const bool paso_fallido = Algun_paso_fallido();
+  if (!e.abortar && !paso_fallido && k_ > 0 && !e.saliendo && !Comprobar_escritura()) Fallar();
+  // A step that failed and let the sequence go on (the keyboard, a refused FPGA
+  // burn) still fails the run: it never ends as updated.
+  if (paso_fallido) Fallar();
   general.Solo_avanzar(false);
   e.actualizando = false;
   desenlace_.fallida = e.abortar;
   desenlace_.desconectado = perdido_;
+  // The warning goes by the step the unplug hit, not by the run's first code.
+  for (const Desenlace_paso& p : desenlace_.pasos)
+    if (p.fallo && p.fallo->llegada == Llegada::dispositivo_perdido &&
+        Codigo_grabando(p.fallo->codigo))
+      desenlace_.grabando_al_desconectar = true;
   // The steps a refused question left out were cancelled; those after a failed
   // step were simply not run.
   if (desenlace_.cancelada)
@@ -295,9 +330,10 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
       static_cast<double>(ventana_.Reloj_().Micros() - inicio_paso_us_) / 1'000'000.0;
   // A step may set a code and still answer success (the FPGA set's refused burn
   // when it burns the set itself): the sequence goes on as it answered, but the
-  // outcome tells the step failed.
+  // outcome tells the step failed, also when an earlier step's code is the run's.
+  std::optional<Fallo> sin_parar = std::exchange(fallo_sin_parar_, std::nullopt);
   const bool codigo_del_paso = codigo_al_empezar_ == 0 && e.codigo_error != 0;
-  if (resultado && !codigo_del_paso) {
+  if (resultado && !codigo_del_paso && !sin_parar) {
     registro->estado = Estado_paso::hecho;
     return true;
   }
@@ -305,11 +341,24 @@ bool Actualizacion::Terminar_paso(Paso_actualizacion paso, const Resultado& resu
   // set no code keeps its own (the code shown stays the earlier one's).
   if (codigo_del_paso)
     registro->fallo = e.motivo_error;
-  else
+  else if (!resultado)
     registro->fallo = resultado.Motivo();
+  else
+    registro->fallo = std::move(sin_parar);
   registro->estado = Estado_paso::fallido;
-  if (registro->fallo && registro->fallo->llegada == Llegada::dispositivo_perdido) perdido_ = true;
+  // An unplugged meter ends the run, whatever the step answered: nothing more
+  // can be asked of it.
+  if (registro->fallo && registro->fallo->llegada == Llegada::dispositivo_perdido) {
+    perdido_ = true;
+    Fallar();
+  }
   return static_cast<bool>(resultado);
+}
+
+bool Actualizacion::Algun_paso_fallido() const {
+  for (const Desenlace_paso& p : desenlace_.pasos)
+    if (p.estado == Estado_paso::fallido) return true;
+  return false;
 }
 
 void Actualizacion::Fallar() { ventana_.Estado().abortar = true; }
@@ -345,9 +394,36 @@ void Actualizacion::Avanzar_base(int unidades) {
 
 void Actualizacion::Esperar_y_reconectar(uint32_t espera_ms) {
   // An unplugged meter will not come back on its own: no wait, no reconnect.
-  if (Perdido()) return;
+  if (Perdido_entre_pasos()) return;
   ventana_.Reloj_().Dormir_ms(espera_ms);
+  if (Perdido_entre_pasos()) return;
   conexion_.Reconectar();
+}
+
+bool Actualizacion::Perdido_entre_pasos() {
+  Puerto_serie& puerto = ventana_.Puerto();
+  // A look at the input lets the port notice a device that vanished while
+  // nothing was read; what a restarting meter sent meanwhile is noise.
+  if (!perdido_ && puerto.Esta_abierto()) Drenar(puerto);
+  if (!Perdido()) return false;
+  // The run ends as the step that was to come next ends without a meter; after
+  // the last step, the check after writing was to come.
+  Desenlace_paso* siguiente = nullptr;
+  for (Desenlace_paso& p : desenlace_.pasos) {
+    if (p.estado == Estado_paso::no_ejecutado) {
+      siguiente = &p;
+      break;
+    }
+  }
+  Fallo f = Abandono(puerto, "Reconectar", "un medidor conectado", Llegada::dispositivo_perdido);
+  f.codigo = siguiente ? Codigo_sin_medidor(siguiente->paso) : kCodigo_comprobacion;
+  if (siguiente) {
+    siguiente->estado = Estado_paso::fallido;
+    siguiente->fallo = f;
+  }
+  if (f.codigo != 0) ventana_.Estado().Fijar_error(f);
+  Fallar();
+  return true;
 }
 
 Resultado Actualizacion::Paso_fpga() {
@@ -368,6 +444,7 @@ Resultado Actualizacion::Paso_fpga() {
   ventana_.Procesar_mensajes();
   Resultado r = fpga.Grabar_configuraciones();
   escrito_.cabecera_fpga = fpga.cabecera_imagen;
+  fallo_sin_parar_ = fpga.fallo_grabacion;
   return r;
 }
 
@@ -446,15 +523,19 @@ bool Actualizacion::Comprobar_escritura() {
   comprobacion.hecha = true;
   const uint64_t inicio_us = reloj.Micros();
   if (al_empezar_comprobacion) al_empezar_comprobacion();
-  // The updating screen stays up and keeps repainting while the meter restarts.
-  for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
-       esperado += kPaso_espera_comprobacion_ms) {
-    ventana_.Procesar_mensajes();
-    reloj.Dormir_ms(kPaso_espera_comprobacion_ms);
+  // A meter unplugged at the end of the run is not waited for: nothing more is
+  // asked of it.
+  if (!Perdido()) {
+    // The updating screen stays up and keeps repainting while the meter restarts.
+    for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
+         esperado += kPaso_espera_comprobacion_ms) {
+      ventana_.Procesar_mensajes();
+      reloj.Dormir_ms(kPaso_espera_comprobacion_ms);
+    }
+    // The full connect: probe, language, identity and the tick decision.
+    for (int i = 0; i < kConexiones_comprobacion && !e.conectado && !e.saliendo && !Perdido(); ++i)
+      conexion_.Conectar();
   }
-  // The full connect: probe, language, identity and the tick decision.
-  for (int i = 0; i < kConexiones_comprobacion && !e.conectado && !e.saliendo; ++i)
-    conexion_.Conectar();
   // A meter that did not come back has no identity; the last one read is not it.
   comprobacion.ficha = e.conectado ? Leer_ficha(conexion_, e) : Ficha_medidor{};
   comprobacion.juicio = Juzgar_comprobacion(comprobacion.ficha, e, escrito_);
@@ -473,10 +554,14 @@ bool Actualizacion::Comprobar_escritura() {
   conexion_.Desconectar();
   comprobacion.duracion_s = static_cast<double>(reloj.Micros() - inicio_us) / 1'000'000.0;
   if (comprobacion.probada) return true;
+  // A meter that vanished while it restarted says so: the device is gone.
+  const bool perdido = !comprobacion.ficha.conectado && Perdido();
   e.Fijar_error(kCodigo_comprobacion,
                 Abandono(ventana_.Puerto(), "Comprobar_escritura", comprobacion.juicio.esperado,
-                         comprobacion.ficha.conectado ? Llegada::bytes : Llegada::nada,
-                         comprobacion.juicio.llegado));
+                         comprobacion.ficha.conectado ? Llegada::bytes
+                         : perdido                    ? Llegada::dispositivo_perdido
+                                                      : Llegada::nada,
+                         perdido ? "" : comprobacion.juicio.llegado));
   return false;
 }
 

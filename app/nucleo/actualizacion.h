@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/comprobacion.h"
@@ -115,8 +116,13 @@ class Actualizacion {
   // A failed step stops the rest of the run; a refused question cancels it.
   void Fallar();
   void Cancelar();
+  // A step of the run is recorded as failed (also one that let the sequence go on).
+  bool Algun_paso_fallido() const;
   // True once the meter is known to be unplugged: nothing more is asked of it.
   bool Perdido();
+  // After a wait between steps, before a reconnect: true when the meter was
+  // unplugged, the run then ended as the next step ends without a meter.
+  bool Perdido_entre_pasos();
   // A connect inside a step runs the tick decision again; the run keeps the
   // steps it was confirmed with.
   bool Conectar_en_paso();
@@ -128,12 +134,13 @@ class Actualizacion {
   const Textos_idioma& textos_;
   int k_ = 0;
   int n_ = 0;
-  bool teclado_fallido_ = false;
   bool perdido_ = false;  // the meter was unplugged during the run
   uint64_t inicio_paso_us_ = 0;
   int32_t codigo_al_empezar_ = 0;   // the run's code when the current step began
   std::array<bool, 7> elegidos_{};  // the ticks the run was confirmed with
   Escrito_en_actualizacion escrito_;
+  // A failure the current step kept from the sequence (the FPGA set's burn).
+  std::optional<Fallo> fallo_sin_parar_;
   Desenlace_actualizacion desenlace_;
 };
 

@@ -74,7 +74,10 @@ Juicio_comprobacion Juzgar_comprobacion(const Ficha_medidor& despues, const Esta
   if (escrito.mpeg4 && !Mpeg4_contesto(despues.mpeg4)) {
     partes.emplace_back("modulo MPEG-4 sin respuesta");
     probada = false;
-  } else if (escrito.mpeg4 && estado.Check_mpeg4_apl) {
+  } else if (escrito.mpeg4 && Regla_mpeg4(despues.mpeg4)) {
+    // The module's own rule on what it reports now: the tick decision forces the
+    // module tick whenever the firmware rule fires (a test-build image always
+    // does), so the finished ticks cannot tell a module that is up to date.
     partes.emplace_back("modulo MPEG-4 aun por actualizar");
     probada = false;
   }

@@ -3,7 +3,7 @@
 // what the run wrote: the connect found it in its application and it is one of
 // ours; where the run wrote them, the firmware carries the embedded image's
 // version and build, the FPGA information is the head of the set the run built,
-// and the MPEG-4 module answers and asks for nothing. A step the run did not
+// and the MPEG-4 module answers and its own rule asks for nothing. A step the run did not
 // write never fails the check.
 #include <array>
 #include <cstdint>

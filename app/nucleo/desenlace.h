@@ -58,6 +58,9 @@ struct Desenlace_actualizacion {
   // The meter was unplugged during the run: the failure came at once, and the
   // clean-up that only serves a meter was left out.
   bool desconectado = false;
+  // The unplug hit a step while the meter wrote its own flash (the FPGA set's
+  // burn, the firmware's burn, the module's update): it may still be writing.
+  bool grabando_al_desconectar = false;
   int32_t codigo = 0;           // the result code the failed screen shows
   std::optional<Fallo> motivo;  // the failure behind `codigo`
   // The steps counted for the run, in the order they run.

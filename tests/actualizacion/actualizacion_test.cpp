@@ -14,6 +14,7 @@
 #include "components/configuraciones_fpga.h"
 #include "components/imagen_fpga.h"
 #include "components/programador_mpeg4.h"
+#include "components/tramas_mpeg4.h"
 #include "factory/tfparam_defecto.h"
 #include "link/codigos_resultado.h"
 #include "sim/informe_contenido.h"
@@ -378,6 +379,117 @@ TEST(Actualizar_medidor, LoPendienteSoloEnModoServicio) {
   }
 }
 
+// An unplug the run learns of outside a step's requests ends it as an unplug at
+// once: the step that was to come fails with the code it gives without a meter,
+// nothing more is opened or asked, and the warning goes by the step it hit.
+TEST(Actualizar_medidor, UnDesenchufeFueraDeLasPeticionesTerminaLaActualizacion) {
+  using P = Paso_actualizacion;
+  struct Caso {
+    const char* nombre;
+    Pasos pasos;
+    std::function<void(Config_medidor&)> medidor;
+    bool tras_teclado;  // unplugged at the end of the keyboard step
+    int32_t codigo;
+    P paso_fallido;  // its failure is the unplug (the run's code may be another's)
+    bool grabando;   // the "may still be writing" warning
+    // The longest the whole run may take: no wait for a meter that is gone (the
+    // module's 1,020 s, the restart before the check).
+    double maximo_s;
+  };
+  const auto con = [](std::vector<Fallo> f) { return [f](Config_medidor& c) { c.fallos = f; }; };
+  const auto ninguno = [](Config_medidor&) {};
+  const Caso casos[] = {
+      {"in the wait after the keyboard",
+       {.teclado = true, .zona = true},
+       ninguno,
+       true,
+       kCodigo_zona_perfiles,
+       P::zona,
+       false,
+       9},
+      {"in the wait after the plans",
+       {.planes = true, .zona = true},
+       con({Fallo{Tipo_fallo::Desenchufe, Peticion::Sector_preparacion, 1, 1, 0, 3'000'000}}),
+       false,
+       kCodigo_zona_perfiles,
+       P::zona,
+       false,
+       15},
+      {"before the FPGA step's reconnect",
+       {.fpga = true, .mpeg4 = true},
+       con({Fallo{Tipo_fallo::Desenchufe, Peticion::Fin, 1, 1}}),
+       false,
+       kCodigo_mpeg4_etapa1,
+       P::mpeg4,
+       false,
+       30},
+      // Gone before the port is reopened at the module's rate: the reopen fails.
+      {"after the module's start", kCompleta, ninguno, false, kCodigo_mpeg4_sin_fin, P::mpeg4, true,
+       600},
+      {"at the closing request, before the check",
+       {.zona = true},
+       con({Fallo{Tipo_fallo::Desenchufe, Peticion::Fin, 1, 1}}),
+       false,
+       kCodigo_comprobacion,
+       P::zona,
+       false,
+       25},
+      // The keyboard's code is the run's; the burn the unplug hit gives the warning.
+      {"in the firmware burn after a failed keyboard",
+       {.teclado = true, .firmware = true},
+       [](Config_medidor& c) {
+         c.teclado_fallo_id = true;
+         c.fallos = {Fallo{Tipo_fallo::Desenchufe, Peticion::Grabacion, 1, 1}};
+       },
+       false,
+       kCodigo_teclado_id,
+       P::firmware,
+       true,
+       60},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    k.medidor(c);
+    Banco_secuencia b(k.pasos, false, c);
+    b.textos.aviso_desconectado = "unplugged";
+    b.textos.aviso_desconectado_grabando = "unplugged while writing";
+    b.Linea(1).grabar = false;
+    if (k.tras_teclado)
+      b.actualizacion.al_limpiar_fichero = [&] { b.Linea(1).desenchufado = true; };
+    if (k.codigo == kCodigo_mpeg4_sin_fin)
+      b.Linea(1).desenchufar_tras = [](const uint8_t* d, size_t n) {
+        return n == kBytes_orden_inicio_mpeg4 && d[0] == kCodigo_inicio_mpeg4;  // the start order
+      };
+    const uint64_t inicio_us = b.v.reloj.Ahora_us();
+    b.Ejecutar();
+    const double duracion_s = double(b.v.reloj.Ahora_us() - inicio_us) / 1e6;
+    const Desenlace_actualizacion& d = b.actualizacion.Desenlace();
+    EXPECT_TRUE(d.fallida);
+    EXPECT_TRUE(d.desconectado);
+    EXPECT_EQ(d.codigo, k.codigo) << (d.motivo ? d.motivo->Texto() : "");
+    EXPECT_EQ(d.grabando_al_desconectar, k.grabando);
+    // The unplug message last, and no reconnect's "USB error" before it.
+    ASSERT_FALSE(b.v.mensajes.empty());
+    EXPECT_EQ(b.v.mensajes.back(), k.grabando ? "unplugged while writing" : "unplugged");
+    EXPECT_EQ(std::count(b.v.mensajes.begin(), b.v.mensajes.end(), kMensaje_error_usb), 0);
+    bool paso_perdido = false;
+    for (const Desenlace_paso& p : d.pasos)
+      if (p.paso == k.paso_fallido)
+        paso_perdido = p.estado == Estado_paso::fallido && p.fallo &&
+                       p.fallo->llegada == Llegada::dispositivo_perdido;
+    if (k.codigo == kCodigo_comprobacion) {
+      ASSERT_TRUE(d.motivo);
+      EXPECT_EQ(d.motivo->llegada, Llegada::dispositivo_perdido);
+    } else {
+      EXPECT_TRUE(paso_perdido);
+    }
+    EXPECT_LE(duracion_s, k.maximo_s);
+    EXPECT_FALSE(b.v.estado.actualizando);
+    EXPECT_TRUE(b.vista.menus);
+  }
+}
+
 // --- The check after writing ------------------------------------------------------
 
 // The judgement on the restarted meter's identity, for what the run wrote.
@@ -451,10 +563,23 @@ TEST(Comprobacion, JuicioSobreLaIdentidadTrasElReinicio) {
       {"the module written and still asking for its update",
        "3.01.00000",
        {.mpeg4 = true},
-       [](Ficha_medidor&, Estado_ventana& e) { e.Check_mpeg4_apl = true; },
+       [](Ficha_medidor& f, Estado_ventana&) { f.mpeg4.version_aplicacion = 132; },
        false,
        "el medidor en su aplicacion, modulo MPEG-4 al dia",
        "3.01.00000, modulo MPEG-4 aun por actualizar"},
+      // A test-build image: the firmware rule fires on every meter, and the
+      // finished ticks then ask for the module too; the module's own rule does not.
+      {"a test-build image, the module up to date",
+       "3.01.00004",
+       {.firmware = true, .mpeg4 = true},
+       [](Ficha_medidor&, Estado_ventana& e) {
+         e.version_fichero = {'3', '.', '0', '1', '.', '0', '0', '0', '0', '4', 0, 0};
+         e.Check_firmware = Regla_firmware(Texto_de("3.01.00004"), Texto_de("3.01.00004"));
+         Completar_ticks(e);
+       },
+       true,
+       "el medidor en su aplicacion, firmware 3.01.00004, modulo MPEG-4 al dia",
+       "3.01.00004"},
       {"the FPGA set written is the one reported",
        "3.01.00000",
        {.fpga = true, .cabecera_fpga = set},

@@ -2,6 +2,7 @@
 // A fake main window whose COM numbers lead to simulated devices in process, on
 // the window's virtual clock, with the connection object and a recorded watch
 // timer. Every device is wrapped so the test sees what reached it, and when.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,7 @@ class Dispositivo_grabado final : public sim::Dispositivo_linea {
     if (grabar)
       for (size_t i = 0; i < n; ++i) recibidos.push_back({datos[i], t_us});
     d_->Recibir(datos, n, t_us, baudios);
+    if (desenchufar_tras && desenchufar_tras(datos, n)) desenchufado = true;
   }
   void Avanzar(uint64_t t_us) override { d_->Avanzar(t_us); }
   std::optional<uint64_t> Proximo_evento_us() const override { return d_->Proximo_evento_us(); }
@@ -56,7 +58,7 @@ class Dispositivo_grabado final : public sim::Dispositivo_linea {
   void Descartar_entrada_en_camino(uint64_t t_us) override {
     d_->Descartar_entrada_en_camino(t_us);
   }
-  bool Desenchufado() const override { return d_->Desenchufado(); }
+  bool Desenchufado() const override { return desenchufado || d_->Desenchufado(); }
 
   std::vector<uint8_t> Bytes() const {
     std::vector<uint8_t> b;
@@ -66,7 +68,10 @@ class Dispositivo_grabado final : public sim::Dispositivo_linea {
   sim::Dispositivo_linea& Interior() { return *d_; }
 
   std::vector<Byte_recibido> recibidos;
-  bool grabar = true;  // off where whole updates would keep megabytes
+  bool grabar = true;         // off where whole updates would keep megabytes
+  bool desenchufado = false;  // a test unplugs the port at a moment of its choosing
+  // Asked after each delivery with what was sent: unplug now?
+  std::function<bool(const uint8_t*, size_t)> desenchufar_tras;
 
  private:
   std::unique_ptr<sim::Dispositivo_linea> d_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/linea/codigos_salida.h"
+#include "app/linea/mensajes_linea.h"
 #include "app/nucleo/pantallas.h"
 #include "link/codigos_resultado.h"
 #include "tests/linea/banco_linea.h"
@@ -77,6 +78,21 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
        "failed",
        P::fpga,
        "",
+       false},
+      // The FPGA step burns the set itself (no firmware step) and answers
+      // success to the sequence; its refused burn still fails the run.
+      {"FPGA burn refused on a meter that holds the set",
+       [](Config_medidor& c) {
+         c.fpga_menor = 3;
+         c.fallos.push_back({Tipo_fallo::Ack_erroneo, Peticion::Grabacion, 1, 1000});
+       },
+       {P::fpga},
+       "",
+       kCodigo_fpga_grabacion,
+       kCodigo_fpga_grabacion,
+       "failed",
+       P::fpga,
+       "grabacion flash fpga",
        false},
       {"firmware burn fails",
        Con_fallo(Tipo_fallo::Ack_perdido, Peticion::Grabacion),
@@ -243,7 +259,10 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
     const Pantalla pantalla = r.resultado == std::string("updated")
                                   ? Pantalla_correcta(b.entorno.textos.Asistente())
                                   : Pantalla_fallida(b.entorno.textos.Asistente(), codigo);
-    EXPECT_NE(texto.find(pantalla.lineas[0]), std::string::npos) << texto;
+    // A cancel is told as one, never as the failed screen with code 0.
+    const bool cancelada = r.resultado == std::string("cancelled");
+    EXPECT_EQ(texto.find(pantalla.lineas[0]) != std::string::npos, !cancelada) << texto;
+    EXPECT_EQ(texto.find(b.entorno.textos(kTl_cancelada)) != std::string::npos, cancelada) << texto;
 
     if (codigo != 0) {
       // The reason is the failure behind the code, from the step that set it;
@@ -297,6 +316,32 @@ TEST(Desenlaces, ElTecladoAbortadoNoMuestraMensaje) {
                 Pantalla_fallida(b.entorno.textos.Asistente(), kCodigo_teclado_abortado).lineas[0]),
             progreso + std::string("time left 0:00\n").size())
       << texto;
+}
+
+// An unplugged meter: the JSON says so and carries the message the technician
+// was shown, leave it alone when it was writing its own flash.
+TEST(Desenlaces, ElJsonLlevaElDesenchufeYSuAviso) {
+  struct Caso {
+    const char* nombre;
+    Peticion peticion;
+    bool grabando;
+  };
+  for (const Caso& k : {Caso{"in the firmware burn", Peticion::Grabacion, true},
+                        Caso{"in the zone", Peticion::Escritura_eeprom, false}}) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.fallos.push_back({Tipo_fallo::Desenchufe, k.peticion, 1, 1});
+    Banco_linea b(c);
+    Opciones_linea o;
+    o.si = true;
+    o.json = true;
+    EXPECT_NE(b.Ejecutar(o), kSalida_correcta);
+    const Textos_idioma& t = b.entorno.textos.Asistente();
+    const std::string aviso = k.grabando ? t.aviso_desconectado_grabando : t.aviso_desconectado;
+    const std::string json = b.salida.str();
+    EXPECT_NE(json.find("\"disconnected\":true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"warning\":" + Cadena_json(aviso)), std::string::npos) << json;
+  }
 }
 
 TEST(Desenlaces, PasosSinServicioEsUnaOrdenErronea) {

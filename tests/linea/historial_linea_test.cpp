@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -163,6 +164,57 @@ TEST(Historial_linea, UnHistorialSinEscribirAvisaUnaVezAunqueSeanVariasEjecucion
     errores += b.errores.str();
   }
   EXPECT_EQ(Cuenta(errores, kAviso_historial_no_escrito), 1u) << errores;
+}
+
+// What the technician reads of a run's end comes after its record is on disk:
+// a run cut off there has still been recorded.
+TEST(Historial_linea, ElRegistroEstaEnDiscoAntesDeQueSeDigaElFinal) {
+  // Output that notes whether the history file existed when a text first appeared.
+  struct Salida_vigilada : std::stringbuf {
+    fs::path fichero;
+    std::string buscado;
+    std::optional<bool> anotado;
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      const std::streamsize r = std::stringbuf::xsputn(s, n);
+      if (!anotado && str().find(buscado) != std::string::npos) anotado = fs::exists(fichero);
+      return r;
+    }
+    int overflow(int c) override {
+      const int r = std::stringbuf::overflow(c);
+      if (!anotado && str().find(buscado) != std::string::npos) anotado = fs::exists(fichero);
+      return r;
+    }
+  };
+  Carpeta_historial_prueba carpeta;
+  struct Caso {
+    const char* nombre;
+    std::vector<sim::Fallo> fallos;
+    Texto pantalla;  // the first line of the outcome screen
+  };
+  const Caso casos[] = {
+      {"updated", {}, Texto::PASO5_L1},
+      {"failed",
+       {sim::Fallo{Tipo_fallo::Ack_perdido, Peticion::Carga_programa, 1, 1}},
+       Texto::P6_E4_L1},
+  };
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Config_medidor c = Medidor_rapido();
+    c.fallos = k.fallos;
+    Banco_linea b(c);
+    Historial h(carpeta.Ruta() / k.nombre / kNombre_historial);
+    Salida_vigilada vigilada;
+    vigilada.fichero = h.Fichero();
+    vigilada.buscado = b.entorno.textos.Asistente()[k.pantalla];
+    std::ostream salida(&vigilada);
+    b.entorno.salida = &salida;
+    b.entorno.historial = &h;
+    Opciones_linea o;
+    o.si = true;
+    (void)b.Ejecutar(o);
+    ASSERT_TRUE(vigilada.anotado) << vigilada.str();
+    EXPECT_TRUE(*vigilada.anotado);
+  }
 }
 
 TEST(Historial_linea, TablaYCsv) {

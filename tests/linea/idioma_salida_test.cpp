@@ -196,9 +196,11 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
   std::vector<Resumen_linea> bandeja(3);
   Ficha_medidor ficha;
   ficha.familia = "QZT";
-  bandeja[0] = {3, "", "updated", ficha, ficha, {}, std::nullopt, 0, 0, 81.5, "", {}};
-  bandeja[1] = {4, "", "failed", ficha, std::nullopt, {}, std::nullopt, 16, 16, 12.0, motivo, {}};
-  bandeja[2] = {5, "", "refused-family", ficha, ficha, {}, std::nullopt, 0, 32, 2.0, "", {}};
+  bandeja[0] = {3, "", "updated", ficha, ficha, {}, std::nullopt, 0, 0, 81.5, "", {}, false, ""};
+  bandeja[1] = {4,  "", "failed", ficha,  std::nullopt, {},    std::nullopt,
+                16, 16, 12.0,     motivo, {},           false, ""};
+  bandeja[2] = {5,     "", "refused-family", ficha, ficha, {}, std::nullopt, 0, 32, 2.0, "", {},
+                false, ""};
 
   const std::filesystem::path carpeta =
       std::filesystem::temp_directory_path() /

@@ -445,6 +445,8 @@ TEST(Json_resumen, NadaEncontradoYPasoFallido) {
   fallido.duracion_s = 40;
   fallido.motivo = "Grabar_flash: esperaba 0x80";
   fallido.pendientes = {"keyboard", "channel plans"};
+  fallido.desconectado = true;
+  fallido.aviso = "Leave the meter alone";
   struct Caso {
     const char* nombre;
     const Resumen_linea& resumen;
@@ -454,7 +456,7 @@ TEST(Json_resumen, NadaEncontradoYPasoFallido) {
       {"nothing found", nada,
        R"({"port":null,"path":null,"outcome":"not-found","identity_before":null,)"
        R"("identity_after":null,"steps":[],"check":null,"result_code":0,"exit_code":31,)"
-       R"("duration_s":1.5,"reason":null,"still_to_do":[]})"},
+       R"("duration_s":1.5,"reason":null,"still_to_do":[],"disconnected":false,"warning":null})"},
       {"a failed step", fallido,
        R"({"port":"COM4","path":"/dev/ttyACM0","outcome":"failed","identity_before":null,)"
        R"("identity_after":null,"steps":[{"name":"main firmware","ran":true,"ok":false,)"
@@ -462,7 +464,8 @@ TEST(Json_resumen, NadaEncontradoYPasoFallido) {
        R"({"name":"MPEG-4 application","ran":false,"ok":false,"state":"not-run",)"
        R"("duration_s":0.0,"reason":null}],"check":null,"result_code":23,"exit_code":23,)"
        R"("duration_s":40.0,"reason":"Grabar_flash: esperaba 0x80",)"
-       R"("still_to_do":["keyboard","channel plans"]})"},
+       R"("still_to_do":["keyboard","channel plans"],"disconnected":true,)"
+       R"("warning":"Leave the meter alone"})"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);

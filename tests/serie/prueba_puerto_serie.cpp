@@ -121,6 +121,28 @@ TEST_F(PuertoSerie, PuertoQueNoAbreDejaEscribirYLeerEnCero) {
   EXPECT_EQ(falso->llamadas.size(), 1u);
 }
 
+// A vanished device stays known through the close and a reopen that fails (the
+// module's reopen at another rate, a reconnect), and is forgotten only when a
+// device opens again.
+TEST_F(PuertoSerie, UnDispositivoPerdidoSigueSabiendoseHastaQueOtroAbre) {
+  Abrir();
+  EXPECT_FALSE(puerto->Dispositivo_perdido());
+  falso->desaparecido = true;
+  EXPECT_TRUE(puerto->Dispositivo_perdido());
+  falso->abre = false;
+  EXPECT_FALSE(puerto->Abrir(3, Linea_inicial()));
+  EXPECT_TRUE(puerto->Dispositivo_perdido());
+  puerto->Cerrar();
+  EXPECT_TRUE(puerto->Dispositivo_perdido());
+  falso->abre = true;
+  falso->desaparecido = false;
+  ASSERT_TRUE(puerto->Abrir(3, Linea_inicial()));
+  EXPECT_FALSE(puerto->Dispositivo_perdido());
+  // A port closed on a device that was there is not a lost one.
+  puerto->Cerrar();
+  EXPECT_FALSE(puerto->Dispositivo_perdido());
+}
+
 TEST_F(PuertoSerie, EscribirCeroBytesNoTocaElPuerto) {
   Abrir();
   EXPECT_EQ(puerto->Escribir(nullptr, 0), 0);
