@@ -3,6 +3,7 @@
 
 #include "app/linea/codigos_salida.h"
 #include "app/linea/mensajes_linea.h"
+#include "app/nucleo/json_historial.h"
 #include "app/nucleo/tabla_historial.h"
 
 namespace r27 {
@@ -24,7 +25,7 @@ Palabras_tabla Palabras(const Idioma_linea& t) {
 
 }  // namespace
 
-int Mostrar_historial(const Historial& historial, bool csv, std::ostream& salida,
+int Mostrar_historial(const Historial& historial, Forma_historial forma, std::ostream& salida,
                       std::ostream& errores, const Idioma_linea& t) {
   const Lectura_historial l = historial.Leer();
   if (!l.error.empty()) {
@@ -32,8 +33,10 @@ int Mostrar_historial(const Historial& historial, bool csv, std::ostream& salida
     return kSalida_orden_erronea;
   }
   for (const std::string& aviso : l.avisos) errores << "r27-actualizar: " << aviso << '\n';
-  if (csv) {
+  if (forma == Forma_historial::csv) {
     salida << Csv_historial(l.registros);
+  } else if (forma == Forma_historial::json_lines) {
+    for (const Registro_historial& r : l.registros) salida << Linea_de_registro(r) << '\n';
   } else if (l.registros.empty()) {
     errores << "r27-actualizar: " << t(kTl_historial_vacio, {historial.Fichero().string()}) << '\n';
   } else {

@@ -60,7 +60,11 @@ int main(int argc, char** argv) {
   // Every run that reaches a meter is recorded in the user's history.
   r27::Historial historial(r27::Historial::Del_usuario());
   if (opciones.historial)
-    return r27::Mostrar_historial(historial, opciones.csv, std::cout, std::cerr, t);
+    return r27::Mostrar_historial(historial,
+                                  opciones.csv    ? r27::Forma_historial::csv
+                                  : opciones.json ? r27::Forma_historial::json_lines
+                                                  : r27::Forma_historial::tabla,
+                                  std::cout, std::cerr, t);
   if (!carga.aviso.empty()) std::cerr << programa << ": " << carga.aviso << "\n";
 
   const r27::Directorio_puertos& directorio = r27::Directorio_sistema();

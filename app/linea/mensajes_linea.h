@@ -25,6 +25,7 @@ inline constexpr Texto_linea kTl_plan_invalido{"LINEA_PLAN_INVALIDO",
     "--plan: \"{1}\" is not a channel-plan set (0..{2})"};
 inline constexpr Texto_linea kTl_pasos_sin_servicio{"LINEA_PASOS_SIN_SERVICIO", "--pasos needs --servicio"};
 inline constexpr Texto_linea kTl_csv_sin_historial{"LINEA_CSV_SIN_HISTORIAL", "--csv needs --historial"};
+inline constexpr Texto_linea kTl_csv_y_json{"LINEA_CSV_Y_JSON", "--csv and --json: choose one"};
 inline constexpr Texto_linea kTl_todos_con_puerto{"LINEA_TODOS_CON_PUERTO",
     "--todos searches every port: leave out --puerto"};
 // Several meters cannot share the terminal's questions.
@@ -71,7 +72,8 @@ inline constexpr Texto_linea kTl_ayuda_si{"LINEA_AYUDA_SI", "answer yes to both 
 inline constexpr Texto_linea kTl_ayuda_solo_comprobar{"LINEA_AYUDA_SOLO_COMPROBAR",
     "connect, identify, print what would be updated, write nothing"};
 inline constexpr Texto_linea kTl_ayuda_json{"LINEA_AYUDA_JSON",
-    "print one JSON summary on stdout at the end (the other output goes to stderr)"};
+    "print one JSON summary on stdout at the end (the other output goes to stderr); with "
+    "--historial, the history as JSON Lines"};
 inline constexpr Texto_linea kTl_ayuda_traza{"LINEA_AYUDA_TRAZA", "append the wire trace to {1}"};
 inline constexpr Texto_linea kTl_ayuda_idiomas{"LINEA_AYUDA_IDIOMAS",
     "the language file (default: idiomas.ini of the working folder or of the installation, "
@@ -258,6 +260,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_plan_invalido,
     &kTl_pasos_sin_servicio,
     &kTl_csv_sin_historial,
+    &kTl_csv_y_json,
     &kTl_todos_con_puerto,
     &kTl_todos_sin_si,
     &kTl_puertos_sin_si,

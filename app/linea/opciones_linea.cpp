@@ -163,6 +163,7 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
   }
   if (o.pasos && !o.servicio) r.error = t(kTl_pasos_sin_servicio);
   if (o.csv && !o.historial) r.error = t(kTl_csv_sin_historial);
+  if (o.csv && o.json) r.error = t(kTl_csv_y_json);
   if (o.todos && !o.puertos.empty()) r.error = t(kTl_todos_con_puerto);
   // Several meters cannot share the terminal's questions.
   if (Varios_medidores(o) && !o.si && !o.solo_comprobar && r.error.empty())

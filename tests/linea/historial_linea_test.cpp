@@ -18,6 +18,7 @@
 #include "app/linea/mensajes_linea.h"
 #include "app/linea/textos_linea.h"
 #include "app/nucleo/historial.h"
+#include "app/nucleo/json_historial.h"
 #include "link/codigos_resultado.h"
 #include "tests/linea/banco_linea.h"
 
@@ -217,31 +218,33 @@ TEST(Historial_linea, ElRegistroEstaEnDiscoAntesDeQueSeDigaElFinal) {
   }
 }
 
-TEST(Historial_linea, TablaYCsv) {
+TEST(Historial_linea, TablaCsvYJsonLines) {
   Carpeta_historial_prueba carpeta;
   Historial h(carpeta.Ruta() / "datos" / kNombre_historial);
   struct Caso {
     const char* nombre;
-    bool csv;
+    Forma_historial forma;
     int salida;
     size_t lineas;           // on stdout
     const char* en_errores;  // on stderr
   };
-  const auto mostrar = [](const Historial& historial, bool csv, std::string& salida,
+  const auto mostrar = [](const Historial& historial, Forma_historial forma, std::string& salida,
                           std::string& errores) {
     std::ostringstream s, e;
-    const int codigo = Mostrar_historial(historial, csv, s, e, Idioma_linea("EN"));
+    const int codigo = Mostrar_historial(historial, forma, s, e, Idioma_linea("EN"));
     salida = s.str();
     errores = e.str();
     return codigo;
   };
   std::string salida, errores;
   // No run yet: said on stderr; the CSV is its heading.
-  EXPECT_EQ(mostrar(h, false, salida, errores), kSalida_correcta);
+  EXPECT_EQ(mostrar(h, Forma_historial::tabla, salida, errores), kSalida_correcta);
   EXPECT_TRUE(salida.empty());
   EXPECT_NE(errores.find(kHistorial_vacio), std::string::npos);
-  EXPECT_EQ(mostrar(h, true, salida, errores), kSalida_correcta);
+  EXPECT_EQ(mostrar(h, Forma_historial::csv, salida, errores), kSalida_correcta);
   EXPECT_EQ(Cuenta(salida, "\n"), 1u);
+  EXPECT_EQ(mostrar(h, Forma_historial::json_lines, salida, errores), kSalida_correcta);
+  EXPECT_TRUE(salida.empty());
 
   for (const Config_medidor& c : {Medidor_rapido(), Medidor_al_dia()}) {
     Banco_linea b(c);
@@ -253,22 +256,33 @@ TEST(Historial_linea, TablaYCsv) {
   // A run cut off mid-record: its line is skipped with a warning.
   std::ofstream(h.Fichero(), std::ios::app) << "{\"time\":\"2025-";
   const Caso casos[] = {
-      {"table", false, kSalida_correcta, 3, ", line 3:"},
-      {"CSV", true, kSalida_correcta, 3, ", line 3:"},
+      {"table", Forma_historial::tabla, kSalida_correcta, 3, ", line 3:"},
+      {"CSV", Forma_historial::csv, kSalida_correcta, 3, ", line 3:"},
+      {"JSON Lines", Forma_historial::json_lines, kSalida_correcta, 2, ", line 3:"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
-    EXPECT_EQ(mostrar(h, k.csv, salida, errores), k.salida);
+    EXPECT_EQ(mostrar(h, k.forma, salida, errores), k.salida);
     EXPECT_EQ(Cuenta(salida, "\n"), k.lineas) << salida;
     EXPECT_NE(errores.find(k.en_errores), std::string::npos) << errores;
     EXPECT_NE(salida.find("updated"), std::string::npos);
-    // The table tells the outcome in the command line's language; the CSV keeps
-    // the record's word.
-    EXPECT_NE(salida.find(k.csv ? "nothing-needed" : "the meter needs nothing"), std::string::npos)
+    // The table tells the outcome in the command line's language; the CSV and the
+    // JSON Lines keep the record's word.
+    EXPECT_NE(salida.find(k.forma == Forma_historial::tabla ? "the meter needs nothing"
+                                                            : "nothing-needed"),
+              std::string::npos)
         << salida;
   }
+  // The JSON Lines are the records as the file keeps them, each read back whole.
+  EXPECT_EQ(mostrar(h, Forma_historial::json_lines, salida, errores), kSalida_correcta);
+  std::istringstream lineas(salida);
+  for (std::string linea; std::getline(lineas, linea);) {
+    std::string error;
+    EXPECT_TRUE(Registro_de_linea(linea, error).has_value()) << error;
+  }
   // A history that is there and cannot be read.
-  EXPECT_EQ(mostrar(Historial(carpeta.Ruta()), false, salida, errores), kSalida_orden_erronea);
+  EXPECT_EQ(mostrar(Historial(carpeta.Ruta()), Forma_historial::tabla, salida, errores),
+            kSalida_orden_erronea);
   EXPECT_FALSE(errores.empty());
 }
 

@@ -228,7 +228,8 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
     const Idioma_linea t(idioma);
     const std::set<std::string> vocabulario = Vocabulario(secciones, idioma);
     std::ostringstream tabla_historial, errores;
-    ASSERT_EQ(Mostrar_historial(historial, false, tabla_historial, errores, t), kSalida_correcta);
+    ASSERT_EQ(Mostrar_historial(historial, Forma_historial::tabla, tabla_historial, errores, t),
+              kSalida_correcta);
     for (const std::string& texto : {Tabla_bandeja(bandeja, t), tabla_historial.str()}) {
       for (const Texto_linea* m : {&kTl_tabla_puerto, &kTl_tabla_resultado, &kTl_tabla_motivo,
                                    &kTl_desenlace_actualizado, &kTl_desenlace_fallido})
