@@ -77,12 +77,11 @@ class Backend_win32 final : public Backend_serie {
     const std::string nombre = "\\\\.\\COM" + std::to_string(numero);
     desaparecido_ = false;
     DWORD error = 0;
-    {
-      Cerrojo c(mutex_puerto_);
+    Bajo_mutex([&] {
       puerto_ = CreateFileA(nombre.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
       error = GetLastError();
-    }
+    });
     if (!Esta_abierto()) {
       fallo_ = Fallo_de_createfile(error);
       return false;
@@ -97,27 +96,15 @@ class Backend_win32 final : public Backend_serie {
     tiempos.WriteTotalTimeoutConstant = kEspera_escritura_ms;
     // The results of these settings are not examined: a driver that refuses one
     // still gives a usable port.
-    {
-      Cerrojo c(mutex_puerto_);
-      SetCommState(puerto_, &dcb);
-    }
-    {
-      Cerrojo c(mutex_puerto_);
-      SetupComm(puerto_, kTamano_colas, kTamano_colas);
-    }
-    {
-      Cerrojo c(mutex_puerto_);
-      SetCommTimeouts(puerto_, &tiempos);
-    }
+    Bajo_mutex([&] { SetCommState(puerto_, &dcb); });
+    Bajo_mutex([&] { SetupComm(puerto_, kTamano_colas, kTamano_colas); });
+    Bajo_mutex([&] { SetCommTimeouts(puerto_, &tiempos); });
     return true;
   }
 
   void Cerrar() override {
     if (!Esta_abierto()) return;
-    {
-      Cerrojo c(mutex_puerto_);
-      CloseHandle(puerto_);
-    }
+    Bajo_mutex([&] { CloseHandle(puerto_); });
     puerto_ = nullptr;
     desaparecido_ = false;
   }
@@ -134,14 +121,7 @@ class Backend_win32 final : public Backend_serie {
     if (!Esta_abierto() || n == 0) return 0;
     // A write that times out still reports what went out; Puerto_serie judges progress.
     DWORD hechos = 0;
-    BOOL ok = FALSE;
-    DWORD error = 0;
-    {
-      Cerrojo c(mutex_puerto_);
-      ok = WriteFile(puerto_, datos, n, &hechos, nullptr);
-      if (!ok) error = GetLastError();
-    }
-    if (!ok) Mirar_error(error);
+    (void)Llamar([&] { return WriteFile(puerto_, datos, n, &hechos, nullptr); });
     return hechos;
   }
 
@@ -204,13 +184,19 @@ class Backend_win32 final : public Backend_serie {
   BOOL Llamar(Llamada&& llamada) {
     BOOL ok = FALSE;
     DWORD error = 0;
-    {
-      Cerrojo c(mutex_puerto_);
+    Bajo_mutex([&] {
       ok = llamada();
       if (!ok) error = GetLastError();
-    }
+    });
     if (!ok) Mirar_error(error);
     return ok;
+  }
+
+  // One system call under the machine-wide mutex, its result not looked at.
+  template <class Llamada>
+  void Bajo_mutex(Llamada&& llamada) {
+    Cerrojo c(mutex_puerto_);
+    llamada();
   }
 
   // A call on the handle failed: only a removal error means the device is gone;

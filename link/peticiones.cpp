@@ -1,6 +1,7 @@
 // The request conventions: drain, byte waits on the seconds clock, whole writes.
 #include "link/peticiones.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 

@@ -4,7 +4,6 @@
 // while window messages run, and retry a whole request a fixed number of times.
 // Each request keeps its own time-outs and retry counts as named constants next
 // to it; the helpers here only carry them out.
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
