@@ -44,6 +44,8 @@ class Dispositivo_linea {
   // The device has stopped for good and will answer nothing more (a replayed
   // trace the computer departed from).
   virtual bool Detenido() const { return false; }
+  // The rate the device listens at now; 0 when it takes bytes at any rate.
+  virtual uint32_t Baudios_escucha() const { return 0; }
 };
 
 // Queue of stamped output bytes, shared by the devices.

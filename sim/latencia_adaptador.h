@@ -41,6 +41,7 @@ class Latencia_adaptador final : public Dispositivo_linea {
   void Puerto_abierto(uint64_t t_us) override { dispositivo_.Puerto_abierto(t_us); }
   void Enviar_liberacion(uint64_t t_us) override { dispositivo_.Enviar_liberacion(t_us); }
   bool Detenido() const override { return dispositivo_.Detenido(); }
+  uint32_t Baudios_escucha() const override { return dispositivo_.Baudios_escucha(); }
 
  private:
   struct Byte_retenido {

@@ -78,6 +78,7 @@ class Medidor_simulado final : public Dispositivo_linea {
   size_t Entrada_en_camino(uint64_t t_us) const override;
   void Descartar_entrada_en_camino(uint64_t t_us) override;
   bool Desenchufado() const override { return desenchufado_; }
+  uint32_t Baudios_escucha() const override { return baudios_; }
 
   // The meter sends 0x0A (asks to be let go) at `t_us`.
   void Enviar_liberacion(uint64_t t_us) override;

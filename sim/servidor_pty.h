@@ -47,9 +47,22 @@ class Servidor_pty {
   // The rate the updater has set on the slave; 115,200 when it cannot be read.
   uint32_t Baudios_esclavo() const;
 
+  // A busy computer can hand the bytes of a pseudo-terminal over this long after
+  // they were written: a request the updater wrote just before it set another
+  // rate may be read only after the change.
+  static constexpr uint64_t kRetraso_entrega_us = 1'500'000;
+
+  // The rate to stamp on bytes read at `ahora_us`. It is the slave's rate, or the
+  // rate it held until a change less than kRetraso_entrega_us ago when the device
+  // still listens at that one: the bytes were most likely written before the
+  // change, when a UART would have sent them at once at the old rate.
+  uint32_t Baudios_entrada(uint64_t ahora_us);
+
  private:
   void Cerrar();
   void Escribir_pendiente();
+  // Reads the slave's rate and notes when it changes.
+  uint32_t Muestrear_baudios(uint64_t ahora_us);
 
   Dispositivo_linea& dispositivo_;
   int maestro_ = -1;
@@ -57,6 +70,9 @@ class Servidor_pty {
   std::string ruta_esclavo_;
   std::vector<uint8_t> pendiente_;
   uint64_t deja_de_leer_us_ = UINT64_MAX;
+  uint32_t baudios_vistos_ = kBaudios_inicio;
+  uint32_t baudios_anteriores_ = 0;
+  uint64_t cambio_baudios_us_ = 0;
 };
 
 }  // namespace r27::sim

@@ -75,6 +75,26 @@ uint32_t Servidor_pty::Baudios_esclavo() const {
   return b;
 }
 
+uint32_t Servidor_pty::Muestrear_baudios(uint64_t ahora_us) {
+  const uint32_t b = Baudios_esclavo();
+  if (b != baudios_vistos_) {
+    baudios_anteriores_ = baudios_vistos_;
+    baudios_vistos_ = b;
+    cambio_baudios_us_ = ahora_us;
+  }
+  return b;
+}
+
+uint32_t Servidor_pty::Baudios_entrada(uint64_t ahora_us) {
+  const uint32_t ahora = Muestrear_baudios(ahora_us);
+  const uint32_t escucha = dispositivo_.Baudios_escucha();
+  const bool cambio_reciente =
+      baudios_anteriores_ != 0 && ahora_us - cambio_baudios_us_ < kRetraso_entrega_us;
+  if (cambio_reciente && escucha != ahora && escucha == baudios_anteriores_)
+    return baudios_anteriores_;
+  return ahora;
+}
+
 void Servidor_pty::Escribir_pendiente() {
   if (pendiente_.size() > kMaximo_pendiente) {
     pendiente_.erase(pendiente_.begin(), pendiente_.end() - static_cast<long>(kMaximo_pendiente));
@@ -102,7 +122,7 @@ Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
       return Fin::Desenchufe;
     }
     if (dispositivo_.Detenido()) return Fin::Detenido;
-    uint32_t baudios = Baudios_esclavo();
+    uint32_t baudios = Muestrear_baudios(ahora);
     size_t n;
     while ((n = dispositivo_.Tomar_salida(ahora, baudios, buf, sizeof buf)) > 0) {
       pendiente_.insert(pendiente_.end(), buf, buf + n);
@@ -122,7 +142,8 @@ Servidor_pty::Fin Servidor_pty::Servir(const volatile std::sig_atomic_t& parar,
     if (p.revents & POLLIN) {
       ssize_t leidos = read(maestro_, buf, sizeof buf);
       if (leidos > 0) {
-        dispositivo_.Recibir(buf, static_cast<size_t>(leidos), Ahora_real_us(), Baudios_esclavo());
+        const uint64_t llegada = Ahora_real_us();
+        dispositivo_.Recibir(buf, static_cast<size_t>(leidos), llegada, Baudios_entrada(llegada));
       }
     } else if (p.revents & (POLLHUP | POLLERR)) {
       // Not expected while our own slave descriptor is open; do not spin.
