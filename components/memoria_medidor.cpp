@@ -126,7 +126,7 @@ int Leer_promedio(Contexto_peticion& v) {
     // A reading that fails counts as 0, so a silent meter averages low.
     (void)Leer_memoria(v, 0x00, kOffset_nivel, 2, palabra);
     suma += palabra[0] & 0xFF;
-    v.Reloj_().Dormir_ms(kPausa_promedio_ms);
+    Pausa(v, kPausa_promedio_ms);
   }
   return suma / kLecturas_promedio;
 }

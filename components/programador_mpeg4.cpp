@@ -78,7 +78,7 @@ Resultado Programador_mpeg4::Actualizar_mpeg4(int /*parametro*/, bool region_usa
                   kCodigo_mpeg4_abortado);
   if (Resultado r = Iniciar_modulo(region_usa); !r)
     return Fallar(*r.Motivo(), kCodigo_mpeg4_sin_inicio);
-  ventana_.Reloj_().Dormir_ms(kPausa_tras_inicio_mpeg4_ms);
+  Pausa(ventana_, kPausa_tras_inicio_mpeg4_ms);
   // A look at the input lets the port notice a meter unplugged during the pause
   // (what came meanwhile is at the old rate, noise): the reopen below then keeps
   // it known, and the wait for the end byte ends at once as an unplug.
@@ -119,7 +119,7 @@ Resultado Programador_mpeg4::Etapa1() {
   estado.inicio_operacion = reloj.Segundos();
   if (Resultado r = Borrar_staging(); !r) return r;
 
-  reloj.Dormir_ms(kPausa_antes_imagen_mpeg4_ms);
+  Pausa(ventana_, kPausa_antes_imagen_mpeg4_ms);
   if (Subida_graficos* g = ventana_.Graficos()) {
     g->Borrar_graficos();
     g->Enviar_imagen(Subida_graficos::kCargando_mpeg);
@@ -149,7 +149,7 @@ Resultado Programador_mpeg4::Etapa1() {
       general.Fijar_posicion(estado.progreso_base + enviados_antes * kParte_etapa1_mpeg4 / maximo);
     ventana_.Procesar_mensajes();
     if (ventana_.Cancelada()) {
-      reloj.Dormir_ms(kPausa_abortar_mpeg4_ms);
+      Pausa(ventana_, kPausa_abortar_mpeg4_ms);
       return Fallo_cancelada(1);
     }
   }
@@ -174,7 +174,7 @@ Resultado Programador_mpeg4::Etapa2() {
     paso.Fijar_posicion(static_cast<int>(bytes_enviados));
     ventana_.Procesar_mensajes();
     if (ventana_.Cancelada()) {
-      ventana_.Reloj_().Dormir_ms(kPausa_abortar_mpeg4_ms);
+      Pausa(ventana_, kPausa_abortar_mpeg4_ms);
       return Fallo_cancelada(2);
     }
   }

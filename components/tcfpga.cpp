@@ -234,7 +234,7 @@ Resultado TCFpga::Enviar_configuraciones(std::span<const uint8_t> imagen) {
     if (ventana_.Cancelada()) {
       // Seen between blocks too: a meter that answers at once never leaves the
       // block sender an empty poll to see it in.
-      ventana_.Reloj_().Dormir_ms(kPausa_abortar_ms);
+      Pausa(ventana_, kPausa_abortar_ms);
       return fallar(Abandono(puerto, "bloques fpga", "0x30", Llegada::cancelada));
     }
     const Bloque_fpga b = Bloque_fpga_en(k, total);
@@ -302,7 +302,7 @@ Resultado TCFpga::Grabar_flash_fpga() {
         break;
     }
     ventana_.Procesar_mensajes();
-    reloj.Dormir_ms(kPausa_avance_fpga_ms);
+    Pausa(ventana_, kPausa_avance_fpga_ms);
     // A meter that keeps talking without ever finishing, or an abort between
     // bytes, ends the burn as the silent one does.
     Respuesta sin_fin;

@@ -135,7 +135,7 @@ Resultado TFParam_defecto::Borrar_sector(uint8_t sector) {
   }
   Panel_accion.Fijar(S(Dialogo_param_defecto::kSector) + std::to_string(sector) +
                      S(Dialogo_param_defecto::kBorrado));
-  reloj.Dormir_ms(kPausa_sector_borrado_ms);
+  Pausa(ventana_, kPausa_sector_borrado_ms);
   Drenar(puerto);
   return Resultado::Correcto();
 }
@@ -150,7 +150,7 @@ Resultado TFParam_defecto::Borrar_grupo(std::span<const uint8_t> sectores,
     }
   }
   Panel_estado.Fijar(S(textos.exito));
-  ventana_.Reloj_().Dormir_ms(kPausa_grupo_borrado_ms);
+  Pausa(ventana_, kPausa_grupo_borrado_ms);
   return Resultado::Correcto();
 }
 

@@ -71,16 +71,15 @@ Resultado TFParam_defecto::Grabar_perfiles() {
 Resultado TFParam_defecto::Grabar_configuracion(uint16_t base, std::string_view operacion) {
   if (!configuracion_construida_) Construir_configuracion(ventana_.Estado().idioma_medidor);
   const std::span<const uint8_t> registro(buffer_.data(), kTamano_ranura_registro);
-  Reloj& reloj = ventana_.Reloj_();
   if (Resultado r = Enviar_pagina(base, registro.first(kBytes_pagina_zona), operacion); !r)
     return r;
-  reloj.Dormir_ms(kPausa_pagina_conf_ms);
+  Pausa(ventana_, kPausa_pagina_conf_ms);
   Resultado r =
       Enviar_pagina(static_cast<uint16_t>(base + kBytes_pagina_zona),
                     registro.subspan(kBytes_pagina_zona, kBytes_segunda_pagina_conf), operacion);
   // The pause lets the meter finish its page; an unplugged one has nothing to finish.
   if (ventana_.Puerto().Dispositivo_perdido()) return r;
-  reloj.Dormir_ms(kPausa_pagina_conf_ms);
+  Pausa(ventana_, kPausa_pagina_conf_ms);
   Drenar(ventana_.Puerto());
   return r;
 }
@@ -107,7 +106,7 @@ Resultado TFParam_defecto::Borrar_incidencias() {
   const Respuesta r = Esperar_byte(ventana_, reloj.Segundos(), Plazo::Hasta(kEspera_incidencias_s));
   if (!r.llego) Pitido_fallo(ventana_);
   if (!r.Es(kPagina_eeprom_escrita)) return Abandono(puerto, kPeticion, "0x20", r);
-  reloj.Dormir_ms(kPausa_tras_incidencias_ms);
+  Pausa(ventana_, kPausa_tras_incidencias_ms);
   Drenar(puerto);
   return Escribir_todo(puerto, kOrden_fin, "Borrar_incidencias (fin 0x0F 0x00)");
 }

@@ -59,7 +59,7 @@ Resultado Enviar_bloque(Contexto_paso& v, const Emisor_bloques& emisor, uint8_t 
     primera =
         Esperar_byte(v, reloj.Segundos(), Plazo::Menos_de(kEspera_confirmacion_s), con_abortar);
     if (primera.cancelada) {
-      if (emisor.pausa_abortar_ms > 0) reloj.Dormir_ms(emisor.pausa_abortar_ms);
+      if (emisor.pausa_abortar_ms > 0) Pausa(v, emisor.pausa_abortar_ms);
       return Abandono(puerto, kPeticion_bloque, "0x30", primera);
     }
     if (primera.Es(kBloque_aceptado)) return {};

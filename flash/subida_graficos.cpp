@@ -71,6 +71,9 @@ void Subida_graficos::Enviar_imagen(int imagen) {
       const size_t n = static_cast<size_t>(columnas) * 2;
       for (size_t i = 0; i < n; ++i) bloque[i] = entrada[2 * i];  // low byte of each entry
       entrada += 2 * n;
+      // A meter that answers at once leaves the block sender no empty poll to
+      // let window messages run in: they run here, once a block.
+      paso_.Procesar_mensajes();
       if (paso_.Cancelada()) return;
       // A refused block is not reported and the next one goes. But a meter that
       // did not even answer the fillers of the resynchronisation is not

@@ -38,11 +38,11 @@ Resultado TCDiferencial::Cargar_arranque() {
   if (Subida_graficos* g = ventana_.Graficos()) g->activo = false;
   Drenar(puerto);
   if (Resultado r = Escribir_todo(puerto, imagenes.Arranque(), kPeticion); !r) return r;
-  reloj.Dormir_ms(kPausa_tras_imagen_ms);
+  Pausa(ventana_, kPausa_tras_imagen_ms);
   Drenar(puerto);
   if (Resultado r = Escribir_todo(puerto, imagenes.Segunda_etapa(), kPeticion); !r) return r;
   ventana_.Estado().inicio_operacion = reloj.Segundos();
-  reloj.Dormir_ms(kPausa_tras_imagen_ms);
+  Pausa(ventana_, kPausa_tras_imagen_ms);
   const Respuesta r =
       Esperar_byte(ventana_, ventana_.Estado().inicio_operacion, Plazo::Hasta(kEspera_arranque_s));
   if (r.Es(kRespuesta_cargado)) return {};
@@ -79,7 +79,7 @@ Resultado TCDiferencial::Cargar_primera_etapa() {
   } else if (r.byte != kRespuesta_sin_graficos) {
     return Abandono(puerto, kPeticion, "0x4A o 0x40", r);
   }
-  reloj.Dormir_ms(kPausa_tras_etapa_ms);
+  Pausa(ventana_, kPausa_tras_etapa_ms);
   return {};
 }
 
@@ -100,20 +100,27 @@ Resultado TCDiferencial::Cargar_segunda_etapa() {
     reloj.Dormir_ms(kPausa_entre_escrituras_ms);
   }
   const auto programa = imagenes.Segunda_etapa();
+  // The program goes in some hundred small writes: window messages run between
+  // them every half step of a pause, so the window stays alive.
+  uint32_t mensajes_ms = reloj.Ticks_ms();
   for (size_t i = 0; i < programa.size(); i += kTrozo_segunda_etapa) {
     const auto trozo = programa.subspan(i, std::min(kTrozo_segunda_etapa, programa.size() - i));
     if (Resultado r = Escribir_todo(puerto, trozo, kPeticion); !r) return r;
     reloj.Dormir_ms(kPausa_entre_escrituras_ms);
+    if (reloj.Ticks_ms() - mensajes_ms >= kPaso_pausa_ms / 2) {
+      ventana_.Procesar_mensajes();
+      mensajes_ms = reloj.Ticks_ms();
+    }
   }
   estado.inicio_operacion = reloj.Segundos();
-  reloj.Dormir_ms(kPausa_tras_imagen_ms);
+  Pausa(ventana_, kPausa_tras_imagen_ms);
   const Plazo plazo = Plazo::Hasta(kEspera_segunda_etapa_s);
   const Respuesta primera = Esperar_byte(ventana_, estado.inicio_operacion, plazo);
   if (!primera.llego) return Abandono(puerto, kPeticion, "un byte", primera);
   const Respuesta cargado =
       Esperar_byte_igual(ventana_, kRespuesta_cargado, estado.inicio_operacion, plazo);
   if (!cargado.llego) return Abandono(puerto, kPeticion, "0xAD", cargado);
-  reloj.Dormir_ms(kPausa_tras_etapa_ms);
+  Pausa(ventana_, kPausa_tras_etapa_ms);
   return {};
 }
 
@@ -185,7 +192,7 @@ Resultado TCDiferencial::Enviar_firmware() {
     Mostrar_envio(contador);
     ventana_.Procesar_mensajes();
     if (ventana_.Cancelada()) {
-      ventana_.Reloj_().Dormir_ms(kPausa_abortar_firmware_ms);
+      Pausa(ventana_, kPausa_abortar_firmware_ms);
       return Abandono(puerto, kPeticion, "el registro siguiente", Llegada::cancelada);
     }
     if (paso == Bloques_firmware::Paso::fin) return {};
@@ -256,7 +263,7 @@ Resultado TCDiferencial::Grabar_flash() {
         break;
     }
     ventana_.Procesar_mensajes();
-    reloj.Dormir_ms(kPausa_avance_ms);
+    Pausa(ventana_, kPausa_avance_ms);
   }
 }
 

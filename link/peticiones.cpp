@@ -34,6 +34,20 @@ uint32_t Asentar_entrada(Contexto_peticion& contexto) {
   return tirados;
 }
 
+void Pausa(Contexto_peticion& contexto, uint32_t ms) {
+  if (ms == 0) return;
+  Reloj& reloj = contexto.Reloj_();
+  // Counted on the tick clock, so the time the messages take is part of the pause;
+  // they run at both ends, so the stretch around the pause is short too.
+  const uint32_t inicio = reloj.Ticks_ms();
+  contexto.Procesar_mensajes();
+  for (uint32_t pasado = reloj.Ticks_ms() - inicio; pasado < ms;
+       pasado = reloj.Ticks_ms() - inicio) {
+    reloj.Dormir_ms(std::min(kPaso_pausa_ms, ms - pasado));
+    contexto.Procesar_mensajes();
+  }
+}
+
 namespace {
 
 constexpr uint32_t kEspera_puerto_cerrado_ms = 4;  // the read time-out of one byte

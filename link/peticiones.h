@@ -28,6 +28,16 @@ inline constexpr uint32_t kMaximo_drenaje_bytes = 2 * Puerto_serie::kTamano_entr
 // not cost the port's read time-out. Returns the number of bytes thrown away.
 uint32_t Drenar(Puerto_serie& puerto);
 
+// The longest a fixed pause goes without letting window messages run. A window
+// that takes no messages for 5 s is marked "Not responding" by Windows, which
+// offers to end it in the middle of an update; the waits for the meter already
+// let messages run at every poll.
+inline constexpr uint32_t kPaso_pausa_ms = 100;
+
+// A fixed pause of `ms` on the clock that lets window messages run at least every
+// kPaso_pausa_ms. It runs between port calls, never inside one.
+void Pausa(Contexto_peticion& contexto, uint32_t ms);
+
 // How long a wait lasts, counted in whole seconds from its start time:
 // Menos_de(n) goes on while fewer than n seconds have elapsed ("wait up to n s"),
 // Hasta(n) goes on until more than n seconds have elapsed ("give up once more
@@ -134,7 +144,7 @@ bool Reintentar(Contexto_peticion& contexto, int intentos, uint32_t pausa_ms, In
     const uint64_t escritos = puerto.Bytes_escritos();
     const bool ok = intento();
     if (!ok && puerto.Dispositivo_perdido()) return false;
-    if (pausa_ms > 0) contexto.Reloj_().Dormir_ms(pausa_ms);
+    if (pausa_ms > 0) Pausa(contexto, pausa_ms);
     if (ok) {
       if (alguna_debida) Asentar_entrada(contexto);
       return true;

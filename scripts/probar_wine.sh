@@ -20,7 +20,10 @@
 #    the module application exact, and the wire trace shows the same line path
 #    as the command line's. The 64-bit window runs in service mode: its
 #    demonstration goes on from the pause, and after the update pictures the
-#    "Historial" dialog, whose rows must list that update. The demonstration's
+#    "Historial" dialog, whose rows must list that update. In the pause it presses
+#    Enter and Esc in the factory dialog, which must stay open. Both windows are
+#    asked during the update whether the session may end (refused, with the
+#    reason given to the system) and after it (allowed). The demonstration's
 #    pictures are converted to PNG; R27_WINE_CAPTURAS=DIR keeps them there.
 # 4. --historial --csv lists both runs, recorded in %LOCALAPPDATA%\R27, and
 #    the window's.
@@ -334,8 +337,16 @@ else
   grep -q '^question .*22 min\.' "${trabajo}/ventana.salida" ||
     fallar "the window's time question does not ask 22 min."
 fi
+# Logging off while the meter is written is refused with the update's reason;
+# once the run is over it is allowed again.
+grep -q '^session end during the update: refused: .' "${trabajo}/ventana.salida" ||
+  fallar "the window did not refuse the session's end during the update: $(grep '^session end during' "${trabajo}/ventana.salida" || echo never asked)"
+grep -q '^session end after the update: allowed' "${trabajo}/ventana.salida" ||
+  fallar "the window still refuses the session's end after the update"
 historial_mostrado=""
 if [ "${bits}" = 64 ]; then
+  grep -q '^factory dialog: Enter and Esc pressed nothing' "${trabajo}/ventana.salida" ||
+    fallar "a key pressed a button of the factory dialog: $(grep '^factory dialog' "${trabajo}/ventana.salida" || echo never opened)"
   grep -q '^service pause: ' "${trabajo}/ventana.salida" ||
     fallar "the service-mode demonstration never reached the pause"
   ls "${trabajo}"/demo/*-historial.bmp >/dev/null 2>&1 || fallar "no picture of the history dialog"
@@ -353,6 +364,7 @@ if [ -n "${R27_WINE_CAPTURAS:-}" ]; then
 fi
 echo "The window under Wine and Xvfb (${titulo}): a whole update by its demonstration: ${segundos} s"
 echo "  ${pantallas} screens and ${preguntas} question pictured; $(grep '^question ' "${trabajo}/ventana.salida" | head -n 1)"
+echo "  $(grep '^session end during the update: ' "${trabajo}/ventana.salida")"
 echo "  meter after: firmware $(informe ventana firmware), FPGA set $(informe ventana fpga_conjunto)," \
   "zone records $(informe ventana eeprom_zona), module $(informe ventana mpeg4_modulo)"
 if [ -n "${historial_mostrado}" ]; then

@@ -27,8 +27,6 @@ constexpr size_t kBytes_borrado = 34;
 constexpr std::array<uint8_t, 3> kCabecera_borrado{0x02, 0x00, 0xA0};
 constexpr std::array<uint8_t, 3> kSectores_borrado{0x01, 0x20, 0x21};
 constexpr size_t kBytes_buffer_planes = 128 * 1024;
-// The wait for the restart before the check lets window messages run this often.
-constexpr uint32_t kPaso_espera_comprobacion_ms = 100;
 constexpr std::array<const char*, TCFpga::kMaximo_configuraciones> kNombres_fpga{"TV", "DFT", "MER",
                                                                                  "PDP", "ET2"};
 
@@ -114,7 +112,6 @@ void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
 bool Actualizacion::Actualizar_medidor() {
   Estado_ventana& e = ventana_.Estado();
   Barra& general = ventana_.ProgressBar_general();
-  Reloj& reloj = ventana_.Reloj_();
   TFParam_defecto fparam(ventana_);
   e.Borrar_error();
   perdido_ = false;
@@ -158,11 +155,16 @@ bool Actualizacion::Actualizar_medidor() {
 
   char minutos[32];
   std::snprintf(minutos, sizeof minutos, "%i min.\n", maximo / 60);
-  if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]))
-    Cancelar();
-  if (e.Check_borrar && !e.abortar &&
-      !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]))
-    Cancelar();
+  {
+    // Nothing is asked of the meter while the technician reads the questions:
+    // the disconnect watch may look at the line.
+    Conexion::Reposo reposo(conexion_);
+    if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]))
+      Cancelar();
+    if (e.Check_borrar && !e.abortar &&
+        !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]))
+      Cancelar();
+  }
 
   // The outcome of the most recent step that ran; the MPEG-4 step needs it.
   bool resultado = true;
@@ -206,7 +208,7 @@ bool Actualizacion::Actualizar_medidor() {
   if (!windows64 && !Perdido()) {
     conexion_.Cambiar_velocidad_medidor(kBaudios_rapidos);
     conexion_.Cambiar_velocidad_puerto(kBaudios_rapidos);
-    reloj.Dormir_ms(kEspera_tras_velocidad_ms);
+    Pausa(ventana_, kEspera_tras_velocidad_ms);
   }
 
   if (e.Check_configuracion) {
@@ -221,7 +223,7 @@ bool Actualizacion::Actualizar_medidor() {
       if (!resultado) Fallar();
     }
   }
-  if (!Perdido()) reloj.Dormir_ms(kEspera_tras_zona_ms);
+  if (!Perdido()) Pausa(ventana_, kEspera_tras_zona_ms);
 
   if (e.Check_fpga && !e.abortar) {
     Empezar_paso(Paso_actualizacion::fpga);
@@ -395,7 +397,7 @@ void Actualizacion::Avanzar_base(int unidades) {
 void Actualizacion::Esperar_y_reconectar(uint32_t espera_ms) {
   // An unplugged meter will not come back on its own: no wait, no reconnect.
   if (Perdido_entre_pasos()) return;
-  ventana_.Reloj_().Dormir_ms(espera_ms);
+  Pausa(ventana_, espera_ms);
   if (Perdido_entre_pasos()) return;
   conexion_.Reconectar();
 }
@@ -451,7 +453,6 @@ Resultado Actualizacion::Paso_fpga() {
 Resultado Actualizacion::Borrar_medidor() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();
-  Reloj& reloj = ventana_.Reloj_();
   // Without a meter the erase fails with no code of its own.
   if (!Conectar_en_paso())
     return Abandono(puerto, "Borrar_medidor", "un medidor conectado", Llegada::sin_conexion);
@@ -461,7 +462,7 @@ Resultado Actualizacion::Borrar_medidor() {
   std::copy(kCabecera_borrado.begin(), kCabecera_borrado.end(), datos.begin());
   // No answer is awaited; a write the port refused is the step's first failure.
   primero.Anotar(Escribir_memoria(ventana_, datos, kPagina_borrado, kOffset_borrado));
-  reloj.Dormir_ms(kPausa_borrado_ms);
+  Pausa(ventana_, kPausa_borrado_ms);
   Drenar(puerto);
 
   Barra& paso = ventana_.Barra_progreso();
@@ -488,7 +489,7 @@ Resultado Actualizacion::Borrar_medidor() {
     ventana_.ProgressBar_general().Fijar_posicion(
         e.progreso_base + kPresupuesto_borrado * k / static_cast<int>(kSectores_borrado.size()));
   }
-  reloj.Dormir_ms(kPausa_borrado_ms);
+  Pausa(ventana_, kPausa_borrado_ms);
   return {};
 }
 
@@ -513,7 +514,7 @@ void Actualizacion::Fin_actualizacion() {
   // No answer is awaited; a refused write is on the trace, and a meter that did
   // not get it is caught by the check after writing.
   (void)Escribir_todo(puerto, kOrden_fin, "Fin_actualizacion");
-  ventana_.Reloj_().Dormir_ms(kPausa_fin_actualizacion_ms);
+  Pausa(ventana_, kPausa_fin_actualizacion_ms);
 }
 
 bool Actualizacion::Comprobar_escritura() {
@@ -527,11 +528,7 @@ bool Actualizacion::Comprobar_escritura() {
   // asked of it.
   if (!Perdido()) {
     // The updating screen stays up and keeps repainting while the meter restarts.
-    for (uint32_t esperado = 0; esperado < kEspera_reinicio_comprobacion_ms;
-         esperado += kPaso_espera_comprobacion_ms) {
-      ventana_.Procesar_mensajes();
-      reloj.Dormir_ms(kPaso_espera_comprobacion_ms);
-    }
+    Pausa(ventana_, kEspera_reinicio_comprobacion_ms);
     // The full connect: probe, language, identity and the tick decision.
     for (int i = 0; i < kConexiones_comprobacion && !e.conectado && !e.saliendo && !Perdido(); ++i)
       conexion_.Conectar();

@@ -51,11 +51,13 @@ Conexion::Conexion(Interfaz_ventana& ventana, Interfaz_temporizador& timer_desco
 void Conexion::Pulsos_rts() {
   Puerto_serie& puerto = ventana_.Puerto();
   Reloj& reloj = ventana_.Reloj_();
+  // The train lasts 640 ms: window messages run after each pulse.
   for (int i = 0; i < kPulsos_rts; ++i) {
     puerto.Fijar_rts(true);
     reloj.Dormir_ms(kMedio_pulso_rts_ms);
     puerto.Fijar_rts(false);
     reloj.Dormir_ms(kMedio_pulso_rts_ms);
+    ventana_.Procesar_mensajes();
   }
 }
 
@@ -67,7 +69,7 @@ bool Conexion::Seguir() {
 void Conexion::Soltar() {
   Puerto_serie& puerto = ventana_.Puerto();
   Soltar_byte(puerto);
-  ventana_.Reloj_().Dormir_ms(kPausa_sondeo_ms);
+  Pausa(ventana_, kPausa_sondeo_ms);
   puerto.Cerrar();
   ventana_.Estado().conectado = false;
 }
@@ -75,7 +77,6 @@ void Conexion::Soltar() {
 void Conexion::Boton_ConectarClick() {
   Estado_ventana& e = ventana_.Estado();
   Puerto_serie& puerto = ventana_.Puerto();
-  Reloj& reloj = ventana_.Reloj_();
 
   timer_.Deshabilitar();
   e.respuesta_m = false;
@@ -95,7 +96,7 @@ void Conexion::Boton_ConectarClick() {
       if (!Seguir()) break;
       Pulsos_rts();
       if (!Seguir()) break;
-      reloj.Dormir_ms(kPausa_sondeo_ms);
+      Pausa(ventana_, kPausa_sondeo_ms);
       Drenar(puerto);
       // A probe the port did not take gets no answer: nothing is read for it.
       const bool enviado = static_cast<bool>(Enviar_byte(puerto, kSondeo, "Sondeo"));
@@ -111,7 +112,7 @@ void Conexion::Boton_ConectarClick() {
       }
       if (!contestado) {
         Soltar_byte(puerto);
-        reloj.Dormir_ms(kPausa_sondeo_ms);
+        Pausa(ventana_, kPausa_sondeo_ms);
       }
     }
   }
@@ -177,7 +178,7 @@ void Conexion::Reconectar() {
         abandonado = true;
         break;
       }
-      reloj.Dormir_ms(kPausa_sondeo_ms);
+      Pausa(ventana_, kPausa_sondeo_ms);
       Drenar(puerto);
       // A probe the port did not take gets no answer: nothing is read for it.
       const bool enviado = static_cast<bool>(Enviar_byte(puerto, kSondeo, "Sondeo"));
@@ -193,7 +194,7 @@ void Conexion::Reconectar() {
         contestado = true;
       } else {
         Soltar_byte(puerto);
-        reloj.Dormir_ms(kPausa_sondeo_ms);
+        Pausa(ventana_, kPausa_sondeo_ms);
       }
     }
   }
@@ -211,6 +212,7 @@ void Conexion::Reconectar() {
 }
 
 void Conexion::Mira_desconexion() {
+  if (reposo_ == 0) return;
   uint8_t b = 0;
   if (ventana_.Puerto().Leer(&b, 1) != 1) return;
   // Any other byte is consumed and ignored. The connect click disconnects only
@@ -361,8 +363,7 @@ bool Conexion::Decidir_mpeg4() {
     Soltar_byte(puerto);
     puerto.Cerrar();
     e.conectado = false;
-    ventana_.Procesar_mensajes();
-    ventana_.Reloj_().Dormir_ms(kPausa_mpeg4_cero_ms);
+    Pausa(ventana_, kPausa_mpeg4_cero_ms);
     Reconectar();
     Info_mpeg4();
     if (e.mpeg4.version_aplicacion == 0) return false;
@@ -410,7 +411,7 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
     e.Fijar_error(kError_cambio_velocidad, *r.Motivo());
     return false;
   }
-  ventana_.Reloj_().Dormir_ms(kPausa_cambio_velocidad_ms);
+  Pausa(ventana_, kPausa_cambio_velocidad_ms);
   const std::array<uint8_t, 2> parametro{codigo, 0x00};
   // A request the port did not take leaves the meter at the old rate: the
   // reconnect at the new one tells.
@@ -418,7 +419,7 @@ bool Conexion::Cambiar_velocidad_medidor(uint32_t baudios) {
   // The request must have left the line at the old rate before the caller
   // reopens the port at the new one; bytes still on their way when the rate
   // changes arrive as garbage and the meter never switches.
-  ventana_.Reloj_().Dormir_ms(kPausa_tras_orden_velocidad_ms);
+  Pausa(ventana_, kPausa_tras_orden_velocidad_ms);
   return true;
 }
 

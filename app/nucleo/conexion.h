@@ -88,8 +88,24 @@ class Conexion final : public Operaciones_conexion {
   void Desconectar() override;
   // After the meter restarted: up to 10 probes; "USB error" when none answers.
   void Reconectar();
-  // One tick of the disconnect watch.
+  // One tick of the disconnect watch. It reads the line only while the program
+  // is idle (Reposo): anywhere else a request may be waiting for its answer, and
+  // a byte the watch took would be lost to it.
   void Mira_desconexion();
+
+  // The program waits for the technician (a question, service mode's pause) for
+  // as long as one lives: the only time the watch reads the line.
+  class Reposo {
+   public:
+    explicit Reposo(Conexion& conexion) : conexion_(conexion) { ++conexion_.reposo_; }
+    ~Reposo() { --conexion_.reposo_; }
+    Reposo(const Reposo&) = delete;
+    Reposo& operator=(const Reposo&) = delete;
+
+   private:
+    Conexion& conexion_;
+  };
+  bool En_reposo() const { return reposo_ > 0; }
 
   // Tick decision and its rules, reading the meter.
   void Decidir_pasos();
@@ -140,6 +156,8 @@ class Conexion final : public Operaciones_conexion {
   // inside one (after a failed reconnect); it may not do so from inside a second,
   // so a module that keeps failing cannot nest connects without end.
   int decisiones_en_curso_ = 0;
+  // Idle stretches open (nested: a question may come inside service mode's pause).
+  int reposo_ = 0;
 };
 
 }  // namespace r27

@@ -21,6 +21,14 @@ std::vector<std::string> Nombres_puertos_lista(const Directorio_puertos& directo
   return nombres;
 }
 
+Lista_puertos Rellenar_lista_puertos(const Directorio_puertos& directorio,
+                                     const std::string& mostrado) {
+  Lista_puertos lista{Nombres_puertos_lista(directorio), -1};
+  for (size_t i = 0; i < lista.nombres.size() && !mostrado.empty(); ++i)
+    if (lista.nombres[i] == mostrado) lista.elegido = static_cast<int>(i);
+  return lista;
+}
+
 std::string Elegir_puerto_lista(Estado_ventana& estado, const std::string& nombre) {
   const int numero = Numero_de_nombre_puerto(nombre);
   if (numero <= 0) return {};

@@ -20,6 +20,16 @@ inline constexpr const char* kTexto_ok_panel = "Ok";
 void Elegir_puerto_radio(Estado_ventana& estado, int item);
 // "COM1" .. "COM32", those the system has, in order.
 std::vector<std::string> Nombres_puertos_lista(const Directorio_puertos& directorio);
+// The list filled again when the technician enters it or opens it: the names of
+// the ports that exist now, and which of them to show chosen (-1: none). The
+// name shown before stays chosen while its port exists, so refilling the list
+// never changes or hides the technician's choice.
+struct Lista_puertos {
+  std::vector<std::string> nombres;
+  int elegido = -1;
+};
+Lista_puertos Rellenar_lista_puertos(const Directorio_puertos& directorio,
+                                     const std::string& mostrado);
 // A name of the list chosen: the port is its number, and the new caption of
 // the radio group is returned ("USB: 12"). Empty, and nothing changed, when the
 // name carries no port number.

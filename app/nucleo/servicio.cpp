@@ -115,7 +115,12 @@ bool Servicio::Pausa() {
   seguir_ = false;
   en_pausa_ = true;
   const auto esperando = [&] { return !seguir_ && e.conectado && !e.saliendo; };
-  if (esperando()) vista_.Esperar_mientras(esperando);
+  {
+    // Nothing is asked of the meter while the technician looks: the disconnect
+    // watch may look at the line (the dialogs switch it off while they talk).
+    Conexion::Reposo reposo(sesion_.Conexion_());
+    if (esperando()) vista_.Esperar_mientras(esperando);
+  }
   en_pausa_ = false;
   vista_.Mostrar_pausa(false, {});
   return seguir_ && e.conectado && !e.saliendo;

@@ -96,11 +96,12 @@ void Enlace_asistente::COM_Click(int item) {
 }
 
 void Enlace_asistente::Com_extendedChange() {
-  const QString texto = Com_extended->currentText();
+  const Lista_puertos lista =
+      Rellenar_lista_puertos(directorio_, Com_extended->currentText().toStdString());
   Com_extended->clear();
-  for (const std::string& nombre : Nombres_puertos_lista(directorio_))
+  for (const std::string& nombre : lista.nombres)
     Com_extended->addItem(QString::fromStdString(nombre));
-  Com_extended->setCurrentIndex(Com_extended->findText(texto));
+  Com_extended->setCurrentIndex(lista.elegido);
 }
 
 void Enlace_asistente::Com_extended_select(int indice) {
@@ -157,6 +158,9 @@ void Enlace_asistente::Ocultar_progreso() {
 void Enlace_asistente::Habilitar_menus(bool habilitados) {
   for (QMenu* m : {ventana_.MenuArchivo, ventana_.MenuConfigurar, ventana_.MenuAyuda})
     m->menuAction()->setEnabled(habilitados);
+  // The manual port panel with them: a port chosen during a search or an update
+  // would send the reconnects and the check after writing to another port.
+  ventana_.PConfigurarPuerto->setEnabled(habilitados);
 }
 
 bool Enlace_asistente::Modo_automatico() const { return ventana_.Auto1->isChecked(); }

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QToolButton>
@@ -82,6 +83,8 @@ QToolButton* Boton_imagen(QWidget* padre, const char* nombre, Imagen_ventana ima
   b->setGeometry(x, kY_lineas, kLado_boton, kLado_boton);
   b->setIcon(Dibujar_imagen(imagen, padre));
   b->setIconSize(QSize(kLado_imagen, kLado_imagen));
+  // Clicked, never pressed from the keyboard: no key reaches a button without focus.
+  b->setFocusPolicy(Qt::NoFocus);
   return b;
 }
 
@@ -214,6 +217,20 @@ void Formulario_param_defecto::closeEvent(QCloseEvent* evento) {
     return;
   }
   QDialog::closeEvent(evento);
+}
+
+void Formulario_param_defecto::keyPressEvent(QKeyEvent* evento) {
+  // Enter and Esc press neither OK (which rewrites the meter's factory data) nor
+  // Cancel: the technician clicks them.
+  switch (evento->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      evento->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(evento);
+  }
 }
 
 void Formulario_param_defecto::reject() {

@@ -50,6 +50,7 @@ class Formulario_param_defecto : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* evento) override;
+  void keyPressEvent(QKeyEvent* evento) override;
   void reject() override;
 
  private:

@@ -25,6 +25,7 @@
 #include "app/ventana/captura.h"
 #include "app/ventana/demostracion.h"
 #include "app/ventana/enlace_asistente.h"
+#include "app/ventana/fin_de_sesion.h"
 #include "app/ventana/formularios.h"
 #include "app/ventana/modo_servicio.h"
 
@@ -81,6 +82,8 @@ int main(int argc, char** argv) {
     auto* enlace = new r27::Enlace_asistente(ventana);
     if (opciones.servicio)
       new r27::Modo_servicio(ventana, *enlace, &historial);  // a child of the window
+    // Logging off and SIGTERM are refused while an update runs; a child of the window.
+    new r27::Fin_de_sesion(ventana);
     ventana.show();
 
     int resultado = 0;

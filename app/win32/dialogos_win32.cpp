@@ -273,7 +273,10 @@ void Dialogo_param_defecto_win32(HINSTANCE instancia, HWND dueno, int dpi, TFPar
   constexpr int kY_lineas = 382, kAlto_linea = 28, kLado_boton = 65;
   auto alto_grupo = [&](int filas) { return kTitulo + filas * kFila + 8; };
 
-  enum : int { kId_ok = 1, kId_cancelar = 2, kId_casillas = 100, kId_radios = 200 };
+  // OK and Cancel are clicked, never pressed from the keyboard: their ids are not
+  // IDOK and IDCANCEL, which the dialog keys send for Enter and Esc, and they
+  // take no keyboard focus (no tab stop), so no key reaches them.
+  enum : int { kId_ok = 10, kId_cancelar = 11, kId_casillas = 100, kId_radios = 200 };
   std::vector<HWND> radios;
   int y = kMargen;
   auto radio_grupo = [&](std::string_view titulo, std::span<const std::string_view> items,
@@ -344,11 +347,10 @@ void Dialogo_param_defecto_win32(HINSTANCE instancia, HWND dueno, int dpi, TFPar
   Reflejar(param.Panel_estado, estado, r1);
   Reflejar(param.Panel_accion, accion, r2);
   const int x_cancelar = T::kAncho - kMargen - kLado_boton;
-  HWND boton_cancelar = c.Control(WC_BUTTONW, L"Cancel", BS_OWNERDRAW | WS_TABSTOP, x_cancelar,
-                                  kY_lineas, kLado_boton, kLado_boton, kId_cancelar);
-  HWND boton_ok =
-      c.Control(WC_BUTTONW, L"OK", BS_OWNERDRAW | WS_TABSTOP, x_cancelar - 8 - kLado_boton,
-                kY_lineas, kLado_boton, kLado_boton, kId_ok);
+  HWND boton_cancelar = c.Control(WC_BUTTONW, L"Cancel", BS_OWNERDRAW, x_cancelar, kY_lineas,
+                                  kLado_boton, kLado_boton, kId_cancelar);
+  HWND boton_ok = c.Control(WC_BUTTONW, L"OK", BS_OWNERDRAW, x_cancelar - 8 - kLado_boton,
+                            kY_lineas, kLado_boton, kLado_boton, kId_ok);
   // Flat picture buttons.
   d.al_dibujar_control = [&](const DRAWITEMSTRUCT& di) {
     FillRect(di.hDC, &di.rcItem, GetSysColorBrush(COLOR_BTNFACE));
@@ -375,12 +377,12 @@ void Dialogo_param_defecto_win32(HINSTANCE instancia, HWND dueno, int dpi, TFPar
       param.RadioGroup_modelo = id - kId_radios;  // kept as chosen; nothing reads it
     } else if (id >= kId_radios + 10 && id < kId_radios + 20) {
       param.RadioGroup_idioma = id - kId_radios - 10;
-    } else if (id == kId_ok) {
+    } else if (id == kId_ok && control == boton_ok) {
       // The waits let window messages run: nothing else may be clicked meanwhile.
       habilitar(false);
       param.Button_okClick();
       habilitar(true);
-    } else if (id == kId_cancelar) {
+    } else if (id == kId_cancelar && control == boton_cancelar) {
       param.Button_cancelClick();
     }
     return true;

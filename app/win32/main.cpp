@@ -208,6 +208,42 @@ std::optional<r27::Guion_demostracion::Filas> Mostrar_historial(Ventana_win32& v
   return filas;
 }
 
+// What the system hears when it asks the window whether the session may end:
+// "allowed", or "refused" with the reason the window gave it.
+std::string Fin_de_sesion(Ventana_win32& v) {
+  if (SendMessageW(v.Hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != FALSE) return "allowed";
+  if (v.Motivo_fin_sesion().empty()) return "refused, no reason given";
+  return "refused: " + r27::Utf8(v.Motivo_fin_sesion());
+}
+
+// The factory dialog as "Parametros por defecto..." opens it, Enter and then Esc
+// pressed in it as the technician would: true when it is still open afterwards,
+// neither key having pressed OK or Cancel. It is then closed by its close box.
+bool Teclas_en_fabrica(Ventana_win32& v) {
+  static HWND dialogo = nullptr;
+  static bool abierto = false;
+  dialogo = nullptr;
+  abierto = false;
+  r27::al_mostrar_dialogo_win32 = [](HWND h) {
+    dialogo = h;
+    HWND foco = GetFocus();
+    if (!foco || (foco != h && !IsChild(h, foco))) foco = h;
+    for (WPARAM tecla : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+      PostMessageW(foco, WM_KEYDOWN, tecla, 1);
+      PostMessageW(foco, WM_KEYUP, tecla, 0xC0000001);
+    }
+    // Looked at once the keys have been handled; a dialog they closed is gone.
+    SetTimer(h, 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+      KillTimer(hwnd, id);
+      abierto = IsWindowVisible(hwnd) != FALSE;
+      PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    });
+  };
+  v.Param_defectoClick();
+  r27::al_mostrar_dialogo_win32 = nullptr;
+  return dialogo && abierto;
+}
+
 int Demostracion(Ventana_win32& v, const fs::path& carpeta, bool servicio) {
   std::error_code ec;
   fs::create_directories(carpeta, ec);
@@ -218,11 +254,25 @@ int Demostracion(Ventana_win32& v, const fs::path& carpeta, bool servicio) {
   r27::Guion_demostracion guion(carpeta, ".bmp", capturas, salida);
   v.al_mensaje_desatendido = [&](const std::string& texto) { guion.Mensaje(texto); };
   v.al_confirmar_desatendido = [&](const std::string& texto) { return guion.Pregunta(texto); };
-  v.al_avanzar_general = [&] { guion.General_avanzada(v.ProgressBar_general()); };
+  // Logging off is asked about once while the update writes the meter.
+  bool sesion_preguntada = false;
+  v.al_avanzar_general = [&] {
+    guion.General_avanzada(v.ProgressBar_general());
+    if (!sesion_preguntada && v.Estado().actualizando && v.ProgressBar_general().Posicion() > 0) {
+      sesion_preguntada = true;
+      salida << "session end during the update: " << Fin_de_sesion(v) << std::endl;
+    }
+  };
   v.al_mostrar_pantalla = [&] { guion.Pantalla_mostrada(); };
   const auto pulsar = [&] { v.Sesion().Pulsar_asistente(); };
-  v.al_esperar_pausa = [&] { guion.Pausa_servicio(pulsar); };
+  v.al_esperar_pausa = [&] {
+    salida << "factory dialog: "
+           << (Teclas_en_fabrica(v) ? "Enter and Esc pressed nothing" : "a key pressed a button")
+           << std::endl;
+    guion.Pausa_servicio(pulsar);
+  };
   bool bien = guion.Ejecutar(pulsar);
+  salida << "session end after the update: " << Fin_de_sesion(v) << std::endl;
   if (servicio)
     bien = guion.Historial([&](const fs::path& f) { return Mostrar_historial(v, f); }) && bien;
   v.al_esperar_pausa = nullptr;

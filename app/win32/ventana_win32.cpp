@@ -454,6 +454,12 @@ void Ventana_win32::Habilitar_menus(bool habilitados) {
   EnableMenuItem(MenuPrincipal, 0, estado);
   EnableMenuItem(MenuPrincipal, 1, estado);
   DrawMenuBar(hwnd_);
+  // The manual port panel with them: a port chosen during a search or an update
+  // would send the reconnects and the check after writing to another port.
+  for (HWND control : COM_radios) EnableWindow(control, habilitados);
+  for (HWND control : {COM, Com_extended, BConfigurarPuerto}) EnableWindow(control, habilitados);
+  // The run is over: logging off no longer meets the update's reason.
+  if (habilitados) Permitir_fin_sesion();
 }
 
 void Ventana_win32::Habilitar() {
@@ -464,6 +470,18 @@ void Ventana_win32::Habilitar() {
 void Ventana_win32::Deshabilitar() {
   vigilando_ = false;
   KillTimer(hwnd_, kTimer_vigilancia);
+}
+
+void Ventana_win32::Bloquear_fin_sesion() {
+  if (!motivo_fin_sesion_.empty()) return;
+  motivo_fin_sesion_ = Ancho(textos_[Texto::AVISOACT]);
+  motivo_con_sistema_ = ShutdownBlockReasonCreate(hwnd_, motivo_fin_sesion_.c_str()) != FALSE;
+}
+
+void Ventana_win32::Permitir_fin_sesion() {
+  if (motivo_con_sistema_) ShutdownBlockReasonDestroy(hwnd_);
+  motivo_con_sistema_ = false;
+  motivo_fin_sesion_.clear();
 }
 
 // ---- Service mode ------------------------------------------------------
@@ -616,9 +634,17 @@ void Ventana_win32::COM_Click(int item) {
 }
 
 void Ventana_win32::Com_extendedChange() {
+  // The name shown now stays chosen while its port exists.
+  wchar_t mostrado[32] = {};
+  const LRESULT i = SendMessageW(Com_extended, CB_GETCURSEL, 0, 0);
+  if (i != CB_ERR && SendMessageW(Com_extended, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < 31)
+    SendMessageW(Com_extended, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(mostrado));
+  const Lista_puertos lista = Rellenar_lista_puertos(Directorio_sistema(), Utf8(mostrado));
   SendMessageW(Com_extended, CB_RESETCONTENT, 0, 0);
-  for (const std::string& nombre : Nombres_puertos_lista(Directorio_sistema()))
+  for (const std::string& nombre : lista.nombres)
     SendMessageW(Com_extended, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Ancho(nombre).c_str()));
+  SendMessageW(Com_extended, CB_SETCURSEL, static_cast<WPARAM>(lista.elegido), 0);
 }
 
 void Ventana_win32::Com_extended_select() {
@@ -775,6 +801,15 @@ LRESULT Ventana_win32::Atender(UINT mensaje, WPARAM w, LPARAM l) {
     case WM_TIMER:
       if (w == kTimer_vigilancia) sesion_->Vigilar();
       return 0;
+    case WM_QUERYENDSESSION:
+      // Logging off or shutting down while the meter is written is refused, and
+      // the system shows the reason beside the window.
+      if (Estado().actualizando) {
+        Bloquear_fin_sesion();
+        return FALSE;
+      }
+      Permitir_fin_sesion();
+      return TRUE;
     case WM_CLOSE:
       // Refused while an update runs; otherwise the connection loops stop and
       // the message loop ends once the work in hand returns.

@@ -83,6 +83,9 @@ class Ventana_win32 final : public Ventana_nucleo,
   void Param_defectoClick();
   void Config_fpgaClick();
   void HistorialClick();
+  // Why the window refused the session's end (the text the system shows beside
+  // it), empty while it would allow it.
+  const std::wstring& Motivo_fin_sesion() const { return motivo_fin_sesion_; }
 
   // The unattended demonstration: messages go here instead of a message box,
   // questions are answered here, and every screen shown is reported after it
@@ -117,6 +120,9 @@ class Ventana_win32 final : public Ventana_nucleo,
   void Com_extendedChange();
   void Com_extended_select();
   void Terminar_proceso();
+  // The reason a session's end is refused, given to the system once per update.
+  void Bloquear_fin_sesion();
+  void Permitir_fin_sesion();
 
   HINSTANCE instancia_;
   HWND hwnd_ = nullptr;
@@ -166,7 +172,9 @@ class Ventana_win32 final : public Ventana_nucleo,
 
   bool automatico_ = true;
   bool vigilando_ = false;
-  bool salida_pedida_ = false;  // WM_QUIT seen inside a nested message loop
+  bool salida_pedida_ = false;       // WM_QUIT seen inside a nested message loop
+  std::wstring motivo_fin_sesion_;   // why the session's end was refused
+  bool motivo_con_sistema_ = false;  // the system holds that reason
 };
 
 }  // namespace r27

@@ -29,6 +29,7 @@ void Ventana_falsa::Mensaje(const std::string& texto) {
 
 bool Ventana_falsa::Confirmar(const std::string& texto) {
   preguntas.push_back(texto);
+  if (al_preguntar) al_preguntar();
   if (respuestas.empty()) return sin_respuestas;
   const bool r = respuestas.front();
   respuestas.pop_front();

@@ -78,6 +78,8 @@ class Ventana_falsa : public Interfaz_ventana {
   std::vector<std::string> mensajes;
   std::function<void(const std::string&)> al_mensaje;  // runs on every Mensaje
   std::vector<std::string> preguntas;
+  // Runs while a question is open, as a message box runs window messages.
+  std::function<void()> al_preguntar;
   std::deque<bool> respuestas;
   bool sin_respuestas = false;  // Cancel
 

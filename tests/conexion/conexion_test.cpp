@@ -228,6 +228,7 @@ TEST(Vigilancia, ConsumeOtrosBytesYSueltaAlRecibir0A) {
   Conexion conexion(g.v, timer);
   g.v.estado.conectado = true;
   timer.Habilitar();
+  Conexion::Reposo reposo(conexion);  // the watch reads only while the program is idle
   g.guion->Responder({0x55});
   conexion.Mira_desconexion();
   EXPECT_TRUE(g.v.estado.conectado);
@@ -248,6 +249,7 @@ TEST(Vigilancia, UnaLiberacionSinConexionNoConecta) {
   Ventana_con_guion g;
   Temporizador_falso timer;
   Conexion conexion(g.v, timer);
+  Conexion::Reposo reposo(conexion);
   g.guion->Responder({0x0A});
   conexion.Mira_desconexion();
   EXPECT_TRUE(g.guion->Escrito().empty());
@@ -259,7 +261,13 @@ TEST(Vigilancia, ElMedidorPideQueLoSuelten) {
   auto& m = b.Medidor(1);
   b.Conectar(1);
   m.Enviar_liberacion(b.v.reloj.Ahora_us());
+  // While a request may be waiting for its answer the watch leaves the line alone.
   b.conexion.Mira_desconexion();
+  EXPECT_TRUE(b.v.estado.conectado);
+  {
+    Conexion::Reposo reposo(b.conexion);
+    b.conexion.Mira_desconexion();
+  }
   EXPECT_FALSE(b.v.estado.conectado);
   EXPECT_EQ(b.Linea(1).Bytes().back(), 0x0A);
   EXPECT_FALSE(b.timer.habilitado);

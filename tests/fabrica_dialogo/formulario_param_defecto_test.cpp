@@ -21,6 +21,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/QTest>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -140,6 +141,32 @@ TEST(Formulario_param_defecto, ControlsDriveTheObjectAndMirrorIt) {
 
   fo.Button_cancel->click();
   EXPECT_FALSE(fo.isVisible());
+  EXPECT_TRUE(g.guion->Escrituras().empty());
+}
+
+// OK rewrites the meter's factory data and Cancel closes: both are clicked,
+// never pressed by a key, and the Tab key never stops on them.
+TEST(Formulario_param_defecto, NingunaTeclaPulsaOkNiCancelar) {
+  Ventana_con_guion g;
+  g.v.estado.modo_servicio = kModo_servicio_activo;
+  TFParam_defecto f(g.v);
+  Formulario_param_defecto fo(f, nullptr);
+  fo.show();
+  fo.activateWindow();
+  fo.check_borrar_logs->setFocus();
+  QApplication::processEvents();
+  for (const Qt::Key tecla : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
+    SCOPED_TRACE(QKeySequence(tecla).toString().toStdString());
+    QTest::keyClick(fo.focusWidget() ? fo.focusWidget() : &fo, tecla);
+    QApplication::processEvents();
+    EXPECT_TRUE(fo.isVisible());
+    EXPECT_TRUE(g.v.mensajes.empty());  // an OK would say no meter is connected
+  }
+  for (int i = 0; i < 40; ++i) {
+    QTest::keyClick(fo.focusWidget() ? fo.focusWidget() : &fo, Qt::Key_Tab);
+    ASSERT_NE(fo.focusWidget(), fo.Button_ok);
+    ASSERT_NE(fo.focusWidget(), fo.Button_cancel);
+  }
   EXPECT_TRUE(g.guion->Escrituras().empty());
 }
 

@@ -228,6 +228,8 @@ class Banco {
       Lugar("Medidor_listo");
       conexion_.Medidor_listo();
       Lugar("Mira_desconexion");
+      // The watch reads only while the program is idle, as at a question.
+      Conexion::Reposo reposo(conexion_);
       for (int i = 0; i < kLecturas_vigilancia && E().conectado; ++i) conexion_.Mira_desconexion();
     }
     Lugar("Reconectar");

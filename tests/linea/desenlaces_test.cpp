@@ -310,7 +310,7 @@ TEST(Desenlaces, ElTecladoAbortadoNoMuestraMensaje) {
   EXPECT_EQ(b.resumen.motivo.rfind("Programar_teclado", 0), 0u) << b.resumen.motivo;
   // The progress line is followed by the failed screen, with no message between.
   const std::string texto = b.salida.str();
-  const size_t progreso = texto.find("time left 0:00\n");
+  const size_t progreso = texto.rfind("time left 0:00\n");
   ASSERT_NE(progreso, std::string::npos) << texto;
   EXPECT_EQ(texto.find(
                 Pantalla_fallida(b.entorno.textos.Asistente(), kCodigo_teclado_abortado).lineas[0]),

@@ -94,6 +94,25 @@ TEST(Panel_puerto, EleccionDeLaLista) {
   }
 }
 
+// Filled again on focus or drop-down: the name shown stays chosen while its port exists.
+TEST(Panel_puerto, RellenarLaListaConservaLaEleccion) {
+  struct Caso {
+    std::set<int> existen;
+    const char* mostrado;
+    int elegido;
+  };
+  const Caso casos[] = {
+      {{4, 12, 20}, "COM12", 1}, {{12}, "COM12", 0},    {{4, 20}, "COM12", -1},
+      {{4, 12}, "", -1},         {{4, 12}, "COM1", -1},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.mostrado);
+    const Lista_puertos lista = Rellenar_lista_puertos(Directorio_falso(c.existen), c.mostrado);
+    EXPECT_EQ(lista.nombres, Nombres_puertos_lista(Directorio_falso(c.existen)));
+    EXPECT_EQ(lista.elegido, c.elegido);
+  }
+}
+
 TEST(Panel_puerto, EleccionDeLaRadio) {
   const std::pair<int, int32_t> casos[] = {{0, 1}, {5, 6}, {6, 7}, {-1, 7}};
   for (const auto& [item, puerto] : casos) {

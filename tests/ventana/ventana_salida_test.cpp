@@ -6,9 +6,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
+#include <csignal>
 #include <fstream>
 #include <stdexcept>
 
+#include "app/ventana/fin_de_sesion.h"
 #include "tests/ventana/ventana_prueba.h"
 
 namespace r27::pruebas {
@@ -28,6 +30,29 @@ TEST_F(Salida, CloseIsRefusedWhileUpdatingAndSetsSaliendoOtherwise) {
   EXPECT_FALSE(v.isVisible());
   EXPECT_TRUE(v.Estado().saliendo);
   EXPECT_EQ(v.terminaciones, 0);  // closing runs the normal shutdown, not the exit
+}
+
+// A request to end from the system (kill, a closed terminal, Ctrl-C where the
+// window was started) is the close box: refused while the meter is written.
+TEST_F(Salida, UnaSenalDeFinEsComoLaCajaDeCierre) {
+  for (const int senal : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(senal);
+    Ventana_prueba& v = Crear();
+    new Fin_de_sesion(v);
+    v.Estado().actualizando = true;
+    ASSERT_EQ(std::raise(senal), 0);
+    QTest::qWait(50);
+    EXPECT_TRUE(v.isVisible());
+    EXPECT_FALSE(v.Estado().saliendo);
+
+    v.Estado().actualizando = false;
+    ASSERT_EQ(std::raise(senal), 0);
+    QTest::qWait(50);
+    EXPECT_FALSE(v.isVisible());
+    EXPECT_TRUE(v.Estado().saliendo);
+    EXPECT_EQ(v.terminaciones, 0);  // the normal shutdown, with the meter let go
+    Liberar();
+  }
 }
 
 TEST_F(Salida, SalirDuringAnUpdateShowsTheWarningAndStays) {

@@ -164,6 +164,10 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
       return;
     capturada = true;
     EXPECT_FALSE(Menus_habilitados());
+    // The manual port panel is off with the menus: a click on it changes nothing.
+    EXPECT_FALSE(v_->PConfigurarPuerto->isEnabled());
+    enlace_->COM_radios[2]->click();
+    EXPECT_EQ(v_->Estado().puerto, kCom_simulador);
     EXPECT_FALSE(v_->Button_buscar_puerto->isVisible());
     EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_buscando.png"));
   };
@@ -174,6 +178,7 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
     conectado_en_entrega = v_->Estado().conectado;
     imagen_en_entrega = Imagen();
     EXPECT_FALSE(Menus_habilitados());
+    EXPECT_FALSE(v_->PConfigurarPuerto->isEnabled());
     entrega();
   };
 
@@ -194,6 +199,7 @@ TEST_F(Asistente_real, UnMedidorQueNecesitaActualizarLlegaALaEntrega) {
   EXPECT_EQ(v_->Estado().codigo_error, 0);
   EXPECT_EQ(v_->Estado().linea.BaudRate, 115200u);
   EXPECT_TRUE(Menus_habilitados());
+  EXPECT_TRUE(v_->PConfigurarPuerto->isEnabled());
   EXPECT_FALSE(v_->Button_buscar_puerto->isVisible());
   EXPECT_EQ(enlace_->Asistente_().paso_asistente, 0);
 
@@ -361,6 +367,8 @@ TEST_F(Asistente_real, PanelManualYMenuConfigurar) {
   enlace_->Com_extended_select(1);
   EXPECT_EQ(v_->Estado().puerto, 12);
   EXPECT_EQ(enlace_->COM->title(), "USB: 12");
+  enlace_->Com_extendedChange();  // entered again: the choice stays shown
+  EXPECT_EQ(enlace_->Com_extended->currentText(), "COM12");
   for (auto* r : enlace_->COM_radios) EXPECT_FALSE(r->isChecked());
   EXPECT_TRUE(Guardar_captura(*v_, R27_CAPTURAS "/captura_panel_manual.png"));
   enlace_->COM_radios[4]->click();
