@@ -265,8 +265,18 @@ void Bandeja::Vigilar() {
     }
     cambio_.wait_for(l, kRedibujo_terminal);
     l.unlock();
-    if (entorno_.tomar_interrupcion && entorno_.tomar_interrupcion()) interrupcion_ = true;
+    const bool pedido = entorno_.tomar_interrupcion && entorno_.tomar_interrupcion();
     l.lock();
+    if (pedido) {
+      // Each session takes it where its meter is safe; a refusal is told at once,
+      // above the progress lines (the sessions' own texts come when they end).
+      interrupcion_ = true;
+      if (actualizando_ > 0) {
+        Borrar_lineas();
+        humano_ << entorno_.textos.Asistente()[Texto::AVISOACT] << '\n';
+        humano_.flush();
+      }
+    }
   }
   Borrar_lineas();
 }

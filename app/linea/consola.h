@@ -25,10 +25,10 @@ void Preparar_consola();
 //
 // On Windows the system ends the process a few seconds after the console closes
 // (or the session ends), whatever the program does: until then it waits for the
-// run to end (Fin_de_ejecucion); when time runs out first, every run still going
-// leaves its "interrupted" record in the history before the process goes
-// (anotacion_en_curso.h).
-void Vigilar_interrupcion();
+// run to end (Fin_de_ejecucion); when time runs out first, it calls `al_fin`
+// (every run still going leaves its "interrupted" record, anotacion_en_curso.h)
+// before the process goes. Nothing of the kind can be seen coming elsewhere.
+void Vigilar_interrupcion(void (*al_fin)());
 bool Tomar_interrupcion();
 // Every run has ended and its record is written: a console closing need not wait.
 void Fin_de_ejecucion();

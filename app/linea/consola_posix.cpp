@@ -34,7 +34,8 @@ int Columnas_terminal(int descriptor) {
 
 void Preparar_consola() {}
 
-void Vigilar_interrupcion() {
+// `al_fin` is never needed: only SIGKILL ends the process behind the run's back.
+void Vigilar_interrupcion(void (*)()) {
   struct sigaction accion {};
   accion.sa_handler = Al_pedir_fin;
   sigemptyset(&accion.sa_mask);
@@ -44,8 +45,6 @@ void Vigilar_interrupcion() {
 
 bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 
-// Nothing ends the process behind the run's back here: only SIGKILL, which no
-// program can see coming.
 void Fin_de_ejecucion() {}
 
 bool Esperar_entrada() {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 
-#include "app/linea/anotacion_en_curso.h"
 #include "app/linea/consola.h"
 
 namespace r27 {
@@ -20,6 +19,7 @@ constexpr DWORD kPaso_espera_fin_ms = 50;
 
 std::atomic<int> interrupciones{0};
 std::atomic<bool> terminado{false};
+std::atomic<void (*)()> al_fin_forzado{nullptr};
 
 BOOL WINAPI Al_pedir_fin(DWORD evento) {
   interrupciones.fetch_add(1);
@@ -31,7 +31,8 @@ BOOL WINAPI Al_pedir_fin(DWORD evento) {
   for (DWORD esperado = 0; esperado < kEspera_fin_consola_ms && !terminado.load();
        esperado += kPaso_espera_fin_ms)
     Sleep(kPaso_espera_fin_ms);
-  if (!terminado.load()) Anotar_interrumpidas();
+  void (*al_fin)() = al_fin_forzado.load();
+  if (!terminado.load() && al_fin) al_fin();
   return TRUE;
 }
 
@@ -52,7 +53,10 @@ void Preparar_consola() {
   (void)SetConsoleCP(CP_UTF8);
 }
 
-void Vigilar_interrupcion() { (void)SetConsoleCtrlHandler(Al_pedir_fin, TRUE); }
+void Vigilar_interrupcion(void (*al_fin)()) {
+  al_fin_forzado.store(al_fin);
+  (void)SetConsoleCtrlHandler(Al_pedir_fin, TRUE);
+}
 
 bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/linea/anotacion_en_curso.h"
 #include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
   // closing console) are taken by the run where the meter is safe: refused while
   // it is written, as the window refuses to close; a question waiting for an
   // answer takes one as no; elsewhere the run ends as interrupted, with its record.
-  r27::Vigilar_interrupcion();
+  r27::Vigilar_interrupcion(r27::Anotar_interrumpidas);
   auto tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
 
   if (r27::Varios_medidores(opciones)) {

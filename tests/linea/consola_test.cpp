@@ -35,7 +35,7 @@ TEST(Esperar_entrada, CtrlCAntesODuranteYRespuestaTecleada) {
   };
   const int entrada_antes = dup(0);
   ASSERT_GE(entrada_antes, 0);
-  Vigilar_interrupcion();
+  Vigilar_interrupcion(nullptr);
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
     int tubo[2];

@@ -414,19 +414,16 @@ TEST(Programa_linea, FinPedidoEnElFirmware) {
   const fs::path dir = fs::temp_directory_path() / ("r27_fin_pedido_" + std::to_string(getpid()));
   fs::create_directories(dir);
   setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // every run's history, together
-  enum class Fin { sigterm, sighup, terminal_cerrado, tubo_cerrado };
   struct Caso {
     const char* nombre;
-    Fin fin;
+    int senal;  // 0: its terminal (or pipe) is closed instead
+    bool tubo;  // the output goes into a pipe
     int medidores;
-    bool seguira_viendo;  // the terminal is still there to read the refusal on
   };
   const Caso casos[] = {
-      {"SIGTERM", Fin::sigterm, 1, true},
-      {"SIGHUP", Fin::sighup, 1, true},
-      {"the terminal closed", Fin::terminal_cerrado, 1, false},
-      {"the pipe of its output closed", Fin::tubo_cerrado, 1, false},
-      {"SIGTERM to a tray", Fin::sigterm, 2, true},
+      {"SIGTERM", SIGTERM, false, 1},           {"SIGHUP", SIGHUP, false, 1},
+      {"the terminal closed", 0, false, 1},     {"the pipe of its output closed", 0, true, 1},
+      {"SIGTERM to a tray", SIGTERM, false, 2},
   };
   constexpr size_t kCasos = std::size(casos);
   std::vector<std::unique_ptr<Programa_sim>> sims;
@@ -445,8 +442,7 @@ TEST(Programa_linea, FinPedidoEnElFirmware) {
       enlaces.push_back(base);
       argumentos.insert(argumentos.end(), {"--puerto", base});
     }
-    ASSERT_TRUE(programas[i].Lanzar(R27_ACTUALIZAR_PROGRAMA, argumentos,
-                                    casos[i].fin == Fin::tubo_cerrado));
+    ASSERT_TRUE(programas[i].Lanzar(R27_ACTUALIZAR_PROGRAMA, argumentos, casos[i].tubo));
   }
   std::vector<std::thread> hilos;
   int estados[kCasos];
@@ -458,17 +454,10 @@ TEST(Programa_linea, FinPedidoEnElFirmware) {
       if (!p.Esperar("main firmware", 120)) return;
       // Well into the burn's transfer.
       std::this_thread::sleep_for(std::chrono::seconds(3));
-      switch (k.fin) {
-        case Fin::sigterm:
-          p.Senal(SIGTERM);
-          break;
-        case Fin::sighup:
-          p.Senal(SIGHUP);
-          break;
-        case Fin::terminal_cerrado:
-        case Fin::tubo_cerrado:
-          p.Cerrar();
-          break;
+      if (k.senal != 0) {
+        p.Senal(k.senal);
+      } else {
+        p.Cerrar();
       }
       estados[i] = p.Fin(180);
     });
@@ -477,7 +466,7 @@ TEST(Programa_linea, FinPedidoEnElFirmware) {
   for (size_t i = 0; i < kCasos; ++i) {
     SCOPED_TRACE(casos[i].nombre);
     EXPECT_EQ(estados[i], 0) << programas[i].Visto();
-    if (casos[i].seguira_viendo) {
+    if (casos[i].senal != 0) {  // the terminal is still there to show the refusal
       EXPECT_NE(programas[i].Visto().find("An update is running."), std::string::npos)
           << programas[i].Visto();
     }
