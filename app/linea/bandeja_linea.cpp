@@ -32,6 +32,8 @@ constexpr auto kIntervalo_sin_terminal =
 // One meter's session: what it runs on and what it leaves.
 struct Sesion {
   int numero = 0;
+  std::string ruta;    // the path it was given by, else the stable one it is held by
+  std::string nombre;  // how its lines and its block are named
   std::unique_ptr<Directorio_fijo> fijo;
   Medios_medidor medios;
   std::istringstream entrada;  // no questions: --si answers them
@@ -62,6 +64,17 @@ std::string Identidad_corta(const std::optional<Ficha_medidor>& ficha) {
   return t;
 }
 
+// `texto` cut to `ancho` characters (UTF-8), as a terminal line that must not wrap.
+std::string Cortar_texto(const std::string& texto, size_t ancho) {
+  size_t caracteres = 0;
+  for (size_t i = 0; i < texto.size(); ++i) {
+    // A character starts at every byte that is not a continuation byte.
+    if ((static_cast<unsigned char>(texto[i]) & 0xC0) != 0x80 && caracteres++ == ancho)
+      return texto.substr(0, i);
+  }
+  return texto;
+}
+
 std::string Con_prefijo(const std::string& prefijo, const std::string& texto) {
   std::string r;
   std::istringstream lineas(texto);
@@ -80,8 +93,8 @@ class Bandeja {
   int Ejecutar(std::vector<Resumen_linea>* resumenes);
 
  private:
-  bool Elegir_puertos(std::vector<int>& numeros);
-  void Preparar(int numero);
+  bool Elegir_puertos(std::vector<Puerto_pedido>& puertos);
+  void Preparar(const Puerto_pedido& puerto);
   void Correr(Sesion& s);
   void Al_cambiar_actualizando(bool actualizando);
   // The drawing loop: until every session has ended.
@@ -109,9 +122,9 @@ int Bandeja::Error_orden(const std::string& texto) {
   return kSalida_orden_erronea;
 }
 
-bool Bandeja::Elegir_puertos(std::vector<int>& numeros) {
+bool Bandeja::Elegir_puertos(std::vector<Puerto_pedido>& puertos) {
   if (opciones_.todos) {
-    numeros = Puertos_de_busqueda(*entorno_.directorio);
+    for (int n : Puertos_de_busqueda(*entorno_.directorio)) puertos.push_back({n, {}});
     return true;
   }
   for (const Puerto_pedido& p : opciones_.puertos) {
@@ -129,23 +142,27 @@ bool Bandeja::Elegir_puertos(std::vector<int>& numeros) {
       }
       n = *numero;
     }
-    if (std::find(numeros.begin(), numeros.end(), n) != numeros.end()) {
-      Error_orden(entorno_.textos(kTl_puerto_dos_veces, {Com(n)}));
+    if (std::any_of(puertos.begin(), puertos.end(),
+                    [n](const Puerto_pedido& q) { return q.numero == n; })) {
+      Error_orden(entorno_.textos(kTl_puerto_dos_veces, {p.ruta.empty() ? Com(n) : p.ruta}));
       return false;
     }
-    numeros.push_back(n);
+    puertos.push_back({n, p.ruta});
   }
-  std::sort(numeros.begin(), numeros.end());
+  std::sort(puertos.begin(), puertos.end(),
+            [](const Puerto_pedido& a, const Puerto_pedido& b) { return a.numero < b.numero; });
   return true;
 }
 
-void Bandeja::Preparar(int numero) {
+void Bandeja::Preparar(const Puerto_pedido& puerto) {
   auto s = std::make_unique<Sesion>();
-  s->numero = numero;
-  std::string ruta = entorno_.directorio->Ruta(numero).value_or("");
+  s->numero = puerto.numero;
+  std::string ruta = entorno_.directorio->Ruta(puerto.numero).value_or("");
   if (!ruta.empty() && entorno_.ruta_estable) ruta = entorno_.ruta_estable(ruta);
-  s->fijo = std::make_unique<Directorio_fijo>(numero, ruta);
-  s->medios = entorno_.medios(numero, *s->fijo);
+  s->ruta = puerto.ruta.empty() ? ruta : puerto.ruta;
+  s->nombre = Nombre_de_medidor(s->ruta, puerto.numero);
+  s->fijo = std::make_unique<Directorio_fijo>(puerto.numero, ruta);
+  s->medios = entorno_.medios(puerto.numero, *s->fijo);
   sesiones_.push_back(std::move(s));
 }
 
@@ -168,6 +185,7 @@ void Bandeja::Correr(Sesion& s) {
   e.textos = entorno_.textos;
   e.windows64 = entorno_.windows64;
   e.historial = entorno_.historial;
+  e.ruta_medidor = s.ruta;
   e.al_cambiar_actualizando = [this](bool actualizando) { Al_cambiar_actualizando(actualizando); };
   // Ctrl-C reaches every session once, as it reaches a single run.
   e.tomar_interrupcion = [this, &s] {
@@ -203,7 +221,10 @@ void Bandeja::Dibujar_lineas() {
   std::string bloque;
   for (const auto& s : sesiones_) {
     if (s->terminada || s->linea.empty()) continue;
-    bloque += Com(s->numero) + ": " + s->linea + (terminal_ ? "\033[K\n" : "\n");
+    std::string linea = s->nombre + ": " + s->linea;
+    if (terminal_ && entorno_.columnas > 1)
+      linea = Cortar_texto(linea, static_cast<size_t>(entorno_.columnas - 1));
+    bloque += linea + (terminal_ ? "\033[K\n" : "\n");
     ++n;
   }
   // An unchanged block is left as it stands: no flicker, no needless output.
@@ -224,7 +245,7 @@ void Bandeja::Imprimir_terminadas() {
     if (opciones_.todos && Sin_medidor(s->resumen)) continue;
     if (!alguna) Borrar_lineas();
     alguna = true;
-    humano_ << Con_prefijo(Com(s->numero) + ": ", s->texto.str());
+    humano_ << Con_prefijo(s->nombre + ": ", s->texto.str());
   }
   if (alguna) humano_.flush();
 }
@@ -244,16 +265,26 @@ void Bandeja::Vigilar() {
     }
     cambio_.wait_for(l, kRedibujo_terminal);
     l.unlock();
-    if (entorno_.tomar_interrupcion && entorno_.tomar_interrupcion()) interrupcion_ = true;
+    const bool pedido = entorno_.tomar_interrupcion && entorno_.tomar_interrupcion();
     l.lock();
+    if (pedido) {
+      // Each session takes it where its meter is safe; a refusal is told at once,
+      // above the progress lines (the sessions' own texts come when they end).
+      interrupcion_ = true;
+      if (actualizando_ > 0) {
+        Borrar_lineas();
+        humano_ << entorno_.textos.Asistente()[Texto::AVISOACT] << '\n';
+        humano_.flush();
+      }
+    }
   }
   Borrar_lineas();
 }
 
 int Bandeja::Ejecutar(std::vector<Resumen_linea>* resumenes) {
-  std::vector<int> numeros;
-  if (!Elegir_puertos(numeros)) return kSalida_orden_erronea;
-  for (int n : numeros) Preparar(n);
+  std::vector<Puerto_pedido> puertos;
+  if (!Elegir_puertos(puertos)) return kSalida_orden_erronea;
+  for (const Puerto_pedido& p : puertos) Preparar(p);
 
   std::vector<std::thread> hilos;
   for (auto& s : sesiones_) hilos.emplace_back([this, &s] { Correr(*s); });
@@ -267,9 +298,8 @@ int Bandeja::Ejecutar(std::vector<Resumen_linea>* resumenes) {
     if (opciones_.todos && Sin_medidor(s->resumen)) {
       // A port that could not be opened may hold a meter: the technician is told.
       if (s->resumen.resultado == "port-busy" || s->resumen.resultado == "no-permission") {
-        humano_ << entorno_.textos(
-                       kTl_no_buscado,
-                       {Com(s->numero), Texto_desenlace(s->resumen.resultado, entorno_.textos)})
+        humano_ << entorno_.textos(kTl_no_buscado, {s->nombre, Texto_desenlace(s->resumen.resultado,
+                                                                               entorno_.textos)})
                 << '\n';
         sin_permiso = sin_permiso || s->resumen.resultado == "no-permission";
         ocupado = ocupado || s->resumen.resultado == "port-busy";
@@ -316,6 +346,11 @@ std::string Traza_de_medidor(const std::string& traza, int numero) {
   return traza.substr(0, punto) + sufijo + traza.substr(punto);
 }
 
+std::string Nombre_de_medidor(const std::string& ruta, int numero) {
+  if (ruta.empty() || ruta.rfind("\\\\.\\", 0) == 0) return numero > 0 ? Com(numero) : ruta;
+  return ruta;
+}
+
 std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes, const Idioma_linea& t) {
   const std::vector<std::string> cabecera = {
       t(kTl_tabla_puerto), t(kTl_tabla_antes),  t(kTl_tabla_despues), t(kTl_tabla_resultado),
@@ -324,7 +359,7 @@ std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes, const Idi
   for (const Resumen_linea& r : resumenes) {
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", r.duracion_s);
-    filas.push_back({r.puerto > 0 ? Com(r.puerto) : r.ruta, Identidad_corta(r.antes),
+    filas.push_back({Nombre_de_medidor(r.ruta, r.puerto), Identidad_corta(r.antes),
                      Identidad_corta(r.despues), Texto_desenlace(r.resultado, t),
                      r.codigo_resultado ? std::to_string(r.codigo_resultado) : "-", duracion,
                      r.codigo_salida != kSalida_correcta ? t.Motivo_de_texto(r.motivo) : ""});

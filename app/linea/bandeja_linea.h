@@ -57,6 +57,9 @@ struct Entorno_bandeja {
   std::ostream* errores = nullptr;  // stderr
   bool salida_terminal = false;
   bool errores_terminal = false;
+  // The width of the terminal the progress lines are drawn on (0: unknown): a
+  // line longer than it would wrap, and the block would no longer redraw in place.
+  int columnas = 0;
   Idioma_linea textos;  // the language of every text, each meter's too
   std::function<bool()> windows64;
   std::function<void(bool actualizando)> al_cambiar_actualizando;
@@ -78,8 +81,13 @@ int Ejecutar_bandeja(const Opciones_linea& opciones, Entorno_bandeja& entorno,
 // "-COMn" before the extension ("t.txt" -> "t-COM3.txt").
 std::string Traza_de_medidor(const std::string& traza, int numero);
 
-// The summary table: port, identity before and after, result, code, duration
-// and reason.
+// How the technician knows a meter of the tray: the path it was given by or is
+// held by (`ruta`); on Windows, where a COM number names its device for good, and
+// where no path is known, its COM number.
+std::string Nombre_de_medidor(const std::string& ruta, int numero);
+
+// The summary table: the meter (Nombre_de_medidor), identity before and after,
+// result, code, duration and reason.
 std::string Tabla_bandeja(const std::vector<Resumen_linea>& resumenes, const Idioma_linea& idioma);
 
 }  // namespace r27

@@ -1,7 +1,9 @@
-// The console on Linux: isatty and a SIGINT handler without SA_RESTART, so a
-// read of stdin waiting for an answer returns and counts as "no".
+// The console on Linux: isatty, the terminal's width, and one handler without
+// SA_RESTART for every signal that asks the program to end, so a read of stdin
+// waiting for an answer returns and counts as "no".
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,43 +14,46 @@ namespace r27 {
 
 namespace {
 
-std::atomic<int> interrupciones{0};
-std::atomic<bool> fin_permitido{true};
+// SIGPIPE is among them: left at its default it would end the program at the
+// first write to a pipe whose reader has gone, in the middle of a burn.
+constexpr int kSenales_fin[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-void Al_interrumpir(int senal) {
-  if (fin_permitido.load()) {
-    signal(senal, SIG_DFL);
-    raise(senal);
-    return;
-  }
-  interrupciones.fetch_add(1);
-}
+std::atomic<int> interrupciones{0};
+
+void Al_pedir_fin(int) { interrupciones.fetch_add(1); }
 
 }  // namespace
 
 bool Es_terminal(int descriptor) { return isatty(descriptor) == 1; }
 
+int Columnas_terminal(int descriptor) {
+  winsize w{};
+  if (ioctl(descriptor, TIOCGWINSZ, &w) != 0) return 0;
+  return w.ws_col;
+}
+
 void Preparar_consola() {}
 
-void Vigilar_interrupcion() {
+// `al_fin` is never needed: only SIGKILL ends the process behind the run's back.
+void Vigilar_interrupcion(void (*)()) {
   struct sigaction accion {};
-  accion.sa_handler = Al_interrumpir;
+  accion.sa_handler = Al_pedir_fin;
   sigemptyset(&accion.sa_mask);
   accion.sa_flags = 0;  // no SA_RESTART: a waiting read returns
-  sigaction(SIGINT, &accion, nullptr);
+  for (int senal : kSenales_fin) sigaction(senal, &accion, nullptr);
 }
 
 bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 
-void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
+void Fin_de_ejecucion() {}
 
 bool Esperar_entrada() {
-  // SIGINT blocked while the count is looked at, and let in only inside ppoll:
-  // a Ctrl-C between the look and the wait still ends the wait.
-  sigset_t solo_sigint, antes;
-  sigemptyset(&solo_sigint);
-  sigaddset(&solo_sigint, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &solo_sigint, &antes);
+  // The signals blocked while the count is looked at, and let in only inside
+  // ppoll: one that comes between the look and the wait still ends the wait.
+  sigset_t de_fin, antes;
+  sigemptyset(&de_fin);
+  for (int senal : kSenales_fin) sigaddset(&de_fin, senal);
+  pthread_sigmask(SIG_BLOCK, &de_fin, &antes);
   bool lista = false;
   if (interrupciones.load() == 0) {
     pollfd p{0, POLLIN, 0};

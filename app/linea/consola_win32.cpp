@@ -1,9 +1,10 @@
-// The console on Windows: _isatty, the UTF-8 code page and a SIGINT handler.
+// The console on Windows: _isatty, the UTF-8 code page, the console's width and
+// one control handler for Ctrl-C, Ctrl-Break, the console closing, logging off
+// and shutting down.
 #include <io.h>
 #include <windows.h>
 
 #include <atomic>
-#include <csignal>
 
 #include "app/linea/consola.h"
 
@@ -11,22 +12,40 @@ namespace r27 {
 
 namespace {
 
-std::atomic<int> interrupciones{0};
-std::atomic<bool> fin_permitido{true};
+// The system ends the process 5 s after a console closes (by default also after
+// a log-off or shutdown is announced): the runs' records are written before that.
+constexpr DWORD kEspera_fin_consola_ms = 4000;
+constexpr DWORD kPaso_espera_fin_ms = 50;
 
-void Al_interrumpir(int senal) {
-  if (fin_permitido.load()) {
-    std::signal(senal, SIG_DFL);
-    std::raise(senal);
-    return;
-  }
+std::atomic<int> interrupciones{0};
+std::atomic<bool> terminado{false};
+std::atomic<void (*)()> al_fin_forzado{nullptr};
+
+BOOL WINAPI Al_pedir_fin(DWORD evento) {
   interrupciones.fetch_add(1);
-  std::signal(senal, Al_interrumpir);  // the handler is reset on each signal
+  if (evento == CTRL_C_EVENT || evento == CTRL_BREAK_EVENT) return TRUE;
+  // The console is going, or the session: the process ends when this returns,
+  // or when the system's time runs out. A run at a question or between steps of
+  // the search ends by itself meanwhile; one that writes the meter cannot, and
+  // leaves its "interrupted" record.
+  for (DWORD esperado = 0; esperado < kEspera_fin_consola_ms && !terminado.load();
+       esperado += kPaso_espera_fin_ms)
+    Sleep(kPaso_espera_fin_ms);
+  void (*al_fin)() = al_fin_forzado.load();
+  if (!terminado.load() && al_fin) al_fin();
+  return TRUE;
 }
 
 }  // namespace
 
 bool Es_terminal(int descriptor) { return _isatty(descriptor) != 0; }
+
+int Columnas_terminal(int descriptor) {
+  const HANDLE h = GetStdHandle(descriptor == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(h, &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
 
 void Preparar_consola() {
   // Both directions: a confirmation typed with an accent reads back as UTF-8 too.
@@ -34,11 +53,14 @@ void Preparar_consola() {
   (void)SetConsoleCP(CP_UTF8);
 }
 
-void Vigilar_interrupcion() { std::signal(SIGINT, Al_interrumpir); }
+void Vigilar_interrupcion(void (*al_fin)()) {
+  al_fin_forzado.store(al_fin);
+  (void)SetConsoleCtrlHandler(Al_pedir_fin, TRUE);
+}
 
 bool Tomar_interrupcion() { return interrupciones.exchange(0) > 0; }
 
-void Permitir_fin(bool permitido) { fin_permitido.store(permitido); }
+void Fin_de_ejecucion() { terminado.store(true); }
 
 // The console's read is broken by Ctrl-C itself; only one that came before it is
 // looked at here.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/linea/anotacion_en_curso.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/identidad_linea.h"
 #include "app/linea/mensajes_linea.h"
@@ -188,10 +189,11 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     }
   }
 
-  Ventana_linea v(std::move(entorno.backend), reloj,
-                  Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal,
-                                 humano_terminal, entorno.esperar_entrada},
-                  t, opciones.si);
+  Ventana_linea v(
+      std::move(entorno.backend), reloj,
+      Terminal_linea{*entorno.entrada, humano, entorno.entrada_terminal, humano_terminal,
+                     entorno.esperar_entrada, entorno.tomar_interrupcion},
+      t, opciones.si);
   if (!opciones.traza.empty()) {
     std::unique_ptr<Traza_linea> traza = Traza_linea::Abrir(opciones.traza);
     if (!traza) return error_orden(t(kTl_traza_no_abre, {opciones.traza}));
@@ -208,6 +210,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     if (!resumen.ruta.empty())
       v.Escribir(t(kTl_puerto_de_ruta, {resumen.ruta, "COM" + std::to_string(puerto_pedido)}));
   }
+  if (resumen.ruta.empty()) resumen.ruta = entorno.ruta_medidor;
 
   if (opciones.plan) Elegir_planes(e, *opciones.plan);
 
@@ -221,7 +224,10 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
 
   v.al_escribir = [&] { progreso.Apartar(); };
   v.al_procesar = [&] {
-    if (entorno.tomar_interrupcion && entorno.tomar_interrupcion()) {
+    // A question takes a request to end as its answer; once one was answered no,
+    // the run is ending already (it lets the meter go) and a request changes nothing.
+    if (!v.Preguntando() && entorno.tomar_interrupcion && entorno.tomar_interrupcion() &&
+        !v.Rechazada()) {
       if (e.actualizando) {
         // As the window refuses to close during an update.
         v.Escribir(t.Asistente()[Texto::AVISOACT]);
@@ -237,9 +243,40 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     const Barra& general = v.ProgressBar_general();
     progreso.Avance(general.Posicion(), general.Maximo(), reloj.Micros());
   };
+  bool actualizada = false;  // the update ran (not only checked)
+  // The record, written once: by the run as it ends, or as "interrupted" when
+  // the process is ended under it (anotacion_en_curso.h).
+  Anotacion_en_curso en_curso(entorno.historial);
+  auto completar = [&](Registro_historial& registro, int numero) {
+    registro.programa = "r27-actualizar";
+    registro.ruta = resumen.ruta;
+    if (registro.ruta.empty() && numero > 0)
+      registro.ruta = entorno.directorio->Ruta(numero).value_or("");
+    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
+    if (!opciones.traza.empty()) {
+      std::error_code ec;
+      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
+      registro.traza = ec ? opciones.traza : traza.string();
+    }
+  };
+  // What the run has done so far, should the process be ended now: the meter
+  // before, and each step's state when the update runs.
+  auto preparar_interrumpido = [&] {
+    if (!entorno.historial || !antes) return;
+    const std::string puerto = "COM" + std::to_string(e.puerto);
+    Registro_historial registro =
+        actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
+                    : Registro_sin_actualizacion(puerto, antes, "interrupted");
+    registro.resultado = "interrupted";
+    registro.despues.reset();  // not read again
+    completar(registro, e.puerto);
+    en_curso.Preparar(std::move(registro));
+  };
   // The connect of the search; a step may connect again during the update.
   v.al_conectar = [&] {
-    if (!en_actualizacion) antes = Leer_ficha(conexion, e);
+    if (en_actualizacion) return;
+    antes = Leer_ficha(conexion, e);
+    preparar_interrumpido();
   };
   actualizacion.al_empezar_comprobacion = [&] {
     progreso.Empezar_fase(t(kTl_fase_comprobacion), reloj.Micros());
@@ -248,11 +285,12 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   // FPGA step shows it after its loaders), so it would name the previous step.
   int pasos_empezados = 0;
   actualizacion.al_empezar_paso = [&](Paso_actualizacion paso) {
+    v.Empezar_escritura();
+    preparar_interrumpido();
     const Barra& general = v.ProgressBar_general();
     progreso.Empezar_paso(t(Texto_paso(paso)), ++pasos_empezados, actualizacion.pasos_contados(),
                           general.Posicion(), general.Maximo(), reloj.Micros());
   };
-  bool actualizada = false;  // the update ran (not only checked)
   // Every run that reached a meter is in the history, on disk before its end is
   // told: an update's record is written before the outcome screen prints.
   bool anotado = false;
@@ -265,24 +303,21 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     Registro_historial registro =
         actualizada ? Registro_de_actualizacion(puerto, antes, actualizacion.Desenlace())
                     : Registro_sin_actualizacion(puerto, antes, resumen.resultado);
-    registro.programa = "r27-actualizar";
-    registro.ruta = resumen.ruta;
-    if (registro.ruta.empty() && numero > 0)
-      registro.ruta = entorno.directorio->Ruta(numero).value_or("");
-    registro.duracion_s = Segundos_entre(inicio_us, reloj.Micros());
-    if (!opciones.traza.empty()) {
-      std::error_code ec;
-      const std::filesystem::path traza = std::filesystem::absolute(opciones.traza, ec);
-      registro.traza = ec ? opciones.traza : traza.string();
-    }
-    const Anotacion anotacion = entorno.historial->Anotar(registro);
-    if (anotacion.avisar)
-      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion.error})
+    completar(registro, numero);
+    const std::optional<Anotacion> anotacion = en_curso.Anotar(registro);
+    if (anotacion && anotacion->avisar)
+      *entorno.errores << "r27-actualizar: " << t(kTl_historial_no_escrito, {anotacion->error})
                        << '\n';
   };
   actualizacion.al_terminar = [&] {
     v.cancelada = actualizacion.Desenlace().cancelada;
     anotar_historial();
+    if (v.Rechazada()) {
+      char segundos[32];
+      std::snprintf(segundos, sizeof segundos, "%.1f",
+                    Segundos_entre(v.Rechazada_us(), reloj.Micros()));
+      v.Escribir(t(kTl_soltado, {segundos}));
+    }
   };
   asistente.ejecutar_actualizacion = [&] {
     resumen.puerto = e.puerto;
@@ -317,6 +352,9 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   // The port a meter answered on: identified, or refusing with "m".
   if ((antes || asistente.desenlace == Desenlace_busqueda::respuesta_m) && resumen.puerto == 0)
     resumen.puerto = e.puerto;
+  // The device behind that port, as the history keeps it.
+  if (resumen.ruta.empty() && resumen.puerto > 0)
+    resumen.ruta = entorno.directorio->Ruta(resumen.puerto).value_or("");
   resumen.antes = antes;
   resumen.despues = antes;
 

@@ -43,10 +43,16 @@ struct Entorno_linea {
   // Told when an update starts and ends (closing is refused meanwhile).
   std::function<void(bool actualizando)> al_cambiar_actualizando;
   // Asked whenever window messages would run: true when the technician asked to
-  // stop (Ctrl-C) since the last call.
+  // stop (Ctrl-C, SIGTERM, the terminal or the pipe closed...) since the last
+  // call. Refused while the meter is written; at a question it answers no;
+  // elsewhere the run ends as interrupted.
   std::function<bool()> tomar_interrupcion;
   // When set, the progress line goes here instead of to the terminal.
   std::function<void(const std::string& linea)> al_progreso;
+  // The path the meter is known by when its port comes as a COM number (a meter
+  // of a tray: the path the technician gave, or the stable one it is held by).
+  // It names the meter in the summary and the history; empty: the port's device.
+  std::string ruta_medidor;
   // Where every run that reaches a meter is recorded; none: no record.
   Historial* historial = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/linea/anotacion_en_curso.h"
 #include "app/linea/bandeja_linea.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/consola.h"
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     // The embedded firmware's version, as the window's start-up reads it; no
     // port is opened.
     r27::Ventana_linea v(r27::Crear_backend_sistema(), reloj,
-                         r27::Terminal_linea{std::cin, std::cerr, false, false, nullptr}, t, false);
+                         r27::Terminal_linea{std::cin, std::cerr, false, false, nullptr, nullptr},
+                         t, false);
     std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA,
                                           std::string(v.Estado().version_fichero.data()), t);
     return r27::kSalida_correcta;
@@ -71,10 +73,11 @@ int main(int argc, char** argv) {
   auto numero_de_ruta = [&directorio, &t](const std::string& ruta, std::string& error) {
     return r27::Numero_de_ruta(ruta, directorio, t, error);
   };
-  // Ctrl-C ends the program, except while an update runs: then it is refused,
-  // as the window refuses to close (a question waiting for an answer takes it as no).
-  r27::Vigilar_interrupcion();
-  auto al_cambiar_actualizando = [](bool actualizando) { r27::Permitir_fin(!actualizando); };
+  // From here on Ctrl-C, SIGTERM, a closed terminal or pipe (and on Windows a
+  // closing console) are taken by the run where the meter is safe: refused while
+  // it is written, as the window refuses to close; a question waiting for an
+  // answer takes one as no; elsewhere the run ends as interrupted, with its record.
+  r27::Vigilar_interrupcion(r27::Anotar_interrumpidas);
   auto tomar_interrupcion = [] { return r27::Tomar_interrupcion(); };
 
   if (r27::Varios_medidores(opciones)) {
@@ -90,10 +93,12 @@ int main(int argc, char** argv) {
     bandeja.salida_terminal = r27::Es_terminal(1);
     bandeja.errores_terminal = r27::Es_terminal(2);
     bandeja.textos = t;
-    bandeja.al_cambiar_actualizando = al_cambiar_actualizando;
+    bandeja.columnas = r27::Columnas_terminal(opciones.json ? 2 : 1);
     bandeja.tomar_interrupcion = tomar_interrupcion;
     bandeja.historial = &historial;
-    return r27::Ejecutar_bandeja(opciones, bandeja);
+    const int salida = r27::Ejecutar_bandeja(opciones, bandeja);
+    r27::Fin_de_ejecucion();
+    return salida;
   }
 
   r27::Entorno_linea entorno;
@@ -108,10 +113,11 @@ int main(int argc, char** argv) {
   entorno.salida_terminal = r27::Es_terminal(1);
   entorno.errores_terminal = r27::Es_terminal(2);
   entorno.numero_de_ruta = numero_de_ruta;
-  entorno.al_cambiar_actualizando = al_cambiar_actualizando;
   entorno.tomar_interrupcion = tomar_interrupcion;
   if (entorno.entrada_terminal) entorno.esperar_entrada = [] { return r27::Esperar_entrada(); };
   entorno.historial = &historial;
 
-  return r27::Ejecutar_linea(opciones, entorno);
+  const int salida = r27::Ejecutar_linea(opciones, entorno);
+  r27::Fin_de_ejecucion();
+  return salida;
 }

@@ -158,6 +158,11 @@ inline constexpr Texto_linea kTl_desenlace_cancelado{"LINEA_DESENLACE_CANCELADO"
 // A run the technician refused at a question: said instead of the failed screen.
 inline constexpr Texto_linea kTl_cancelada{
     "LINEA_CANCELADA", "The update was cancelled: nothing was written to the meter."};
+// After a refused question the meter is let go (its line back to the normal rate)
+// before the run ends: some seconds the technician is told about, and then their count.
+inline constexpr Texto_linea kTl_soltando{"LINEA_SOLTANDO",
+    "Letting the meter go (its line back to the normal rate), a few seconds..."};
+inline constexpr Texto_linea kTl_soltado{"LINEA_SOLTADO", "The meter was let go in {1} s."};
 inline constexpr Texto_linea kTl_desenlace_interrumpido{"LINEA_DESENLACE_INTERRUMPIDO", "interrupted"};
 inline constexpr Texto_linea kTl_desenlace_comprobado{"LINEA_DESENLACE_COMPROBADO", "checked, nothing written"};
 inline constexpr Texto_linea kTl_desenlace_nada{"LINEA_DESENLACE_NADA", "the meter needs nothing"};
@@ -240,6 +245,9 @@ inline constexpr Texto_linea kTl_si_por_opcion{"LINEA_SI_POR_OPCION", "-> yes (-
 inline constexpr Texto_linea kTl_no_sin_terminal{"LINEA_NO_SIN_TERMINAL",
     "-> no: stdin is not a terminal and --si was not given, so the update is cancelled and "
     "nothing is written"};
+inline constexpr Texto_linea kTl_no_por_interrupcion{"LINEA_NO_POR_INTERRUPCION",
+    "-> no: the program was asked to end (Ctrl-C, the terminal closed), so the update is "
+    "cancelled and nothing is written"};
 
 // clang-format on
 
@@ -334,6 +342,8 @@ inline constexpr std::array kTextos_linea = {
     &kTl_desenlace_fallido,
     &kTl_desenlace_cancelado,
     &kTl_cancelada,
+    &kTl_soltando,
+    &kTl_soltado,
     &kTl_desenlace_interrumpido,
     &kTl_desenlace_comprobado,
     &kTl_desenlace_nada,
@@ -398,6 +408,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_respuestas_no,
     &kTl_si_por_opcion,
     &kTl_no_sin_terminal,
+    &kTl_no_por_interrupcion,
 };
 
 }  // namespace r27

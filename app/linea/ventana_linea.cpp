@@ -85,22 +85,39 @@ void Ventana_linea::Escribir(const std::string& texto) {
   terminal_.salida.flush();
 }
 
+void Ventana_linea::Empezar_escritura() {
+  for (const std::string& linea : actualizando_) Escribir(linea);
+  actualizando_.clear();
+}
+
 void Ventana_linea::Mensaje(const std::string& texto) { Escribir(idioma_(kTl_mensaje, {texto})); }
 
 bool Ventana_linea::Confirmar(const std::string& texto) {
   // The run has just marked itself as updating: let that be seen before waiting.
+  // A request to end that came meanwhile is left for the question.
+  preguntando_ = true;
   Procesar_mensajes();
   Escribir("");
   Escribir(texto);
-  if (si_) {
+  bool si = false;
+  if (terminal_.tomar_interrupcion && terminal_.tomar_interrupcion()) {
+    Escribir(idioma_(kTl_no_por_interrupcion));
+  } else if (si_) {
     Escribir(idioma_(kTl_si_por_opcion));
-    return true;
-  }
-  if (!terminal_.entrada_terminal) {
+    si = true;
+  } else if (!terminal_.entrada_terminal) {
     Escribir(idioma_(kTl_no_sin_terminal));
-    return false;
+  } else {
+    si = Leer_respuesta();
   }
-  return Leer_respuesta();
+  preguntando_ = false;
+  if (!si) {
+    // The meter is let go before the run ends (its line back to the normal
+    // rate): a pause of some seconds the technician is told about.
+    rechazada_us_ = reloj_.Micros();
+    Escribir(idioma_(kTl_soltando));
+  }
+  return si;
 }
 
 bool Ventana_linea::Leer_respuesta() {
@@ -111,6 +128,9 @@ bool Ventana_linea::Leer_respuesta() {
     const bool tecleada = !terminal_.esperar_entrada || terminal_.esperar_entrada();
     if (!tecleada || !std::getline(terminal_.entrada, linea)) {
       terminal_.salida << '\n';
+      // Ctrl-C (or the terminal closed) answered: it is taken here, so the run
+      // does not take it again for a request made while it writes.
+      if (terminal_.tomar_interrupcion) (void)terminal_.tomar_interrupcion();
       return false;  // end of input: no
     }
     const std::string r = Minusculas(Recortar(linea));
@@ -129,7 +149,10 @@ void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
       Escribir_lineas(*this, p, 1);
       break;
     case kImagen_actualizando:
-      Escribir_lineas(*this, p, 2);
+      // Held until the technician agrees: a refused update never said "updating".
+      actualizando_.clear();
+      for (size_t i = 0; i < 2 && i < p.lineas.size(); ++i)
+        if (!p.lineas[i].empty()) actualizando_.push_back(p.lineas[i]);
       break;
     case kImagen_fallida:
       if (cancelada) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ struct Terminal_linea {
   // Waits for the answer to be typed: false when Ctrl-C came (the answer is no).
   // Null: the input is read at once.
   std::function<bool()> esperar_entrada;
+  // True when the technician asked to end (Ctrl-C, the terminal closed) since the
+  // last call: at a question that is the answer no. Null: never.
+  std::function<bool()> tomar_interrupcion;
 };
 
 class Ventana_linea final : public Interfaz_ventana,
@@ -78,6 +82,17 @@ class Ventana_linea final : public Interfaz_ventana,
 
   // Prints a line for the technician, moving the progress line out of the way.
   void Escribir(const std::string& texto);
+  // The meter is about to be written: the updating screen, held until the
+  // technician agreed, is printed (once).
+  void Empezar_escritura();
+
+  // A question is waiting for its answer: a request to end is its answer, and
+  // nobody else takes it.
+  bool Preguntando() const { return preguntando_; }
+  // A question was answered no: the run lets the meter go and ends.
+  bool Rechazada() const { return rechazada_us_.has_value(); }
+  // When that answer came (the clock's microseconds).
+  uint64_t Rechazada_us() const { return rechazada_us_.value_or(0); }
 
   // Only the port `Estado().puerto` is tried (--puerto).
   bool manual = false;
@@ -107,6 +122,9 @@ class Ventana_linea final : public Interfaz_ventana,
   std::unique_ptr<Subida_graficos> graficos_;
   Imagenes_arranque arranque_;  // the run's loader images
   bool timer_habilitado_ = false;
+  bool preguntando_ = false;
+  std::optional<uint64_t> rechazada_us_;
+  std::vector<std::string> actualizando_;  // the updating screen's lines, held
 };
 
 }  // namespace r27

@@ -70,6 +70,8 @@ void Asistente::Primer_paso() {
 
 bool Asistente::Probar(int puerto) {
   Estado_ventana& e = ventana_.Estado();
+  // A program that is closing tries no further port.
+  if (e.saliendo) return false;
   e.puerto = puerto;
   vista_.Fijar_linea2(Linea_buscando(textos_, puerto));
   ventana_.Procesar_mensajes();

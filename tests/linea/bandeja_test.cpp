@@ -312,7 +312,7 @@ TEST(Ejecutar_bandeja, PuertosPedidosYSinMedidor) {
        true,
        kSalida_correcta,
        tres,
-       "COM1: no meter found, a port held by another program, not searched"},
+       "/dev/ttyS0: no meter found, a port held by another program, not searched"},
       // Each meter's line rewritten in place (a whole update lasts several of its
       // 250 ms redraws), and the block erased once all have ended.
       {"on a terminal",
@@ -345,6 +345,15 @@ TEST(Ejecutar_bandeja, PuertosPedidosYSinMedidor) {
     for (const Resumen_linea& r : b.resumenes) puertos.push_back(r.puerto);
     EXPECT_EQ(puertos, k.puertos);
     EXPECT_NE(b.salida.str().find(k.en_salida), std::string::npos) << b.salida.str();
+    // Every line, the table's rows too, names its meter by its device, not by a
+    // COM number the system may give another device after a restart; so does the
+    // summary.
+    std::istringstream lineas(b.salida.str());
+    for (std::string l; !k.terminal && std::getline(lineas, l);)
+      EXPECT_TRUE(l.rfind("/dev/tty", 0) == 0 || l.rfind("Port ", 0) == 0 || l == nada) << l;
+    for (const Resumen_linea& r : b.resumenes)
+      EXPECT_EQ(r.ruta,
+                r.puerto == 1 ? "/dev/ttyS0" : "/dev/ttyACM" + std::to_string(r.puerto - 3));
     // A command line refused is said on stderr, and nothing else is printed.
     if (k.salida == kSalida_orden_erronea) {
       EXPECT_NE(b.errores.str().find("r27-actualizar: "), std::string::npos);

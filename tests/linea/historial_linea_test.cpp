@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/linea/anotacion_en_curso.h"
 #include "app/linea/codigos_salida.h"
 #include "app/linea/mensajes_linea.h"
 #include "app/linea/textos_linea.h"
@@ -215,6 +216,51 @@ TEST(Historial_linea, ElRegistroEstaEnDiscoAntesDeQueSeDigaElFinal) {
     (void)b.Ejecutar(o);
     ASSERT_TRUE(vigilada.anotado) << vigilada.str();
     EXPECT_TRUE(*vigilada.anotado);
+  }
+}
+
+// The process is about to be ended under a run (a Windows console closing):
+// the run's record is written then, as interrupted, with the meter it reached and
+// the steps as they stood; the run's own end, should it still come, writes no
+// second record. Before the meter answered there is nothing to record, and the
+// run's own record stays to be written.
+TEST(Historial_linea, UnFinForzadoDejaLaEjecucionComoInterrumpida) {
+  Carpeta_historial_prueba carpeta;
+  struct Caso {
+    const char* nombre;
+    bool en_la_escritura;   // else during the search, before any meter answered
+    const char* resultado;  // of the one record
+  };
+  const Caso casos[] = {{"while the meter is written", true, "interrupted"},
+                        {"in the search", false, "updated"}};
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    Banco_linea b(Medidor_rapido());
+    Historial h(carpeta.Ruta() / k.nombre / kNombre_historial);
+    b.entorno.historial = &h;
+    bool forzado = false;
+    b.entorno.tomar_interrupcion = [&] {
+      if (!forzado && (k.en_la_escritura ? !b.Nada_escrito() : true)) {
+        forzado = true;
+        Anotar_interrumpidas();
+      }
+      return false;
+    };
+    Opciones_linea o;
+    o.si = true;
+    EXPECT_EQ(b.Ejecutar(o), kSalida_correcta);
+    ASSERT_TRUE(forzado);
+    const Lectura_historial l = h.Leer();
+    ASSERT_EQ(l.registros.size(), 1u);
+    const Registro_historial& r = l.registros[0];
+    EXPECT_EQ(r.resultado, k.resultado);
+    EXPECT_EQ(r.puerto, "COM3");
+    EXPECT_EQ(r.ruta, "sim:COM3");
+    ASSERT_TRUE(r.antes);
+    EXPECT_EQ(r.antes->version, "3.00");
+    EXPECT_EQ(r.despues.has_value(), !k.en_la_escritura);
+    ASSERT_FALSE(r.pasos.empty());
+    EXPECT_EQ(r.pasos.front().paso, "zona");
   }
 }
 

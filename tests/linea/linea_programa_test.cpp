@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,7 +84,9 @@ Salida_programa Ejecutar(const std::string& programa, const std::vector<std::str
 
 // The program on a pseudo-terminal of its own (stdin, stdout and stderr), as a
 // technician runs it: the test reads what the terminal shows, types, and
-// presses Ctrl-C (the signal the terminal would send).
+// presses Ctrl-C (the signal the terminal would send), or closes the terminal.
+// With `tubo`, stdin is /dev/null and stdout and stderr go into a pipe the test
+// reads, as `r27-actualizar 2>&1 | less` would; closing it is the reader going away.
 class Programa_en_terminal {
  public:
   ~Programa_en_terminal() {
@@ -93,14 +96,26 @@ class Programa_en_terminal {
     }
     if (maestro_ >= 0) close(maestro_);
   }
-  bool Lanzar(const std::string& programa, const std::vector<std::string>& argumentos) {
+  bool Lanzar(const std::string& programa, const std::vector<std::string>& argumentos,
+              bool tubo = false) {
     int esclavo = -1;
-    if (openpty(&maestro_, &esclavo, nullptr, nullptr, nullptr) != 0) return false;
+    if (tubo) {
+      int extremos[2];
+      if (pipe(extremos) != 0) return false;
+      maestro_ = extremos[0];
+      esclavo = extremos[1];
+    } else if (openpty(&maestro_, &esclavo, nullptr, nullptr, nullptr) != 0) {
+      return false;
+    }
+    // Other programs the test starts do not keep the terminal (or the pipe)
+    // open: closing it here closes it.
+    fcntl(maestro_, F_SETFD, FD_CLOEXEC);
     pid_ = fork();
     if (pid_ == 0) {
       setsid();
       ioctl(esclavo, TIOCSCTTY, 0);
       for (int d = 0; d < 3; ++d) dup2(esclavo, d);
+      if (tubo) dup2(open("/dev/null", O_RDONLY), 0);
       close(esclavo);
       close(maestro_);
       unsetenv("R27_PUERTOS");
@@ -124,6 +139,11 @@ class Programa_en_terminal {
   }
   void Teclear(const std::string& texto) { (void)!write(maestro_, texto.data(), texto.size()); }
   void Senal(int senal) { kill(pid_, senal); }
+  // The terminal's window closed (the pipe's reader went away): nothing more is read.
+  void Cerrar() {
+    close(maestro_);
+    maestro_ = -1;
+  }
   // Reads to the end; the exit status, or -1 when it did not exit within `segundos`.
   int Fin(int segundos) {
     const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(segundos);
@@ -144,6 +164,10 @@ class Programa_en_terminal {
  private:
   // One read of what the terminal shows; false when nothing came in `espera_ms`.
   bool Leer(int espera_ms) {
+    if (maestro_ < 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(espera_ms));
+      return false;
+    }
     pollfd p{maestro_, POLLIN, 0};
     if (poll(&p, 1, espera_ms) <= 0) return false;
     char b[4096];
@@ -344,11 +368,24 @@ TEST(Programa_linea, CtrlCEnElTerminal) {
     const char* tecleado;     // typed at the question
     const char* pulsar_tras;  // Ctrl-C once this shows
     int estado;
-    const char* visto;  // on the terminal after it
+    std::vector<std::string> vistos;  // on the terminal after it
+    std::vector<std::string> no_vistos;
   };
   const Caso casos[] = {
-      {"at the question", "", "[y/N] ", 30, "Result: cancelled"},
-      {"during the update", "y\n", "[1/1] zone", 0, "An update is running."},
+      // The meter is let go before the run ends, and the technician is told.
+      {"at the question",
+       "",
+       "[y/N] ",
+       30,
+       {"Letting the meter go", "The meter was let go in ", "The update was cancelled",
+        "Result: cancelled"},
+       {"An update is running.", "Updating the meter.", "failed"}},
+      {"during the update",
+       "y\n",
+       "[1/1] zone",
+       0,
+       {"Updating the meter.", "An update is running.", "Result: updated"},
+       {}},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);
@@ -360,10 +397,93 @@ TEST(Programa_linea, CtrlCEnElTerminal) {
     ASSERT_TRUE(p.Esperar(k.pulsar_tras, 60)) << p.Visto();
     p.Senal(SIGINT);
     EXPECT_EQ(p.Fin(120), k.estado) << p.Visto();
-    EXPECT_NE(p.Visto().find(k.visto), std::string::npos) << p.Visto();
+    for (const std::string& v : k.vistos) EXPECT_NE(p.Visto().find(v), std::string::npos) << v;
+    for (const std::string& v : k.no_vistos) EXPECT_EQ(p.Visto().find(v), std::string::npos) << v;
   }
   unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(sim.Terminar(SIGTERM), 0);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+// Told to end while the meter's firmware burns, in every way a program is told
+// (SIGTERM, SIGHUP, the terminal or the pipe of its output closed), one meter or
+// a tray of two: each run goes on to its end, every meter ends holding the new
+// firmware exact, and the history holds every run as updated. The runs go at once.
+TEST(Programa_linea, FinPedidoEnElFirmware) {
+  const fs::path dir = fs::temp_directory_path() / ("r27_fin_pedido_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  setenv("XDG_DATA_HOME", (dir / "datos").c_str(), 1);  // every run's history, together
+  struct Caso {
+    const char* nombre;
+    int senal;  // 0: its terminal (or pipe) is closed instead
+    bool tubo;  // the output goes into a pipe
+    int medidores;
+  };
+  const Caso casos[] = {
+      {"SIGTERM", SIGTERM, false, 1},           {"SIGHUP", SIGHUP, false, 1},
+      {"the terminal closed", 0, false, 1},     {"the pipe of its output closed", 0, true, 1},
+      {"SIGTERM to a tray", SIGTERM, false, 2},
+  };
+  constexpr size_t kCasos = std::size(casos);
+  std::vector<std::unique_ptr<Programa_sim>> sims;
+  std::vector<std::string> enlaces;
+  Programa_en_terminal programas[kCasos];
+  for (size_t i = 0; i < kCasos; ++i) {
+    std::vector<std::string> argumentos = {"--si",     "--servicio", "--pasos",
+                                           "firmware", "--idioma",   "EN"};
+    for (int m = 0; m < casos[i].medidores; ++m) {
+      const std::string base = (dir / ("medidor" + std::to_string(sims.size()))).string();
+      sims.push_back(std::make_unique<Programa_sim>());
+      ASSERT_TRUE(sims.back()->Lanzar(
+          R27_SIM_PROGRAMA, {"--enlace", base, "--informe", base + ".informe", "--t-reinicio",
+                             "1000", "--t-borrado-segmento", "20", "--t-programa-segmento", "40"}));
+      ASSERT_EQ(sims.back()->Linea().rfind("/dev/pts/", 0), 0u);
+      enlaces.push_back(base);
+      argumentos.insert(argumentos.end(), {"--puerto", base});
+    }
+    ASSERT_TRUE(programas[i].Lanzar(R27_ACTUALIZAR_PROGRAMA, argumentos, casos[i].tubo));
+  }
+  std::vector<std::thread> hilos;
+  int estados[kCasos];
+  for (size_t i = 0; i < kCasos; ++i) {
+    hilos.emplace_back([&, i] {
+      const Caso& k = casos[i];
+      Programa_en_terminal& p = programas[i];
+      estados[i] = -2;
+      if (!p.Esperar("main firmware", 120)) return;
+      // Well into the burn's transfer.
+      std::this_thread::sleep_for(std::chrono::seconds(3));
+      if (k.senal != 0) {
+        p.Senal(k.senal);
+      } else {
+        p.Cerrar();
+      }
+      estados[i] = p.Fin(180);
+    });
+  }
+  for (std::thread& h : hilos) h.join();
+  for (size_t i = 0; i < kCasos; ++i) {
+    SCOPED_TRACE(casos[i].nombre);
+    EXPECT_EQ(estados[i], 0) << programas[i].Visto();
+    if (casos[i].senal != 0) {  // the terminal is still there to show the refusal
+      EXPECT_NE(programas[i].Visto().find("An update is running."), std::string::npos)
+          << programas[i].Visto();
+    }
+  }
+  for (size_t m = 0; m < sims.size(); ++m) {
+    EXPECT_EQ(sims[m]->Terminar(SIGTERM), 0);
+    std::ifstream f(enlaces[m] + ".informe");
+    const std::string informe((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_NE(informe.find("firmware=igual\nversion=3.01.00000"), std::string::npos)
+        << m << ": " << informe;
+  }
+  const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Cuenta(csv.salida, ",updated,0,,yes,"), sims.size()) << csv.salida;
+  for (const std::string& enlace : enlaces)
+    EXPECT_EQ(Cuenta(csv.salida, "," + enlace + ",updated,"), 1u) << enlace << "\n" << csv.salida;
   std::error_code ec;
   fs::remove_all(dir, ec);
 }

@@ -474,10 +474,12 @@ TEST(Json_resumen, NadaEncontradoYPasoFallido) {
 }
 
 // What a terminal gets and a log does not: the progress line that rewrites
-// itself and the bell of a failure. Ctrl-C is refused while the update runs (as
-// the window refuses to close) and ends the run before it.
+// itself and the bell of a failure. Ctrl-C is refused while the meter is written
+// (as the window refuses to close), answers a question no (also with --si: the
+// meter is let go, and that pause is told) and ends the run before it. The
+// updating screen shows only once the meter is written.
 TEST(Ejecutar_linea, TerminalYCtrlC) {
-  enum class Ctrl_c { nunca, en_la_busqueda, en_la_actualizacion };
+  enum class Ctrl_c { nunca, en_la_busqueda, en_la_pregunta, en_la_actualizacion };
   struct Caso {
     const char* nombre;
     Config_medidor medidor;
@@ -506,6 +508,8 @@ TEST(Ejecutar_linea, TerminalYCtrlC) {
        kSalida_correcta, "updated", aviso, ""},
       {"Ctrl-C during the search ends the run", Medidor_rapido(), false, Ctrl_c::en_la_busqueda,
        kSalida_fallo_sin_codigo, "interrupted", "", aviso},
+      {"Ctrl-C at the question cancels", Medidor_rapido(), false, Ctrl_c::en_la_pregunta,
+       kSalida_fallo_sin_codigo, "cancelled", "The meter was let go in ", aviso},
   };
   Opciones_linea si;
   si.si = true;
@@ -522,20 +526,25 @@ TEST(Ejecutar_linea, TerminalYCtrlC) {
     };
     b.entorno.tomar_interrupcion = [&] {
       if (pulsado || k.ctrl_c == Ctrl_c::nunca) return false;
-      if (k.ctrl_c == Ctrl_c::en_la_actualizacion && !actualizando) return false;
+      if (k.ctrl_c == Ctrl_c::en_la_pregunta && !actualizando) return false;
+      if (k.ctrl_c == Ctrl_c::en_la_actualizacion && (!actualizando || b.Nada_escrito()))
+        return false;
       pulsado = true;
       return true;
     };
     EXPECT_EQ(b.Ejecutar(si), k.salida) << b.salida.str();
     EXPECT_EQ(b.resumen.resultado, k.resultado);
-    const bool escrito = k.ctrl_c != Ctrl_c::en_la_busqueda;
+    const bool actualiza = k.ctrl_c != Ctrl_c::en_la_busqueda;
+    const bool escrito = actualiza && k.ctrl_c != Ctrl_c::en_la_pregunta;
     EXPECT_EQ(!b.Nada_escrito(), escrito);
     EXPECT_NE(k.ctrl_c == Ctrl_c::nunca, pulsado);
     // Closing is refused exactly while the update runs.
     const std::vector<bool> esperados =
-        escrito ? std::vector<bool>{true, false} : std::vector<bool>{};
+        actualiza ? std::vector<bool>{true, false} : std::vector<bool>{};
     EXPECT_EQ(avisos, esperados);
     const std::string salida = b.salida.str();
+    EXPECT_EQ(salida.find(b.entorno.textos.Asistente()[Texto::PASO4_L1]) != std::string::npos,
+              escrito);
     if (!k.lleva.empty()) {
       EXPECT_NE(salida.find(k.lleva), std::string::npos) << k.lleva;
     }
