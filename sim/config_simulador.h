@@ -11,6 +11,9 @@
 namespace r27::sim {
 
 inline constexpr uint32_t kBaudios_inicio = 115200;
+// The nice value a meter served in real time asks for (root or CAP_SYS_NICE may
+// lower it): a device answers whatever else the computer runs.
+inline constexpr int kPrioridad_medidor = -10;
 
 // Versions the MPEG-4 module reports to 0xBF.
 struct Versiones_mpeg4 {

@@ -76,9 +76,6 @@ void Esperar_hasta(uint64_t hasta_us, const sigset_t& mascara) {
   }
 }
 
-// The nice value r27-sim asks for (root or CAP_SYS_NICE may lower it).
-constexpr int kPrioridad_medidor = -10;
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -53,6 +53,9 @@ bool Servidor_pty::Abrir(std::string& error) {
     return false;
   }
   ruta_esclavo_ = ruta;
+  // A new pseudo-terminal: its slave starts at 115,200 baud with no change behind it.
+  baudios_vistos_ = kBaudios_inicio;
+  baudios_anteriores_ = 0;
   esclavo_propio_ = open(ruta_esclavo_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (esclavo_propio_ < 0) {
     error = "no se pudo abrir " + ruta_esclavo_ + ": " + std::strerror(errno);
