@@ -46,10 +46,11 @@ inline constexpr Texto_linea kTl_sin_com_libre{"LINEA_SIN_COM_LIBRE", "no COM nu
 inline constexpr Texto_linea kTl_directorio_no_toma{"LINEA_DIRECTORIO_NO_TOMA", "the port directory did not take {1}"};
 inline constexpr Texto_linea kTl_ruta_windows{"LINEA_RUTA_WINDOWS", "\"{1}\": on Windows name the port as COMn"};
 inline constexpr Texto_linea kTl_traza_no_abre{"LINEA_TRAZA_NO_ABRE", "cannot open the trace file {1}"};
+inline constexpr Texto_linea kTl_no_existe_dispositivo{"LINEA_NO_EXISTE_DISPOSITIVO", "{1}: no such device"};
 
 // --version: the second line ("r27-actualizar 3.01" is the first).
 inline constexpr Texto_linea kTl_version_firmware{"LINEA_VERSION_FIRMWARE",
-    "embedded meter firmware: version {1}, build {2}"};
+    "embedded meter firmware: {1}"};
 
 // --help.
 inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage: {1} [OPTION]..."};
@@ -131,6 +132,8 @@ inline constexpr Texto_linea kTl_medidor_en{"LINEA_MEDIDOR_EN", "Meter on {1}:"}
 inline constexpr Texto_linea kTl_pasos_previstos{"LINEA_PASOS_PREVISTOS", "Steps to run (estimated {1} min):"};
 inline constexpr Texto_linea kTl_pasos_previstos_breve{"LINEA_PASOS_PREVISTOS_BREVE",
     "Steps to run (estimated less than 1 min):"};
+// The time question's estimate when the steps take under a minute.
+inline constexpr Texto_linea kTl_menos_de_un_minuto{"LINEA_MENOS_DE_UN_MINUTO", "less than 1 min."};
 inline constexpr Texto_linea kTl_solo_comprobar{"LINEA_SOLO_COMPROBAR", "--solo-comprobar: nothing is written."};
 inline constexpr Texto_linea kTl_sin_pasos{"LINEA_SIN_PASOS", "--pasos: no step to run."};
 inline constexpr Texto_linea kTl_pasos_hechos{"LINEA_PASOS_HECHOS", "Steps:"};
@@ -150,6 +153,25 @@ inline constexpr Texto_linea kTl_resultado_codigo{"LINEA_RESULTADO_CODIGO",
 inline constexpr Texto_linea kTl_motivo{"LINEA_MOTIVO", "Reason: {1}"};
 // A failure: the request, what it awaited, what came.
 inline constexpr Texto_linea kTl_fallo{"LINEA_FALLO", "{1}: expected {2}, got {3}"};
+// A failure as a technician reads it: the step, what happened in words, then the
+// request and its bytes for the service desk.
+inline constexpr Texto_linea kTl_motivo_paso{"LINEA_MOTIVO_PASO", "{1}: {2} ({3})"};
+inline constexpr Texto_linea kTl_motivo_palabras{"LINEA_MOTIVO_PALABRAS", "{1} ({2})"};
+inline constexpr Texto_linea kTl_llegada_nada{"LINEA_LLEGADA_NADA", "the meter stopped answering"};
+inline constexpr Texto_linea kTl_llegada_bytes{"LINEA_LLEGADA_BYTES", "the meter answered something else"};
+inline constexpr Texto_linea kTl_llegada_cancelada{"LINEA_LLEGADA_CANCELADA", "the wait was cancelled"};
+inline constexpr Texto_linea kTl_llegada_escritura{"LINEA_LLEGADA_ESCRITURA", "the port did not take the request"};
+inline constexpr Texto_linea kTl_llegada_sin_conexion{"LINEA_LLEGADA_SIN_CONEXION", "no meter was connected"};
+inline constexpr Texto_linea kTl_llegada_perdido{"LINEA_LLEGADA_PERDIDO", "the meter was unplugged"};
+
+// A search that handed no meter over, in the command line's words (the window's
+// screens speak of its button).
+inline constexpr Texto_linea kTl_no_encontrado_remedio{"LINEA_NO_ENCONTRADO_REMEDIO",
+    "Check the cable and that the meter is on, then run the command again."};
+inline constexpr Texto_linea kTl_rechazo_m_remedio{"LINEA_RECHAZO_M_REMEDIO",
+    "Go back to the meter's main screen, then run the command again."};
+inline constexpr Texto_linea kTl_rechazo_region{"LINEA_RECHAZO_REGION",
+    "This meter belongs to the American region: this program does not update it."};
 
 // The outcome of a run, as the last line names it (the JSON has its own words).
 inline constexpr Texto_linea kTl_desenlace_actualizado{"LINEA_DESENLACE_ACTUALIZADO", "updated"};
@@ -198,7 +220,6 @@ inline constexpr Texto_linea kTl_idioma_6{"LINEA_IDIOMA_6", "English texts"};
 inline constexpr Texto_linea kTl_idioma_7{"LINEA_IDIOMA_7", "Russian"};
 inline constexpr Texto_linea kTl_idioma_8{"LINEA_IDIOMA_8", "Polish"};
 inline constexpr Texto_linea kTl_idioma_9{"LINEA_IDIOMA_9", "English texts"};
-inline constexpr Texto_linea kTl_id_version{"LINEA_ID_VERSION", "version {1}, build {2}"};
 inline constexpr Texto_linea kTl_id_modo_arranque{"LINEA_ID_MODO_ARRANQUE", "(answered in its boot stage)"};
 inline constexpr Texto_linea kTl_id_sin_leer{"LINEA_ID_SIN_LEER", "not read"};
 inline constexpr Texto_linea kTl_id_sin_region{"LINEA_ID_SIN_REGION", "the meter gives none"};
@@ -274,6 +295,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_directorio_no_toma,
     &kTl_ruta_windows,
     &kTl_traza_no_abre,
+    &kTl_no_existe_dispositivo,
     &kTl_version_firmware,
     &kTl_uso,
     &kTl_uso_historial,
@@ -315,6 +337,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_medidor_en,
     &kTl_pasos_previstos,
     &kTl_pasos_previstos_breve,
+    &kTl_menos_de_un_minuto,
     &kTl_solo_comprobar,
     &kTl_sin_pasos,
     &kTl_pasos_hechos,
@@ -330,6 +353,17 @@ inline constexpr std::array kTextos_linea = {
     &kTl_resultado_codigo,
     &kTl_motivo,
     &kTl_fallo,
+    &kTl_motivo_paso,
+    &kTl_motivo_palabras,
+    &kTl_llegada_nada,
+    &kTl_llegada_bytes,
+    &kTl_llegada_cancelada,
+    &kTl_llegada_escritura,
+    &kTl_llegada_sin_conexion,
+    &kTl_llegada_perdido,
+    &kTl_no_encontrado_remedio,
+    &kTl_rechazo_m_remedio,
+    &kTl_rechazo_region,
     &kTl_desenlace_actualizado,
     &kTl_desenlace_fallido,
     &kTl_desenlace_cancelado,
@@ -369,7 +403,6 @@ inline constexpr std::array kTextos_linea = {
     &kTl_idioma_7,
     &kTl_idioma_8,
     &kTl_idioma_9,
-    &kTl_id_version,
     &kTl_id_modo_arranque,
     &kTl_id_sin_leer,
     &kTl_id_sin_region,

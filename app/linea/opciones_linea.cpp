@@ -222,11 +222,9 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
 
 std::string Texto_version_linea(std::string_view programa, std::string_view version_programa,
                                 const std::string& version_firmware, const Idioma_linea& t) {
-  // "3.01.00000": four version characters, a point, five build characters.
-  const std::string version = version_firmware.substr(0, 4);
-  const std::string build = version_firmware.size() > 5 ? version_firmware.substr(5) : "";
+  // "3.01.00000", as the meter's identity and the history write it.
   return std::string(programa) + " " + std::string(version_programa) + "\n" +
-         t(kTl_version_firmware, {version, build}) + "\n";
+         t(kTl_version_firmware, {version_firmware}) + "\n";
 }
 
 }  // namespace r27

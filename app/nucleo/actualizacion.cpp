@@ -158,7 +158,9 @@ bool Actualizacion::Actualizar_medidor() {
 
   char minutos[32];
   std::snprintf(minutos, sizeof minutos, "%i min.\n", maximo / 60);
-  if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]))
+  const std::string estimado =
+      maximo < 60 && !menos_de_un_minuto.empty() ? menos_de_un_minuto + "\n" : minutos;
+  if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + estimado + textos_[Texto::AVISOMEM2]))
     Cancelar();
   if (e.Check_borrar && !e.abortar &&
       !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]))

@@ -21,13 +21,10 @@ std::string Unir(const std::vector<std::string>& partes, const char* separador) 
   return r;
 }
 
-std::string Version_completa(const Identidad_registrada& i) {
-  return i.build.empty() ? i.version : i.version + "." + i.build;
-}
-
 std::string Texto_mpeg4(const Identidad_registrada& i) {
   if (!i.mpeg4) return {};
-  return std::to_string(i.mpeg4->aplicacion) + "." + std::to_string(i.mpeg4->build);
+  // "132/0": a spreadsheet reads "132.0" as the number 132.
+  return std::to_string(i.mpeg4->aplicacion) + "/" + std::to_string(i.mpeg4->build);
 }
 
 // A cell as CSV: quoted when it holds a separator, a quote or a line end; a
@@ -61,7 +58,6 @@ void Columnas_identidad(std::vector<Columna_csv>& columnas, const std::string& l
       {"family", [](const Identidad_registrada& i) { return i.familia; }},
       {"region", [](const Identidad_registrada& i) { return i.region; }},
       {"version", [](const Identidad_registrada& i) { return i.version; }},
-      {"build", [](const Identidad_registrada& i) { return i.build; }},
       {"boot_stage",
        [](const Identidad_registrada& i) { return std::string(i.modo_arranque ? "yes" : "no"); }},
       {"fpga", [](const Identidad_registrada& i) { return i.fpga; }},
@@ -125,7 +121,7 @@ std::string Texto_identidad_breve(const std::optional<Identidad_registrada>& ide
   std::vector<std::string> partes;
   for (const std::string* p : {&i.familia, &i.region})
     if (!p->empty()) partes.push_back(*p);
-  if (const std::string v = Version_completa(i); !v.empty()) partes.push_back(v);
+  if (!i.version.empty()) partes.push_back(i.version);
   if (!i.fpga.empty()) partes.push_back("FPGA " + i.fpga);
   if (i.mpeg4) partes.push_back("MPEG-4 " + std::to_string(i.mpeg4->aplicacion));
   return Unir(partes, " ");

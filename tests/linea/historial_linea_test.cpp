@@ -137,7 +137,7 @@ TEST(Historial_linea, CadaEjecucionQueLlegaAUnMedidorQuedaAnotadaSinCambiarSuRes
     }
     EXPECT_EQ(r.despues.has_value(), s.despues.has_value());
     if (s.despues && r.despues) {
-      EXPECT_EQ(r.despues->version, Version_de_ficha(*s.despues));
+      EXPECT_EQ(r.despues->version, Version_completa_de_ficha(*s.despues));
     }
     ASSERT_EQ(r.pasos.size(), s.pasos.size());
     for (size_t i = 0; i < r.pasos.size(); ++i) {

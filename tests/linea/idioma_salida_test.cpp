@@ -29,7 +29,7 @@ using sim::Fallo;
 
 // What the meter says of itself, and the system group that gives access to the
 // port: names, in no language.
-const std::set<std::string> kNeutras = {"qzt", "eur", "vmk", "dialout"};
+const std::set<std::string> kNeutras = {"qzt", "eur", "usa", "vmk", "dialout"};
 
 // The fixed texts the system shows as they stand, whatever the language.
 const char* const kTextos_fijos[] = {kMensaje_error_usb};
@@ -129,6 +129,16 @@ TEST(Idioma_salida, CadaFinalEnUnSoloIdioma) {
        si,
        kSalida_rechazo_familia,
        {L(kTl_desenlace_familia), W(Texto::PASO8_L1)}},
+      {"the American region",
+       [] { return Con([](sim::Config_medidor& c) { c.region = "USA"; }); },
+       si,
+       kSalida_rechazo_familia,
+       {L(kTl_desenlace_region), L(kTl_rechazo_region)}},
+      {"no meter",
+       [] { return std::make_unique<Banco_linea>(Medidor_rapido(), false); },
+       si,
+       kSalida_no_encontrado,
+       {L(kTl_desenlace_no_encontrado), W(Texto::P6_E1_L1), L(kTl_no_encontrado_remedio)}},
       {"the meter answers m",
        [] { return Con([](sim::Config_medidor& c) { c.rechazo = true; }); },
        si,
@@ -149,7 +159,7 @@ TEST(Idioma_salida, CadaFinalEnUnSoloIdioma) {
        [] { return std::make_unique<Banco_linea>(Fallo_apertura::sin_permiso); },
        si,
        kSalida_sin_permiso,
-       {L(kTl_desenlace_sin_permiso), W(Texto::P6_E1_L1),
+       {L(kTl_desenlace_sin_permiso),
         [](const Idioma_linea& i) {
           return Sin_valores(i.Asistente().puerto_sin_permiso_arreglo);
         }}},
