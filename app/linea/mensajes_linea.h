@@ -26,6 +26,7 @@ inline constexpr Texto_linea kTl_plan_invalido{"LINEA_PLAN_INVALIDO",
 inline constexpr Texto_linea kTl_pasos_sin_servicio{"LINEA_PASOS_SIN_SERVICIO", "--pasos needs --servicio"};
 inline constexpr Texto_linea kTl_csv_sin_historial{"LINEA_CSV_SIN_HISTORIAL", "--csv needs --historial"};
 inline constexpr Texto_linea kTl_csv_y_json{"LINEA_CSV_Y_JSON", "--csv and --json: choose one"};
+inline constexpr Texto_linea kTl_largo_sin_historial{"LINEA_LARGO_SIN_HISTORIAL", "--largo needs --historial"};
 inline constexpr Texto_linea kTl_todos_con_puerto{"LINEA_TODOS_CON_PUERTO",
     "--todos searches every port: leave out --puerto"};
 // Several meters cannot share the terminal's questions.
@@ -54,7 +55,7 @@ inline constexpr Texto_linea kTl_version_firmware{"LINEA_VERSION_FIRMWARE",
 
 // --help.
 inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage: {1} [OPTION]..."};
-inline constexpr Texto_linea kTl_uso_historial{"LINEA_USO_HISTORIAL", "  or:  {1} --historial [--csv]"};
+inline constexpr Texto_linea kTl_uso_historial{"LINEA_USO_HISTORIAL", "  or:  {1} --historial [--csv|--json|--largo]"};
 inline constexpr Texto_linea kTl_ayuda_descripcion{"LINEA_AYUDA_DESCRIPCION",
     "Finds an R27 meter, prints what it holds and what an update would rewrite, asks for "
     "confirmation and updates it, as the window's wizard does."};
@@ -94,6 +95,9 @@ inline constexpr Texto_linea kTl_ayuda_historial{"LINEA_AYUDA_HISTORIAL",
     "there"};
 inline constexpr Texto_linea kTl_ayuda_csv{"LINEA_AYUDA_CSV",
     "(with --historial) the history as CSV, for a spreadsheet"};
+inline constexpr Texto_linea kTl_ayuda_largo{"LINEA_AYUDA_LARGO",
+    "(with --historial) every column in full, however wide; without it the table fits 120 "
+    "columns and a failed run's reason goes on the line below it"};
 inline constexpr Texto_linea kTl_ayuda_version{"LINEA_AYUDA_VERSION",
     "print the program's version and the embedded firmware's version"};
 inline constexpr Texto_linea kTl_ayuda_ayuda{"LINEA_AYUDA_AYUDA", "this text"};
@@ -282,6 +286,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_pasos_sin_servicio,
     &kTl_csv_sin_historial,
     &kTl_csv_y_json,
+    &kTl_largo_sin_historial,
     &kTl_todos_con_puerto,
     &kTl_todos_sin_si,
     &kTl_puertos_sin_si,
@@ -318,6 +323,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_ayuda_plan,
     &kTl_ayuda_historial,
     &kTl_ayuda_csv,
+    &kTl_ayuda_largo,
     &kTl_ayuda_version,
     &kTl_ayuda_ayuda,
     &kTl_ayuda_confirmaciones,

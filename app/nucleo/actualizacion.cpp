@@ -98,7 +98,7 @@ void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
   // In service mode the technician chose the steps: what the meter still needs
   // is told on the correct screen's third line, as information.
   if (!fallida && mostrar_pendientes && !desenlace_.pendientes.empty())
-    vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes));
+    vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes, textos_.historial));
   // An unplugged meter: the failed screen keeps its lines; a message says what
   // happened, and, when the meter was writing its own flash, to leave it alone.
   if (fallida && desenlace_.desconectado)

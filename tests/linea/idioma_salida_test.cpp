@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -231,8 +232,10 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
   correcta.pasos[1].estado = "done";
   correcta.comprobacion = Comprobacion_registrada{true, 17};
   for (const Registro_historial& r : {fallida, correcta}) ASSERT_TRUE(historial.Anotar(r).escrita);
+  // A run cut off mid-record: its warning is in the language too.
+  std::ofstream(historial.Fichero(), std::ios::app) << "{\"time\":\"2025-\n";
 
-  const std::set<std::string> neutras = {"qzt", "zona", "fpga"};
+  const std::set<std::string> neutras = {"qzt", "actualizar"};  // and the program's name
   for (const char* idioma : kIdiomas_incorporados) {
     SCOPED_TRACE(idioma);
     const Idioma_linea t(idioma);
@@ -240,6 +243,13 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
     std::ostringstream tabla_historial, errores;
     ASSERT_EQ(Mostrar_historial(historial, Forma_historial::tabla, tabla_historial, errores, t),
               kSalida_correcta);
+    // The history's steps by their names, its warning in the language.
+    for (const Texto_linea* m : {&kTl_paso_zona, &kTl_paso_fpga})
+      EXPECT_NE(tabla_historial.str().find(t(*m)), std::string::npos) << t(*m);
+    EXPECT_NE(errores.str().find(Rellenar(t.Asistente().historial.linea_danada,
+                                          {historial.Fichero().string(), "3", ""})),
+              std::string::npos)
+        << errores.str();
     for (const std::string& texto : {Tabla_bandeja(bandeja, t), tabla_historial.str()}) {
       for (const Texto_linea* m : {&kTl_tabla_puerto, &kTl_tabla_resultado, &kTl_tabla_motivo,
                                    &kTl_desenlace_actualizado, &kTl_desenlace_fallido})
