@@ -326,7 +326,7 @@ TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
     r.hora = "2025-03-07T14:05:09+01:00";
     r.puerto = "COM3";
     r.resultado = resultado;
-    r.antes = Identidad_registrada{"QZT", "EUR", "3.00", "00000", false, "3.2", std::nullopt, 0};
+    r.antes = Identidad_registrada{"QZT", "EUR", "3.00.00000", false, "3.2", std::nullopt, 0};
     if (r.resultado == "updated") {
       r.despues = r.antes;
       r.despues->version = "3.01.00000";
