@@ -32,7 +32,9 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/data/idiomas.ini DESTINATION ${r27_destino_datos})
 
 # The manual page of r27-actualizar: help2man runs the built program for its
-# --help and --version, in English, and adds the sections of the .h2m file. A
+# --help, in English, and adds the sections of the .h2m file. The version is
+# given, not read from --version, whose second line (the embedded firmware) would
+# land below the exit codes; --help names the firmware beside --version. A
 # cross build cannot run the program; a machine without help2man goes without.
 find_program(R27_HELP2MAN help2man)
 if(TARGET r27-actualizar AND R27_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
@@ -42,7 +44,7 @@ if(TARGET r27-actualizar AND R27_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/paquete
     COMMAND ${R27_HELP2MAN} --no-info --section=1
             "--name=update the firmware of R27 signal meters over their USB serial port"
-            "--help-option=--idioma EN --help" "--version-option=--idioma EN --version"
+            "--help-option=--idioma EN --help" "--version-string=${PROJECT_VERSION}"
             --include=${r27_incluir_manual} --output=${r27_manual} $<TARGET_FILE:r27-actualizar>
     COMMAND gzip -9nf ${r27_manual}
     DEPENDS r27-actualizar ${r27_incluir_manual}

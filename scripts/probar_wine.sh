@@ -236,8 +236,8 @@ ejecutar comprobar 120 --solo-comprobar --json
 parar_sim comprobar
 [ "${estado}" -eq 0 ] || fallar "--solo-comprobar exited ${estado}"
 grep -q '"port":"COM3"' "${trabajo}/comprobar.salida" || fallar "the search did not find the meter on COM3"
-grep -q '"identity_before":{[^}]*"version":"3.00","build":"00000"' "${trabajo}/comprobar.salida" ||
-  fallar "--solo-comprobar did not identify the meter (version 3.00, build 00000)"
+grep -q '"identity_before":{[^}]*"version":"3.00.00000"' "${trabajo}/comprobar.salida" ||
+  fallar "--solo-comprobar did not identify the meter (version 3.00.00000)"
 [ -f "${trabajo}/informe_comprobar.txt" ] || fallar "r27-sim wrote no report"
 [ "$(informe comprobar version)" = "3.00.00000" ] || fallar "--solo-comprobar changed the meter"
 [ "$(informe comprobar reinicios)" = "0" ] || fallar "--solo-comprobar restarted the meter"
@@ -285,7 +285,7 @@ grep -q '"check":{"proven":true' "${trabajo}/actualizar.salida" ||
 version="$(informe actualizar version)"
 [ -n "${version}" ] && [ "${version}" != "3.00.00000" ] ||
   fallar "the meter's identity still reads ${version}"
-grep -q "\"identity_after\":{[^}]*\"version\":\"${version%.*}\",\"build\":\"${version##*.}\"" \
+grep -q "\"identity_after\":{[^}]*\"version\":\"${version}\"" \
   "${trabajo}/actualizar.salida" || fallar "the updater read another identity after the update than the meter holds (${version})"
 # The fast line: the rate request (code 1, 500,000 baud) written to 0xFEB4 of page 0,
 # answered, and the run went on at that rate; a WOW64 process never asks for it.
@@ -350,9 +350,10 @@ if [ "${bits}" = 64 ]; then
   grep -q '^service pause: ' "${trabajo}/ventana.salida" ||
     fallar "the service-mode demonstration never reached the pause"
   ls "${trabajo}"/demo/*-historial.bmp >/dev/null 2>&1 || fallar "no picture of the history dialog"
-  # Time | port | before | after | steps | outcome | code | proven | reason: this
-  # update is the one on COM3 that ended updated (the command line's there only checked).
-  historial_mostrado="$(grep -E '^history row [0-9]+: [^|]* \| COM3 \| [^|]* \| [^|]* \| [^|]*firmware[^|]* \| updated \| 0 \| si \|' \
+  # Time | port | before | after | steps | outcome | code | proven | reason, in the
+  # window's language (Spanish, as the shipped file names it): this update is the
+  # one on COM3 that ended updated (the command line's there only checked).
+  historial_mostrado="$(grep -E '^history row [0-9]+: [^|]* \| COM3 \| [^|]* \| [^|]* \| [^|]*firmware[^|]* \| actualizado \| 0 \| sí \|' \
     "${trabajo}/ventana.salida" | head -n 1 || true)"
   [ -n "${historial_mostrado}" ] ||
     fallar "the history dialog did not list the window's update: $(grep '^history' "${trabajo}/ventana.salida" || echo nothing shown)"

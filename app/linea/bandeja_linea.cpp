@@ -58,7 +58,7 @@ std::string Com(int numero) { return "COM" + std::to_string(numero); }
 
 std::string Identidad_corta(const std::optional<Ficha_medidor>& ficha) {
   if (!ficha) return "-";
-  std::string t = ficha->familia + " " + Version_de_ficha(*ficha) + "/" + Build_de_ficha(*ficha);
+  std::string t = ficha->familia + " " + Version_completa_de_ficha(*ficha);
   for (char& c : t)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   return t;

@@ -76,6 +76,69 @@ std::string Texto_pasos(const std::vector<Paso_previsto>& pasos, const Idioma_li
   return texto;
 }
 
+// What came instead of the answer, in words.
+const Texto_linea& Palabras_llegada(Llegada llegada) {
+  switch (llegada) {
+    case Llegada::nada:
+      return kTl_llegada_nada;
+    case Llegada::bytes:
+      return kTl_llegada_bytes;
+    case Llegada::cancelada:
+      return kTl_llegada_cancelada;
+    case Llegada::escritura_fallida:
+      return kTl_llegada_escritura;
+    case Llegada::sin_conexion:
+      return kTl_llegada_sin_conexion;
+    case Llegada::dispositivo_perdido:
+      break;
+  }
+  return kTl_llegada_perdido;
+}
+
+// "the meter stopped answering (Grabar_flash: expected 0x80, got nothing)": what
+// happened in words, then the request and its bytes for the service desk.
+std::string Motivo_en_palabras(const Fallo& f, const Idioma_linea& t) {
+  return t(kTl_motivo_palabras, {t(Palabras_llegada(f.llegada)), t.Motivo(f)});
+}
+
+// The reason line: the step the failure stopped, when one did, before the words.
+std::string Motivo_del_run(const Desenlace_actualizacion& d, const Idioma_linea& t) {
+  const Fallo& f = *d.motivo;
+  std::optional<Paso_actualizacion> paso;
+  for (const Desenlace_paso& p : d.pasos)
+    if (p.estado == Estado_paso::fallido && p.fallo == f) paso = p.paso;
+  if (!paso) paso = Paso_de_codigo(d.codigo);
+  if (!paso) return Motivo_en_palabras(f, t);
+  return t(kTl_motivo_paso, {t(Texto_paso(*paso)), t(Palabras_llegada(f.llegada)), t.Motivo(f)});
+}
+
+// How a search that handed no meter over ended, in the command line's words: a
+// port that could not be opened was told with its remedy alone; a meter of the
+// American region is told its refusal, not "nothing to update".
+std::vector<std::string> Texto_busqueda(Desenlace_busqueda d, const std::optional<Pantalla>& p,
+                                        const Idioma_linea& t) {
+  const Textos_idioma& w = t.Asistente();
+  switch (d) {
+    case Desenlace_busqueda::sin_permiso:
+    case Desenlace_busqueda::ocupado:
+      return {};
+    case Desenlace_busqueda::no_encontrado:
+    case Desenlace_busqueda::sin_busqueda:
+      return {w[Texto::P6_E1_L1], t(kTl_no_encontrado_remedio)};
+    case Desenlace_busqueda::respuesta_m:
+      return {w[Texto::P6_E5_L1], t(kTl_rechazo_m_remedio)};
+    case Desenlace_busqueda::rechazo_region:
+      return {t(kTl_rechazo_region)};
+    default:
+      break;
+  }
+  std::vector<std::string> lineas;
+  if (p)
+    for (const std::string& l : p->lineas)
+      if (!l.empty()) lineas.push_back(l);
+  return lineas;
+}
+
 std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos, const Idioma_linea& t) {
   std::string texto = t(kTl_pasos_hechos);
   for (const Desenlace_paso& p : pasos) {
@@ -88,7 +151,7 @@ std::string Texto_pasos_hechos(const std::vector<Desenlace_paso>& pasos, const I
     char duracion[32];
     std::snprintf(duracion, sizeof duracion, "%.1f s", p.duracion_s);
     texto += Columna(estado, 10) + duracion;
-    if (p.fallo) texto += "\n    " + t.Motivo(*p.fallo);
+    if (p.fallo) texto += "\n    " + Motivo_en_palabras(*p.fallo, t);
   }
   return texto;
 }
@@ -204,6 +267,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
   if (entorno.windows64) conexion.consulta_windows64 = entorno.windows64;
   Asistente asistente(v, conexion, v, *entorno.directorio, t.Asistente());
   Actualizacion actualizacion(v, conexion, v, v, t.Asistente());
+  actualizacion.menos_de_un_minuto = t(kTl_menos_de_un_minuto);
   if (puerto_pedido > 0) {
     v.manual = true;
     e.puerto = puerto_pedido;
@@ -366,7 +430,7 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
     resumen.codigo_resultado = d.codigo;
     if (d.motivo) {
       resumen.motivo = d.motivo->Texto();
-      motivo = t.Motivo(*d.motivo);
+      motivo = Motivo_del_run(d, t);
     }
     // What the meter holds now: as the check after writing read it; unchanged
     // when nothing was written; unknown when the run wrote and was not checked.
@@ -414,6 +478,8 @@ int Ejecutar_linea(const Opciones_linea& opciones, Entorno_linea& entorno, Resum
       v.Escribir(t(kTl_medidor_en, {"COM" + std::to_string(e.puerto)}));
       v.Escribir(Texto_identidad(*antes, "  ", t));
     }
+    for (const std::string& linea : Texto_busqueda(asistente.desenlace, v.pantalla_final, t))
+      v.Escribir(linea);
   }
 
   anotar_historial();

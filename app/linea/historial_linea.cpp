@@ -19,6 +19,10 @@ Palabras_tabla Palabras(const Idioma_linea& t) {
   p.no = t(kTl_no);
   p.fallido = t(kTl_estado_fallido);
   p.resultado = [&t](const std::string& palabra) { return Texto_desenlace(palabra, t); };
+  p.paso = [&t](const std::string& clave) {
+    const std::optional<Paso_actualizacion> paso = Paso_de_clave(clave);
+    return paso ? t(Texto_paso(*paso)) : clave;
+  };
   p.motivo = [&t](const std::string& motivo) { return t.Motivo_de_texto(motivo); };
   return p;
 }
@@ -32,7 +36,8 @@ int Mostrar_historial(const Historial& historial, Forma_historial forma, std::os
     errores << "r27-actualizar: " << l.error << '\n';
     return kSalida_orden_erronea;
   }
-  for (const std::string& aviso : l.avisos) errores << "r27-actualizar: " << aviso << '\n';
+  for (const std::string& aviso : Avisos_lectura(l, historial.Fichero(), t.Asistente().historial))
+    errores << "r27-actualizar: " << aviso << '\n';
   if (forma == Forma_historial::csv) {
     salida << Csv_historial(l.registros);
   } else if (forma == Forma_historial::json_lines) {
@@ -40,7 +45,7 @@ int Mostrar_historial(const Historial& historial, Forma_historial forma, std::os
   } else if (l.registros.empty()) {
     errores << "r27-actualizar: " << t(kTl_historial_vacio, {historial.Fichero().string()}) << '\n';
   } else {
-    salida << Tabla_historial(l.registros, Palabras(t));
+    salida << Tabla_historial(l.registros, Palabras(t), forma == Forma_historial::tabla_larga);
   }
   salida.flush();
   return kSalida_correcta;

@@ -13,7 +13,8 @@ namespace r27 {
 // 0, or 40 when the history is there and cannot be read. The table is in
 // `idioma`, its outcomes and reasons too; the CSV keeps the records' own words
 // under the JSON keys, for a spreadsheet; JSON Lines are the records themselves.
-enum class Forma_historial { tabla, csv, json_lines };
+// The table fits 120 columns; `tabla_larga` (--largo) shows every column in full.
+enum class Forma_historial { tabla, tabla_larga, csv, json_lines };
 int Mostrar_historial(const Historial& historial, Forma_historial forma, std::ostream& salida,
                       std::ostream& errores, const Idioma_linea& idioma);
 

@@ -38,9 +38,8 @@ std::string Texto_mpeg4(const Datos_mpeg4& m, const Idioma_linea& t) {
 
 std::string Texto_identidad(const Ficha_medidor& f, const std::string& s, const Idioma_linea& t) {
   const std::string fpga = Texto_fpga(f);
-  const std::string firmware =
-      t(kTl_id_version, {Imprimible(Version_de_ficha(f)), Imprimible(Build_de_ficha(f))}) +
-      (f.modo_arranque ? " " + t(kTl_id_modo_arranque) : "");
+  const std::string firmware = Imprimible(Version_completa_de_ficha(f)) +
+                               (f.modo_arranque ? " " + t(kTl_id_modo_arranque) : "");
   const std::pair<std::string, std::string> filas[] = {
       {t(kTl_id_familia), Imprimible(f.familia)},
       {t(kTl_id_region), f.region.empty() ? t(kTl_id_sin_region) : Imprimible(f.region)},

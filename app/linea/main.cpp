@@ -44,28 +44,31 @@ int main(int argc, char** argv) {
     return r27::kSalida_orden_erronea;
   }
   const r27::Opciones_linea& opciones = lectura.opciones;
-  if (opciones.ayuda) {
-    std::cout << r27::Texto_ayuda(programa, t);
-    return r27::kSalida_correcta;
-  }
   r27::Reloj_sistema reloj;
-  if (opciones.version) {
-    // The embedded firmware's version, as the window's start-up reads it; no
-    // port is opened.
+  // The embedded firmware's version, as the window's start-up reads it; no port
+  // is opened.
+  auto version_incorporada = [&] {
     r27::Ventana_linea v(r27::Crear_backend_sistema(), reloj,
                          r27::Terminal_linea{std::cin, std::cerr, false, false, nullptr, nullptr},
                          t, false);
-    std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA,
-                                          std::string(v.Estado().version_fichero.data()), t);
+    return std::string(v.Estado().version_fichero.data());
+  };
+  if (opciones.ayuda) {
+    std::cout << r27::Texto_ayuda(programa, t, version_incorporada());
+    return r27::kSalida_correcta;
+  }
+  if (opciones.version) {
+    std::cout << r27::Texto_version_linea(programa, R27_VERSION_PROGRAMA, version_incorporada(), t);
     return r27::kSalida_correcta;
   }
   // Every run that reaches a meter is recorded in the user's history.
   r27::Historial historial(r27::Historial::Del_usuario());
   if (opciones.historial)
     return r27::Mostrar_historial(historial,
-                                  opciones.csv    ? r27::Forma_historial::csv
-                                  : opciones.json ? r27::Forma_historial::json_lines
-                                                  : r27::Forma_historial::tabla,
+                                  opciones.csv     ? r27::Forma_historial::csv
+                                  : opciones.json  ? r27::Forma_historial::json_lines
+                                  : opciones.largo ? r27::Forma_historial::tabla_larga
+                                                   : r27::Forma_historial::tabla,
                                   std::cout, std::cerr, t);
   if (!carga.aviso.empty()) std::cerr << programa << ": " << carga.aviso << "\n";
 

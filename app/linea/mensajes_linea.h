@@ -26,6 +26,7 @@ inline constexpr Texto_linea kTl_plan_invalido{"LINEA_PLAN_INVALIDO",
 inline constexpr Texto_linea kTl_pasos_sin_servicio{"LINEA_PASOS_SIN_SERVICIO", "--pasos needs --servicio"};
 inline constexpr Texto_linea kTl_csv_sin_historial{"LINEA_CSV_SIN_HISTORIAL", "--csv needs --historial"};
 inline constexpr Texto_linea kTl_csv_y_json{"LINEA_CSV_Y_JSON", "--csv and --json: choose one"};
+inline constexpr Texto_linea kTl_largo_sin_historial{"LINEA_LARGO_SIN_HISTORIAL", "--largo needs --historial"};
 inline constexpr Texto_linea kTl_todos_con_puerto{"LINEA_TODOS_CON_PUERTO",
     "--todos searches every port: leave out --puerto"};
 // Several meters cannot share the terminal's questions.
@@ -46,14 +47,15 @@ inline constexpr Texto_linea kTl_sin_com_libre{"LINEA_SIN_COM_LIBRE", "no COM nu
 inline constexpr Texto_linea kTl_directorio_no_toma{"LINEA_DIRECTORIO_NO_TOMA", "the port directory did not take {1}"};
 inline constexpr Texto_linea kTl_ruta_windows{"LINEA_RUTA_WINDOWS", "\"{1}\": on Windows name the port as COMn"};
 inline constexpr Texto_linea kTl_traza_no_abre{"LINEA_TRAZA_NO_ABRE", "cannot open the trace file {1}"};
+inline constexpr Texto_linea kTl_no_existe_dispositivo{"LINEA_NO_EXISTE_DISPOSITIVO", "{1}: no such device"};
 
 // --version: the second line ("r27-actualizar 3.01" is the first).
 inline constexpr Texto_linea kTl_version_firmware{"LINEA_VERSION_FIRMWARE",
-    "embedded meter firmware: version {1}, build {2}"};
+    "embedded meter firmware: {1}"};
 
 // --help.
 inline constexpr Texto_linea kTl_uso{"LINEA_USO", "Usage: {1} [OPTION]..."};
-inline constexpr Texto_linea kTl_uso_historial{"LINEA_USO_HISTORIAL", "  or:  {1} --historial [--csv]"};
+inline constexpr Texto_linea kTl_uso_historial{"LINEA_USO_HISTORIAL", "  or:  {1} --historial [--csv|--json|--largo]"};
 inline constexpr Texto_linea kTl_ayuda_descripcion{"LINEA_AYUDA_DESCRIPCION",
     "Finds an R27 meter, prints what it holds and what an update would rewrite, asks for "
     "confirmation and updates it, as the window's wizard does."};
@@ -93,6 +95,9 @@ inline constexpr Texto_linea kTl_ayuda_historial{"LINEA_AYUDA_HISTORIAL",
     "there"};
 inline constexpr Texto_linea kTl_ayuda_csv{"LINEA_AYUDA_CSV",
     "(with --historial) the history as CSV, for a spreadsheet"};
+inline constexpr Texto_linea kTl_ayuda_largo{"LINEA_AYUDA_LARGO",
+    "(with --historial) every column in full, however wide; without it the table fits 120 "
+    "columns and a failed run's reason goes on the line below it"};
 inline constexpr Texto_linea kTl_ayuda_version{"LINEA_AYUDA_VERSION",
     "print the program's version and the embedded firmware's version"};
 inline constexpr Texto_linea kTl_ayuda_ayuda{"LINEA_AYUDA_AYUDA", "this text"};
@@ -131,6 +136,8 @@ inline constexpr Texto_linea kTl_medidor_en{"LINEA_MEDIDOR_EN", "Meter on {1}:"}
 inline constexpr Texto_linea kTl_pasos_previstos{"LINEA_PASOS_PREVISTOS", "Steps to run (estimated {1} min):"};
 inline constexpr Texto_linea kTl_pasos_previstos_breve{"LINEA_PASOS_PREVISTOS_BREVE",
     "Steps to run (estimated less than 1 min):"};
+// The time question's estimate when the steps take under a minute.
+inline constexpr Texto_linea kTl_menos_de_un_minuto{"LINEA_MENOS_DE_UN_MINUTO", "less than 1 min."};
 inline constexpr Texto_linea kTl_solo_comprobar{"LINEA_SOLO_COMPROBAR", "--solo-comprobar: nothing is written."};
 inline constexpr Texto_linea kTl_sin_pasos{"LINEA_SIN_PASOS", "--pasos: no step to run."};
 inline constexpr Texto_linea kTl_pasos_hechos{"LINEA_PASOS_HECHOS", "Steps:"};
@@ -150,6 +157,25 @@ inline constexpr Texto_linea kTl_resultado_codigo{"LINEA_RESULTADO_CODIGO",
 inline constexpr Texto_linea kTl_motivo{"LINEA_MOTIVO", "Reason: {1}"};
 // A failure: the request, what it awaited, what came.
 inline constexpr Texto_linea kTl_fallo{"LINEA_FALLO", "{1}: expected {2}, got {3}"};
+// A failure as a technician reads it: the step, what happened in words, then the
+// request and its bytes for the service desk.
+inline constexpr Texto_linea kTl_motivo_paso{"LINEA_MOTIVO_PASO", "{1}: {2} ({3})"};
+inline constexpr Texto_linea kTl_motivo_palabras{"LINEA_MOTIVO_PALABRAS", "{1} ({2})"};
+inline constexpr Texto_linea kTl_llegada_nada{"LINEA_LLEGADA_NADA", "the meter stopped answering"};
+inline constexpr Texto_linea kTl_llegada_bytes{"LINEA_LLEGADA_BYTES", "the meter answered something else"};
+inline constexpr Texto_linea kTl_llegada_cancelada{"LINEA_LLEGADA_CANCELADA", "the wait was cancelled"};
+inline constexpr Texto_linea kTl_llegada_escritura{"LINEA_LLEGADA_ESCRITURA", "the port did not take the request"};
+inline constexpr Texto_linea kTl_llegada_sin_conexion{"LINEA_LLEGADA_SIN_CONEXION", "no meter was connected"};
+inline constexpr Texto_linea kTl_llegada_perdido{"LINEA_LLEGADA_PERDIDO", "the meter was unplugged"};
+
+// A search that handed no meter over, in the command line's words (the window's
+// screens speak of its button).
+inline constexpr Texto_linea kTl_no_encontrado_remedio{"LINEA_NO_ENCONTRADO_REMEDIO",
+    "Check the cable and that the meter is on, then run the command again."};
+inline constexpr Texto_linea kTl_rechazo_m_remedio{"LINEA_RECHAZO_M_REMEDIO",
+    "Go back to the meter's main screen, then run the command again."};
+inline constexpr Texto_linea kTl_rechazo_region{"LINEA_RECHAZO_REGION",
+    "This meter belongs to the American region: this program does not update it."};
 
 // The outcome of a run, as the last line names it (the JSON has its own words).
 inline constexpr Texto_linea kTl_desenlace_actualizado{"LINEA_DESENLACE_ACTUALIZADO", "updated"};
@@ -203,7 +229,6 @@ inline constexpr Texto_linea kTl_idioma_6{"LINEA_IDIOMA_6", "English texts"};
 inline constexpr Texto_linea kTl_idioma_7{"LINEA_IDIOMA_7", "Russian"};
 inline constexpr Texto_linea kTl_idioma_8{"LINEA_IDIOMA_8", "Polish"};
 inline constexpr Texto_linea kTl_idioma_9{"LINEA_IDIOMA_9", "English texts"};
-inline constexpr Texto_linea kTl_id_version{"LINEA_ID_VERSION", "version {1}, build {2}"};
 inline constexpr Texto_linea kTl_id_modo_arranque{"LINEA_ID_MODO_ARRANQUE", "(answered in its boot stage)"};
 inline constexpr Texto_linea kTl_id_sin_leer{"LINEA_ID_SIN_LEER", "not read"};
 inline constexpr Texto_linea kTl_id_sin_region{"LINEA_ID_SIN_REGION", "the meter gives none"};
@@ -269,6 +294,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_pasos_sin_servicio,
     &kTl_csv_sin_historial,
     &kTl_csv_y_json,
+    &kTl_largo_sin_historial,
     &kTl_todos_con_puerto,
     &kTl_todos_sin_si,
     &kTl_puertos_sin_si,
@@ -282,6 +308,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_directorio_no_toma,
     &kTl_ruta_windows,
     &kTl_traza_no_abre,
+    &kTl_no_existe_dispositivo,
     &kTl_version_firmware,
     &kTl_uso,
     &kTl_uso_historial,
@@ -304,6 +331,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_ayuda_plan,
     &kTl_ayuda_historial,
     &kTl_ayuda_csv,
+    &kTl_ayuda_largo,
     &kTl_ayuda_version,
     &kTl_ayuda_ayuda,
     &kTl_ayuda_confirmaciones,
@@ -323,6 +351,7 @@ inline constexpr std::array kTextos_linea = {
     &kTl_medidor_en,
     &kTl_pasos_previstos,
     &kTl_pasos_previstos_breve,
+    &kTl_menos_de_un_minuto,
     &kTl_solo_comprobar,
     &kTl_sin_pasos,
     &kTl_pasos_hechos,
@@ -338,6 +367,17 @@ inline constexpr std::array kTextos_linea = {
     &kTl_resultado_codigo,
     &kTl_motivo,
     &kTl_fallo,
+    &kTl_motivo_paso,
+    &kTl_motivo_palabras,
+    &kTl_llegada_nada,
+    &kTl_llegada_bytes,
+    &kTl_llegada_cancelada,
+    &kTl_llegada_escritura,
+    &kTl_llegada_sin_conexion,
+    &kTl_llegada_perdido,
+    &kTl_no_encontrado_remedio,
+    &kTl_rechazo_m_remedio,
+    &kTl_rechazo_region,
     &kTl_desenlace_actualizado,
     &kTl_desenlace_fallido,
     &kTl_desenlace_cancelado,
@@ -379,7 +419,6 @@ inline constexpr std::array kTextos_linea = {
     &kTl_idioma_7,
     &kTl_idioma_8,
     &kTl_idioma_9,
-    &kTl_id_version,
     &kTl_id_modo_arranque,
     &kTl_id_sin_leer,
     &kTl_id_sin_region,

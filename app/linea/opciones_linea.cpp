@@ -156,6 +156,8 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
       o.historial = true;
     } else if (a == "--csv") {
       o.csv = true;
+    } else if (a == "--largo") {
+      o.largo = true;
     } else {
       r.error = t(kTl_opcion_desconocida, {a});
       return r;
@@ -163,6 +165,7 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
   }
   if (o.pasos && !o.servicio) r.error = t(kTl_pasos_sin_servicio);
   if (o.csv && !o.historial) r.error = t(kTl_csv_sin_historial);
+  if (o.largo && !o.historial) r.error = t(kTl_largo_sin_historial);
   if (o.csv && o.json) r.error = t(kTl_csv_y_json);
   if (o.todos && !o.puertos.empty()) r.error = t(kTl_todos_con_puerto);
   // Several meters cannot share the terminal's questions.
@@ -171,7 +174,8 @@ Lectura_opciones Leer_opciones(const std::vector<std::string_view>& argumentos,
   return r;
 }
 
-std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
+std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t,
+                        const std::string& version_firmware) {
   const std::string fichero = t(kTl_meta_fichero);
   const std::string lista = t(kTl_meta_lista);
   const std::string idioma = t(kTl_meta_idioma);
@@ -196,7 +200,9 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
       {"--plan N", t(kTl_ayuda_plan, {t.Asistente().menu.MenuPlanes})},
       {"--historial", t(kTl_ayuda_historial)},
       {"--csv", t(kTl_ayuda_csv)},
-      {"--version", t(kTl_ayuda_version)},
+      {"--largo", t(kTl_ayuda_largo)},
+      {"--version",
+       t(kTl_ayuda_version) + (version_firmware.empty() ? "" : " (" + version_firmware + ")")},
       {"--help", t(kTl_ayuda_ayuda)},
   };
   constexpr size_t kAncho = 80;
@@ -222,11 +228,9 @@ std::string Texto_ayuda(std::string_view programa, const Idioma_linea& t) {
 
 std::string Texto_version_linea(std::string_view programa, std::string_view version_programa,
                                 const std::string& version_firmware, const Idioma_linea& t) {
-  // "3.01.00000": four version characters, a point, five build characters.
-  const std::string version = version_firmware.substr(0, 4);
-  const std::string build = version_firmware.size() > 5 ? version_firmware.substr(5) : "";
+  // "3.01.00000", as the meter's identity and the history write it.
   return std::string(programa) + " " + std::string(version_programa) + "\n" +
-         t(kTl_version_firmware, {version, build}) + "\n";
+         t(kTl_version_firmware, {version_firmware}) + "\n";
 }
 
 }  // namespace r27

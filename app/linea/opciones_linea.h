@@ -36,6 +36,7 @@ struct Opciones_linea {
   std::optional<int> plan;  // --plan: the channel-plan set, as the menu chooses it
   bool historial = false;   // --historial: print the history of runs instead of running
   bool csv = false;         // --csv (with --historial): as CSV
+  bool largo = false;       // --largo (with --historial): every column in full
 };
 
 // Several meters at once: --todos, or --puerto more than once.
@@ -63,7 +64,10 @@ Eleccion_idioma Buscar_eleccion_idioma(const std::vector<std::string_view>& argu
 std::optional<Puerto_pedido> Interpretar_puerto(std::string_view texto);
 
 // The --help text: usage, options and the exit code table.
-std::string Texto_ayuda(std::string_view programa, const Idioma_linea& idioma);
+// `version_firmware`: the embedded firmware's ("3.01.00000"), named where
+// --version is; empty leaves it out.
+std::string Texto_ayuda(std::string_view programa, const Idioma_linea& idioma,
+                        const std::string& version_firmware = {});
 // The --version text: the program's version, then the embedded firmware's.
 std::string Texto_version_linea(std::string_view programa, std::string_view version_programa,
                                 const std::string& version_firmware, const Idioma_linea& idioma);

@@ -13,8 +13,8 @@
 namespace r27 {
 
 // The COM number `ruta` opens as; none, with the reason in `error`, when the path
-// cannot be given one (on Windows a port is named by its COM number only). The
-// reason is told in `idioma`.
+// leads to no device or cannot be given one (on Windows a port is named by its COM number only).
+// The reason is told in `idioma`.
 std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puertos& directorio,
                                   const Idioma_linea& idioma, std::string& error);
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <system_error>
 #include <vector>
 
 #include "app/linea/mensajes_linea.h"
@@ -18,6 +19,12 @@ std::optional<int> Numero_de_ruta(const std::string& ruta, const Directorio_puer
   // The map is a list separated by blanks, commas and semicolons.
   if (ruta.find_first_of(" \t\n,;") != std::string::npos) {
     error = t(kTl_ruta_con_blanco, {ruta});
+    return std::nullopt;
+  }
+  // A path that leads nowhere is a mistyped name, not a meter to look for.
+  std::error_code ec;
+  if (!std::filesystem::exists(ruta, ec)) {
+    error = t(kTl_no_existe_dispositivo, {ruta});
     return std::nullopt;
   }
   std::set<int> usados;

@@ -130,6 +130,8 @@ Idioma_linea::Idioma_linea(Fichero_ini fichero, std::string_view seccion)
     if (fichero_.Leer(s, m.clave, "").empty())
       asistente_.menu.*m.campo = ini.Leer(s, m.clave, m.defecto);
   }
+  asistente_.historial = Leer_textos_historial(
+      [&](std::string_view clave, std::string_view defecto) { return Leer(s, clave, defecto); });
 }
 
 bool Idioma_linea::Existe(const Fichero_ini& fichero, std::string_view seccion) {

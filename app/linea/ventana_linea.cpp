@@ -162,8 +162,10 @@ void Ventana_linea::Mostrar_pantalla(const Pantalla& p) {
       Escribir_lineas(*this, p, p.lineas.size());
       break;
     case kImagen_no_encontrado:
-    case kImagen_correcta:
     case kImagen_rechazo:
+      pantalla_final = p;
+      break;
+    case kImagen_correcta:
       Escribir_lineas(*this, p, p.lineas.size());
       break;
     default:

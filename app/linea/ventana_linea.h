@@ -99,6 +99,10 @@ class Ventana_linea final : public Interfaz_ventana,
   // The run was refused at a question: its end is told as a cancel, not as the
   // failed screen with code 0 (the window keeps that screen).
   bool cancelada = false;
+  // The screen a search that handed no meter over ended on (not found, a
+  // refusal, nothing to update): kept, not printed, for the run's end tells
+  // it in the command line's own words.
+  std::optional<Pantalla> pantalla_final;
   // A connect succeeded: the meter answered and its ticks were decided.
   std::function<void()> al_conectar;
   // Window messages would run now; also after every move of either bar.

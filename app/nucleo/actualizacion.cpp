@@ -96,7 +96,7 @@ void Actualizacion::Ejecutar_actualizacion(Asistente& asistente) {
   // In service mode the technician chose the steps: what the meter still needs
   // is told on the correct screen's third line, as information.
   if (!fallida && mostrar_pendientes && !desenlace_.pendientes.empty())
-    vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes));
+    vista_.Fijar_linea3(Texto_pendientes(desenlace_.pendientes, textos_.historial));
   // An unplugged meter: the failed screen keeps its lines; a message says what
   // happened, and, when the meter was writing its own flash, to leave it alone.
   if (fallida && desenlace_.desconectado)
@@ -155,11 +155,13 @@ bool Actualizacion::Actualizar_medidor() {
 
   char minutos[32];
   std::snprintf(minutos, sizeof minutos, "%i min.\n", maximo / 60);
+  const std::string estimado =
+      maximo < 60 && !menos_de_un_minuto.empty() ? menos_de_un_minuto + "\n" : minutos;
   {
     // Nothing is asked of the meter while the technician reads the questions:
     // the disconnect watch may look at the line.
     Conexion::Reposo reposo(conexion_);
-    if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + minutos + textos_[Texto::AVISOMEM2]))
+    if (!ventana_.Confirmar(textos_[Texto::TIEMPO_TOTAL1] + estimado + textos_[Texto::AVISOMEM2]))
       Cancelar();
     if (e.Check_borrar && !e.abortar &&
         !ventana_.Confirmar(textos_[Texto::AVISOMEM1] + "\n" + textos_[Texto::AVISOMEM2]))

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "app/nucleo/asistente.h"
 #include "app/nucleo/comprobacion.h"
@@ -88,6 +89,9 @@ class Actualizacion {
   // The run is over and its outcome known, before the outcome screen tells it:
   // service mode records it in the history here.
   std::function<void()> al_terminar;
+  // When set, the time question gives this (the command line's "less than 1
+  // min.") for steps under a minute instead of "0 min."; the window keeps its form.
+  std::string menos_de_un_minuto;
   // Service mode: the correct screen's line 3 names the steps the meter still needs.
   bool mostrar_pendientes = false;
 

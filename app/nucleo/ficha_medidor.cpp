@@ -37,6 +37,11 @@ std::string Version_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 0
 
 std::string Build_de_ficha(const Ficha_medidor& f) { return Campo(f.version, 5, 5); }
 
+std::string Version_completa_de_ficha(const Ficha_medidor& f) {
+  const std::string build = Build_de_ficha(f);
+  return build.empty() ? Version_de_ficha(f) : Version_de_ficha(f) + "." + build;
+}
+
 std::string Texto_fpga(const Ficha_medidor& ficha) {
   if (!ficha.fpga_leida) return {};
   return std::to_string(ficha.fpga_mayor) + "." + std::to_string(ficha.fpga_menor);

@@ -43,6 +43,9 @@ std::string Texto_de_version(const Texto_version& v);
 // of the version text, each up to its first zero character.
 std::string Version_de_ficha(const Ficha_medidor& ficha);
 std::string Build_de_ficha(const Ficha_medidor& ficha);
+// "3.01.00000": the one form the command line, its JSON and the history show;
+// the version alone when the meter gave no build.
+std::string Version_completa_de_ficha(const Ficha_medidor& ficha);
 // "3.3"; empty when the FPGA information was not read.
 std::string Texto_fpga(const Ficha_medidor& ficha);
 // True when the module answered its information query (boot and decoders known).

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/nucleo/fichero_historial.h"
+#include "app/nucleo/idiomas.h"
 #include "app/nucleo/json_historial.h"
 
 namespace r27 {
@@ -76,11 +77,20 @@ Lectura_historial Historial::Leer() const {
     if (std::optional<Registro_historial> r = Registro_de_linea(linea, error)) {
       l.registros.push_back(std::move(*r));
     } else {
-      l.avisos.push_back(fichero_.string() + ", line " + std::to_string(numero) + ": " + error +
-                         "; skipped");
+      l.danadas.push_back({numero, error});
     }
   }
   return l;
+}
+
+std::vector<std::string> Avisos_lectura(const Lectura_historial& lectura,
+                                        const std::filesystem::path& fichero,
+                                        const Textos_historial& textos) {
+  std::vector<std::string> avisos;
+  for (const Linea_danada& d : lectura.danadas)
+    avisos.push_back(
+        Rellenar(textos.linea_danada, {fichero.string(), std::to_string(d.numero), d.error}));
+  return avisos;
 }
 
 }  // namespace r27

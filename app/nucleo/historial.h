@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/nucleo/registro_historial.h"
+#include "app/nucleo/textos_historial.h"
 
 namespace r27 {
 
@@ -26,12 +27,23 @@ struct Anotacion {
   bool avisar = false;  // the first failure of this history: the one warning to give
 };
 
+// A line of the file that holds no record: its number (from 1) and why.
+struct Linea_danada {
+  size_t numero = 0;
+  std::string error;
+};
+
 struct Lectura_historial {
   bool existe = false;                        // false: no run was recorded yet
   std::string error;                          // the file is there and could not be read
   std::vector<Registro_historial> registros;  // in the order they were written
-  std::vector<std::string> avisos;            // one per damaged line skipped
+  std::vector<Linea_danada> danadas;          // skipped
 };
+
+// One warning per damaged line, in the reader's language: "<file>, line 4: ...; skipped".
+std::vector<std::string> Avisos_lectura(const Lectura_historial& lectura,
+                                        const std::filesystem::path& fichero,
+                                        const Textos_historial& textos);
 
 class Historial {
  public:

@@ -170,6 +170,9 @@ Textos_idioma Leer_idioma(const Fichero_ini& ini, std::string_view seccion) {
     t.textos[i] = ini.Leer(t.seccion, kClaves_textos[i], "");
   for (const Aviso_de_textos& a : kAvisos_idioma)
     t.*a.campo = ini.Leer(t.seccion, a.aviso->clave, a.aviso->defecto);
+  t.historial = Leer_textos_historial([&](std::string_view clave, std::string_view defecto) {
+    return ini.Leer(t.seccion, clave, defecto);
+  });
   return t;
 }
 

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <utility>
 
+#include "app/nucleo/textos_historial.h"
+
 namespace r27 {
 
 // An INI text read once and queried many times, as GetPrivateProfileString would
@@ -179,6 +181,7 @@ struct Textos_idioma {
   std::string puerto_no_existe;
   std::string puerto_no_serie;
   std::string puerto_no_abre;
+  Textos_historial historial = Textos_historial_defecto();
 
   const std::string& operator[](Texto t) const { return textos[static_cast<std::size_t>(t)]; }
   std::string& operator[](Texto t) { return textos[static_cast<std::size_t>(t)]; }

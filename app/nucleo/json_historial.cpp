@@ -67,7 +67,8 @@ Identidad_registrada Identidad_de_json(const Json& j) {
   i.familia = Cadena(j, "family");
   i.region = Cadena(j, "region");
   i.version = Cadena(j, "version");
-  i.build = Cadena(j, "build");
+  // Records written before the version took its build ("3.01" and "00000").
+  if (const std::string build = Cadena(j, "build"); !build.empty()) i.version += "." + build;
   i.modo_arranque = Valor(j, "boot_stage", false);
   i.fpga = Cadena(j, "fpga");
   const auto m = j.find("mpeg4");
@@ -92,7 +93,6 @@ Json Json_de_identidad(const Identidad_registrada& i) {
   j["family"] = i.familia;
   j["region"] = i.region;
   j["version"] = i.version;
-  j["build"] = i.build;
   j["boot_stage"] = i.modo_arranque;
   j["fpga"] = Texto_o_nulo(i.fpga);
   if (i.mpeg4) {

@@ -14,7 +14,7 @@ namespace r27 {
 // Objects keep their keys in the order they were set.
 using Json = nlohmann::ordered_json;
 
-// {"family", "region", "version", "build", "boot_stage", "fpga" (null when not
+// {"family", "region", "version" ("3.01.00000"), "boot_stage", "fpga" (null when not
 // read), "mpeg4" ({"application", "build", "decoders", "boot"}, or null),
 // "language"}.
 Json Json_de_identidad(const Identidad_registrada& identidad);

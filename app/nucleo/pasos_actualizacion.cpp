@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/nucleo/actualizacion.h"
+#include "app/nucleo/idiomas.h"
 #include "link/codigos_resultado.h"
 
 namespace r27 {
@@ -80,10 +81,12 @@ std::optional<Paso_actualizacion> Paso_de_clave(std::string_view clave) {
   return std::nullopt;
 }
 
-std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos) {
-  std::string t = "Pendiente:";
-  for (size_t i = 0; i < pasos.size(); ++i) t += std::string(i ? ", " : " ") + Clave_paso(pasos[i]);
-  return t;
+std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos,
+                             const Textos_historial& textos) {
+  std::string lista;
+  for (size_t i = 0; i < pasos.size(); ++i)
+    lista += std::string(i ? ", " : "") + textos.Paso(Clave_paso(pasos[i]));
+  return Rellenar(textos.pendiente, {lista});
 }
 
 std::vector<Paso_previsto> Pasos_previstos(const Estado_ventana& e, bool windows64) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/nucleo/textos_historial.h"
 #include "link/estado_ventana.h"
 
 namespace r27 {
@@ -29,8 +30,10 @@ std::optional<Paso_actualizacion> Paso_de_clave(std::string_view clave);
 bool Estado_ventana::*Tick_de_paso(Paso_actualizacion paso);
 // Ticks exactly `pasos` (the service mode's choice); the others are cleared.
 void Elegir_pasos(Estado_ventana& estado, const std::vector<Paso_actualizacion>& pasos);
-// "Pendiente: zona, firmware": what a meter still needs after a service run.
-std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos);
+// "still to do: zone configuration, main firmware": what a meter still needs
+// after a service run, in the language of `textos`.
+std::string Texto_pendientes(const std::vector<Paso_actualizacion>& pasos,
+                             const Textos_historial& textos);
 
 // The ticked steps in the order they run (channel plans only without the
 // firmware), each with its budget; on 64-bit Windows the long steps get their

@@ -47,8 +47,7 @@ Identidad_registrada Identidad_de_ficha(const Ficha_medidor& f) {
   Identidad_registrada i;
   i.familia = Texto_utf8(f.familia);
   i.region = Texto_utf8(f.region);
-  i.version = Texto_utf8(Version_de_ficha(f));
-  i.build = Texto_utf8(Build_de_ficha(f));
+  i.version = Texto_utf8(Version_completa_de_ficha(f));
   i.modo_arranque = f.modo_arranque;
   i.fpga = Texto_fpga(f);
   if (Mpeg4_contesto(f.mpeg4))

@@ -24,8 +24,7 @@ struct Mpeg4_registrado {
 struct Identidad_registrada {
   std::string familia;
   std::string region;
-  std::string version;  // "3.01"
-  std::string build;    // "00000"
+  std::string version;  // "3.01.00000"
   bool modo_arranque = false;
   std::string fpga;                       // "3.3"; empty when it was not read
   std::optional<Mpeg4_registrado> mpeg4;  // none when the module did not answer

@@ -54,7 +54,6 @@ class Servicio {
  public:
   static constexpr const char* kTexto_param_defecto = "Parametros por defecto...";
   static constexpr const char* kTexto_config_fpga = "Configuracion fpga...";
-  static constexpr const char* kTexto_historial = "Historial...";
   // A run's record could not be written (followed by the reason).
   static constexpr const char* kAviso_historial =
       "El resultado no cambia, pero no se pudo anotar en el historial: ";

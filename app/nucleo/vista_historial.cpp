@@ -5,30 +5,35 @@
 
 namespace r27 {
 
-Vista_historial Vista_de(const Lectura_historial& lectura, const std::string& fichero) {
+Vista_historial Vista_de(const Lectura_historial& lectura, const std::string& fichero,
+                         const Textos_historial& t) {
   Vista_historial v;
+  v.titulo = t.titulo;
+  v.cerrar = t.cerrar;
+  v.cabeceras = t.cabeceras;
   const size_t n = lectura.registros.size();
   if (fichero.empty())
-    v.linea_fichero = "(sin fichero de historial)";
+    v.linea_fichero = t.sin_fichero;
   else if (n == 0)
-    v.linea_fichero = fichero + "  (sin ejecuciones)";
+    v.linea_fichero = fichero + "  " + t.sin_ejecuciones;
   else
     v.linea_fichero = fichero + "  (" + std::to_string(n) + ")";
 
   // Newest first: the file holds them in the order they ended.
+  const Palabras_tabla palabras = Palabras_de(t);
   v.filas.reserve(n);
   for (auto it = lectura.registros.rbegin(); it != lectura.registros.rend(); ++it) {
     const Registro_historial& r = *it;
-    const std::string probada =
-        r.comprobacion ? (r.comprobacion->probada ? "si" : "no") : std::string();
-    v.filas.push_back({{Texto_hora(r), r.puerto, Texto_identidad_breve(r.antes),
-                        Texto_identidad_breve(r.despues), Texto_pasos_registrados(r), r.resultado,
-                        std::to_string(r.codigo_resultado), probada, r.motivo},
-                       r.Clase()});
+    const std::string probada = r.comprobacion ? (r.comprobacion->probada ? t.si : t.no) : "";
+    v.filas.push_back(
+        {{Texto_hora(r), r.puerto, Texto_identidad_breve(r.antes), Texto_identidad_breve(r.despues),
+          Texto_pasos_registrados(r, palabras), t.Desenlace(r.resultado),
+          std::to_string(r.codigo_resultado), probada, r.motivo},
+         r.Clase()});
   }
 
   if (!lectura.error.empty()) v.avisos.push_back(lectura.error);
-  v.avisos.insert(v.avisos.end(), lectura.avisos.begin(), lectura.avisos.end());
+  for (std::string& a : Avisos_lectura(lectura, fichero, t)) v.avisos.push_back(std::move(a));
   return v;
 }
 

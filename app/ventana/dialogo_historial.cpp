@@ -26,23 +26,23 @@ QColor Dialogo_historial::Color_de(Clase_registro clase) {
 }
 
 Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QString& fichero,
-                                     QWidget* padre)
+                                     const Textos_historial& textos, QWidget* padre)
     : QDialog(padre) {
   setObjectName("Dialogo_historial");
-  setWindowTitle(kTitulo);
+  const Vista_historial vista = Vista_de(lectura, fichero.toStdString(), textos);
+  setWindowTitle(Q(vista.titulo));
   auto* capa = new QVBoxLayout(this);
 
-  const Vista_historial vista = Vista_de(lectura, fichero.toStdString());
   Label_fichero = new QLabel(this);
   Label_fichero->setObjectName("Label_fichero");
   Label_fichero->setText(Q(vista.linea_fichero));
   capa->addWidget(Label_fichero);
 
-  const int columnas = static_cast<int>(Vista_historial::kCabeceras.size());
+  const int columnas = static_cast<int>(Vista_historial::kColumnas);
   Tabla = new QTableWidget(static_cast<int>(vista.filas.size()), columnas, this);
   Tabla->setObjectName("Tabla");
   QStringList cabeceras;
-  for (const char* c : Vista_historial::kCabeceras) cabeceras << c;
+  for (const std::string& c : vista.cabeceras) cabeceras << Q(c);
   Tabla->setHorizontalHeaderLabels(cabeceras);
   Tabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -75,7 +75,7 @@ Dialogo_historial::Dialogo_historial(const Lectura_historial& lectura, const QSt
   Label_avisos->setVisible(!avisos.isEmpty());
   capa->addWidget(Label_avisos);
 
-  Button_cerrar = new QPushButton(Vista_historial::kCerrar, this);
+  Button_cerrar = new QPushButton(Q(vista.cerrar), this);
   Button_cerrar->setObjectName("Button_cerrar");
   connect(Button_cerrar, &QPushButton::clicked, this, &QDialog::accept);
   capa->addWidget(Button_cerrar, 0, Qt::AlignRight);

@@ -1,5 +1,5 @@
 #pragma once
-// Service mode's "Historial...": the recorded runs in a table, newest first, a
+// Service mode's "History...": the recorded runs in a table, newest first, a
 // failed run's row in red and one that did not complete (cancelled, refused,
 // interrupted) in amber; the file it came from, and any damaged line skipped.
 #include <QColor>
@@ -18,10 +18,11 @@ class Dialogo_historial : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr const char* kTitulo = Vista_historial::kTitulo;
   static constexpr int kColumna_resultado = Vista_historial::kColumna_resultado;
 
-  Dialogo_historial(const Lectura_historial& lectura, const QString& fichero, QWidget* padre);
+  // Its words in the language of `textos`.
+  Dialogo_historial(const Lectura_historial& lectura, const QString& fichero,
+                    const Textos_historial& textos, QWidget* padre);
 
   // The row's background by how a run ended; none for one that ended well.
   static QColor Color_de(Clase_registro clase);

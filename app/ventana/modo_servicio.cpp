@@ -45,7 +45,8 @@ Modo_servicio::Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace,
   Config_fpga = ventana_.MenuConfigurar->addAction(kTexto_config_fpga);
   Config_fpga->setObjectName("Config_fpga");
   connect(Config_fpga, &QAction::triggered, this, [this] { Config_fpgaClick(); });
-  Historial_ = ventana_.MenuConfigurar->addAction(kTexto_historial);
+  Historial_ =
+      ventana_.MenuConfigurar->addAction(QString::fromStdString(ventana_.Textos().historial.menu));
   Historial_->setObjectName("Historial");
   connect(Historial_, &QAction::triggered, this, [this] { HistorialClick(); });
 
@@ -103,7 +104,7 @@ void Modo_servicio::HistorialClick() {
   const Lectura_historial lectura = historial_ ? historial_->Leer() : Lectura_historial{};
   const QString fichero =
       historial_ ? QString::fromStdString(historial_->Fichero().string()) : QString();
-  Dialogo_historial dialogo(lectura, fichero, &ventana_);
+  Dialogo_historial dialogo(lectura, fichero, ventana_.Textos().historial, &ventana_);
   ejecutar_dialogo(dialogo);
 }
 

@@ -23,11 +23,10 @@ class Modo_servicio : public QObject, public Vista_servicio {
  public:
   static constexpr const char* kTexto_param_defecto = Servicio::kTexto_param_defecto;
   static constexpr const char* kTexto_config_fpga = Servicio::kTexto_config_fpga;
-  static constexpr const char* kTexto_historial = Servicio::kTexto_historial;
   static constexpr const char* kAviso_historial = Servicio::kAviso_historial;
   static constexpr const char* kTexto_pausa = Servicio::kTexto_pausa;
 
-  // `historial`: where each update run is recorded and what "Historial..." shows;
+  // `historial`: where each update run is recorded and what "History..." shows;
   // none records nothing.
   Modo_servicio(Tventana_brisco& ventana, Enlace_asistente& enlace, Historial* historial = nullptr);
   ~Modo_servicio() override;

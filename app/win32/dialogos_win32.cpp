@@ -542,23 +542,24 @@ int Ancho_texto(HFONT fuente, const std::vector<std::wstring>& textos) {
 }  // namespace
 
 void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
-                             const Lectura_historial& lectura, const std::string& fichero) {
-  const Vista_historial vista = Vista_de(lectura, fichero);
+                             const Lectura_historial& lectura, const std::string& fichero,
+                             const Textos_historial& textos) {
+  const Vista_historial vista = Vista_de(lectura, fichero, textos);
   Fuente_propia fuente(Fuente_dialogo(dpi));
   const auto E = [dpi](int v) { return MulDiv(v, dpi, 96); };
   const auto D = [dpi](int pixeles) { return MulDiv(pixeles, 96, dpi); };  // to design pixels
 
   // Each column as wide as its widest cell or heading, the reason included.
-  constexpr size_t kColumnas = Vista_historial::kCabeceras.size();
+  constexpr size_t kColumnas = Vista_historial::kColumnas;
   constexpr int kRelleno = 16;  // the list's own space around a cell's text
-  std::array<std::vector<std::wstring>, kColumnas> textos;
-  for (size_t c = 0; c < kColumnas; ++c) textos[c].push_back(A(Vista_historial::kCabeceras[c]));
+  std::array<std::vector<std::wstring>, kColumnas> celdas;
+  for (size_t c = 0; c < kColumnas; ++c) celdas[c].push_back(Ancho(vista.cabeceras[c]));
   for (const Fila_historial& f : vista.filas)
-    for (size_t c = 0; c < kColumnas; ++c) textos[c].push_back(Ancho(f.celdas[c]));
+    for (size_t c = 0; c < kColumnas; ++c) celdas[c].push_back(Ancho(f.celdas[c]));
   std::array<int, kColumnas> anchos{};
   int suma = 0;
   for (size_t c = 0; c < kColumnas; ++c) {
-    anchos[c] = Ancho_texto(fuente.f, textos[c]) + E(kRelleno);
+    anchos[c] = Ancho_texto(fuente.f, celdas[c]) + E(kRelleno);
     suma += anchos[c];
   }
 
@@ -580,8 +581,8 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
 
   enum : int { kId_lista = 10, kId_avisos };
   Dialogo d;
-  HWND hwnd = Crear(instancia, dueno, d, A(Vista_historial::kTitulo),
-                    WS_POPUP | WS_CAPTION | WS_SYSMENU, E(ancho), E(alto));
+  HWND hwnd = Crear(instancia, dueno, d, Ancho(vista.titulo), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                    E(ancho), E(alto));
   Constructor c(instancia, hwnd, dpi, fuente.f);
 
   c.Control(WC_STATICW, Ancho(vista.linea_fichero), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX,
@@ -596,7 +597,7 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
   SendMessageW(lista, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
   for (size_t col = 0; col < kColumnas; ++col) {
-    std::wstring cabecera = textos[col][0];
+    std::wstring cabecera = celdas[col][0];
     LVCOLUMNW columna{};
     columna.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     columna.pszText = cabecera.data();
@@ -606,7 +607,7 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
   }
   for (size_t fila = 0; fila < vista.filas.size(); ++fila) {
     for (size_t col = 0; col < kColumnas; ++col) {
-      std::wstring texto = textos[col][fila + 1];
+      std::wstring texto = celdas[col][fila + 1];
       LVITEMW item{};
       item.mask = LVIF_TEXT;
       item.iItem = static_cast<int>(fila);
@@ -649,7 +650,7 @@ void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
     c.Control(WC_EDITW, avisos, ES_MULTILINE | ES_READONLY | WS_BORDER | barra, kMargen,
               y_boton - 8 - alto_avisos, ancho - 2 * kMargen, alto_avisos, kId_avisos);
   }
-  c.Control(WC_BUTTONW, A(Vista_historial::kCerrar), BS_DEFPUSHBUTTON | WS_TABSTOP,
+  c.Control(WC_BUTTONW, Ancho(vista.cerrar), BS_DEFPUSHBUTTON | WS_TABSTOP,
             ancho - kMargen - kAncho_boton, y_boton, kAncho_boton, kAlto_boton, IDOK);
   d.al_orden = [&](int id, int codigo, HWND) {
     if ((id == IDOK || id == IDCANCEL) && codigo == BN_CLICKED) {

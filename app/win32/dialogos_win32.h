@@ -14,6 +14,7 @@ namespace r27 {
 class TCFpga;
 class TFParam_defecto;
 struct Lectura_historial;
+struct Textos_historial;
 
 // The About box: one picture, modal, closed with its close box.
 void Mostrar_about_win32(HINSTANCE instancia, HWND dueno, int dpi);
@@ -38,12 +39,13 @@ void Dialogo_param_defecto_win32(HINSTANCE instancia, HWND dueno, int dpi, TFPar
 void Dialogo_fpga_win32(HINSTANCE instancia, HWND dueno, int dpi, TCFpga& fpga,
                         const std::function<bool()>& antes_de_grabar);
 
-// "Historial": the runs `lectura` read from `fichero` (UTF-8; empty when there
+// The history: the runs `lectura` read from `fichero` (UTF-8; empty when there
 // is no history), newest first in a list, a failed run's row in red and one
-// that did not complete in amber; the reading's warnings below. Modal until
-// closed.
+// that did not complete in amber; the reading's warnings below; its words in
+// the language of `textos`. Modal until closed.
 void Dialogo_historial_win32(HINSTANCE instancia, HWND dueno, int dpi,
-                             const Lectura_historial& lectura, const std::string& fichero);
+                             const Lectura_historial& lectura, const std::string& fichero,
+                             const Textos_historial& textos);
 
 // For the pictures of the documentation: called with each of these windows once
 // it is drawn, before it would wait for the technician; it may close it.

@@ -186,8 +186,7 @@ Ventana_win32::Ventana_win32(HINSTANCE instancia, bool servicio, Historial* hist
                 Ancho(Servicio::kTexto_param_defecto).c_str());
     AppendMenuW(MenuConfigurar, MF_STRING, kId_config_fpga,
                 Ancho(Servicio::kTexto_config_fpga).c_str());
-    AppendMenuW(MenuConfigurar, MF_STRING, kId_historial,
-                Ancho(Servicio::kTexto_historial).c_str());
+    AppendMenuW(MenuConfigurar, MF_STRING, kId_historial, Ancho(textos_.historial.menu).c_str());
     DrawMenuBar(hwnd_);
   }
 
@@ -545,7 +544,7 @@ void Ventana_win32::HistorialClick() {
   const Lectura_historial lectura = historial_ ? historial_->Leer() : Lectura_historial{};
   // The path as the technician reads it: UTF-16 from the system, UTF-8 to the core.
   const std::string fichero = historial_ ? Utf8(historial_->Fichero().wstring()) : std::string();
-  Dialogo_historial_win32(instancia_, hwnd_, dpi_, lectura, fichero);
+  Dialogo_historial_win32(instancia_, hwnd_, dpi_, lectura, fichero, textos_.historial);
 }
 
 // ---- The drawing's part of Interfaz_ventana ----------------------------

@@ -374,7 +374,7 @@ TEST(Actualizar_medidor, LoPendienteSoloEnModoServicio) {
     EXPECT_NE(std::find(pendientes.begin(), pendientes.end(), Paso_actualizacion::firmware),
               pendientes.end());
     ASSERT_FALSE(b.vista.lineas3.empty());
-    EXPECT_EQ(b.vista.lineas3.back() == Texto_pendientes(pendientes), servicio)
+    EXPECT_EQ(b.vista.lineas3.back() == Texto_pendientes(pendientes, b.textos.historial), servicio)
         << b.vista.lineas3.back();
   }
 }

@@ -260,7 +260,7 @@ TEST_F(Servicio, WithoutServiceModeNoEntriesAndNoPause) {
   EXPECT_EQ(v_->Estado().modo_servicio, 'N');
   EXPECT_FALSE(Entradas_configurar().contains("Parametros por defecto..."));
   EXPECT_FALSE(Entradas_configurar().contains("Configuracion fpga..."));
-  EXPECT_FALSE(Entradas_configurar().contains("Historial..."));
+  EXPECT_FALSE(Entradas_configurar().contains(QString::fromStdString(v_->Textos().historial.menu)));
   Decidir();
   enlace_->Asistente_().ejecutar_actualizacion();
   EXPECT_EQ(entrega_.veces, 1);
@@ -273,7 +273,8 @@ TEST_F(Servicio, TheTechnicianChangesTheTicksBeforeTheUpdate) {
   EXPECT_EQ(v_->Estado().modo_servicio, 'A');
   const QStringList entradas = Entradas_configurar();
   EXPECT_EQ(entradas.mid(entradas.size() - 3),
-            (QStringList{"Parametros por defecto...", "Configuracion fpga...", "Historial..."}));
+            (QStringList{"Parametros por defecto...", "Configuracion fpga...",
+                         QString::fromStdString(v_->Textos().historial.menu)}));
   EXPECT_EQ(servicio->Param_defecto->text(), "Parametros por defecto...");
 
   Decidir();
@@ -352,10 +353,10 @@ TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
     r.hora = "2025-03-07T14:05:09+01:00";
     r.puerto = "COM3";
     r.resultado = resultado;
-    r.antes = Identidad_registrada{"QZT", "EUR", "3.00", "00000", false, "3.2", std::nullopt, 0};
+    r.antes = Identidad_registrada{"QZT", "EUR", "3.00.00000", false, "3.2", std::nullopt, 0};
     if (r.resultado == "updated") {
       r.despues = r.antes;
-      r.despues->version = "3.01";
+      r.despues->version = "3.01.00000";
       r.pasos = {{"zona", "done", 10, ""}, {"firmware", "done", 44, ""}};
       r.comprobacion = Comprobacion_registrada{true, 17};
     } else if (r.resultado == "failed") {
@@ -367,7 +368,11 @@ TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
   }
   std::ofstream(h.Fichero(), std::ios::app) << "{\"time\":";  // a run cut off mid-record
   auto* servicio = new Modo_servicio(*v_, *enlace_, &h);
-  EXPECT_EQ(servicio->Historial_->text(), "Historial...");
+  // The history's words follow the window's language.
+  const Textos_historial& palabras = v_->Textos().historial;
+  const auto Q = [](const std::string& s) { return QString::fromStdString(s); };
+  EXPECT_EQ(servicio->Historial_->text(), Q(palabras.menu));
+  EXPECT_EQ(palabras.menu, "Historial...");  // the shipped file shows Spanish
   int abiertos = 0;
   servicio->ejecutar_dialogo = [&](QDialog& d) {
     ++abiertos;
@@ -378,10 +383,13 @@ TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
     QTableWidget* t = dh->Tabla;
     ASSERT_EQ(t->rowCount(), 3);
     const int c = Dialogo_historial::kColumna_resultado;
-    EXPECT_EQ(t->horizontalHeaderItem(c)->text(), "Resultado");
-    EXPECT_EQ(t->item(0, c)->text(), "cancelled");
-    EXPECT_EQ(t->item(1, c)->text(), "failed");
-    EXPECT_EQ(t->item(2, c)->text(), "updated");
+    EXPECT_EQ(d.windowTitle(), Q(palabras.titulo));
+    EXPECT_EQ(t->horizontalHeaderItem(c)->text(), Q(palabras.cabeceras[5]));
+    EXPECT_EQ(t->item(0, c)->text(), Q(palabras.Desenlace("cancelled")));
+    EXPECT_EQ(t->item(1, c)->text(), Q(palabras.Desenlace("failed")));
+    EXPECT_EQ(t->item(2, c)->text(), Q(palabras.Desenlace("updated")));
+    EXPECT_EQ(t->item(1, 4)->text(), Q(palabras.Paso("zona") + ", " + palabras.Paso("firmware") +
+                                       " (" + palabras.fallido + ")"));
     EXPECT_EQ(t->item(0, 0)->background().color(),
               Dialogo_historial::Color_de(Clase_registro::incompleta));
     for (int columna = 0; columna < t->columnCount(); ++columna)
@@ -392,7 +400,9 @@ TEST_F(Servicio, HistoryNewestFirstWithTheFailedRunsColoured) {
               "Grabar_flash: esperaba 0x55, llego nada (tiempo agotado)");
     EXPECT_EQ(t->item(2, 3)->text(), "QZT EUR 3.01.00000 FPGA 3.2");
     EXPECT_TRUE(dh->Label_avisos->isVisible());
-    EXPECT_TRUE(dh->Label_avisos->text().contains(", line 4:"));
+    EXPECT_TRUE(dh->Label_avisos->text().contains(
+        Q(Rellenar(palabras.linea_danada, {h.Fichero().string(), "4", ""}).substr(0, 8))));
+    EXPECT_EQ(dh->Button_cerrar->text(), Q(palabras.cerrar));
     ASSERT_TRUE(Guardar_captura(d, R27_CAPTURAS "/captura_historial.png"));
     dh->Button_cerrar->click();
     EXPECT_FALSE(d.isVisible());

@@ -148,7 +148,7 @@ TEST_F(Servicio_real, ARefusedUpdateIsRecordedWithTheMeterItFound) {
   EXPECT_EQ(r.resultado, "cancelled");
   ASSERT_TRUE(r.antes);
   EXPECT_EQ(r.antes->familia, "QZT");
-  EXPECT_EQ(r.antes->version, "3.00");
+  EXPECT_EQ(r.antes->version, "3.00.00000");
   EXPECT_EQ(r.despues, r.antes);  // nothing was written
   ASSERT_FALSE(r.pasos.empty());
   for (const Paso_registrado& p : r.pasos) EXPECT_EQ(p.estado, "cancelled") << p.paso;

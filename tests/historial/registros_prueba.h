@@ -36,8 +36,7 @@ inline Identidad_registrada Identidad_300() {
   Identidad_registrada i;
   i.familia = "QZT";
   i.region = "EUR";
-  i.version = "3.00";
-  i.build = "00000";
+  i.version = "3.00.00000";
   i.fpga = "3.2";
   i.mpeg4 = Mpeg4_registrado{132, 0, 5, 2};
   return i;

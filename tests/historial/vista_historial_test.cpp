@@ -35,9 +35,9 @@ TEST(Vista_historial, FilasNuevasPrimeroLineasDanadasSaltadasYElFicheroNombrado)
     size_t avisos;
   };
   const Caso casos[] = {
-      {"never written", {}, nullptr, false, "  (sin ejecuciones)", {}, {}, 0},
-      {"only a damaged line", {}, "{\"time\":", false, "  (sin ejecuciones)", {}, {}, 1},
-      {"no data folder", {}, nullptr, true, "(sin fichero de historial)", {}, {}, 0},
+      {"never written", {}, nullptr, false, "  (no runs)", {}, {}, 0},
+      {"only a damaged line", {}, "{\"time\":", false, "  (no runs)", {}, {}, 1},
+      {"no data folder", {}, nullptr, true, "(no history file)", {}, {}, 0},
       {"three runs and a cut-off one",
        {Ejecucion("2025-03-07T10:00:00+01:00", "updated"),
         Ejecucion("2025-03-07T11:00:00+01:00", "failed"),
@@ -59,7 +59,7 @@ TEST(Vista_historial, FilasNuevasPrimeroLineasDanadasSaltadasYElFicheroNombrado)
       std::ofstream(h.Fichero(), std::ios::app) << k.danada << "\n";
     }
     const std::string fichero = k.sin_fichero ? std::string() : h.Fichero().string();
-    const Vista_historial v = Vista_de(h.Leer(), fichero);
+    const Vista_historial v = Vista_de(h.Leer(), fichero, Textos_historial_defecto());
     EXPECT_EQ(v.linea_fichero, fichero + k.linea);
     std::vector<std::string> resultados;
     std::vector<Clase_registro> clases;
@@ -71,7 +71,7 @@ TEST(Vista_historial, FilasNuevasPrimeroLineasDanadasSaltadasYElFicheroNombrado)
     EXPECT_EQ(clases, k.clases);
     ASSERT_EQ(v.avisos.size(), k.avisos);
     if (k.avisos) {
-      EXPECT_NE(v.avisos[0].find(", line "), std::string::npos) << v.avisos[0];
+      EXPECT_EQ(v.avisos[0].rfind(fichero + ", line ", 0), 0u) << v.avisos[0];
     }
   }
 }
@@ -84,21 +84,29 @@ TEST(Vista_historial, CeldasDeUnaEjecucionFallida) {
   r.comprobacion = Comprobacion_registrada{false, 2.5};
   l.registros = {r};
   l.error = "cannot read";
-  const Vista_historial v = Vista_de(l, "h.jsonl");
+  // Every word from the language: here each text is its own key.
+  const Textos_historial textos = Leer_textos_historial(
+      [](std::string_view clave, std::string_view) { return "<" + std::string(clave) + ">"; });
+  const Vista_historial v = Vista_de(l, "h.jsonl", textos);
   ASSERT_EQ(v.filas.size(), 1u);
   const std::array<std::string, 9> esperadas = {
       "2025-03-07 14:05:09",
       "COM3",
       "QZT EUR 3.00.00000 FPGA 3.2 MPEG-4 132",
       "",
-      "zona fpga firmware(failed)",
-      "failed",
+      "<LINEA_PASO_ZONA>, <LINEA_PASO_FPGA>, <LINEA_PASO_FIRMWARE> (<LINEA_ESTADO_FALLIDO>)",
+      "<LINEA_DESENLACE_FALLIDO>",
       "21",
-      "no",
+      "<LINEA_NO>",
       "Enviar_bloque: esperaba 0x30, llego nada (tiempo agotado)"};
   EXPECT_EQ(v.filas[0].celdas, esperadas);
-  EXPECT_EQ(std::string(Vista_historial::kCabeceras[Vista_historial::kColumna_motivo]), "Motivo");
+  EXPECT_EQ(v.cabeceras[Vista_historial::kColumna_motivo], "<LINEA_TABLA_MOTIVO>");
+  EXPECT_EQ(v.titulo, "<HISTORIAL_TITULO>");
+  EXPECT_EQ(v.cerrar, "<HISTORIAL_CERRAR>");
   EXPECT_EQ(v.avisos, std::vector<std::string>{"cannot read"});
+  // An outcome or a step no language knows (a newer program's) as recorded.
+  EXPECT_EQ(textos.Desenlace("melted"), "melted");
+  EXPECT_EQ(textos.Paso("cafetera"), "cafetera");
 }
 
 // A row's text stays readable on its tint (contrast of at least 4.5 to 1), and a

@@ -205,7 +205,7 @@ TEST(Ejecutar_bandeja, CadaMedidorConSuDesenlaceYSuDispositivo) {
   // The history: one record per meter, written by the meters' threads at once,
   // each with its own outcome and the device it was held to.
   const Lectura_historial l = historial.Leer();
-  EXPECT_TRUE(l.avisos.empty());
+  EXPECT_TRUE(l.danadas.empty());
   ASSERT_EQ(l.registros.size(), 3u);
   std::map<std::string, Registro_historial> por_puerto;
   for (const Registro_historial& r : l.registros) por_puerto[r.puerto] = r;

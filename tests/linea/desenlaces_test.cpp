@@ -268,11 +268,19 @@ TEST(Desenlaces, CadaFinalLlegaAlTecnicoConSuCodigoYSuMotivo) {
       // The reason is the failure behind the code, from the step that set it;
       // the text names its request, in the technician's language.
       ASSERT_FALSE(r.motivo.empty());
+      // The text names the step in words first, then the request.
       const std::string peticion = r.motivo.substr(0, r.motivo.find(": esperaba "));
-      EXPECT_NE(texto.find("Reason: " + b.entorno.textos.Frase_motivo(peticion) + ": expected "),
+      const size_t inicio = texto.find("Reason: ");
+      ASSERT_NE(inicio, std::string::npos) << texto;
+      const std::string linea = texto.substr(inicio, texto.find('\n', inicio) - inicio);
+      EXPECT_NE(linea.find("(" + b.entorno.textos.Frase_motivo(peticion) + ": expected "),
                 std::string::npos)
           << r.motivo << "\n"
-          << texto;
+          << linea;
+      if (const std::optional<P> paso = Paso_de_codigo(codigo)) {
+        EXPECT_EQ(linea.rfind("Reason: " + b.entorno.textos(Texto_paso(*paso)) + ": ", 0), 0u)
+            << linea;
+      }
       EXPECT_NE(json.find("\"reason\":"), std::string::npos);
       if (*f.peticion) {
         EXPECT_EQ(r.motivo.rfind(f.peticion, 0), 0u) << r.motivo;

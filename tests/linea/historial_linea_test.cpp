@@ -121,7 +121,7 @@ TEST(Historial_linea, CadaEjecucionQueLlegaAUnMedidorQuedaAnotadaSinCambiarSuRes
         << sin_historial.errores.str();
 
     const Lectura_historial l = escribible.Leer();
-    EXPECT_TRUE(l.avisos.empty());
+    EXPECT_TRUE(l.danadas.empty());
     ASSERT_EQ(l.registros.size(), k.anotada ? 1u : 0u);
     if (!k.anotada) continue;
     const Registro_historial& r = l.registros[0];
@@ -138,7 +138,7 @@ TEST(Historial_linea, CadaEjecucionQueLlegaAUnMedidorQuedaAnotadaSinCambiarSuRes
     }
     EXPECT_EQ(r.despues.has_value(), s.despues.has_value());
     if (s.despues && r.despues) {
-      EXPECT_EQ(r.despues->version, Version_de_ficha(*s.despues));
+      EXPECT_EQ(r.despues->version, Version_completa_de_ficha(*s.despues));
     }
     ASSERT_EQ(r.pasos.size(), s.pasos.size());
     for (size_t i = 0; i < r.pasos.size(); ++i) {
@@ -302,7 +302,9 @@ TEST(Historial_linea, TablaCsvYJsonLines) {
   // A run cut off mid-record: its line is skipped with a warning.
   std::ofstream(h.Fichero(), std::ios::app) << "{\"time\":\"2025-";
   const Caso casos[] = {
-      {"table", Forma_historial::tabla, kSalida_correcta, 3, ", line 3:"},
+      // The update's steps on a line of their own below it.
+      {"table", Forma_historial::tabla, kSalida_correcta, 4, ", line 3:"},
+      {"table, every column", Forma_historial::tabla_larga, kSalida_correcta, 3, ", line 3:"},
       {"CSV", Forma_historial::csv, kSalida_correcta, 3, ", line 3:"},
       {"JSON Lines", Forma_historial::json_lines, kSalida_correcta, 2, ", line 3:"},
   };
@@ -314,9 +316,8 @@ TEST(Historial_linea, TablaCsvYJsonLines) {
     EXPECT_NE(salida.find("updated"), std::string::npos);
     // The table tells the outcome in the command line's language; the CSV and the
     // JSON Lines keep the record's word.
-    EXPECT_NE(salida.find(k.forma == Forma_historial::tabla ? "the meter needs nothing"
-                                                            : "nothing-needed"),
-              std::string::npos)
+    const bool tabla = k.forma == Forma_historial::tabla || k.forma == Forma_historial::tabla_larga;
+    EXPECT_NE(salida.find(tabla ? "the meter needs nothing" : "nothing-needed"), std::string::npos)
         << salida;
   }
   // The JSON Lines are the records as the file keeps them, each read back whole.

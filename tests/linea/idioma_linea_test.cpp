@@ -4,6 +4,7 @@
 // --idioma; and the help fits a terminal in every language.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,9 +41,19 @@ TEST(Fichero_idiomas, CadaTextoEnLosSeisIdiomasConSusValores) {
   for (const Aviso_de_textos& a : kAvisos_idioma)
     textos.push_back({a.aviso->clave, a.aviso->defecto});
   std::set<std::string> claves;
+  for (const Texto& t : textos) EXPECT_TRUE(claves.insert(t.clave).second) << t.clave;
+  // The history's words: a key the command line also uses keeps its default.
+  for (const Clave_historial& h : Claves_historial()) {
+    const auto comun = std::find_if(textos.begin(), textos.end(), [&](const Texto& t) {
+      return std::string_view(t.clave) == h.clave;
+    });
+    if (comun == textos.end())
+      textos.push_back({h.clave, h.defecto});
+    else
+      EXPECT_STREQ(comun->defecto, h.defecto) << h.clave;
+  }
   for (const Texto& t : textos) {
     SCOPED_TRACE(t.clave);
-    EXPECT_TRUE(claves.insert(t.clave).second) << "two texts share the key";
     for (const char* idioma : kIdiomas_incorporados) {
       SCOPED_TRACE(idioma);
       const std::string valor = ini.Leer(idioma, t.clave, "");

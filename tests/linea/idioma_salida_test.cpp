@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -29,7 +30,7 @@ using sim::Fallo;
 
 // What the meter says of itself, and the system group that gives access to the
 // port: names, in no language.
-const std::set<std::string> kNeutras = {"qzt", "eur", "vmk", "dialout"};
+const std::set<std::string> kNeutras = {"qzt", "eur", "usa", "vmk", "dialout"};
 
 // The fixed texts the system shows as they stand, whatever the language.
 const char* const kTextos_fijos[] = {kMensaje_error_usb};
@@ -129,6 +130,16 @@ TEST(Idioma_salida, CadaFinalEnUnSoloIdioma) {
        si,
        kSalida_rechazo_familia,
        {L(kTl_desenlace_familia), W(Texto::PASO8_L1)}},
+      {"the American region",
+       [] { return Con([](sim::Config_medidor& c) { c.region = "USA"; }); },
+       si,
+       kSalida_rechazo_familia,
+       {L(kTl_desenlace_region), L(kTl_rechazo_region)}},
+      {"no meter",
+       [] { return std::make_unique<Banco_linea>(Medidor_rapido(), false); },
+       si,
+       kSalida_no_encontrado,
+       {L(kTl_desenlace_no_encontrado), W(Texto::P6_E1_L1), L(kTl_no_encontrado_remedio)}},
       {"the meter answers m",
        [] { return Con([](sim::Config_medidor& c) { c.rechazo = true; }); },
        si,
@@ -149,7 +160,7 @@ TEST(Idioma_salida, CadaFinalEnUnSoloIdioma) {
        [] { return std::make_unique<Banco_linea>(Fallo_apertura::sin_permiso); },
        si,
        kSalida_sin_permiso,
-       {L(kTl_desenlace_sin_permiso), W(Texto::P6_E1_L1),
+       {L(kTl_desenlace_sin_permiso),
         [](const Idioma_linea& i) {
           return Sin_valores(i.Asistente().puerto_sin_permiso_arreglo);
         }}},
@@ -221,8 +232,10 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
   correcta.pasos[1].estado = "done";
   correcta.comprobacion = Comprobacion_registrada{true, 17};
   for (const Registro_historial& r : {fallida, correcta}) ASSERT_TRUE(historial.Anotar(r).escrita);
+  // A run cut off mid-record: its warning is in the language too.
+  std::ofstream(historial.Fichero(), std::ios::app) << "{\"time\":\"2025-\n";
 
-  const std::set<std::string> neutras = {"qzt", "zona", "fpga"};
+  const std::set<std::string> neutras = {"qzt", "actualizar"};  // and the program's name
   for (const char* idioma : kIdiomas_incorporados) {
     SCOPED_TRACE(idioma);
     const Idioma_linea t(idioma);
@@ -230,6 +243,13 @@ TEST(Idioma_salida, TablasDeBandejaEHistorialEnUnSoloIdioma) {
     std::ostringstream tabla_historial, errores;
     ASSERT_EQ(Mostrar_historial(historial, Forma_historial::tabla, tabla_historial, errores, t),
               kSalida_correcta);
+    // The history's steps by their names, its warning in the language.
+    for (const Texto_linea* m : {&kTl_paso_zona, &kTl_paso_fpga})
+      EXPECT_NE(tabla_historial.str().find(t(*m)), std::string::npos) << t(*m);
+    EXPECT_NE(errores.str().find(Rellenar(t.Asistente().historial.linea_danada,
+                                          {historial.Fichero().string(), "3", ""})),
+              std::string::npos)
+        << errores.str();
     for (const std::string& texto : {Tabla_bandeja(bandeja, t), tabla_historial.str()}) {
       for (const Texto_linea* m : {&kTl_tabla_puerto, &kTl_tabla_resultado, &kTl_tabla_motivo,
                                    &kTl_desenlace_actualizado, &kTl_desenlace_fallido})

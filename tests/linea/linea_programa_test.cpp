@@ -225,13 +225,12 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   EXPECT_NE(j.find("\"result_code\":0"), std::string::npos) << j;
   EXPECT_NE(j.find("\"path\":\"" + enlace + "\""), std::string::npos) << j;
   EXPECT_NE(j.find("\"identity_before\":{\"family\":\"QZT\",\"region\":\"EUR\",\"version\":"
-                   "\"3.00\",\"build\":\"00000\""),
+                   "\"3.00.00000\",\"boot_stage\""),
             std::string::npos)
       << j;
   EXPECT_NE(j.find("\"identity_after\":{\"family\":\"QZT\""), std::string::npos) << j;
-  EXPECT_NE(
-      j.find("\"version\":\"3.01\",\"build\":\"00000\",\"boot_stage\":false,\"fpga\":\"3.3\""),
-      std::string::npos)
+  EXPECT_NE(j.find("\"version\":\"3.01.00000\",\"boot_stage\":false,\"fpga\":\"3.3\""),
+            std::string::npos)
       << j;
   EXPECT_EQ(Cuenta(j, "\"ran\":true,\"ok\":true"), 4u) << j;
   EXPECT_NE(j.find("\"check\":{\"proven\":true"), std::string::npos) << j;
@@ -245,8 +244,11 @@ TEST(Programa_linea, ActualizacionCompletaContraElSimulador) {
   const Salida_programa tabla =
       Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--idioma", "EN"});
   EXPECT_EQ(tabla.estado, 0);
-  EXPECT_EQ(Cuenta(tabla.salida, "\n"), 2u) << tabla.salida;
-  EXPECT_NE(tabla.salida.find("zona fpga firmware mpeg4  updated  0     yes"), std::string::npos)
+  EXPECT_EQ(Cuenta(tabla.salida, "\n"), 3u) << tabla.salida;  // the steps below the run
+  EXPECT_NE(tabla.salida.find("3.00.00000  3.01.00000  updated  0     yes\n  Steps: zone "
+                              "configuration, FPGA set and screen graphics, main firmware, MPEG-4 "
+                              "application\n"),
+            std::string::npos)
       << tabla.salida;
   const Salida_programa csv = Ejecutar(R27_ACTUALIZAR_PROGRAMA, {"--historial", "--csv"});
   EXPECT_EQ(csv.estado, 0);
@@ -323,8 +325,13 @@ TEST(Programa_linea, AyudaOrdenesRechazadasYPuertoSinMedidor) {
       {"a path that is no serial port",
        {"--puerto", "/dev/null", "--idiomas", idiomas},
        31,
-       "Nothing answered here.\nCheck the cable and that it is on,",
+       "Nothing answered here.\nCheck the cable and that the meter is on, then run the command",
        ""},
+      {"a path that leads nowhere",
+       {"--puerto", (dir / "ttyACM9").string()},
+       40,
+       "",
+       "ttyACM9: no such device"},
   };
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.nombre);

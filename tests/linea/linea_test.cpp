@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -137,6 +138,70 @@ TEST(Ejecutar_linea, SinMedidorOPuertoSinAbrir) {
   }
 }
 
+// What the technician reads at the end of a run that did not update: the
+// command line's own words, never the window's button; a refusal alone; a port
+// that would not open told with its remedy alone; a failure's step in words.
+TEST(Ejecutar_linea, LoQueLeeElTecnicoAlFinal) {
+  const Idioma_linea t("EN");
+  const Textos_idioma& w = t.Asistente();
+  struct Caso {
+    const char* nombre;
+    std::function<std::unique_ptr<Banco_linea>()> banco;
+    std::vector<std::string> dice;
+    std::vector<std::string> calla;
+  };
+  auto con = [](auto cambio) {
+    return [cambio] {
+      Config_medidor c = Medidor_rapido();
+      cambio(c);
+      return std::make_unique<Banco_linea>(c);
+    };
+  };
+  const std::string boton = "button";
+  const Caso casos[] = {
+      {"the American region",
+       con([](Config_medidor& c) { c.region = "USA"; }),
+       {t(kTl_rechazo_region), "Result: refused: American region (exit 32)"},
+       {w[Texto::PASO7_L1], w[Texto::PASO7_L2]}},
+      {"nothing needed",
+       [] { return std::make_unique<Banco_linea>(Medidor_al_dia()); },
+       {w[Texto::PASO7_L1], w[Texto::PASO7_L3]},
+       {t(kTl_rechazo_region)}},
+      {"no meter",
+       [] { return std::make_unique<Banco_linea>(Medidor_rapido(), false); },
+       {w[Texto::P6_E1_L1], t(kTl_no_encontrado_remedio)},
+       {boton}},
+      {"the meter answers m",
+       con([](Config_medidor& c) { c.rechazo = true; }),
+       {w[Texto::P6_E5_L1], t(kTl_rechazo_m_remedio)},
+       {boton}},
+      {"a busy port",
+       [] { return std::make_unique<Banco_linea>(Fallo_apertura::ocupado); },
+       {Rellenar(w.puerto_ocupado_arreglo, {}), "Result: no meter found, a port held"},
+       {w[Texto::P6_E1_L1], w[Texto::P6_E1_L2], boton}},
+      {"the FPGA preparation fails",
+       con([](Config_medidor& c) {
+         c.fallos = {Fallo{Tipo_fallo::Ack_perdido, Peticion::Carga_programa, 1, 1}};
+       }),
+       {"Reason: FPGA set and screen graphics: the meter stopped answering "
+        "(Cargar_primera_etapa: expected ",
+        "\n    the meter stopped answering (Cargar_primera_etapa: expected "},
+       {boton}},
+  };
+  Opciones_linea o;
+  o.si = true;
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    std::unique_ptr<Banco_linea> b = k.banco();
+    b->Ejecutar(o);
+    const std::string texto = b->salida.str() + b->errores.str();
+    for (const std::string& d : k.dice)
+      EXPECT_NE(texto.find(d), std::string::npos) << d << "\n" << texto;
+    for (const std::string& c : k.calla)
+      EXPECT_EQ(texto.find(c), std::string::npos) << c << "\n" << texto;
+  }
+}
+
 TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
   Opciones_linea o;
   o.si = true;
@@ -206,8 +271,10 @@ TEST(Ejecutar_linea, ResumenDeUnaActualizacionYDeUnFallo) {
     EXPECT_FALSE(r.comprobacion.has_value());
     // The reason is the loader stage's, the request behind code 16.
     EXPECT_EQ(r.motivo.rfind("Cargar_primera_etapa", 0), 0u) << r.motivo;
-    EXPECT_NE(b.errores.str().find("Reason: Cargar_primera_etapa: expected "), std::string::npos)
-        << b.errores.str();
+    // The JSON keeps the program's own words.
+    EXPECT_NE(b.salida.str().find("\"reason\":\"Cargar_primera_etapa: esperaba "),
+              std::string::npos)
+        << b.salida.str();
   }
 }
 
@@ -347,16 +414,19 @@ TEST(Tiempo_restante, TiemposCortosNuncaSubeMasDeDiezSegundos) {
         << " %";
 }
 
+// The plan and the time question of a run under a minute.
 TEST(Ejecutar_linea, PlanDeMenosDeUnMinuto) {
   Banco_linea b(Medidor_rapido());
   Opciones_linea o;
-  o.solo_comprobar = true;
+  o.si = true;
   o.servicio = true;
   o.pasos = std::vector<Paso_actualizacion>{Paso_actualizacion::borrado};
   EXPECT_EQ(b.Ejecutar(o), kSalida_correcta) << b.errores.str();
-  EXPECT_NE(b.salida.str().find("Steps to run (estimated less than 1 min):"), std::string::npos)
-      << b.salida.str();
-  EXPECT_EQ(b.salida.str().find(" 0 min"), std::string::npos);
+  const std::string texto = b.salida.str();
+  EXPECT_NE(texto.find("Steps to run (estimated less than 1 min):"), std::string::npos) << texto;
+  EXPECT_NE(texto.find("Estimated time of the update: less than 1 min.\n"), std::string::npos)
+      << texto;
+  EXPECT_EQ(texto.find(" 0 min"), std::string::npos);
 }
 
 TEST(Cadena_json, EscapesYBytesQueNoSonUtf8) {
@@ -409,16 +479,16 @@ TEST(Identidad, TextoYJsonDeCadaForma) {
   };
   const Caso casos[] = {
       {"whole", completa,
-       "> family:   QZT\n> region:   EUR\n> firmware: version 3.01, build 00000\n"
+       "> family:   QZT\n> region:   EUR\n> firmware: 3.01.00000\n"
        "> FPGA:     3.3\n> MPEG-4:   application 133 build 7, decoders 5, boot 2\n"
        "> language: English (1)",
-       R"({"family":"QZT","region":"EUR","version":"3.01","build":"00000","boot_stage":false,)"
+       R"({"family":"QZT","region":"EUR","version":"3.01.00000","boot_stage":false,)"
        R"("fpga":"3.3","mpeg4":{"application":133,"build":7,"decoders":5,"boot":2},"language":1})"},
       {"boot stage", arranque,
-       "> family:   Q?T\n> region:   the meter gives none\n> firmware: version 1.05, build 00012 "
+       "> family:   Q?T\n> region:   the meter gives none\n> firmware: 1.05.00012 "
        "(answered in its "
        "boot stage)\n> FPGA:     not read\n> MPEG-4:   no answer\n> language: Portuguese (3)",
-       R"({"family":"Q\u0001T","region":"","version":"1.05","build":"00012","boot_stage":true,)"
+       R"({"family":"Q\u0001T","region":"","version":"1.05.00012","boot_stage":true,)"
        R"("fpga":null,"mpeg4":null,"language":3})"},
   };
   for (const Caso& k : casos) {
@@ -564,6 +634,7 @@ TEST(Numero_de_ruta, NumeroPropioONuevoOMotivo) {
   fs::create_directories(dir);
   const std::string medidor = (dir / "medidor").string();
   std::ofstream(medidor).put('x');
+  std::ofstream(dir / "otro").put('x');
   fs::create_symlink(medidor, dir / "enlace");
   // Every COM number taken, or a map the directory does not read back.
   struct Directorio_fijo final : Directorio_puertos {
@@ -593,6 +664,8 @@ TEST(Numero_de_ruta, NumeroPropioONuevoOMotivo) {
       {"in the map", Directorio_sistema(), medidor, 27, ""},
       {"through a link", Directorio_sistema(), (dir / "enlace").string(), 27, ""},
       {"new", Directorio_sistema(), (dir / "otro").string(), 0, ""},
+      {"no such device", Directorio_sistema(), (dir / "ninguno").string(), std::nullopt,
+       "no such device"},
       {"a blank in it", Directorio_sistema(), (dir / "un medidor").string(), std::nullopt, "blank"},
       {"every number taken", lleno, medidor, std::nullopt, "no COM number is free"},
       {"a directory without the map", sordo, medidor, std::nullopt, "did not take"},
