@@ -257,7 +257,7 @@ TEST(Historial_linea, UnFinForzadoDejaLaEjecucionComoInterrumpida) {
     EXPECT_EQ(r.puerto, "COM3");
     EXPECT_EQ(r.ruta, "sim:COM3");
     ASSERT_TRUE(r.antes);
-    EXPECT_EQ(r.antes->version, "3.00");
+    EXPECT_EQ(r.antes->version, "3.00.00000");
     EXPECT_EQ(r.despues.has_value(), !k.en_la_escritura);
     ASSERT_FALSE(r.pasos.empty());
     EXPECT_EQ(r.pasos.front().paso, "zona");
