@@ -128,9 +128,11 @@ TEST(ProgramaSim, LaVelocidadDelEsclavoDebeSerLaDelMedidor) {
   ASSERT_TRUE(Fijar_velocidad_termios(fd, 115200));
   EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
   // The meter is switched to 500,000 baud by a request the slave changes its own
-  // rate right after, as the updater does: the request still counts.
+  // rate right after, as the updater does: the request still counts. Like the
+  // updater, the next request waits a second after the switch.
   EXPECT_EQ(write(fd, "\x02\x05\x00\xB4\xFE\x01\x00", 7), 7);
   ASSERT_TRUE(Fijar_velocidad_termios(fd, 500000));
+  std::this_thread::sleep_for(1s);
   EXPECT_EQ(Pedir(fd, {0x00}, 1), Bytes{0x5D});
   // The old rate, held longer, no longer reaches it.
   ASSERT_TRUE(Fijar_velocidad_termios(fd, 115200));
