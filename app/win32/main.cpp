@@ -216,12 +216,22 @@ std::string Fin_de_sesion(Ventana_win32& v) {
   return "refused: " + r27::Utf8(v.Motivo_fin_sesion());
 }
 
+bool dialogo_abierto_tras_teclas = false;
+
+// The timer that looks at the dialog once the keys have been handled (a timer
+// procedure has the system's calling convention, which a lambda has not on 32 bits).
+void CALLBACK Mirar_dialogo(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  KillTimer(hwnd, id);
+  dialogo_abierto_tras_teclas = IsWindowVisible(hwnd) != FALSE;
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
 // The factory dialog as "Parametros por defecto..." opens it, Enter and then Esc
 // pressed in it as the technician would: true when it is still open afterwards,
 // neither key having pressed OK or Cancel. It is then closed by its close box.
 bool Teclas_en_fabrica(Ventana_win32& v) {
   static HWND dialogo = nullptr;
-  static bool abierto = false;
+  bool& abierto = dialogo_abierto_tras_teclas;
   dialogo = nullptr;
   abierto = false;
   r27::al_mostrar_dialogo_win32 = [](HWND h) {
@@ -233,11 +243,7 @@ bool Teclas_en_fabrica(Ventana_win32& v) {
       PostMessageW(foco, WM_KEYUP, tecla, 0xC0000001);
     }
     // Looked at once the keys have been handled; a dialog they closed is gone.
-    SetTimer(h, 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-      KillTimer(hwnd, id);
-      abierto = IsWindowVisible(hwnd) != FALSE;
-      PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    });
+    SetTimer(h, 1, 300, Mirar_dialogo);
   };
   v.Param_defectoClick();
   r27::al_mostrar_dialogo_win32 = nullptr;
